@@ -1,0 +1,423 @@
+#include "server/ibengine.h"
+
+#include "server/errors.h"
+
+#include <QAtomicInt>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace {
+constexpr int kSqlText = 452;  // CHAR in the client library's type codes
+
+QString EngineMessage(const QSqlError &e) {
+  QString s = e.databaseText().trimmed();
+  if (s.isEmpty()) s = e.driverText().trimmed();
+  if (s.isEmpty()) s = e.text().trimmed();
+  return s;
+}
+
+bool IsCatalogName(const QString &name) {
+  return name.startsWith(QLatin1String("RDB$"), Qt::CaseInsensitive) || name.startsWith(QLatin1String("MON$"), Qt::CaseInsensitive);
+}
+
+TFieldType TypeOfMeta(QMetaType t) {
+  switch (t.id()) {
+  case QMetaType::Short: return TFieldType::ftSmallint;
+  case QMetaType::Int: return TFieldType::ftInteger;
+  case QMetaType::LongLong: return TFieldType::ftLargeint;
+  case QMetaType::Float:
+  case QMetaType::Double: return TFieldType::ftFloat;
+  case QMetaType::QDate: return TFieldType::ftDate;
+  case QMetaType::QTime: return TFieldType::ftTime;
+  case QMetaType::QDateTime: return TFieldType::ftDateTime;
+  case QMetaType::Bool: return TFieldType::ftBoolean;
+  case QMetaType::QByteArray: return TFieldType::ftBlob;
+  default: return TFieldType::ftString;
+  }
+}
+
+// What the catalog says about one column of a table or view.
+struct ColumnInfo {
+  QString Name;
+  int Type = 0;
+  int SubType = 0;
+  int Length = 0;
+  bool NotNull = false;
+  bool Computed = false;
+};
+
+class IbCursor : public TCursor {
+public:
+  IbCursor(const QString &connName, bool readOnly) : FConn(connName), FReadOnly(readOnly) {}
+
+  // A table: catalog description, primary key or RDB$DB_KEY, then the select.
+  void OpenTable(const QString &table, const QStringList &order) {
+    FTable = table;
+    QSqlDatabase db = QSqlDatabase::database(FConn, false);
+    const bool catalog = IsCatalogName(table);
+    QList<ColumnInfo> info = Describe(db, table);
+    if (info.isEmpty()) throw EDatabaseError(QStringLiteral("Table does not exist: %1").arg(table));
+    QStringList cols;
+    for (const ColumnInfo &c : info) cols.append(QuoteIdentifier(c.Name));
+    QList<int> pk = catalog ? QList<int>() : PrimaryKey(db, table, info);
+    bool dbKey = !catalog && pk.isEmpty();
+    QString sql = QStringLiteral("SELECT %1%2 FROM %3").arg(cols.join(QStringLiteral(", ")),
+        dbKey ? QStringLiteral(", RDB$DB_KEY") : QString(), QuoteIdentifier(table));
+    if (!order.isEmpty()) {
+      QStringList o;
+      for (const QString &f : order) o.append(QuoteIdentifier(f.trimmed()));
+      sql += QStringLiteral(" ORDER BY ") + o.join(QStringLiteral(", "));
+    }
+    for (const ColumnInfo &c : info) {
+      TFieldDef d;
+      d.Name = c.Name;
+      d.Required = c.NotNull;
+      d.DataType = TypeOfCatalog(c);
+      d.Size = (c.Type == 14 || c.Type == 37) ? c.Length : 0;
+      FColumns.append(d);
+      FTrim.append(c.Type == 14);
+      FWritable.append(!c.Computed && !catalog);
+    }
+    if (dbKey) {
+      FColumns.append(TFieldDef{QStringLiteral("RDB$DB_KEY"), TFieldType::ftBlob, 8, false, true});
+      FTrim.append(false);
+      FWritable.append(false);
+      FKeys = {int(FColumns.size()) - 1};
+      FDbKey = true;
+    } else {
+      FKeys = pk;
+    }
+    FReadOnly = FReadOnly || catalog;
+    Exec(db, sql, {});
+    // Catalog tables are small: read them whole and release the statement and its transaction.
+    if (catalog) ReadAll();
+  }
+
+  void OpenQuery(const QString &sql, const QList<QPair<QString, QVariant>> &params) {
+    QSqlDatabase db = QSqlDatabase::database(FConn, false);
+    Exec(db, sql, params);
+    QSqlRecord rec = FQuery->record();
+    for (int i = 0; i < rec.count(); ++i) {
+      QSqlField f = rec.field(i);
+      TFieldDef d;
+      d.Name = f.name();
+      d.DataType = TypeOfMeta(f.metaType());
+      d.Size = f.length() > 0 && d.DataType == TFieldType::ftString ? f.length() : 0;
+      FColumns.append(d);
+      FTrim.append(f.typeID() == kSqlText);
+      FWritable.append(false);
+    }
+    FReadOnly = true;
+    ReadAll();
+  }
+
+  const QList<TFieldDef> &Columns() const override { return FColumns; }
+  QList<int> KeyColumns() const override { return FKeys; }
+  bool CanModify() const override { return !FReadOnly; }
+
+  bool Fetch(QVector<TRow> &out, int max) override {
+    if (!FBuffered.isEmpty()) {
+      int n = max < 0 ? FBuffered.size() : qMin(max, int(FBuffered.size()));
+      for (int i = 0; i < n; ++i) out.append(std::move(FBuffered[i]));
+      FBuffered.remove(0, n);
+      return !FBuffered.isEmpty() || FQuery;
+    }
+    if (!FQuery) return false;
+    for (int n = 0; max < 0 || n < max; ++n) {
+      if (!FQuery->next()) {
+        if (FQuery->lastError().isValid()) {
+          QString msg = EngineMessage(FQuery->lastError());
+          FQuery.reset();
+          throw EDatabaseError(msg);
+        }
+        FQuery.reset();
+        return false;
+      }
+      out.append(RowOf(*FQuery));
+    }
+    return true;
+  }
+
+  void Insert(TRow &row) override {
+    CheckWritable();
+    QStringList names, marks;
+    QVariantList values;
+    for (int i = 0; i < FColumns.size(); ++i) {
+      if (!FWritable[i] || row[i].isNull()) continue;
+      names.append(QuoteIdentifier(FColumns[i].Name));
+      marks.append(QStringLiteral("?"));
+      values.append(row[i]);
+    }
+    QString sql = names.isEmpty()
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(FTable))
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteIdentifier(FTable), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    QStringList ret;
+    for (int k : FKeys) ret.append(FDbKey ? QStringLiteral("RDB$DB_KEY") : QuoteIdentifier(FColumns[k].Name));
+    if (!ret.isEmpty()) sql += QStringLiteral(" RETURNING ") + ret.join(QStringLiteral(", "));
+    QSqlQuery q = Run(sql, values);
+    if (q.isActive() && q.next())
+      for (int j = 0; j < FKeys.size(); ++j) row[FKeys[j]] = Convert(q.value(j), FKeys[j]);
+  }
+
+  void Update(const TRow &oldRow, TRow &newRow) override {
+    CheckWritable();
+    QStringList sets;
+    QVariantList values;
+    for (int i = 0; i < FColumns.size(); ++i) {
+      if (!FWritable[i] || oldRow[i] == newRow[i]) continue;
+      sets.append(QuoteIdentifier(FColumns[i].Name) + QStringLiteral(" = ?"));
+      values.append(newRow[i]);
+    }
+    if (sets.isEmpty()) return;
+    QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(QuoteIdentifier(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
+    QSqlQuery q = Run(sql, values);
+    if (q.numRowsAffected() == 0) throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
+  }
+
+  void Delete(const TRow &oldRow) override {
+    CheckWritable();
+    QVariantList values;
+    QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(QuoteIdentifier(FTable), Where(oldRow, values));
+    QSqlQuery q = Run(sql, values);
+    if (q.numRowsAffected() == 0) throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
+  }
+
+private:
+  static TFieldType TypeOfCatalog(const ColumnInfo &c) {
+    switch (c.Type) {
+    case 7: return TFieldType::ftSmallint;
+    case 8: return TFieldType::ftInteger;
+    case 16: return TFieldType::ftLargeint;
+    case 10: case 11: case 27: return TFieldType::ftFloat;
+    case 12: return TFieldType::ftDate;
+    case 13: return TFieldType::ftTime;
+    case 35: return TFieldType::ftDateTime;
+    case 23: return TFieldType::ftBoolean;
+    case 261: return c.SubType == 1 ? TFieldType::ftMemo : TFieldType::ftBlob;
+    default: return TFieldType::ftString;
+    }
+  }
+
+  static QList<ColumnInfo> Describe(QSqlDatabase &db, const QString &table) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral(
+        "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, "
+        "COALESCE(F.RDB$CHARACTER_LENGTH, F.RDB$FIELD_LENGTH), COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0), "
+        "CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END "
+        "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+        "WHERE RF.RDB$RELATION_NAME = ? ORDER BY RF.RDB$FIELD_POSITION"));
+    q.addBindValue(table);
+    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
+    QList<ColumnInfo> out;
+    while (q.next())
+      out.append(ColumnInfo{q.value(0).toString().trimmed(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
+                            q.value(4).toInt() != 0, q.value(5).toInt() != 0});
+    return out;
+  }
+
+  static QList<int> PrimaryKey(QSqlDatabase &db, const QString &table, const QList<ColumnInfo> &info) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral(
+        "SELECT S.RDB$FIELD_NAME FROM RDB$RELATION_CONSTRAINTS C "
+        "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME "
+        "WHERE C.RDB$RELATION_NAME = ? AND C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' ORDER BY S.RDB$FIELD_POSITION"));
+    q.addBindValue(table);
+    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
+    QList<int> keys;
+    while (q.next()) {
+      QString name = q.value(0).toString().trimmed();
+      for (int i = 0; i < info.size(); ++i)
+        if (info[i].Name == name) keys.append(i);
+    }
+    return keys;
+  }
+
+  void Exec(QSqlDatabase &db, const QString &sql, const QList<QPair<QString, QVariant>> &params) {
+    FQuery = std::make_unique<QSqlQuery>(db);
+    FQuery->setForwardOnly(true);
+    if (!FQuery->prepare(sql)) {
+      QString msg = EngineMessage(FQuery->lastError());
+      FQuery.reset();
+      throw EDatabaseError(msg);
+    }
+    for (const auto &p : params) FQuery->addBindValue(p.second);
+    if (!FQuery->exec()) {
+      QString msg = EngineMessage(FQuery->lastError());
+      FQuery.reset();
+      throw EDatabaseError(msg);
+    }
+  }
+
+  void ReadAll() {
+    QVector<TRow> rows;
+    while (FQuery && Fetch(rows, 1000)) {}
+    FQuery.reset();
+    FBuffered = std::move(rows);
+  }
+
+  QVariant Convert(const QVariant &v, int i) const {
+    if (v.isNull()) return QVariant();
+    const TFieldDef &c = FColumns[i];
+    if (c.DataType == TFieldType::ftMemo && v.userType() == QMetaType::QByteArray) return TStringList::DecodeBytes(v.toByteArray());
+    if (FTrim[i] && v.userType() == QMetaType::QString) {
+      QString s = v.toString();
+      qsizetype n = s.size();
+      while (n > 0 && s[n - 1] == u' ') --n;
+      return s.left(n);
+    }
+    return v;
+  }
+
+  TRow RowOf(const QSqlQuery &q) const {
+    TRow row(FColumns.size());
+    for (int i = 0; i < FColumns.size(); ++i) row[i] = Convert(q.value(i), i);
+    return row;
+  }
+
+  void CheckWritable() const {
+    if (FReadOnly || FTable.isEmpty()) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
+  }
+
+  QString Where(const TRow &oldRow, QVariantList &values) const {
+    if (FKeys.isEmpty()) throw EDatabaseError(QStringLiteral("The row cannot be identified"));
+    QStringList parts;
+    for (int k : FKeys) {
+      if (FDbKey) {
+        parts.append(QStringLiteral("RDB$DB_KEY = X'%1'").arg(QString::fromLatin1(oldRow[k].toByteArray().toHex())));
+      } else if (oldRow[k].isNull()) {
+        parts.append(QuoteIdentifier(FColumns[k].Name) + QStringLiteral(" IS NULL"));
+      } else {
+        parts.append(QuoteIdentifier(FColumns[k].Name) + QStringLiteral(" = ?"));
+        values.append(oldRow[k]);
+      }
+    }
+    return parts.join(QStringLiteral(" AND "));
+  }
+
+  // Runs a change statement in Qt's own transaction, which the driver commits at once.
+  QSqlQuery Run(const QString &sql, const QVariantList &values) {
+    QSqlQuery q(QSqlDatabase::database(FConn, false));
+    if (!q.prepare(sql)) throw EDatabaseError(EngineMessage(q.lastError()));
+    for (const QVariant &v : values) q.addBindValue(v);
+    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
+    return q;
+  }
+
+  QString FConn, FTable;
+  bool FReadOnly = false;
+  bool FDbKey = false;
+  QList<TFieldDef> FColumns;
+  QVector<bool> FTrim, FWritable;
+  QList<int> FKeys;
+  std::unique_ptr<QSqlQuery> FQuery;
+  QVector<TRow> FBuffered;
+};
+
+class IbConnection : public TDriverConnection {
+public:
+  ~IbConnection() override { Close(); }
+
+  void Open(const TStringList &params) override {
+    static QAtomicInt counter;
+    Close();
+    FName = QStringLiteral("tesselor-ib-%1").arg(counter.fetchAndAddRelaxed(1));
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), FName);
+      if (!db.isValid()) {
+        QSqlDatabase::removeDatabase(FName);
+        FName.clear();
+        throw EDatabaseError(QStringLiteral("The Firebird driver (QIBASE) is not available"));
+      }
+      db.setDatabaseName(params.Values(QStringLiteral("SERVER NAME")));
+      db.setUserName(params.Values(QStringLiteral("USER NAME")));
+      db.setPassword(params.Values(QStringLiteral("PASSWORD")));
+      db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
+      if (!db.open()) {
+        QString msg = EngineMessage(db.lastError());
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(FName);
+        FName.clear();
+        throw EDatabaseError(msg);
+      }
+    }
+  }
+
+  void Close() override {
+    if (FName.isEmpty()) return;
+    {
+      QSqlDatabase db = QSqlDatabase::database(FName, false);
+      db.close();
+    }
+    QSqlDatabase::removeDatabase(FName);
+    FName.clear();
+  }
+
+  bool Connected() const override {
+    return !FName.isEmpty() && QSqlDatabase::database(FName, false).isOpen();
+  }
+
+  std::unique_ptr<TCursor> OpenTable(const QString &tableName, const QStringList &orderFields, bool readOnly) override {
+    auto c = std::make_unique<IbCursor>(FName, readOnly);
+    c->OpenTable(tableName, orderFields);
+    return c;
+  }
+
+  std::unique_ptr<TCursor> OpenQuery(const QString &sql, const QList<QPair<QString, QVariant>> &params) override {
+    auto c = std::make_unique<IbCursor>(FName, true);
+    c->OpenQuery(sql, params);
+    return c;
+  }
+
+  void CreateTable(const QString &, const QList<TFieldDef> &) override {
+    throw EDatabaseError(QStringLiteral("Tables on the server are created with DDL statements"));
+  }
+  void AddIndex(const QString &, const TIndexDef &) override {
+    throw EDatabaseError(QStringLiteral("Indexes on the server are created with DDL statements"));
+  }
+
+  QStringList TableNames(const QString &pattern, bool, bool systemTables) override {
+    QSqlQuery q(QSqlDatabase::database(FName, false));
+    q.setForwardOnly(true);
+    QString sql = QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS");
+    if (!systemTables) sql += QStringLiteral(" WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0");
+    sql += QStringLiteral(" ORDER BY RDB$RELATION_NAME");
+    if (!q.exec(sql)) throw EDatabaseError(EngineMessage(q.lastError()));
+    QRegularExpression match;
+    bool filter = !pattern.isEmpty() && pattern != QLatin1String("*");
+    if (filter)
+      match = QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern), QRegularExpression::CaseInsensitiveOption);
+    QStringList out;
+    while (q.next()) {
+      QString name = q.value(0).toString().trimmed();
+      if (!filter || match.match(name).hasMatch()) out.append(name);
+    }
+    return out;
+  }
+
+  QVariant NativeHandle() const override {
+    if (FName.isEmpty()) return {};
+    QSqlDatabase db = QSqlDatabase::database(FName, false);
+    return db.isOpen() ? db.driver()->handle() : QVariant();
+  }
+
+  QString SqlConnectionName() const override { return FName; }
+
+private:
+  QString FName;
+};
+}  // namespace
+
+QString QuoteIdentifier(const QString &name) {
+  QString n = name;
+  n.replace(u'"', QLatin1String("\"\""));
+  return u'"' + n + u'"';
+}
+
+std::unique_ptr<TDriverConnection> CreateIbConnection() { return std::make_unique<IbConnection>(); }
