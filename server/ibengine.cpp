@@ -65,9 +65,13 @@ public:
     QStringList cols;
     for (const ColumnInfo &c : info) cols.append(QuoteIdentifier(c.Name));
     QList<int> pk = catalog ? QList<int>() : PrimaryKey(db, table, info);
-    bool dbKey = !catalog && pk.isEmpty();
+    // Rows without a primary key are found again by RDB$DB_KEY; a view over many tables has
+    // a key too long to carry, so such a view is browsed read-only.
+    bool dbKey = !catalog && pk.isEmpty() && DbKeyLength(db, table) <= 16;
+    // The driver hands RDB$DB_KEY over as text, which would mangle its bytes: fetch it as hex.
     QString sql = QStringLiteral("SELECT %1%2 FROM %3").arg(cols.join(QStringLiteral(", ")),
-        dbKey ? QStringLiteral(", RDB$DB_KEY") : QString(), QuoteIdentifier(table));
+        dbKey ? QStringLiteral(", UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))") : QString(),
+        QuoteIdentifier(table));
     if (!order.isEmpty()) {
       QStringList o;
       for (const QString &f : order) o.append(QuoteIdentifier(f.trimmed()));
@@ -84,7 +88,7 @@ public:
       FWritable.append(!c.Computed && !catalog);
     }
     if (dbKey) {
-      FColumns.append(TFieldDef{QStringLiteral("RDB$DB_KEY"), TFieldType::ftBlob, 8, false, true});
+      FColumns.append(TFieldDef{QStringLiteral("RDB$DB_KEY"), TFieldType::ftString, 8, false, true});
       FTrim.append(false);
       FWritable.append(false);
       FKeys = {int(FColumns.size()) - 1};
@@ -92,7 +96,7 @@ public:
     } else {
       FKeys = pk;
     }
-    FReadOnly = FReadOnly || catalog;
+    FReadOnly = FReadOnly || catalog || FKeys.isEmpty();
     Exec(db, sql, {});
     // Catalog tables are small: read them whole and release the statement and its transaction.
     if (catalog) ReadAll();
@@ -109,7 +113,7 @@ public:
       d.DataType = TypeOfMeta(f.metaType());
       d.Size = f.length() > 0 && d.DataType == TFieldType::ftString ? f.length() : 0;
       FColumns.append(d);
-      FTrim.append(f.typeID() == kSqlText);
+      FTrim.append((f.typeID() & ~1) == kSqlText);
       FWritable.append(false);
     }
     FReadOnly = true;
@@ -157,7 +161,9 @@ public:
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(FTable))
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteIdentifier(FTable), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
     QStringList ret;
-    for (int k : FKeys) ret.append(FDbKey ? QStringLiteral("RDB$DB_KEY") : QuoteIdentifier(FColumns[k].Name));
+    for (int k : FKeys)
+      ret.append(FDbKey ? QStringLiteral("UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))")
+                        : QuoteIdentifier(FColumns[k].Name));
     if (!ret.isEmpty()) sql += QStringLiteral(" RETURNING ") + ret.join(QStringLiteral(", "));
     QSqlQuery q = Run(sql, values);
     if (q.isActive() && q.next())
@@ -221,6 +227,15 @@ private:
     return out;
   }
 
+  static int DbKeyLength(QSqlDatabase &db, const QString &table) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT COALESCE(RDB$DBKEY_LENGTH, 8) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = ?"));
+    q.addBindValue(table);
+    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
+    return q.next() ? q.value(0).toInt() : 8;
+  }
+
   static QList<int> PrimaryKey(QSqlDatabase &db, const QString &table, const QList<ColumnInfo> &info) {
     QSqlQuery q(db);
     q.setForwardOnly(true);
@@ -281,6 +296,14 @@ private:
     return row;
   }
 
+  // The hex digits of a row's 8-byte key from its UUID-formatted text.
+  static QString DbKeyHex(const QVariant &v) {
+    QString hex = v.toString().remove(u'-').left(16);
+    for (QChar c : hex)
+      if (!isxdigit(c.toLatin1())) throw EDatabaseError(QStringLiteral("The row cannot be identified"));
+    return hex;
+  }
+
   void CheckWritable() const {
     if (FReadOnly || FTable.isEmpty()) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
   }
@@ -290,7 +313,7 @@ private:
     QStringList parts;
     for (int k : FKeys) {
       if (FDbKey) {
-        parts.append(QStringLiteral("RDB$DB_KEY = X'%1'").arg(QString::fromLatin1(oldRow[k].toByteArray().toHex())));
+        parts.append(QStringLiteral("RDB$DB_KEY = X'%1'").arg(DbKeyHex(oldRow[k])));
       } else if (oldRow[k].isNull()) {
         parts.append(QuoteIdentifier(FColumns[k].Name) + QStringLiteral(" IS NULL"));
       } else {

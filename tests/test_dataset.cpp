@@ -1,0 +1,298 @@
+// The record-set layer against real embedded Firebird databases.
+#include "server/dataset.h"
+#include "server/db.h"
+#include "server/errors.h"
+#include "server/lines.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+// Runs an isql-fb script on the embedded engine; the script creates or connects itself.
+void Isql(const QString &script) {
+  QProcess p;
+  p.start(QStringLiteral("isql-fb"), {QStringLiteral("-q"), QStringLiteral("-b")});
+  QVERIFY(p.waitForStarted());
+  p.write(script.toUtf8());
+  p.closeWriteChannel();
+  QVERIFY(p.waitForFinished(600000));
+  QVERIFY2(p.exitCode() == 0, qPrintable(QString::fromUtf8(p.readAllStandardError() + p.readAllStandardOutput())));
+}
+}  // namespace
+
+class TestDataSet : public QObject {
+  Q_OBJECT
+  QTemporaryDir dir;
+  QString path;
+  TDatabase *db = nullptr;
+
+private slots:
+  void initTestCase() {
+    QVERIFY(dir.isValid());
+    path = dir.filePath(QStringLiteral("data.fdb"));
+    Isql(QStringLiteral(
+        "CREATE DATABASE '%1' USER 'SYSDBA' PASSWORD 'x';\n"
+        "CREATE TABLE PEOPLE (ID INTEGER NOT NULL PRIMARY KEY, NAME CHAR(10), NOTE VARCHAR(20), BIO BLOB SUB_TYPE TEXT);\n"
+        "CREATE TABLE LOOSE (A INTEGER, B VARCHAR(10));\n"
+        "INSERT INTO PEOPLE VALUES (1, 'ann', 'pad  ', 'first');\n"
+        "INSERT INTO PEOPLE VALUES (2, 'bob', NULL, NULL);\n"
+        "INSERT INTO PEOPLE VALUES (3, 'cy', 'x', 'line1' || ASCII_CHAR(13) || ASCII_CHAR(10) || 'line2');\n"
+        "INSERT INTO LOOSE VALUES (1, 'a');\nINSERT INTO LOOSE VALUES (1, 'a');\n"
+        "CREATE TABLE BIG (ID INTEGER NOT NULL, TXT VARCHAR(20));\n"
+        "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 1000000) DO BEGIN "
+        "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n").arg(path));
+    db = new TDatabase;
+    db->SetDatabaseName(QStringLiteral("TESTDB"));
+    db->SetDriverName(QStringLiteral("INTRBASE"));
+    db->Params.SetValues(QStringLiteral("SERVER NAME"), path);
+    db->Params.SetValues(QStringLiteral("USER NAME"), QStringLiteral("SYSDBA"));
+    db->Params.SetValues(QStringLiteral("PASSWORD"), QStringLiteral("x"));
+  }
+  void cleanupTestCase() { delete db; }
+
+  void lineListForms() {
+    QCOMPARE(TStringList::SplitLines(QStringLiteral("a\rb\nc\r\nd")), QStringList({"a", "b", "c", "d"}));
+    QCOMPARE(TStringList::SplitLines(QStringLiteral("a\r\n\r\nb\r\n")), QStringList({"a", "", "b"}));
+    QCOMPARE(TStringList::SplitLines(QString::fromUtf8("a\nb\0c\nd", 7)), QStringList({"a", "b"}));
+    TStringList l(QStringList{"x", "y"});
+    QCOMPARE(l.Text(), QStringLiteral("x\r\ny\r\n"));
+    QCOMPARE(l.EditorText(), QStringLiteral("x\r\ny"));
+    QCOMPARE(l.IndexOf(QStringLiteral("Y")), 1);
+    TStringList p;
+    p.SetValues(QStringLiteral("PATH"), QStringLiteral("/tmp"));
+    p.SetValues(QStringLiteral("USER NAME"), QStringLiteral("SYSDBA"));
+    p.SetValues(QStringLiteral("path"), QString());
+    QCOMPARE(p.Lines(), QStringList({"USER NAME=SYSDBA"}));
+  }
+
+  void loginProtocol() {
+    TDatabase d;
+    d.SetDatabaseName(QStringLiteral("LOGINDB"));
+    d.SetDriverName(QStringLiteral("INTRBASE"));
+    d.LoginPrompt = true;
+    d.Params.SetValues(QStringLiteral("SERVER NAME"), path);
+    d.Params.SetValues(QStringLiteral("USER NAME"), QStringLiteral("sysdba"));
+    d.Params.SetValues(QStringLiteral("PASSWORD"), QStringLiteral("designtime"));
+    QStringList seen;
+    d.OnLogin = [&](TDatabase *, TStringList &login) {
+      seen = login.Lines();
+      login.SetValues(QStringLiteral("USER NAME"), QStringLiteral("SYSDBA"));
+      login.SetValues(QStringLiteral("PASSWORD"), QStringLiteral("x"));
+      login.SetValues(QStringLiteral("SERVER NAME"), QStringLiteral("/nowhere/ignored.fdb"));
+    };
+    d.Open();
+    QVERIFY(d.Connected());
+    QCOMPARE(seen, QStringList({"USER NAME=sysdba"}));
+    QCOMPARE(d.Params.Values(QStringLiteral("USER NAME")), QStringLiteral("SYSDBA"));
+    d.Close();
+    d.OnLogin = [](TDatabase *, TStringList &) { throw Exception(QStringLiteral("Login canceled")); };
+    QVERIFY_THROWS_EXCEPTION(Exception, d.Open());
+    QVERIFY(!d.Connected());
+  }
+
+  void charValuesAndMemos() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("PEOPLE");
+    t.IndexFieldNames = QStringLiteral("ID");
+    t.Open();
+    QCOMPARE(t.FieldCount(), 4);
+    QCOMPARE(t.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("ann"));
+    QCOMPARE(t.FieldByName(QStringLiteral("NOTE"))->AsString(), QStringLiteral("pad  "));  // VARCHAR keeps its blanks
+    QVERIFY(t.FieldByName(QStringLiteral("BIO"))->IsMemo());
+    t.Last();
+    QCOMPARE(t.FieldByName(QStringLiteral("BIO"))->AsString(), QStringLiteral("line1\r\nline2"));
+    TBlobStream s(t.FieldByName(QStringLiteral("BIO")), TBlobStreamMode::bmRead);
+    TStringList lines;
+    lines.LoadFromStream(s);
+    QCOMPARE(lines.Lines(), QStringList({"line1", "line2"}));
+    t.Prior();
+    QVERIFY(t.FieldByName(QStringLiteral("NOTE"))->IsNull());
+    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 2);
+    QCOMPARE(t.FieldByName(QStringLiteral("BIO"))->AsString(), QString());
+  }
+
+  void declaredCalculatedAndFiltered() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("PEOPLE");
+    t.IndexFieldNames = QStringLiteral("ID");
+    auto *id = new TIntegerField(&t, QStringLiteral("ID"));
+    auto *name = new TStringField(&t, QStringLiteral("NAME"), 10);
+    name->SetDisplayLabel(QStringLiteral("Name"));
+    auto *calc = new TStringField(&t, QStringLiteral("UPPER"), 20);
+    calc->Calculated = true;
+    t.OnCalcFields = [&](TDataSet *ds) { ds->FieldByName(QStringLiteral("UPPER"))->SetAsString(name->AsString().toUpper()); };
+    t.Filtered = true;
+    t.OnFilterRecord = [&](TDataSet *, bool &accept) { accept = id->AsInteger() != 2; };
+    t.Open();
+    QCOMPARE(t.FieldCount(), 3);  // exactly the declared fields
+    QCOMPARE(t.RecordCount(), 2);
+    QCOMPARE(calc->AsString(), QStringLiteral("ANN"));
+    t.Next();
+    QCOMPARE(id->AsInteger(), 3);
+    QCOMPARE(calc->AsString(), QStringLiteral("CY"));
+    t.SetFiltered(false);
+    QCOMPARE(t.RecordCount(), 3);
+    QCOMPARE(id->AsInteger(), 3);  // re-filtering keeps the current row
+    t.Close();
+    QCOMPARE(t.FieldCount(), 3);   // declared fields survive Close
+    QCOMPARE(id->AsString(), QString());
+  }
+
+  void queryParameters() {
+    TQuery q;
+    q.DatabaseName = QStringLiteral("TESTDB");
+    q.SQL.SetText(QStringLiteral("SELECT NAME FROM PEOPLE WHERE ID = :Id OR ID = :\"Other Id\" OR NAME = ':notparam' ORDER BY ID"));
+    QCOMPARE(q.ParamNames(), QStringList({"Id", "Other Id"}));
+    q.ParamByName(QStringLiteral("ID"), QStringLiteral("1"));
+    q.ParamByName(QStringLiteral("other id"), QStringLiteral("3"));
+    q.Open();
+    QCOMPARE(q.RecordCount(), 2);
+    QCOMPARE(q.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("ann"));  // CHAR without pad
+    q.Next();
+    QCOMPARE(q.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("cy"));
+    q.Next();
+    QVERIFY(q.Eof());
+  }
+
+  void editingWritesRows() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("PEOPLE");
+    t.IndexFieldNames = QStringLiteral("ID");
+    t.Open();
+    t.Insert();
+    t.FieldByName(QStringLiteral("ID"))->SetAsInteger(10);
+    t.FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("dora-is-a-long-name"));
+    t.Post();
+    QCOMPARE(t.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("dora-is-a-"));  // Size limits assignment
+    t.Edit();
+    {
+      TBlobStream w(t.FieldByName(QStringLiteral("BIO")), TBlobStreamMode::bmWrite);
+      w.write("a\r\nb");
+    }
+    t.Post();
+    t.Refresh();
+    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 10);
+    QCOMPARE(t.FieldByName(QStringLiteral("BIO"))->AsString(), QStringLiteral("a\r\nb"));
+    // Another dataset sees the committed row.
+    TQuery q;
+    q.DatabaseName = QStringLiteral("TESTDB");
+    q.SQL.SetText(QStringLiteral("SELECT COUNT(*) AS N FROM PEOPLE WHERE ID = 10"));
+    q.Open();
+    QCOMPARE(q.FieldByName(QStringLiteral("N"))->AsInteger(), 1);
+    t.Delete();
+    q.Close();
+    q.Open();
+    QCOMPARE(q.FieldByName(QStringLiteral("N"))->AsInteger(), 0);
+    // A duplicate key is refused with the server's message and the row stays in insert state.
+    t.Insert();
+    t.FieldByName(QStringLiteral("ID"))->SetAsInteger(1);
+    try {
+      t.Post();
+      QFAIL("duplicate key accepted");
+    } catch (const EDatabaseError &e) {
+      QVERIFY2(e.Message().contains(QStringLiteral("PRIMARY")) || e.Message().contains(QStringLiteral("unique")), qPrintable(e.Message()));
+    }
+    QCOMPARE(t.State(), TDataSetState::dsInsert);
+    t.Cancel();
+  }
+
+  void rowsWithoutKeyUseDbKey() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("LOOSE");
+    t.Open();
+    QCOMPARE(t.FieldCount(), 2);  // the row identity is not a field
+    t.Edit();
+    t.FieldByName(QStringLiteral("B"))->SetAsString(QStringLiteral("changed"));
+    t.Post();
+    t.Close();
+    t.Open();
+    QStringList bs;
+    for (t.First(); !t.Eof(); t.Next()) bs << t.FieldByName(QStringLiteral("B"))->AsString();
+    bs.sort();
+    QCOMPARE(bs, QStringList({"a", "changed"}));  // only one of the two identical rows changed
+  }
+
+  void closeDiscardsPendingInsertAndRefreshKeepsRow() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("PEOPLE");
+    t.IndexFieldNames = QStringLiteral("ID");
+    t.Open();
+    t.Insert();
+    t.FieldByName(QStringLiteral("ID"))->SetAsInteger(99);
+    t.Close();
+    t.Open();
+    QVERIFY(!t.Locate(QStringLiteral("ID"), 99));
+    t.First();
+    t.Next();
+    t.Next();
+    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 3);
+    int changes = 0;
+    connect(&t, &TDataSet::DataSetChanged, this, [&] { ++changes; });
+    t.DisableControls();
+    t.DisableControls();
+    t.Refresh();
+    t.EnableControls();
+    QCOMPARE(changes, 0);  // suspension is counted
+    t.EnableControls();
+    QCOMPARE(changes, 1);
+    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 3);
+  }
+
+  void hugeTableOpensWithoutReadingItAll() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("BIG");
+    QElapsedTimer timer;
+    timer.start();
+    t.Open();
+    for (int i = 0; i < 99; ++i) t.Next();
+    qint64 ms = timer.elapsed();
+    QCOMPARE(t.FieldByName(QStringLiteral("TXT"))->AsString(), QStringLiteral("row 99"));
+    QVERIFY(!t.AllFetched());
+    QVERIFY(t.RecordCount() < 1000);
+    QVERIFY2(ms < 2000, qPrintable(QString::number(ms)));
+  }
+
+  void engineErrorsCarryTheEngineMessage() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("NO_SUCH_TABLE");
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, t.Open());
+    QVERIFY(!t.Active());
+    TQuery q;
+    q.DatabaseName = QStringLiteral("TESTDB");
+    q.SQL.SetText(QStringLiteral("SELECT NOPE FROM PEOPLE"));
+    try {
+      q.Open();
+      QFAIL("bad query accepted");
+    } catch (const EDatabaseError &e) {
+      QVERIFY2(e.Message().contains(QStringLiteral("NOPE")), qPrintable(e.Message()));
+    }
+  }
+
+  void closingTheDatabaseClosesItsDataSets() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("PEOPLE");
+    t.Open();
+    db->Close();
+    QVERIFY(!t.Active());
+    QVERIFY(!db->Connected());
+    t.Open();  // opening a dataset opens its database first
+    QVERIFY(db->Connected());
+    QStringList names;
+    Session().GetTableNames(QStringLiteral("TESTDB"), QString(), false, false, names);
+    QCOMPARE(names, QStringList({"BIG", "LOOSE", "PEOPLE"}));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestDataSet)
+#include "test_dataset.moc"
