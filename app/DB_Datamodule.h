@@ -1,0 +1,25 @@
+#pragma once
+// The data module: owner of the two connections every window reaches the data through, the
+// login for the server database, and the handlers that keep Commit Work and Rollback Work
+// in step with the server transaction.
+#include "server/db.h"
+#include "server/ibdb.h"
+
+#include <QObject>
+
+class TDMSys : public QObject {
+  Q_OBJECT
+public:
+  explicit TDMSys(QObject *owner = nullptr);
+  ~TDMSys() override;
+
+  TIBDataBase *IBDataBase;  // alias "IBB", driver "INTRBASE"
+  TDatabase *DevSrc;        // alias "DEVSOURCES", driver "STANDARD"
+
+  void DMSysCreate(QObject *Sender);
+  void IBDataBaseLogin(TDatabase *Sender, TStringList &LoginParams);
+  void IBDataBaseStartTransaction(QObject *Sender);
+  void IBDataBaseCloseTransaction(QObject *Sender);
+};
+
+extern TDMSys *DMSys;
