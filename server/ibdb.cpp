@@ -1,0 +1,129 @@
+#include "server/ibdb.h"
+
+#include "server/cursors.h"
+#include "server/errors.h"
+
+#include <QBitmap>
+#include <QMetaType>
+#include <QSqlDatabase>
+
+namespace {
+const QString kNotActive = QStringLiteral("Not active transaction for IB");
+
+QCursor MakeSQLWaitCursor() {
+  return QCursor(QBitmap(QStringLiteral(":/cursors/IBSQLCURSOR.xbm")),
+                 QBitmap(QStringLiteral(":/cursors/IBSQLCURSOR_MASK.xbm")), 0, 0);
+}
+
+// Qt's QIBASE driver hands out its isc_db_handle as a QVariant of that type (an unsigned int
+// on Linux, so the type's name says nothing): trust the driver's name and the meta type.
+bool IsIscDbHandle(const QVariant &h) {
+  if (h.metaType() == QMetaType::fromType<isc_db_handle>()) return true;
+  const QMetaType named = QMetaType::fromName("isc_db_handle");
+  return named.isValid() && h.metaType() == named;
+}
+}  // namespace
+
+static void InitServerResources() { Q_INIT_RESOURCE(server); }
+
+void RegisterSQLWaitCursor() {
+  InitServerResources();
+  Screen().SetCursors(crSQLWait, MakeSQLWaitCursor);
+}
+
+TIBDataBase::~TIBDataBase() {
+  if (FInTransaction) {
+    ISC_STATUS_ARRAY status;
+    isc_rollback_transaction(status, &TransactionHandle);
+  }
+}
+
+void TIBDataBase::FetchDatabaseHandle() {
+  const QVariant h = NativeHandle();
+  const QString driver = QSqlDatabase::database(Connection().SqlConnectionName(), false).driverName();
+  if (driver != QLatin1String("QIBASE") || !IsIscDbHandle(h))
+    throw EDatabaseError(QStringLiteral("The database driver gives no Firebird attachment handle"));
+  DatabaseHandle = *static_cast<const isc_db_handle *>(h.constData());
+  PropertyLength = sizeof(isc_db_handle);
+}
+
+int TIBDataBase::AttachmentDialect() {
+  const char item = isc_info_db_sql_dialect;
+  char buf[32] = {};
+  isc_database_info(StatusVector, &DatabaseHandle, 1, &item, sizeof buf, buf);
+  CheckStatus();
+  if (buf[0] != isc_info_db_sql_dialect) return 1;  // servers that predate dialects
+  const short len = static_cast<short>(isc_vax_integer(buf + 1, 2));
+  return static_cast<int>(isc_vax_integer(buf + 3, len));
+}
+
+void TIBDataBase::StartTransaction() {
+  TCursorScope cursor(crSQLWait);
+  if (FInTransaction) return;
+  if (!Connected()) Open();
+  FetchDatabaseHandle();
+  FDialect = AttachmentDialect();
+  TransactionHandle = 0;
+  Teb = TIscTeb{&DatabaseHandle, 0, nullptr};
+  isc_start_multiple(StatusVector, &TransactionHandle, 1, &Teb);
+  CheckStatus();
+  FInTransaction = true;
+  if (OnStartTransaction) OnStartTransaction(this);
+}
+
+void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) {
+  TStringList lines;
+  lines.SetText(text);
+  StartTransaction();
+  TCursorScope cursor(crSQLWait);
+  try {
+    ExecuteStatement(lines);
+    if (commitAfter) Commit();
+  } catch (...) {
+    if (commitAfter) {
+      // The statement's own error is the one worth showing; a failed rollback leaves the
+      // transaction active, which InTransaction reports.
+      try {
+        Rollback();
+      } catch (const Exception &) {
+      }
+    }
+    throw;
+  }
+}
+
+void TIBDataBase::ExecuteStatement(const TStringList &lines) {
+  if (!FInTransaction) throw Exception(kNotActive);
+  const QByteArray statement = lines.Text().toUtf8();
+  isc_dsql_execute_immediate(StatusVector, &DatabaseHandle, &TransactionHandle, 0, statement.constData(),
+                             static_cast<unsigned short>(FDialect), nullptr);
+  CheckStatus();
+}
+
+void TIBDataBase::EndTransaction(bool commit) {
+  TCursorScope cursor(crSQLWait);
+  if (!FInTransaction) throw Exception(kNotActive);
+  if (commit)
+    isc_commit_transaction(StatusVector, &TransactionHandle);
+  else
+    isc_rollback_transaction(StatusVector, &TransactionHandle);
+  CheckStatus();
+  FInTransaction = false;
+  if (OnCloseTransaction) OnCloseTransaction(this);
+}
+
+void TIBDataBase::Commit() { EndTransaction(true); }
+
+void TIBDataBase::Rollback() { EndTransaction(false); }
+
+void TIBDataBase::CheckStatus() {
+  if (!(StatusVector[0] == 1 && StatusVector[1] != 0)) return;
+  QString message;
+  char line[512];
+  const ISC_STATUS *cursor = StatusVector;
+  while (fb_interpret(line, sizeof line, &cursor) > 0) {
+    message += QLatin1Char('\r');
+    message += QString::fromUtf8(line);
+  }
+  throw EDatabaseError(message);
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The server database connection with one explicit Firebird transaction of its own, run
+// directly through the client library on the attachment the datasets use, and immediate
+// execution of statement texts inside it. Every schema change the program makes goes here.
+#include "server/db.h"
+
+#include <functional>
+#include <ibase.h>
+
+// Screen cursor number of the SQL wait cursor.
+constexpr int crSQLWait = 15;
+
+// Registers the SQL wait cursor "IBSQLCURSOR" as screen cursor 15. Called once at start-up,
+// before anything may show it; the cursor itself is made when first shown.
+void RegisterSQLWaitCursor();
+
+// The one-entry database array that isc_start_multiple takes.
+struct TIscTeb {
+  isc_db_handle *DatabasePtr = nullptr;
+  ISC_LONG TpbLength = 0;
+  const char *Tpb = nullptr;
+};
+
+class TIBDataBase : public TDatabase {
+public:
+  using TDatabase::TDatabase;
+  // A transaction still active here was never resolved: roll it back so the attachment can close.
+  ~TIBDataBase() override;
+
+  isc_db_handle DatabaseHandle = 0;     // the engine's attachment, fetched at every start
+  isc_tr_handle TransactionHandle = 0;  // the executor's transaction
+  TIscTeb Teb;                          // always {&DatabaseHandle, 0, no parameter block}
+  ISC_STATUS_ARRAY StatusVector{};      // status of the last client-library call
+  unsigned short PropertyLength = 0;    // size of the handle the engine gave
+
+  bool InTransaction() const { return FInTransaction; }
+  // The SQL dialect statements are executed in: the attachment's own, asked at every start.
+  int SQLDialect() const { return FDialect; }
+
+  std::function<void(QObject *Sender)> OnStartTransaction;  // after a transaction has started
+  std::function<void(QObject *Sender)> OnCloseTransaction;  // after a commit or rollback succeeded
+
+  // Starts the transaction unless one is active (then nothing happens); opens the database
+  // first when it is closed.
+  virtual void StartTransaction();
+  // Executes text (split into lines) in the transaction, starting one when none is active.
+  // With commitAfter it commits, and on failure rolls back before the error travels on.
+  virtual void ExecSQL(const QString &text, bool commitAfter);
+  virtual void Commit();
+  virtual void Rollback();
+
+  // Executes the lines, each followed by CR LF, in the active transaction.
+  void ExecuteStatement(const TStringList &lines);
+  // Raises EDatabaseError with the interpreted status lines, each after a CR, when the
+  // last call failed; a status of warnings only passes.
+  void CheckStatus();
+
+private:
+  void FetchDatabaseHandle();
+  int AttachmentDialect();
+  void EndTransaction(bool commit);
+
+  bool FInTransaction = false;
+  int FDialect = 1;
+};
