@@ -1,0 +1,48 @@
+#pragma once
+// The repository settings dialog: chooses the directory of the repository table, creating
+// the directory and the table when they are missing. The choice takes effect at the next
+// start of the program.
+#include <QDialog>
+#include <QString>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class TDatabase;
+class TField;
+class TTable;
+
+// Whether the path names an existing directory.
+bool DirectoryPresent(const QString &path);
+// Creates the directory and every missing ancestor, outermost first; failures are ignored
+// (they surface when the directory is used). The file-system root ends the recursion.
+void CreateDirectoryChain(const QString &path);
+
+class TORepOptDlg : public QDialog {
+  Q_OBJECT
+public:
+  explicit TORepOptDlg(QWidget *parent = nullptr);
+  ~TORepOptDlg() override;
+
+  QFrame *Bevel1;
+  QLabel *Label1;
+  QLineEdit *DirName;
+  QPushButton *OKBtn;
+  QPushButton *CancelBtn;
+  TDatabase *dbTemp;  // "TEMPIB": the private connection the table is created through
+  TTable *TBL;
+  TField *TBLOBJECTNAME;    // "OBJECT NAME", string, Size 30, Required
+  TField *TBLOBJECTSOURCE;  // "OBJECT SOURCE", memo, Size 20
+
+  void FormCreate();
+  void OKBtnClick();
+
+  // Cancel, Esc and the close box end with the modal result Cancel.
+  void reject() override;
+
+protected:
+  void showEvent(QShowEvent *event) override;
+};
+
+extern TORepOptDlg *ORepOptDlg;
