@@ -5,7 +5,9 @@
 #include "tests/fixtures/firebird.h"
 
 #include <QBitmap>
+#include <QFile>
 #include <QGuiApplication>
+#include <QSettings>
 #include <QtTest>
 #include <memory>
 
@@ -125,6 +127,21 @@ private slots:
     QCOMPARE(fixtures::isqlValues(db, QStringLiteral("SELECT RDB$EXCEPTION_NAME FROM RDB$EXCEPTIONS "
                                                      "ORDER BY 1")),
              QStringList({"E_LONG", "E_SHORT", "E_UNUSED"}));
+  }
+
+  // The shell's suites keep settings away from the user's own through this.
+  void tempHomeHoldsSettings() {
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    {
+      fixtures::TempHome home;
+      QCOMPARE(qEnvironmentVariable("XDG_CONFIG_HOME"), home.configHome());
+      QSettings settings(QStringLiteral("Quorvane Systems"), QStringLiteral("ZUL DB TESSELOR"));
+      settings.setValue(QStringLiteral("IB_AUTOCOMMIT"), 1);
+      settings.sync();
+      QVERIFY2(settings.fileName().startsWith(home.configHome() + QLatin1Char('/')), qPrintable(settings.fileName()));
+      QVERIFY(QFile::exists(settings.fileName()));
+    }
+    QCOMPARE(qgetenv("XDG_CONFIG_HOME"), before);
   }
 
   void failedCommitAfterRollsBackPendingWork_data() { accessRows(); }
