@@ -1,0 +1,155 @@
+#include "catalog/domainlist.h"
+
+#include "app/DB_Datamodule.h"
+#include "app/settings.h"
+#include "editing/memoview_api.h"
+#include "server/dataset.h"
+#include "ui/datasource.h"
+#include "ui/dbgrid.h"
+#include "ui/errordisplay.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+const char kDropDomain[] = "DROP DOMAIN %s";
+
+QToolButton *SpeedButton(const QString &caption, QWidget *parent) {
+  auto *b = new QToolButton(parent);
+  b->setText(caption);
+  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  b->setFocusPolicy(Qt::NoFocus);  // a click must leave the grid's current cell alone
+  b->setMinimumSize(75, 25);
+  return b;
+}
+
+TField *Declare(TField *f, const QString &label, int width, bool visible = true) {
+  f->SetDisplayLabel(label);
+  f->SetDisplayWidth(width);
+  f->Visible = visible;
+  return f;
+}
+}  // namespace
+
+QString DomainTypeName(const QVariant &fieldType) {
+  // Codes after the first ten are the ones Firebird stores besides them: without them a
+  // dialect-3 DATE, TIME, BIGINT or NUMERIC(18,x) or a BOOLEAN would read "UNKNOWN", and
+  // 35 is a timestamp in both dialects (dialect 1 merely calls it DATE).
+  switch (fieldType.isNull() ? 0 : fieldType.toInt()) {
+  case 7: return QStringLiteral("SMALLINT");
+  case 8: return QStringLiteral("INTEGER");
+  case 9: return QStringLiteral("QUAD");
+  case 10: return QStringLiteral("FLOAT");
+  case 11: return QStringLiteral("D_FLOAT");
+  case 14: return QStringLiteral("CHAR");
+  case 27: return QStringLiteral("DOUBLE");
+  case 37: return QStringLiteral("VARCHAR");
+  case 261: return QStringLiteral("BLOB");
+  case 12: return QStringLiteral("DATE");
+  case 13: return QStringLiteral("TIME");
+  case 16: return QStringLiteral("BIGINT");
+  case 23: return QStringLiteral("BOOLEAN");
+  case 35: return QStringLiteral("TIMESTAMP");
+  default: return QStringLiteral("UNKNOWN");
+  }
+}
+
+TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
+  setObjectName(QStringLiteral("DomainsForm"));
+  setWindowTitle(QStringLiteral("Domains"));
+
+  btnPanel = new QFrame(this);
+  btnPanel->setObjectName(QStringLiteral("btnPanel"));
+  btnPanel->setFrameShape(QFrame::StyledPanel);
+  btnPanel->setFixedHeight(37);
+  DropBtn = SpeedButton(QStringLiteral("&Drop"), btnPanel);
+  DropBtn->setObjectName(QStringLiteral("DropBtn"));
+  RefreshBtn = SpeedButton(QStringLiteral("&Refresh"), btnPanel);
+  RefreshBtn->setObjectName(QStringLiteral("RefreshBtn"));
+  auto *buttons = new QHBoxLayout(btnPanel);
+  buttons->setContentsMargins(4, 4, 4, 4);
+  buttons->setSpacing(2);
+  buttons->addWidget(DropBtn);
+  buttons->addWidget(RefreshBtn);
+  buttons->addStretch();
+
+  TableFields = new TTable(this);
+  TableFields->setObjectName(QStringLiteral("TableFields"));
+  TableFields->DatabaseName = QStringLiteral("IBB");
+  TableFields->TableName = QStringLiteral("RDB$FIELDS");
+  TableFields->IndexFieldNames = QStringLiteral("RDB$FIELD_NAME");
+  TableFields->ReadOnly = true;
+  TableFieldsRDBFIELD_NAME =
+      Declare(new TStringField(TableFields, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Domain name"), 36);
+  TableFieldsFTYPE = Declare(new TStringField(TableFields, QStringLiteral("FTYPE"), 30), QStringLiteral("Type"), 22);
+  TableFieldsFTYPE->Calculated = true;
+  TableFieldsRDBCOMPUTED_SOURCE =
+      Declare(new TMemoField(TableFields, QStringLiteral("RDB$COMPUTED_SOURCE")), QStringLiteral("Computed expr"), 15);
+  TableFieldsRDBDEFAULT_SOURCE =
+      Declare(new TMemoField(TableFields, QStringLiteral("RDB$DEFAULT_SOURCE")), QStringLiteral("Default value"), 13);
+  TableFieldsRDBFIELD_LENGTH =
+      Declare(new TSmallintField(TableFields, QStringLiteral("RDB$FIELD_LENGTH")), QStringLiteral("Length"), 12);
+  TableFieldsRDBFIELD_SCALE =
+      Declare(new TSmallintField(TableFields, QStringLiteral("RDB$FIELD_SCALE")), QStringLiteral("Scale"), 12);
+  TableFieldsRDBFIELD_TYPE = new TSmallintField(TableFields, QStringLiteral("RDB$FIELD_TYPE"));
+  TableFieldsRDBFIELD_TYPE->Visible = false;
+  TableFieldsRDBSYSTEM_FLAG = new TSmallintField(TableFields, QStringLiteral("RDB$SYSTEM_FLAG"));
+  TableFieldsRDBSYSTEM_FLAG->Visible = false;
+  TableFieldsRDBNULL_FLAG =
+      Declare(new TSmallintField(TableFields, QStringLiteral("RDB$NULL_FLAG")), QStringLiteral("NOT NULL"), 12);
+  // The server's own domains are noise a DBA can neither drop nor alter: list the user's only.
+  TableFields->Filtered = true;
+  TableFields->OnFilterRecord = [this](TDataSet *DataSet, bool &Accept) { TableFieldsFilterRecord(DataSet, Accept); };
+  TableFields->OnCalcFields = [this](TDataSet *DataSet) { TableFieldsCalcFields(DataSet); };
+
+  FieldSource = new TDataSource(TableFields, this);
+  FieldSource->setObjectName(QStringLiteral("FieldSource"));
+  FieldSource->AutoEdit = false;
+
+  FGrid = new TDBGrid(this);
+  FGrid->setObjectName(QStringLiteral("FGrid"));
+  FGrid->SetDataSource(FieldSource);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(btnPanel);
+  layout->addWidget(FGrid);
+  resize(560, 320);
+
+  ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TDomainsForm::DeleteDomainBtnClick);
+  ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TDomainsForm::RefrBtnClick);
+  ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TDomainsForm::FGridDblClick);
+
+  ShowChild();
+  Guard([this] { FormCreate(); });
+}
+
+void TDomainsForm::FormCreate() {
+  if (!TableFields->Active()) TableFields->Open();
+}
+
+void TDomainsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
+
+void TDomainsForm::TableFieldsCalcFields(TDataSet *DataSet) {
+  DataSet->FieldByName(QStringLiteral("FTYPE"))
+      ->SetAsString(DomainTypeName(DataSet->FieldByName(QStringLiteral("RDB$FIELD_TYPE"))->Value()));
+}
+
+void TDomainsForm::TableFieldsFilterRecord(TDataSet *DataSet, bool &Accept) {
+  Accept = DataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() == 0;
+}
+
+void TDomainsForm::DeleteDomainBtnClick() {
+  const QString name = FGrid->DataSet()->FieldByName(QStringLiteral("RDB$FIELD_NAME"))->AsString();
+  DMSys->IBDataBase->ExecSQL(QString::asprintf(kDropDomain, name.toUtf8().constData()), AutoCommit);
+}
+
+void TDomainsForm::RefrBtnClick() { FGrid->DataSet()->Refresh(); }
+
+void TDomainsForm::FGridDblClick() {
+  TField *field = FGrid->SelectedField();
+  if (field && field->IsMemo()) ShowMemoField(field, FGrid->DataSource());
+}
