@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QVBoxLayout>
 
@@ -50,7 +51,6 @@ void AddObjectSource(const QPlainTextEdit *editor) { StoreSource(EditorText(edit
 
 TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
   setWindowTitle(QStringLiteral("Objects repository"));
-  resize(600, 360);
 
   SrcTable = new TTable(this);
   SrcTable->DatabaseName = QStringLiteral("DEVSOURCES");
@@ -104,6 +104,8 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
 
   Guard([this] { FormCreate(); });
   ShowChild();
+  if (QWidget *frame = SubWindow())
+    frame->resize(frame->size().expandedTo(QSize(600, 360)));
 }
 
 void TObjRepos::FormCreate() { SrcTable->Open(); }
