@@ -1,0 +1,309 @@
+// The SQL Source dialog and the memo viewer, on a real embedded Firebird database and a real
+// repository table, answered and driven as a user does.
+#include "app/DB_Datamodule.h"
+#include "app/settings.h"
+#include "editing/SQLSourceDlg.h"
+#include "editing/memoview.h"
+#include "server/dataset.h"
+#include "server/db.h"
+#include "tests/fixtures/firebird.h"
+#include "tests/fixtures/modal.h"
+#include "ui/dbcontrols.h"
+#include "ui/dialogs.h"
+#include "ui/errordisplay.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontInfo>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+#include <memory>
+
+using fixtures::Content;
+using fixtures::FbDatabase;
+
+namespace {
+
+const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
+const QString kName = QStringLiteral("OBJECT NAME");
+const QString kSource = QStringLiteral("OBJECT SOURCE");
+
+void MakeRepositoryTable(const QString &dir) {
+  QDir().mkpath(dir);
+  TDatabase db;
+  db.SetDatabaseName(QStringLiteral("MKREPO"));
+  db.SetDriverName(QStringLiteral("STANDARD"));
+  db.Params.SetValues(QStringLiteral("PATH"), dir);
+  db.Open();
+  TTable t;
+  t.DatabaseName = QStringLiteral("MKREPO");
+  t.TableName = QStringLiteral("DVSRC.DB");
+  (new TStringField(&t, kName, 30))->Required = true;
+  new TMemoField(&t, kSource, 20);
+  t.CreateTable();
+  t.AddIndex(QString(), kName, true, false);
+}
+
+QMap<QString, QString> RepositoryEntries() {
+  TTable t;
+  t.DatabaseName = QStringLiteral("DEVSOURCES");
+  t.TableName = QStringLiteral("DVSRC.DB");
+  TField *name = new TStringField(&t, kName, 30);
+  TField *source = new TMemoField(&t, kSource, 20);
+  t.Open();
+  QMap<QString, QString> out;
+  for (t.First(); !t.Eof(); t.Next())
+    out.insert(name->AsString(), source->AsString());
+  return out;
+}
+
+template <class T>
+QList<T *> Visible() {
+  QList<T *> out;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *f = qobject_cast<T *>(w); f && f->isVisible())
+      out << f;
+  return out;
+}
+
+void CloseAll(const char *className) {
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (w->inherits(className) && w->isVisible())
+      w->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// What ShowSQLSource's caller sees: whether it went on after the call.
+enum class Outcome { Confirmed, Aborted, Failed };
+Outcome CallShowSQLSource(const TStringList &lines) {
+  try {
+    ShowSQLSource(lines);
+    return Outcome::Confirmed;
+  } catch (const EAbort &) {
+    return Outcome::Aborted;
+  } catch (...) {
+    return Outcome::Failed;
+  }
+}
+
+// The window a memo viewer's data source lives in: a query over the domains' check sources.
+struct SourceWindow : QWidget {
+  TQuery *Query = new TQuery(this);
+  TField *Name, *Check;
+  TDataSource *Source;
+  SourceWindow() {
+    Query->DatabaseName = QStringLiteral("IBB");
+    Query->SQL.Add(QStringLiteral("SELECT RDB$FIELD_NAME, RDB$VALIDATION_SOURCE FROM RDB$FIELDS"));
+    Query->SQL.Add(QStringLiteral("WHERE RDB$FIELD_NAME IN ('D_INT', 'D_MONEY', 'D_NAME') ORDER BY 1"));
+    Name = new TStringField(Query, QStringLiteral("RDB$FIELD_NAME"), 31);
+    Check = new TMemoField(Query, QStringLiteral("RDB$VALIDATION_SOURCE"));
+    Check->SetDisplayLabel(QStringLiteral("Check expr"));
+    Source = new TDataSource(Query, this);
+    Query->Open();
+  }
+};
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Outcome)
+
+class TestViewers : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<fixtures::TempHome> FHome;
+  FbDatabase FDb;
+
+private slots:
+  void initTestCase() {
+    quietOffscreenWarnings();
+    FHome = std::make_unique<fixtures::TempHome>();
+    SetApplicationTitle(kTitle);
+    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
+    MakeRepositoryTable(RepositoryDir);
+    DMSys = new TDMSys(qApp);
+    FDb = fixtures::createDatabase(3, Content::Known);
+    TIBDataBase *db = DMSys->IBDataBase;
+    db->LoginPrompt = false;
+    db->Params.SetValues(QStringLiteral("SERVER NAME"), FDb.name);
+    db->Params.SetValues(QStringLiteral("USER NAME"), FDb.user);
+    db->Params.SetValues(QStringLiteral("PASSWORD"), QStringLiteral("x"));
+  }
+
+  void cleanup() {
+    CloseAll("TMemoViewForm");
+    CloseAll("TObjRepos");
+  }
+
+  void cleanupTestCase() {
+    delete DMSys;
+    FHome.reset();
+  }
+
+  void sourceDialogEnds_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("closeBox");
+    QTest::addColumn<Outcome>("outcome");
+    QTest::newRow("Enter in the text") << int(Qt::Key_Return) << QString() << false << Outcome::Confirmed;
+    QTest::newRow("OK") << 0 << QStringLiteral("OK") << false << Outcome::Confirmed;
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << QString() << false << Outcome::Aborted;
+    QTest::newRow("Cancel") << 0 << QStringLiteral("Cancel") << false << Outcome::Aborted;
+    QTest::newRow("close box") << 0 << QString() << true << Outcome::Aborted;
+  }
+  void sourceDialogEnds() {
+    QFETCH(int, key);
+    QFETCH(QString, button);
+    QFETCH(bool, closeBox);
+    QFETCH(Outcome, outcome);
+    const QString longLine = QStringLiteral("  NEW.ID = GEN_ID(G_MASTER, 1); ") + QString(200, QLatin1Char('-'));
+    const TStringList lines(QStringList({"CREATE TRIGGER T1 FOR T_MASTER", "BEFORE INSERT AS", "BEGIN", longLine, "END"}));
+
+    QString shown;
+    bool readOnly = false, wraps = false, noBars = false;
+    ModalAnswer answer;
+    answer.Key = key;
+    answer.ButtonText = button;
+    answer.CloseBox = closeBox;
+    answer.Check = [&](QWidget *box) {
+      auto *dlg = qobject_cast<TSQLSourceForm *>(box);
+      QVERIFY(dlg);
+      shown = dlg->Memo1->toPlainText();
+      readOnly = dlg->Memo1->isReadOnly();
+      wraps = dlg->Memo1->lineWrapMode() == QPlainTextEdit::WidgetWidth;
+      noBars = dlg->Memo1->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff &&
+               dlg->Memo1->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff;
+      QCOMPARE(QFontInfo(dlg->Memo1->font()).pixelSize(), 17);
+      dlg->Memo1->setFocus();  // Enter and Escape go to the text
+    };
+    auto seen = answerNextModal(answer);
+    QCOMPARE(CallShowSQLSource(lines), outcome);
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->ClassName, QStringLiteral("TSQLSourceForm"));
+    QCOMPARE(seen->Caption, QStringLiteral("SQL Source"));
+    QCOMPARE(seen->Buttons, QStringList({"OK", "Cancel", "&Add to repository"}));
+    QCOMPARE(seen->DefaultButton, QStringLiteral("OK"));
+    QCOMPARE(shown, lines.Lines().join(QLatin1Char('\n')));
+    QVERIFY(readOnly);
+    QVERIFY(wraps);
+    QVERIFY(noBars);
+    QCOMPARE(lines.Count(), 5);  // the caller's list is the caller's
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(Visible<TSQLSourceForm>().isEmpty());
+    QVERIFY(QApplication::topLevelWidgets().count() == 0 ||
+            !std::any_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                         [](QWidget *w) { return qobject_cast<TSQLSourceForm *>(w); }));
+  }
+
+  // Storing the text from the dialog, then cancelling: the entry is kept, the statement not run.
+  void addThenCancelStoresButRunsNothing() {
+    const TStringList lines(QStringList({"ALTER TRIGGER T_MASTER_BI INACTIVE", "-- end"}));
+    bool stillOpenAfterAdd = false, stillOpenAfterError = false;
+    ModalSeenPtr nameBox, duplicateBox;
+    ModalAnswer answer;
+    answer.ButtonText = QStringLiteral("Cancel");
+    answer.Check = [&](QWidget *box) {
+      auto *dlg = qobject_cast<TSQLSourceForm *>(box);
+      QVERIFY(dlg);
+      nameBox = typeIntoNextInputBox(QStringLiteral("trigger off"));
+      dlg->AddBtn->click();
+      stillOpenAfterAdd = dlg->isVisible();
+      // A second add under the same name fails; the error shows and the dialog stays.
+      ModalAnswer again;
+      again.TypeText = QStringLiteral("trigger off");
+      again.ButtonText = QStringLiteral("OK");
+      again.Check = [&](QWidget *) { duplicateBox = answerNextModal(QStringLiteral("OK")); };
+      auto second = answerNextModal(again);
+      dlg->AddBtn->click();
+      QVERIFY(second->Shown);
+      stillOpenAfterError = dlg->isVisible();
+    };
+    auto seen = answerNextModal(answer);
+    bool executed = false;
+    Guard([&] {
+      ShowSQLSource(lines);
+      DMSys->IBDataBase->ExecSQL(lines.Text(), true);
+      executed = true;
+    });
+    QVERIFY(seen->Shown);
+    QVERIFY(nameBox && nameBox->Shown);
+    QVERIFY(stillOpenAfterAdd);
+    QVERIFY(duplicateBox && duplicateBox->Shown);
+    QVERIFY2(duplicateBox->Caption == kTitle, qPrintable(duplicateBox->Caption));
+    QVERIFY(stillOpenAfterError);
+    QVERIFY(!executed);
+    QCOMPARE(RepositoryEntries().value(QStringLiteral("trigger off")),
+             QStringLiteral("ALTER TRIGGER T_MASTER_BI INACTIVE\r\n-- end"));
+    QCOMPARE(fixtures::queryValue(FDb, QStringLiteral("SELECT RDB$TRIGGER_INACTIVE FROM RDB$TRIGGERS "
+                                                      "WHERE RDB$TRIGGER_NAME = 'T_MASTER_BI'"))
+                 .toInt(),
+             0);
+  }
+
+  void memoViewerFollowsTheRow() {
+    auto *owner = new SourceWindow;
+    QPointer<SourceWindow> ownerAlive = owner;
+    ShowMemoField(owner->Check, owner->Source);
+    ShowMemoField(owner->Name, owner->Source);  // any field; no label: its name
+    QList<TMemoViewForm *> viewers = Visible<TMemoViewForm>();
+    QCOMPARE(viewers.size(), 2);
+    TMemoViewForm *check = viewers[0]->windowTitle() == QLatin1String("Memo - Check expr") ? viewers[0] : viewers[1];
+    TMemoViewForm *name = check == viewers[0] ? viewers[1] : viewers[0];
+    QCOMPARE(check->windowTitle(), QStringLiteral("Memo - Check expr"));
+    QCOMPARE(name->windowTitle(), QStringLiteral("Memo - RDB$FIELD_NAME"));
+    QCOMPARE(QFontInfo(check->MemoCtrl->font()).pixelSize(), 17);
+
+    // It shows the current row's text and moves with the row; a row without a value is empty.
+    QCOMPARE(owner->Name->AsString(), QStringLiteral("D_INT"));
+    QCOMPARE(check->MemoCtrl->toPlainText(), QStringLiteral("CHECK (VALUE > 0)"));
+    owner->Query->Next();
+    QCOMPARE(check->MemoCtrl->toPlainText(), QStringLiteral("CHECK (VALUE >= 0)"));
+    QCOMPARE(name->MemoCtrl->toPlainText(), QStringLiteral("D_MONEY"));
+    owner->Query->Next();
+    QCOMPARE(check->MemoCtrl->toPlainText(), QString());
+    QCOMPARE(name->MemoCtrl->toPlainText(), QStringLiteral("D_NAME"));
+
+    // It cannot change the text.
+    owner->Query->First();
+    check->MemoCtrl->setFocus();
+    QTest::keyClicks(check->MemoCtrl, QStringLiteral("xyz"));
+    QTest::keyClick(check->MemoCtrl, Qt::Key_Return);
+    QCOMPARE(check->MemoCtrl->toPlainText(), QStringLiteral("CHECK (VALUE > 0)"));
+    QCOMPARE(owner->Query->State(), TDataSetState::dsBrowse);
+
+    // The originating window goes away: the viewers stay open and keep working.
+    delete owner;
+    QVERIFY(!ownerAlive);
+    QCOMPARE(Visible<TMemoViewForm>().size(), 2);
+    QTest::keyClicks(check->MemoCtrl, QStringLiteral("abc"));
+    check->resize(300, 200);
+    check->repaint();
+    QVERIFY(check->MemoCtrl->toPlainText().isEmpty() ||
+            check->MemoCtrl->toPlainText() == QStringLiteral("CHECK (VALUE > 0)"));
+    QPointer<TMemoViewForm> closing = check;
+    check->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!closing);
+  }
+
+  // The viewer is opened on a field that belongs to a dataset closed (and freed) right after.
+  void memoViewerOutlivesItsField() {
+    auto *owner = new SourceWindow;
+    ShowMemoField(owner->Check, owner->Source);
+    TMemoViewForm *viewer = Visible<TMemoViewForm>().value(0);
+    QVERIFY(viewer);
+    owner->Query->Close();
+    QVERIFY(viewer->MemoCtrl->toPlainText().isEmpty());
+    owner->Query->Open();
+    QCOMPARE(viewer->MemoCtrl->toPlainText(), QStringLiteral("CHECK (VALUE > 0)"));
+    delete owner->Query;
+    viewer->repaint();
+    QVERIFY(viewer->MemoCtrl->toPlainText().isEmpty());
+    delete owner;
+  }
+};
+
+QTEST_MAIN(TestViewers)
+#include "test_viewers.moc"
