@@ -10,6 +10,8 @@
 class TDMSys : public QObject {
   Q_OBJECT
 public:
+  // Creates the two connections and runs DMSysCreate; an error there is shown by the
+  // application's error display and creation goes on with DevSrc closed.
   explicit TDMSys(QObject *owner = nullptr);
   ~TDMSys() override;
 

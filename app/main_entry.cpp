@@ -1,10 +1,8 @@
+#include "app/startup.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char **argv) {
   QApplication app(argc, argv);
-  QMainWindow w;
-  w.setWindowTitle(QStringLiteral("ZUL DB Tesselor for IB"));
-  w.show();
-  return app.exec();
+  return RunProgram(app);
 }

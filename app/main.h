@@ -1,0 +1,98 @@
+#pragma once
+// The main window: the database path with its connection history, the menu that connects,
+// controls the server transaction and opens the tool windows, the child-window area and the
+// status bar that shows hints.
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QStatusBar;
+
+enum class TTileMode { tbHorizontal, tbVertical };
+
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+public:
+  explicit TMainForm(QWidget *parent = nullptr);
+  ~TMainForm() override;
+
+  QFrame *Panel1;
+  QLabel *Label1;
+  QComboBox *dbPath;
+  QMdiArea *ClientArea;
+  QStatusBar *StatusBar;
+  QLabel *StatusPanel;  // the status bar's one panel
+
+  QMenu *Serviss1;  // "&File"
+  QAction *MnConnect, *MnDisconect, *N1, *MnAutoCommit, *MnCommitWork, *MnRollBackWork, *N3,
+      *ORepSettings, *N2, *MnExit;
+  QMenu *DataMenu;  // "&Database"
+  QAction *MnDomains, *MnExceptions, *MnTriggers, *MnStructures, *MnObjRepos, *MnSQL,
+      *MNDataViewEditTest, *MnGenerators, *MNProcedures;
+  QMenu *MnWizards;
+  QAction *MnViewWizard, *Triggergeneretedkeywizard1, *MnTableWizard, *Foreignkeywizard1;
+  QMenu *WindowsBar;  // "&Windows": lists the open child windows at its end
+  QAction *MnCascade, *TileV1, *TileH1;
+  QMenu *MnHelp;
+  QAction *MnAbout;
+
+  TTileMode TileMode = TTileMode::tbHorizontal;
+  // The application's current hint: the hint of the highlighted menu item or of the control
+  // under the mouse, empty when there is none.
+  QString Hint() const { return FHint; }
+
+  void FormCreate(QObject *Sender);
+  void FormCloseQuery(QObject *Sender, bool &CanClose);
+  void ConnectBtnClick(QObject *Sender);
+  void MnDisconectClick(QObject *Sender);
+  void MnAutoCommitClick(QObject *Sender);
+  void MnCommitWorkClick(QObject *Sender);
+  void MnRollBackWorkClick(QObject *Sender);
+  void DomainsBtnClick(QObject *Sender);
+  void ExceptionsShow(QObject *Sender);
+  void trigbtnClick(QObject *Sender);
+  void StrBtnClick(QObject *Sender);
+  void ObjRepBtnClick(QObject *Sender);
+  void MnSQLClick(QObject *Sender);
+  void MNDataViewEditTestClick(QObject *Sender);
+  void MnGeneratorsClick(QObject *Sender);
+  void MnCascadeClick(QObject *Sender);
+  void TileV1Click(QObject *Sender);
+  void TileH1Click(QObject *Sender);
+  void ORepSettingsClick(QObject *Sender);
+  void MnAboutClick(QObject *Sender);
+  void MnExitClick(QObject *Sender);
+  void HintHandler(QObject *Sender);
+
+  // Arranges the child windows side by side (vertical) or one above another (horizontal).
+  void Tile();
+
+protected:
+  bool event(QEvent *e) override;
+  bool eventFilter(QObject *watched, QEvent *e) override;
+  void closeEvent(QCloseEvent *e) override;
+
+private:
+  void CreateMenus();
+  void CreateWindowCommands();
+  void SetHint(const QString &hint);
+  void MergeChildMenus(QMdiSubWindow *active);
+  void ListChildWindows();
+
+  QString FHint;
+  QList<QPointer<QMenu>> FMerged;
+  QList<QAction *> FWindowItems;
+};
+
+extern TMainForm *MainForm;
+
+// The history file "connect.hst" beside the program file; tests may point it elsewhere
+// (an empty name restores the default).
+QString HistoryFileName();
+void SetHistoryFileName(const QString &fileName);

@@ -1,0 +1,85 @@
+#include "app/startup.h"
+
+#include "app/DB_Datamodule.h"
+#include "app/about.h"
+#include "app/main.h"
+#include "app/settings.h"
+#include "catalog/ExceptionsDlg.h"
+#include "server/ibdb.h"
+#include "ui/dialogs.h"
+#include "ui/errordisplay.h"
+
+#include <QApplication>
+#include <optional>
+
+#if __has_include("repository/repoptdlg.h")
+#include "repository/repoptdlg.h"
+#define TESSELOR_HAVE_REPOPTDLG 1
+#endif
+
+namespace {
+const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
+}  // namespace
+
+// The resources live in a static library: make sure the linker keeps them. (Outside any
+// namespace, as the macro declares the initialiser where it stands.)
+static void InitResources() { Q_INIT_RESOURCE(resources); }
+
+QIcon ProgramIcon() {
+  InitResources();
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/tesselor-%1.png").arg(size), QSize(size, size));
+  return icon;
+}
+
+void StartUp(const QStringList &arguments) {
+  RegisterSQLWaitCursor();
+
+  AutoCommit = false;
+  RepositoryDir.clear();
+  std::optional<Exception> settingsError;
+  try {
+    LoadSettings();
+  } catch (const Exception &e) {
+    settingsError = e;
+  }
+  DatabasePath = arguments.value(1);
+
+  SetApplicationTitle(kTitle);
+  QApplication::setWindowIcon(ProgramIcon());
+  if (settingsError)
+    ShowException(*settingsError);
+
+  DMSys = new TDMSys(qApp);
+  MainForm = new TMainForm;
+  AboutBox = new TAboutBox;
+  ExcDlg = new TExcDlg;
+#ifdef TESSELOR_HAVE_REPOPTDLG
+  ORepOptDlg = new TORepOptDlg;
+#endif
+  MainForm->show();
+}
+
+void ShutDown() {
+#ifdef TESSELOR_HAVE_REPOPTDLG
+  delete ORepOptDlg;
+  ORepOptDlg = nullptr;
+#endif
+  delete ExcDlg;
+  ExcDlg = nullptr;
+  delete AboutBox;
+  AboutBox = nullptr;
+  delete MainForm;
+  MainForm = nullptr;
+  delete DMSys;
+  DMSys = nullptr;
+  Guard([] { SaveSettings(); });
+}
+
+int RunProgram(QApplication &app) {
+  StartUp(app.arguments());
+  const int rc = app.exec();
+  ShutDown();
+  return rc;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The program's start-up and shutdown around the message loop, kept apart from main() so
+// tests and the benchmark can run them.
+#include <QIcon>
+#include <QStringList>
+
+class QApplication;
+
+// The program icon, in every size it is drawn in.
+QIcon ProgramIcon();
+
+// Everything before the message loop, in this order: the SQL wait cursor, the settings (a
+// value of the wrong type is reported once the title is set), DatabasePath from the first
+// argument after the program name, the title, then DMSys, MainForm (shown), AboutBox, ExcDlg
+// and ORepOptDlg. The server database stays closed.
+void StartUp(const QStringList &arguments);
+// After the message loop: destroys the dialogs, the main window with its children and
+// DMSys (closing both connections), then saves the settings; a failure to save is shown.
+void ShutDown();
+// StartUp, the message loop until the main window has closed, ShutDown.
+int RunProgram(QApplication &app);

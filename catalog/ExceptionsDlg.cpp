@@ -1,0 +1,8 @@
+#include "catalog/ExceptionsDlg.h"
+
+TExcDlg *ExcDlg = nullptr;
+
+TExcDlg::TExcDlg(QWidget *parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("ExcDlg"));
+  setWindowTitle(QStringLiteral("Exceptions"));
+}

@@ -1,0 +1,914 @@
+// The application shell as the user meets it: start-up and settings, the login dialog, the
+// main window's menus, connection history, transaction commands and closing, with real
+// widgets, real Firebird databases and every box answered by pressing its buttons.
+#include "app/DB_Datamodule.h"
+#include "app/about.h"
+#include "app/main.h"
+#include "app/pwddlg.h"
+#include "app/settings.h"
+#include "app/startup.h"
+#include "catalog/ExceptionsDlg.h"
+#include "server/errors.h"
+#include "tests/fixtures/firebird.h"
+#include "tests/fixtures/modal.h"
+#include "ui/mdichild.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QtTest>
+#include <memory>
+#include <optional>
+
+using fixtures::Access;
+using fixtures::Content;
+using fixtures::FbDatabase;
+
+namespace {
+
+// What the login dialog showed when it appeared.
+struct LoginSeen {
+  bool Shown = false;
+  QString Caption, User, Password, UserLabel, PasswordLabel, Focus, Default;
+  bool Masked = false;
+  QString UserAfterTyping;
+};
+using LoginSeenPtr = std::shared_ptr<LoginSeen>;
+
+// Answers the boxes that will open one after another, each armed while the previous one is
+// up, so no watcher takes a box meant for the next.
+class BoxSequence {
+public:
+  explicit BoxSequence(QList<ModalAnswer> answers) : FState(std::make_shared<State>()) {
+    FState->Answers = std::move(answers);
+    Arm(FState, 0);
+  }
+  int Count() const { return FState->Seen.size(); }
+  ModalSeen &operator[](int i) const { return *FState->Seen.at(i); }
+
+private:
+  struct State {
+    QList<ModalAnswer> Answers;
+    QList<ModalSeenPtr> Seen;
+  };
+  static void Arm(const std::shared_ptr<State> &state, int i) {
+    if (i >= state->Answers.size())
+      return;
+    ModalAnswer answer = state->Answers[i];
+    answer.Check = [state, i, original = answer.Check](QWidget *box) {
+      if (original)
+        original(box);
+      Arm(state, i + 1);
+    };
+    state->Seen.append(answerNextModal(answer));
+  }
+  std::shared_ptr<State> FState;
+};
+
+ModalAnswer Press(const QString &button) {
+  ModalAnswer a;
+  a.ButtonText = button;
+  return a;
+}
+
+// Fills the login dialog (user/password null: leave as shown) and presses button.
+ModalAnswer Login(const LoginSeenPtr &seen, const QString &user = QString(), const QString &password = QString(),
+                  const QString &button = QStringLiteral("OK")) {
+  ModalAnswer a;
+  a.ButtonText = button;
+  a.Check = [=](QWidget *box) {
+    auto *dlg = qobject_cast<TDBEntryDlg *>(box);
+    if (!dlg)
+      return;
+    seen->Shown = true;
+    seen->Caption = dlg->windowTitle();
+    seen->User = dlg->UserN->text();
+    seen->Password = dlg->Password->text();
+    seen->Masked = dlg->Password->echoMode() == QLineEdit::Password;
+    seen->UserLabel = dlg->Label2->text();
+    seen->PasswordLabel = dlg->Label1->text();
+    seen->Focus = dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString();
+    seen->Default = dlg->OKBtn->isDefault() ? dlg->OKBtn->text() : QString();
+    if (!user.isNull()) {
+      dlg->UserN->clear();
+      QTest::keyClicks(dlg->UserN, user);
+    }
+    seen->UserAfterTyping = dlg->UserN->text();
+    if (!password.isNull()) {
+      dlg->Password->clear();
+      QTest::keyClicks(dlg->Password, password);
+    }
+  };
+  return a;
+}
+
+// A tool window with a menu of its own, standing in for the windows of later modules.
+class TTestChild : public TChildForm {
+public:
+  explicit TTestChild(const QString &caption, bool withMenu) {
+    setWindowTitle(caption);
+    if (withMenu) {
+      Menu = new QMenu(QStringLiteral("&Edit"), this);
+      Menu->addAction(QStringLiteral("&Select object source..."));
+    }
+    setMinimumSize(160, 80);
+    ShowChild();
+  }
+  QList<QMenu *> MergedMenus() const override { return Menu ? QList<QMenu *>{Menu} : QList<QMenu *>{}; }
+  QMenu *Menu = nullptr;
+};
+
+QStringList MenuTitles() {
+  QStringList titles;
+  for (QAction *a : MainForm->menuBar()->actions())
+    titles << a->text();
+  return titles;
+}
+
+QStringList Items(const QComboBox *box) {
+  QStringList items;
+  for (int i = 0; i < box->count(); ++i)
+    items << box->itemText(i);
+  return items;
+}
+
+QByteArray ReadFile(const QString &name) {
+  QFile f(name);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString &name, const QByteArray &bytes) {
+  QFile f(name);
+  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(bytes);
+}
+
+int ExceptionCount(const FbDatabase &db, const QString &name) {
+  return fixtures::queryValue(db, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'")
+                                      .arg(name))
+      .toInt();
+}
+
+bool DatabaseMenuEnabled() { return MainForm->DataMenu->menuAction()->isEnabled(); }
+bool CommitItemsEnabled() { return MainForm->MnCommitWork->isEnabled() && MainForm->MnRollBackWork->isEnabled(); }
+bool CommitItemsDisabled() { return !MainForm->MnCommitWork->isEnabled() && !MainForm->MnRollBackWork->isEnabled(); }
+
+}  // namespace
+
+class TestShell : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<fixtures::TempHome> FHome;
+  QString FHistory;
+  // The message the repository database gives at start-up where it cannot open (a driver
+  // that is missing): each start-up then shows it once.
+  QString FRepositoryProblem;
+
+  // Starts the program as main() does; the repository problem, if any, is answered.
+  void Start(const QStringList &args = {QStringLiteral("tesselor")}) {
+    std::optional<BoxSequence> repo;
+    if (!FRepositoryProblem.isEmpty())
+      repo.emplace(QList<ModalAnswer>{Press(QStringLiteral("OK"))});
+    StartUp(args);
+    if (repo)
+      QVERIFY((*repo)[0].Shown);
+    QVERIFY(MainForm && DMSys && AboutBox && ExcDlg);
+    QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+  }
+  void Stop() {
+    if (MainForm || DMSys)
+      ShutDown();
+  }
+
+  // Connect to db through the menu, with the login dialog answered with its defaults.
+  void Connect(const FbDatabase &db) {
+    MainForm->dbPath->setEditText(db.name);
+    auto seen = std::make_shared<LoginSeen>();
+    BoxSequence boxes({Login(seen)});
+    MainForm->MnConnect->trigger();
+    QVERIFY(seen->Shown);
+    QVERIFY(DMSys->IBDataBase->Connected());
+  }
+
+private slots:
+  void initTestCase() {
+    quietOffscreenWarnings();
+    TDatabase probe;
+    probe.SetDatabaseName(QStringLiteral("SHELLPROBE"));
+    probe.SetDriverName(QStringLiteral("STANDARD"));
+    try {
+      probe.Open();
+    } catch (const Exception &e) {
+      FRepositoryProblem = e.Message();
+    }
+  }
+
+  void init() {
+    FHome = std::make_unique<fixtures::TempHome>();
+    FHistory = fixtures::tempPath(QStringLiteral("connect"), QStringLiteral(".hst"));
+    SetHistoryFileName(FHistory);
+  }
+
+  void cleanup() {
+    Stop();
+    FHome.reset();
+  }
+
+  // ---- Start-up and settings ------------------------------------------------------------------
+
+  void firstRunWithoutSettings() {
+    QVERIFY(!QFile::exists(SettingsFileName()));
+    Start();
+    QCOMPARE(AutoCommit, false);
+    QCOMPARE(RepositoryDir, QString());
+    QVERIFY(!MainForm->MnAutoCommit->isChecked());
+    QCOMPARE(MainForm->windowTitle(), QStringLiteral("ZUL DB Tesselor for IB"));
+    QVERIFY(!QApplication::windowIcon().isNull());
+    QVERIFY(!DMSys->IBDataBase->Connected());
+    QVERIFY(AboutBox->isHidden() && ExcDlg->isHidden());
+    Stop();
+
+    const QByteArray stored = ReadFile(SettingsFileName());
+    QVERIFY2(stored.contains("IB_AUTOCOMMIT=0\n"), stored.constData());
+    QVERIFY2(stored.contains("OR%20DIRECTORY=\n"), stored.constData());
+  }
+
+  void storedValuesLoadAndWriteBack() {
+    const QString dir = fixtures::tempPath(QStringLiteral("repo"));
+    QVERIFY(QDir().mkpath(dir));
+    {
+      std::unique_ptr<QSettings> s(OpenSettings());
+      s->setValue(QStringLiteral("IB_AUTOCOMMIT"), 5);
+      s->setValue(QStringLiteral("OR DIRECTORY"), dir);
+    }
+    Start();
+    QCOMPARE(AutoCommit, true);
+    QVERIFY(MainForm->MnAutoCommit->isChecked());
+    QCOMPARE(RepositoryDir, dir);
+    QCOMPARE(DMSys->DevSrc->Params.Values(QStringLiteral("PATH")), dir);
+    Stop();
+    const QByteArray stored = ReadFile(SettingsFileName());
+    QVERIFY2(stored.contains("IB_AUTOCOMMIT=1\n"), stored.constData());
+  }
+
+  void autoCommitSurvivesRestart() {
+    Start();
+    MainForm->MnAutoCommit->trigger();
+    QCOMPARE(AutoCommit, true);
+    QVERIFY(MainForm->MnAutoCommit->isChecked());
+    Stop();
+
+    Start();
+    QCOMPARE(AutoCommit, true);
+    QVERIFY(MainForm->MnAutoCommit->isChecked());
+    MainForm->MnAutoCommit->trigger();
+    QCOMPARE(AutoCommit, false);
+    QVERIFY(!MainForm->MnAutoCommit->isChecked());
+    Stop();
+
+    Start();
+    QCOMPARE(AutoCommit, false);
+  }
+
+  void wrongTypeIsReported_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("auto commit as text") << "IB_AUTOCOMMIT" << QVariant(QStringLiteral("yes"));
+    QTest::newRow("auto commit as bytes") << "IB_AUTOCOMMIT" << QVariant(QByteArray("\x01\x00", 2));
+    QTest::newRow("directory as a list") << "OR DIRECTORY" << QVariant(QStringList{"/a", "/b"});
+  }
+  // A value of the wrong type: an error box, start-up goes on with the default, and the
+  // next save puts a value of the right type in its place.
+  void wrongTypeIsReported() {
+    QFETCH(QString, name);
+    QFETCH(QVariant, value);
+    {
+      std::unique_ptr<QSettings> s(OpenSettings());
+      s->setValue(name, value);
+    }
+    QList<ModalAnswer> answers{Press(QStringLiteral("OK"))};
+    if (!FRepositoryProblem.isEmpty())
+      answers << Press(QStringLiteral("OK"));
+    BoxSequence boxes(answers);
+    StartUp({QStringLiteral("tesselor")});
+    QVERIFY(boxes[0].Shown);
+    QCOMPARE(boxes[0].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
+    QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
+    QCOMPARE(boxes[0].Text, QStringLiteral("Invalid data type for '%1'.").arg(name));
+    QCOMPARE(boxes[0].Buttons, QStringList{"OK"});
+    QVERIFY(MainForm && MainForm->isVisible());
+    QCOMPARE(AutoCommit, false);
+    QCOMPARE(RepositoryDir, QString());
+    Stop();
+
+    Start();  // no box about the settings this time
+    QCOMPARE(AutoCommit, false);
+  }
+
+  void failedSaveIsReported() {
+    Start();
+    // A directory where the settings file belongs: the store cannot be written.
+    QVERIFY(QDir().mkpath(SettingsFileName()));
+    BoxSequence boxes({Press(QStringLiteral("OK"))});
+    ShutDown();
+    QVERIFY(boxes[0].Shown);
+    QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
+    QCOMPARE(boxes[0].Text, QStringLiteral("Cannot write the settings to %1.").arg(SettingsFileName()));
+    QVERIFY(!MainForm && !DMSys);
+  }
+
+  void repositoryThatCannotOpen() {
+    const QString missing = fixtures::tempPath(QStringLiteral("no-such-dir"));
+    {
+      std::unique_ptr<QSettings> s(OpenSettings());
+      s->setValue(QStringLiteral("OR DIRECTORY"), missing);
+    }
+    BoxSequence boxes({Press(QStringLiteral("OK"))});
+    StartUp({QStringLiteral("tesselor")});
+    QVERIFY(boxes[0].Shown);
+    QCOMPARE(boxes[0].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
+    QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
+    QVERIFY(boxes[0].Text.endsWith(QLatin1Char('.')));
+    QVERIFY(!DMSys->DevSrc->Connected());
+    QCOMPARE(DMSys->DevSrc->Params.Values(QStringLiteral("PATH")), missing);
+    QVERIFY(MainForm->isVisible());
+  }
+
+  void dataModuleAsDesigned() {
+    Start();
+    TIBDataBase *db = DMSys->IBDataBase;
+    QCOMPARE(db->DatabaseName(), QStringLiteral("IBB"));
+    QCOMPARE(db->DriverName(), QStringLiteral("INTRBASE"));
+    QVERIFY(db->LoginPrompt);
+    QCOMPARE(db->Params.Lines().mid(0, 2), QStringList({"USER=SYSDBA", "PASSWORD=tarnwidge"}));
+    QVERIFY(db->Params[2].startsWith(QLatin1String("SERVER NAME=")));
+    QCOMPARE(db->Params[3], QStringLiteral("USER NAME=SYSDBA"));
+    QCOMPARE(DMSys->DevSrc->DatabaseName(), QStringLiteral("DEVSOURCES"));
+    QCOMPARE(DMSys->DevSrc->DriverName(), QStringLiteral("STANDARD"));
+    QVERIFY(!DMSys->DevSrc->LoginPrompt);
+    QCOMPARE(DMSys->DevSrc->Params.IndexOfName(QStringLiteral("PATH")), -1);  // empty directory
+    QCOMPARE(Session().FindDatabase(QStringLiteral("IBB")), db);
+    QCOMPARE(Session().FindDatabase(QStringLiteral("DEVSOURCES")), DMSys->DevSrc);
+  }
+
+  // ---- Main window: menus, hints, windows --------------------------------------------------------
+
+  void menusAsDesigned() {
+    Start();
+    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
+    struct Row {
+      QAction *item;
+      const char *caption, *shortcut, *hint;
+      bool enabled;
+    };
+    TMainForm *f = MainForm;
+    const Row rows[] = {
+        {f->MnConnect, "&Connect", "Ctrl+O", "Connect to database", true},
+        {f->MnDisconect, "&Disconect", "", "Disconect from database", true},
+        {f->MnAutoCommit, "&Auto commit", "", "Set auto commit on/off", true},
+        {f->MnCommitWork, "C&ommit Work", "", "Commit work for database", false},
+        {f->MnRollBackWork, "&Rollback Work", "", "Rollback work for database", false},
+        {f->MnExit, "E&xit", "Alt+F4", "Close application", true},
+        {f->MNProcedures, "&Procedures", "", "Procedures list for creating editing stored procedures", false},
+        {f->MnViewWizard, "&View wizard...", "", "Wizard for creating views", false},
+        {f->Triggergeneretedkeywizard1, "&Trigger-genereted key wizard...", "",
+         "Generetes trigger for genereted key of table", false},
+        {f->MnTableWizard, "T&able wizard...", "", "Wizard for generating tables and defining table constraints", false},
+        {f->Foreignkeywizard1, "&Foreign key wizard...", "", "Wizard for defining foreign keys", false},
+        {f->MnCascade, "&Cascade", "", "Cascade windows", true},
+        {f->TileV1, "Tile &vertical", "", "Tile windows vertical", true},
+        {f->TileH1, "Tile &horizontal", "", "Tile Windows horizontal", true},
+        {f->MnAbout, "&About", "", "About this product", true},
+    };
+    for (const Row &r : rows) {
+      QCOMPARE(r.item->text(), QString::fromLatin1(r.caption));
+      QCOMPARE(r.item->shortcut().toString(), QString::fromLatin1(r.shortcut));
+      QCOMPARE(r.item->statusTip(), QString::fromLatin1(r.hint));
+      QCOMPARE(r.item->isEnabled(), r.enabled);
+    }
+    QVERIFY(f->MnConnect->font().bold());
+    QVERIFY(f->MnAutoCommit->isCheckable());
+    QCOMPARE(f->ORepSettings->text(), QStringLiteral("&Object repository settings..."));
+
+    QStringList file;
+    for (QAction *a : f->Serviss1->actions())
+      file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(file, QStringList({"&Connect", "&Disconect", "-", "&Auto commit", "C&ommit Work", "&Rollback Work", "-",
+                                "&Object repository settings...", "-", "E&xit"}));
+    QStringList data, hints;
+    for (QAction *a : f->DataMenu->actions()) {
+      data << a->text();
+      hints << a->statusTip();
+    }
+    QCOMPARE(data, QStringList({"&Domains", "&Exceptions", "&Triggers", "&Structures", "&Object repository",
+                                "DD&L statements", "Data &view", "&Generators", "&Procedures"}));
+    QCOMPARE(hints.mid(0, 8),
+             QStringList({"Opens domains list for viewing,creating  & editing",
+                          "Opens exceptions list for editing, creating and deleting",
+                          "Opens triggers list to view, edit and create triggers",
+                          "Opens structures to view table/view structures",
+                          "Opens table in which you can save objects source for further using",
+                          "Opens SQL Expressions Window for executing DDL statements",
+                          "Opens window in which you can view, edit, insert data in views and tables",
+                          "Opens generators list"}));
+    QVERIFY(!DatabaseMenuEnabled());
+    QCOMPARE(f->DataMenu->menuAction()->statusTip(), QStringLiteral("Database operations"));
+    QCOMPARE(f->MnWizards->menuAction()->statusTip(), QStringLiteral("Wizards menu"));
+    QCOMPARE(f->MnHelp->menuAction()->statusTip(), QStringLiteral("Information menu"));
+    QCOMPARE(f->Label1->text(), QStringLiteral("D&atabase"));
+    QCOMPARE(f->Label1->buddy(), f->dbPath);
+    QVERIFY(f->dbPath->isEditable());
+  }
+
+  void hintsInTheStatusBar() {
+    Start();
+    TMainForm *f = MainForm;
+    QMenuBar *bar = f->menuBar();
+    // Hovering a menu title shows the menu's hint.
+    // The offscreen platform's pointer moves come marked as synthesized, which the menu bar
+    // does not take for hovering: move over it as a real mouse does.
+    const QPoint help = bar->actionGeometry(f->MnHelp->menuAction()).center();
+    QMouseEvent move(QEvent::MouseMove, help, bar->mapToGlobal(help), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Information menu"));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(f->Serviss1->menuAction()).center());
+    QVERIFY(QTest::qWaitForWindowExposed(f->Serviss1));
+    QTest::mouseMove(f->Serviss1, f->Serviss1->actionGeometry(f->MnAutoCommit).center());
+    QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Set auto commit on/off"));
+    QTest::mouseMove(f->Serviss1, f->Serviss1->actionGeometry(f->MnExit).center());
+    QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Close application"));
+    QTest::keyClick(f->Serviss1, Qt::Key_Escape);
+    QTRY_VERIFY(!f->Serviss1->isVisible());
+    f->StatusBar->setFocus();
+    QTest::mouseClick(f->StatusBar, Qt::LeftButton);  // a click on the bar shows the current hint
+    QCOMPARE(f->StatusPanel->text(), f->Hint());
+
+    // A control that has a hint only as its tooltip shows it as well.
+    auto *child = new TTestChild(QStringLiteral("Hinted"), false);
+    auto *button = new QPushButton(QStringLiteral("Refresh"), child);
+    button->setToolTip(QStringLiteral("Refresh list"));
+    button->show();
+    child->SubWindow()->resize(240, 160);
+    QTest::mouseMove(button);
+    QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Refresh list"));
+    QCOMPARE(f->Hint(), QStringLiteral("Refresh list"));
+    QTest::mouseMove(f->dbPath);
+    QTRY_COMPARE(f->StatusPanel->text(), QString());
+  }
+
+  void childMenusMergeBeforeWindows() {
+    Start();
+    TMainForm *f = MainForm;
+    auto *editor = new TTestChild(QStringLiteral("Editor"), true);
+    QTRY_COMPARE(f->ClientArea->activeSubWindow(), editor->SubWindow());
+    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Edit", "&Windows", "&Help"}));
+    auto *plain = new TTestChild(QStringLiteral("Plain"), false);
+    QTRY_COMPARE(f->ClientArea->activeSubWindow(), plain->SubWindow());
+    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
+    f->ClientArea->setActiveSubWindow(editor->SubWindow());
+    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Edit", "&Windows", "&Help"}));
+    editor->SubWindow()->close();
+    QTRY_COMPARE(ChildCount(), 1);
+    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
+  }
+
+  void windowsMenuArrangesAndLists() {
+    Start();
+    TMainForm *f = MainForm;
+    auto *one = new TTestChild(QStringLiteral("One"), false);
+    auto *two = new TTestChild(QStringLiteral("Two"), false);
+    const QRect area = f->ClientArea->viewport()->rect();
+
+    f->TileV1->trigger();
+    QCOMPARE(f->TileMode, TTileMode::tbVertical);
+    QCOMPARE(one->SubWindow()->height(), area.height());
+    QCOMPARE(two->SubWindow()->height(), area.height());
+    QCOMPARE(one->SubWindow()->width() + two->SubWindow()->width(), area.width());
+    QVERIFY(one->SubWindow()->x() != two->SubWindow()->x());
+
+    f->TileH1->trigger();
+    QCOMPARE(f->TileMode, TTileMode::tbHorizontal);
+    QCOMPARE(one->SubWindow()->width(), area.width());
+    QCOMPARE(one->SubWindow()->height() + two->SubWindow()->height(), area.height());
+    QVERIFY(one->SubWindow()->y() != two->SubWindow()->y());
+
+    f->MnCascade->trigger();
+    QVERIFY(one->SubWindow()->pos() != two->SubWindow()->pos());
+    QCOMPARE(f->TileMode, TTileMode::tbHorizontal);  // stays as last set
+
+    emit f->WindowsBar->aboutToShow();
+    QStringList items;
+    for (QAction *a : f->WindowsBar->actions())
+      items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(items, QStringList({"&Cascade", "Tile &vertical", "Tile &horizontal", "-", "&1 One", "&2 Two"}));
+    f->WindowsBar->actions().at(4)->trigger();
+    QCOMPARE(f->ClientArea->activeSubWindow(), one->SubWindow());
+
+    one->SubWindow()->close();
+    two->SubWindow()->close();
+    QTRY_COMPARE(ChildCount(), 0);
+    emit f->WindowsBar->aboutToShow();
+    QCOMPARE(f->WindowsBar->actions().size(), 3);
+  }
+
+  void aboutBox() {
+    Start();
+    QVERIFY(!AboutBox->isVisible());
+    BoxSequence boxes({Press(QStringLiteral("OK"))});
+    MainForm->MnAbout->trigger();
+    QVERIFY(boxes[0].Shown);
+    QCOMPARE(boxes[0].Caption, QStringLiteral("About"));
+    QCOMPARE(boxes[0].DefaultButton, QStringLiteral("OK"));
+    QVERIFY(boxes[0].Centred);
+    QVERIFY(AboutBox->ProductName->text().contains(QLatin1String("<b>ZUL Tesselor for IB</b>")));
+    QVERIFY(AboutBox->Version->text().contains(QLatin1String("Version 1.01a")));
+    QVERIFY(!AboutBox->ProgramIcon->pixmap().isNull());
+    // Reused: the same box shows again.
+    TAboutBox *same = AboutBox;
+    BoxSequence again({Press(QStringLiteral("OK"))});
+    MainForm->MnAbout->trigger();
+    QVERIFY(again[0].Shown);
+    QCOMPARE(AboutBox, same);
+  }
+
+  // ---- History --------------------------------------------------------------------------------------
+
+  void historyAtStart_data() {
+    QTest::addColumn<QByteArray>("file");  // "<none>": no file
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("list");
+    QTest::newRow("no file, no argument") << QByteArray("<none>") << QString() << QString() << QStringList();
+    QTest::newRow("empty file") << QByteArray() << QString() << QString() << QStringList();
+    QTest::newRow("file, no argument") << QByteArray("/db/a.fdb\r\nhost:/db/b.fdb\nc.fdb\r") << QString()
+                                       << "/db/a.fdb" << QStringList({"/db/a.fdb", "host:/db/b.fdb", "c.fdb"});
+    QTest::newRow("argument and file") << QByteArray("/db/a.fdb\r\n/db/b.fdb\r\n") << "/Other/X.FDB"
+                                       << "/Other/X.FDB" << QStringList({"/db/a.fdb", "/db/b.fdb"});
+    QTest::newRow("argument, no file") << QByteArray("<none>") << "/db/z.fdb" << "/db/z.fdb" << QStringList();
+  }
+  void historyAtStart() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, argument);
+    QFETCH(QString, text);
+    QFETCH(QStringList, list);
+    if (file != "<none>")
+      WriteFile(FHistory, file);
+    QStringList args{QStringLiteral("tesselor")};
+    if (!argument.isEmpty())
+      args << argument;
+    Start(args);
+    QCOMPARE(DatabasePath, argument);
+    QCOMPARE(MainForm->dbPath->currentText(), text);
+    QCOMPARE(Items(MainForm->dbPath), list);
+    // The path only becomes the text: no login until Connect.
+    QTest::qWait(50);
+    QVERIFY(!QApplication::activeModalWidget());
+    QVERIFY(!DMSys->IBDataBase->Connected());
+  }
+
+  void historySwapAtClosingWrittenEvenWhenCancelled() {
+    WriteFile(FHistory, "/db/first.fdb\r\n/db/second.fdb\r\n/db/third.fdb\r\n");
+    Start();
+    MainForm->dbPath->setEditText(QStringLiteral("/DB/THIRD.FDB"));
+    BoxSequence boxes({Press(QStringLiteral("Cancel"))});
+    QVERIFY(!MainForm->close());
+    QVERIFY(boxes[0].Shown);
+    QCOMPARE(boxes[0].Caption, QStringLiteral("Confirm"));
+    QCOMPARE(boxes[0].Text, QStringLiteral("Are you sure to exit?"));
+    QCOMPARE(boxes[0].Icon, QMessageBox::Question);
+    QCOMPARE(boxes[0].Buttons, QStringList({"OK", "Cancel"}));
+    QCOMPARE(boxes[0].DefaultButton, QStringLiteral("OK"));
+    QCOMPARE(boxes[0].EscapeButton, QStringLiteral("Cancel"));
+    QVERIFY(MainForm->isVisible());
+    QCOMPARE(ReadFile(FHistory), QByteArray("/db/third.fdb\r\n/db/second.fdb\r\n/db/first.fdb\r\n"));
+    QCOMPARE(MainForm->dbPath->currentText(), QStringLiteral("/DB/THIRD.FDB"));
+
+    // Answered OK the window closes; the current first entry stays first.
+    BoxSequence ok({Press(QStringLiteral("OK"))});
+    QVERIFY(MainForm->close());
+    QVERIFY(ok[0].Shown);
+    QVERIFY(!MainForm->isVisible());
+    QCOMPARE(ReadFile(FHistory), QByteArray("/db/third.fdb\r\n/db/second.fdb\r\n/db/first.fdb\r\n"));
+  }
+
+  void historyThatCannotBeWritten() {
+    Start();
+    const QString dir = fixtures::tempPath(QStringLiteral("history-dir"));
+    QVERIFY(QDir().mkpath(dir));
+    SetHistoryFileName(dir);  // a directory: the file cannot be created
+    BoxSequence boxes({Press(QStringLiteral("OK")), Press(QStringLiteral("OK"))});
+    QVERIFY(MainForm->close());
+    QCOMPARE(boxes.Count(), 2);
+    QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
+    QCOMPARE(boxes[0].Text, QStringLiteral("Cannot create file %1.").arg(dir));
+    QCOMPARE(boxes[1].Text, QStringLiteral("Are you sure to exit?"));
+  }
+
+  void connectAddsOneLowerCaseEntry() {
+    // Two spellings of one file: relative names in a directory holding both.
+    const FbDatabase db = fixtures::createDatabase(3);
+    const QString dir = fixtures::tempPath(QStringLiteral("cased"));
+    QVERIFY(QDir().mkpath(dir));
+    QVERIFY(QFile::link(db.file, dir + QStringLiteral("/shell.fdb")));
+    QVERIFY(QFile::link(db.file, dir + QStringLiteral("/SHELL.FDB")));
+    const QString oldDir = QDir::currentPath();
+    QDir::setCurrent(dir);
+    auto restore = qScopeGuard([&] { QDir::setCurrent(oldDir); });
+
+    WriteFile(FHistory, "/db/earlier.fdb\r\n");
+    Start();
+    FbDatabase upper = db;
+    upper.name = QStringLiteral("SHELL.FDB");
+    Connect(upper);
+    QVERIFY(DatabaseMenuEnabled());
+    QCOMPARE(DatabasePath, QStringLiteral("SHELL.FDB"));
+    QCOMPARE(DMSys->IBDataBase->Params.Values(QStringLiteral("SERVER NAME")), QStringLiteral("SHELL.FDB"));
+    QCOMPARE(MainForm->dbPath->currentText(), QStringLiteral("SHELL.FDB"));  // as typed
+    QCOMPARE(Items(MainForm->dbPath), QStringList({"/db/earlier.fdb", "shell.fdb"}));
+
+    FbDatabase lower = db;
+    lower.name = QStringLiteral("shell.fdb");
+    Connect(lower);
+    Connect(upper);
+    QCOMPARE(Items(MainForm->dbPath), QStringList({"/db/earlier.fdb", "shell.fdb"}));
+
+    BoxSequence boxes({Press(QStringLiteral("OK"))});
+    QVERIFY(MainForm->close());
+    QCOMPARE(ReadFile(FHistory), QByteArray("shell.fdb\r\n/db/earlier.fdb\r\n"));
+  }
+
+  // ---- Login ----------------------------------------------------------------------------------------
+
+  void loginCancelled_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Cancel") << "Cancel";
+    QTest::newRow("Esc") << "Esc";
+    QTest::newRow("close box") << "close";
+  }
+  void loginCancelled() {
+    QFETCH(QString, how);
+    const FbDatabase db = fixtures::createDatabase(3);
+    Start();
+    MainForm->dbPath->setEditText(db.name);
+    auto login = std::make_shared<LoginSeen>();
+    ModalAnswer cancel = Login(login, QString(), QString(), QStringLiteral("Cancel"));
+    if (how == QLatin1String("Esc"))
+      cancel.Key = Qt::Key_Escape;
+    if (how == QLatin1String("close"))
+      cancel.CloseBox = true;
+    BoxSequence boxes({cancel, Press(QStringLiteral("OK"))});
+    MainForm->MnConnect->trigger();
+    QCOMPARE(boxes.Count(), 2);
+    QCOMPARE(boxes[0].ClassName, QStringLiteral("TDBEntryDlg"));
+    QCOMPARE(boxes[0].Caption, QStringLiteral("Database login"));
+    QVERIFY(boxes[0].Centred);
+    QCOMPARE(boxes[0].Buttons, QStringList({"OK", "Cancel"}));
+    QCOMPARE(login->User, QStringLiteral("SYSDBA"));
+    QCOMPARE(login->Password, QStringLiteral("tarnwidge"));
+    QVERIFY(login->Masked);
+    QCOMPARE(login->UserLabel, QStringLiteral("&Username"));
+    QCOMPARE(login->PasswordLabel, QStringLiteral("&Password"));
+    QCOMPARE(login->Focus, QStringLiteral("UserN"));
+    QCOMPARE(login->Default, QStringLiteral("OK"));
+
+    QCOMPARE(boxes[1].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
+    QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
+    QCOMPARE(boxes[1].Text, QStringLiteral("Login canceled."));
+    QVERIFY(!DMSys->IBDataBase->Connected());
+    QVERIFY(!DatabaseMenuEnabled());
+    QVERIFY(Items(MainForm->dbPath).isEmpty());
+  }
+
+  void secondLoginShowsDefaultsAgain() {
+    const FbDatabase db = fixtures::createDatabase(3);
+    Start();
+    MainForm->dbPath->setEditText(db.name);
+    auto first = std::make_shared<LoginSeen>();
+    BoxSequence one({Login(first, QStringLiteral("guest9"), QStringLiteral("secret"))});
+    MainForm->MnConnect->trigger();
+    QVERIFY(first->Shown);
+    QCOMPARE(first->UserAfterTyping, QStringLiteral("GUEST9"));  // every typed letter in capitals
+    QVERIFY(DMSys->IBDataBase->Connected());
+    QCOMPARE(DMSys->IBDataBase->Params.Values(QStringLiteral("USER NAME")), QStringLiteral("GUEST9"));
+    QCOMPARE(fixtures::queryValue(db, QStringLiteral("SELECT COUNT(*) FROM MON$ATTACHMENTS "
+                                                     "WHERE MON$USER = 'GUEST9'")).toInt(), 1);
+
+    auto second = std::make_shared<LoginSeen>();
+    BoxSequence two({Login(second)});
+    MainForm->MnConnect->trigger();
+    QVERIFY(second->Shown);
+    QCOMPARE(second->User, QStringLiteral("SYSDBA"));
+    QCOMPARE(second->Password, QStringLiteral("tarnwidge"));
+  }
+
+  void wrongPasswordRefusedByTheServer() {
+    REQUIRE_SERVER();
+    const FbDatabase db = fixtures::createDatabase(3, Content::Known, Access::Tcp);
+    Start();
+    MainForm->dbPath->setEditText(db.name);
+    auto login = std::make_shared<LoginSeen>();
+    BoxSequence boxes({Login(login, db.user, QStringLiteral("not-the-password")), Press(QStringLiteral("OK"))});
+    MainForm->MnConnect->trigger();
+    QCOMPARE(boxes.Count(), 2);
+    QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
+    QVERIFY2(boxes[1].Text.contains(QLatin1String("Your user name and password are not defined")),
+             qPrintable(boxes[1].Text));
+    QVERIFY(boxes[1].Text.endsWith(QLatin1Char('.')));
+    QVERIFY(!DMSys->IBDataBase->Connected());
+    QVERIFY(!DatabaseMenuEnabled());
+    QVERIFY(Items(MainForm->dbPath).isEmpty());
+
+    // The right password connects over the server.
+    BoxSequence again({Login(std::make_shared<LoginSeen>(), db.user, db.password)});
+    MainForm->MnConnect->trigger();
+    QVERIFY(DMSys->IBDataBase->Connected());
+    QVERIFY(DatabaseMenuEnabled());
+    QCOMPARE(Items(MainForm->dbPath), QStringList{db.name.toLower()});
+  }
+
+  void failedConnectLeavesTheProgramDisconnected() {
+    const FbDatabase good = fixtures::createDatabase(3);
+    Start();
+    Connect(good);
+    QVERIFY(DatabaseMenuEnabled());
+    const QString missing = fixtures::tempPath(QStringLiteral("missing"), QStringLiteral(".fdb"));
+    MainForm->dbPath->setEditText(missing);
+    BoxSequence boxes({Login(std::make_shared<LoginSeen>()), Press(QStringLiteral("OK"))});
+    MainForm->MnConnect->trigger();
+    QCOMPARE(boxes.Count(), 2);
+    QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
+    QVERIFY2(boxes[1].Text.contains(missing), qPrintable(boxes[1].Text));
+    QVERIFY(!DMSys->IBDataBase->Connected());
+    QVERIFY(!DatabaseMenuEnabled());
+    QCOMPARE(Items(MainForm->dbPath), QStringList{good.name.toLower()});
+  }
+
+  // ---- Transaction commands -------------------------------------------------------------------------
+
+  void commitAndRollbackFollowTheTransaction() {
+    const FbDatabase db = fixtures::createDatabase(3, Content::Known);
+    Start();
+    Connect(db);
+    TIBDataBase *ib = DMSys->IBDataBase;
+    QVERIFY(CommitItemsDisabled());
+
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_KEPT 'kept'"), false);
+    QVERIFY(CommitItemsEnabled());
+    MainForm->MnCommitWork->trigger();
+    QVERIFY(CommitItemsDisabled());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_KEPT")), 1);
+
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DROPPED 'dropped'"), false);
+    QVERIFY(CommitItemsEnabled());
+    MainForm->MnRollBackWork->trigger();
+    QVERIFY(CommitItemsDisabled());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_DROPPED")), 0);
+
+    // With auto commit every statement ends its own transaction.
+    MainForm->MnAutoCommit->trigger();
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_AUTO 'auto'"), AutoCommit);
+    QVERIFY(CommitItemsDisabled());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_AUTO")), 1);
+
+    // A commit the server refuses: its message, and both items stay enabled.
+    ib->ExecSQL(QStringLiteral("CREATE UNIQUE INDEX IX_DUP ON T_DETAIL (MASTER_ID)"), false);
+    QVERIFY(CommitItemsEnabled());
+    BoxSequence boxes({Press(QStringLiteral("OK"))});
+    MainForm->MnCommitWork->trigger();
+    QVERIFY(boxes[0].Shown);
+    QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
+    QVERIFY2(boxes[0].Text.contains(QLatin1String("IX_DUP")), qPrintable(boxes[0].Text));
+    QVERIFY(ib->InTransaction());
+    QVERIFY(CommitItemsEnabled());
+    MainForm->MnRollBackWork->trigger();
+    QVERIFY(CommitItemsDisabled());
+  }
+
+  void connectWithAnActiveTransaction() {
+    const FbDatabase db = fixtures::createDatabase(3);
+    Start();
+    Connect(db);
+    TIBDataBase *ib = DMSys->IBDataBase;
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_ONE 'one'"), false);
+
+    // Cancel: silent, nothing changes.
+    BoxSequence cancel({Press(QStringLiteral("Cancel"))});
+    MainForm->MnConnect->trigger();
+    QCOMPARE(cancel.Count(), 1);
+    QCOMPARE(cancel[0].Text, QStringLiteral("Commit work?"));
+    QCOMPARE(cancel[0].Buttons, QStringList({"&Yes", "&No", "Cancel"}));
+    QCOMPARE(cancel[0].DefaultButton, QStringLiteral("&Yes"));
+    QCOMPARE(cancel[0].EscapeButton, QStringLiteral("Cancel"));
+    QVERIFY(ib->InTransaction());
+    QVERIFY(ib->Connected());
+    QVERIFY(DatabaseMenuEnabled());
+
+    // Yes commits, then the database is reopened with a new login.
+    BoxSequence yes({Press(QStringLiteral("&Yes")), Login(std::make_shared<LoginSeen>())});
+    MainForm->MnConnect->trigger();
+    QCOMPARE(yes.Count(), 2);
+    QVERIFY(!ib->InTransaction());
+    QVERIFY(ib->Connected());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_ONE")), 1);
+
+    // No rolls back.
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_TWO 'two'"), false);
+    BoxSequence no({Press(QStringLiteral("&No")), Login(std::make_shared<LoginSeen>())});
+    MainForm->MnConnect->trigger();
+    QCOMPARE(no.Count(), 2);
+    QVERIFY(CommitItemsDisabled());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_TWO")), 0);
+  }
+
+  void disconnect() {
+    const FbDatabase db = fixtures::createDatabase(3);
+    Start();
+    Connect(db);
+    TIBDataBase *ib = DMSys->IBDataBase;
+
+    // An open window keeps the connection.
+    auto *child = new TTestChild(QStringLiteral("Open"), false);
+    BoxSequence refused({Press(QStringLiteral("OK"))});
+    MainForm->MnDisconect->trigger();
+    QVERIFY(refused[0].Shown);
+    QCOMPARE(refused[0].Text, QStringLiteral("Close opened windows first."));
+    QCOMPARE(refused[0].Icon, QMessageBox::Critical);
+    QVERIFY(ib->Connected());
+    child->SubWindow()->close();
+    QTRY_COMPARE(ChildCount(), 0);
+
+    // Cancel to "Commit work?" rolls back, and the connection closes all the same.
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_GONE 'gone'"), false);
+    BoxSequence cancel({Press(QStringLiteral("Cancel"))});
+    MainForm->MnDisconect->trigger();
+    QVERIFY(cancel[0].Shown);
+    QCOMPARE(cancel[0].Text, QStringLiteral("Commit work?"));
+    QCOMPARE(cancel[0].Buttons, QStringList({"OK", "Cancel"}));
+    QCOMPARE(cancel[0].DefaultButton, QStringLiteral("OK"));
+    QCOMPARE(cancel[0].EscapeButton, QStringLiteral("Cancel"));
+    QVERIFY(!ib->InTransaction());
+    QVERIFY(!ib->Connected());
+    QVERIFY(CommitItemsDisabled());
+    QVERIFY(DatabaseMenuEnabled());  // stays usable after a disconnect
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_GONE")), 0);
+
+    // OK commits. The next statement reopens the database through the login.
+    BoxSequence login({Login(std::make_shared<LoginSeen>())});
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_STAYS 'stays'"), false);
+    QVERIFY(login[0].Shown);
+    BoxSequence ok({Press(QStringLiteral("OK"))});
+    MainForm->MnDisconect->trigger();
+    QVERIFY(ok[0].Shown);
+    QVERIFY(!ib->Connected());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_STAYS")), 1);
+  }
+
+  void closingWithAnActiveTransaction() {
+    const FbDatabase db = fixtures::createDatabase(3);
+    Start();
+    Connect(db);
+    TIBDataBase *ib = DMSys->IBDataBase;
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_AT_CLOSE 'close'"), false);
+
+    // Cancel to leaving, Yes to committing: committed, and the program stays.
+    BoxSequence stay({Press(QStringLiteral("Cancel")), Press(QStringLiteral("&Yes"))});
+    QVERIFY(!MainForm->close());
+    QCOMPARE(stay.Count(), 2);
+    QCOMPARE(stay[1].Text, QStringLiteral("Commit work?"));
+    QCOMPARE(stay[1].Buttons, QStringList({"&Yes", "&No", "Cancel"}));
+    QVERIFY(MainForm->isVisible());
+    QVERIFY(!ib->InTransaction());
+    QVERIFY(CommitItemsDisabled());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_AT_CLOSE")), 1);
+
+    // OK to leaving, Cancel to committing: silent, the window stays and so does the work.
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
+    BoxSequence cancel({Press(QStringLiteral("OK")), Press(QStringLiteral("Cancel"))});
+    QVERIFY(!MainForm->close());
+    QCOMPARE(cancel.Count(), 2);
+    QTest::qWait(50);
+    QVERIFY(!QApplication::activeModalWidget());  // no error box for the cancel
+    QVERIFY(MainForm->isVisible());
+    QVERIFY(ib->InTransaction());
+
+    // OK and No: rolled back and closed.
+    BoxSequence leave({Press(QStringLiteral("OK")), Press(QStringLiteral("&No"))});
+    QVERIFY(MainForm->close());
+    QCOMPARE(leave.Count(), 2);
+    QVERIFY(!ib->InTransaction());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_PENDING")), 0);
+  }
+};
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"
