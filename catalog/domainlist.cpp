@@ -10,6 +10,9 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -117,14 +120,27 @@ TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   layout->setSpacing(0);
   layout->addWidget(btnPanel);
   layout->addWidget(FGrid);
-  resize(560, 320);
 
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TDomainsForm::DeleteDomainBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TDomainsForm::RefrBtnClick);
   ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TDomainsForm::FGridDblClick);
 
-  ShowChild();
   Guard([this] { FormCreate(); });
+  ShowChild();
+}
+
+// Wide enough for every column, as far as the main window's area allows.
+QSize TDomainsForm::sizeHint() const {
+  QSize size = TChildForm::sizeHint();
+  const int columns = FGrid->model()->columnCount();
+  if (columns == 0) return size;
+  int width = FGrid->verticalHeader()->sizeHint().width() + FGrid->verticalScrollBar()->sizeHint().width() +
+              2 * FGrid->frameWidth() + 2;
+  for (int c = 0; c < columns; ++c) width += FGrid->DefaultColumnWidth(c);
+  size = QSize(width, qMax(size.height(), 340));
+  if (QMdiArea *area = ChildArea())
+    size = size.boundedTo(area->viewport()->size() - QSize(16, 40));
+  return size;
 }
 
 void TDomainsForm::FormCreate() {

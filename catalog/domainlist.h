@@ -47,6 +47,8 @@ public:
   void TableFieldsCalcFields(TDataSet *DataSet);
   void TableFieldsFilterRecord(TDataSet *DataSet, bool &Accept);
 
+  QSize sizeHint() const override;
+
 protected:
   void FormClose() override;
 };

@@ -10,10 +10,13 @@
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/dialogs.h"
+#include "ui/mdichild.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFrame>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextEdit>
@@ -176,6 +179,19 @@ private slots:
     // Wider label, wider column: the widths follow the declared character counts.
     QVERIFY(form->FGrid->columnWidth(0) > form->FGrid->columnWidth(1));
     QVERIFY(form->FGrid->columnWidth(1) > form->FGrid->columnWidth(4));
+    // In a roomy main window, the window opens as a child wide enough to show every column.
+    QMdiArea area;
+    area.resize(1200, 800);
+    area.show();
+    SetChildArea(&area);
+    TDomainsForm *child = Open();
+    SetChildArea(nullptr);
+    QCOMPARE(child->SubWindow()->mdiArea(), &area);
+    int columnsWidth = 0;
+    for (int c = 0; c < child->FGrid->model()->columnCount(); ++c) columnsWidth += child->FGrid->columnWidth(c);
+    QVERIFY2(child->FGrid->viewport()->width() >= columnsWidth,
+             qPrintable(QStringLiteral("%1 < %2").arg(child->FGrid->viewport()->width()).arg(columnsWidth)));
+    child->close();
 
     // The catalog is never edited from here: typing into a cell leaves the row browsed.
     QVERIFY(!form->FieldSource->AutoEdit);
