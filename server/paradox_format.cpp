@@ -4,8 +4,10 @@
 #include "server/lines.h"
 
 #include <QDate>
+#include <QMutex>
 #include <QDateTime>
 #include <QTime>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -138,6 +140,7 @@ public:
     if (FFile) fflush(FFile);
     return FMem.Data;
   }
+  QByteArray &Data() { return FMem.Data; }
 
 private:
   bool OpenCookie() {
@@ -227,9 +230,68 @@ int TPxTable::IndexOf(const QString &name) const {
 
 // ---------------------------------------------------------------------------------------------
 
-TPxCodec::TPxCodec(int codePage) : FCodePage(codePage > 0 ? codePage : 437), FName("CP" + QByteArray::number(FCodePage)) {}
+// For the usual code pages (one byte a character) decoding and encoding go through tables
+// built once with iconv; code pages with characters of two bytes go through iconv every time.
+struct TPxCodec::TTables {
+  char16_t ToUnicode[128];  // bytes 0x80..0xFF; 0 where the code page has no character
+  QHash<char16_t, char> FromUnicode;
+};
+
+namespace {
+std::shared_ptr<const TPxCodec::TTables> BuildTables(const QByteArray &name) {
+  TIconv cv("UTF-16LE", name.constData());
+  if (!cv.Ok()) return nullptr;
+  auto t = std::make_shared<TPxCodec::TTables>();
+  for (int b = 0x80; b <= 0xFF; ++b) {
+    char in = char(b), out[8];
+    char *ip = &in, *op = out;
+    size_t inLeft = 1, outLeft = sizeof out;
+    iconv(cv.Cd, nullptr, nullptr, nullptr, nullptr);
+    t->ToUnicode[b - 0x80] = 0;
+    if (iconv(cv.Cd, &ip, &inLeft, &op, &outLeft) == size_t(-1)) {
+      if (errno == EINVAL) return nullptr;  // the first byte of a longer character
+      continue;
+    }
+    if (op - out != 2) return nullptr;
+    const char16_t u = char16_t(quint8(out[0]) | quint8(out[1]) << 8);
+    t->ToUnicode[b - 0x80] = u;
+    if (!t->FromUnicode.contains(u)) t->FromUnicode.insert(u, char(b));
+  }
+  return t;
+}
+
+std::shared_ptr<const TPxCodec::TTables> TablesFor(int codePage, const QByteArray &name) {
+  static QMutex lock;
+  static QHash<int, std::shared_ptr<const TPxCodec::TTables>> cache;
+  QMutexLocker hold(&lock);
+  auto it = cache.find(codePage);
+  if (it == cache.end()) it = cache.insert(codePage, BuildTables(name));
+  return it.value();
+}
+
+[[noreturn]] void Unstorable(const QString &fieldName, uint ch, int codePage) {
+  throw EDatabaseError(QStringLiteral("Field '%1' holds the character '%2' (U+%3), which code page %4 of the table cannot store")
+                           .arg(fieldName, QString::fromUcs4(reinterpret_cast<const char32_t *>(&ch), 1))
+                           .arg(ch, 4, 16, QLatin1Char('0'))
+                           .arg(codePage));
+}
+}  // namespace
+
+TPxCodec::TPxCodec(int codePage)
+    : FCodePage(codePage > 0 ? codePage : 437), FName("CP" + QByteArray::number(FCodePage)),
+      FTables(TablesFor(FCodePage, FName)) {}
 
 QString TPxCodec::Decode(const char *bytes, int len) const {
+  if (FTables) {
+    QString out(len, Qt::Uninitialized);
+    QChar *o = out.data();
+    for (int i = 0; i < len; ++i) {
+      const quint8 b = quint8(bytes[i]);
+      const char16_t u = b < 0x80 ? char16_t(b) : FTables->ToUnicode[b - 0x80];
+      o[i] = QChar(u || !b ? u : char16_t(0xFFFD));
+    }
+    return out;
+  }
   if (IsAscii(bytes, len)) return QString::fromLatin1(bytes, len);
   TIconv cv("UTF-8", FName.constData());
   if (!cv.Ok()) return QString::fromLatin1(bytes, len);
@@ -250,6 +312,21 @@ QString TPxCodec::Decode(const char *bytes, int len) const {
 }
 
 QByteArray TPxCodec::Encode(const QString &text, const QString &fieldName) const {
+  if (FTables) {
+    QByteArray out(text.size(), Qt::Uninitialized);
+    for (int i = 0; i < text.size(); ++i) {
+      const char16_t u = text[i].unicode();
+      if (u < 0x80) {
+        out[i] = char(u);
+        continue;
+      }
+      const auto it = FTables->FromUnicode.constFind(u);
+      if (it == FTables->FromUnicode.constEnd())
+        Unstorable(fieldName, text.mid(i, 2).toUcs4().value(0), FCodePage);
+      out[i] = it.value();
+    }
+    return out;
+  }
   bool ascii = true;
   for (QChar c : text) ascii = ascii && c.unicode() < 0x80;
   if (ascii) return text.toLatin1();
@@ -259,24 +336,73 @@ QByteArray TPxCodec::Encode(const QString &text, const QString &fieldName) const
   QByteArray out(utf8.size() * 2 + 4, Qt::Uninitialized);
   char *in = utf8.data(), *o = out.data();
   size_t inLeft = size_t(utf8.size()), outLeft = size_t(out.size());
-  if (iconv(cv.Cd, &in, &inLeft, &o, &outLeft) == size_t(-1)) {
-    QString rest = QString::fromUtf8(in, int(inLeft));
-    uint ch = rest.isEmpty() ? 0 : rest.toUcs4().value(0);
-    throw EDatabaseError(QStringLiteral("Field '%1' holds the character '%2' (U+%3), which code page %4 of the table cannot store")
-                             .arg(fieldName, QString::fromUcs4(reinterpret_cast<const char32_t *>(&ch), 1))
-                             .arg(ch, 4, 16, QLatin1Char('0'))
-                             .arg(FCodePage));
-  }
+  if (iconv(cv.Cd, &in, &inLeft, &o, &outLeft) == size_t(-1))
+    Unstorable(fieldName, QString::fromUtf8(in, int(inLeft)).toUcs4().value(0), FCodePage);
   out.truncate(int(o - out.constData()));
   return out;
 }
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+// pxlib trusts the header: on a damaged one it loops for ever following a block chain that
+// runs in a circle, and it prints to stderr about blocks without records and about record
+// counts that do not add up. So the header and the block chain are checked here first, and
+// empty blocks are taken out of the chain (of the image in memory only).
+QByteArray CheckedDbImage(QByteArray image, const QString &what) {
+  const char *p = image.constData();
+  const qint64 size = image.size();
+  if (size < 0x58) Damaged(what);
+  const int recordSize = GetLE16(p), headerSize = GetLE16(p + 2), fileType = quint8(p[4]), maxTableSize = quint8(p[5]);
+  const qint64 numRecords = qint32(GetLE32(p + 6));
+  const int fileBlocks = GetLE16(p + 0x0C), numFields = GetLE16(p + 0x21), keys = GetLE16(p + 0x23);
+  const int version = quint8(p[0x39]);
+  if ((fileType != pxfFileTypIndexDB && fileType != pxfFileTypNonIndexDB) || maxTableSize < 1 || maxTableSize > 32 ||
+      version < 3 || version > 15 || recordSize < 1 || numFields < 1 || numFields > 255 || keys > numFields ||
+      headerSize < 0x58 || headerSize > size || numRecords < 0)
+    Damaged(what);
+  const int fieldInfo = version >= 5 ? 0x78 : 0x58;
+  if (fieldInfo + 2 * numFields > headerSize) Damaged(what);
+  const quint32 crypt = GetLE32(p + 0x25);
+  if (crypt != 0 && (crypt != 0xFF00FF00u || (version >= 5 && GetLE32(p + 0x5C) != 0)))
+    throw EDatabaseError(QStringLiteral("Table '%1' is password protected").arg(what));
+  int fieldBytes = 0;
+  for (int i = 0; i < numFields; ++i) {
+    const int type = quint8(p[fieldInfo + 2 * i]), len = quint8(p[fieldInfo + 2 * i + 1]);
+    if (type < pxtAlpha || type > pxtBytes) Damaged(what);
+    fieldBytes += type == pxtBcd ? 17 : len;
+  }
+  const qint64 blockSize = qint64(maxTableSize) * 0x400;
+  if (fieldBytes != recordSize || recordSize > blockSize - 6 || headerSize + fileBlocks * blockSize > size) Damaged(what);
+
+  QVector<bool> seen(fileBlocks + 1, false);
+  qint64 counted = 0;
+  int kept = 0;  // the last block of the chain that holds records
+  for (int b = GetLE16(p + 0x0E); b != 0;) {
+    if (b > fileBlocks || seen[b]) Damaged(what);
+    seen[b] = true;
+    char *block = image.data() + headerSize + (b - 1) * blockSize;
+    const int next = GetLE16(block), used = qint16(GetLE16(block + 4));
+    if (used < -recordSize || used > blockSize - 6 - recordSize || (used + recordSize) % recordSize) Damaged(what);
+    const int records = used / recordSize + 1;
+    if (records == 0)
+      PutLE16(kept ? image.data() + headerSize + (kept - 1) * blockSize : image.data() + 0x0E, quint16(next));
+    else
+      kept = b;
+    counted += records;
+    b = next;
+  }
+  if (counted != numRecords) Damaged(what);
+  return image;
+}
+
+}  // namespace
+
 TPxTable PxReadDb(const QByteArray &image, const QString &what) {
   TPxDoc doc;
   const QString action = QStringLiteral("Cannot read table '%1'").arg(what);
-  doc.Open(image, action);
+  doc.Open(CheckedDbImage(image, what), action);
   const pxhead_t *h = doc.Head();
   if (h->px_filetype != pxfFileTypIndexDB && h->px_filetype != pxfFileTypNonIndexDB) Damaged(what);
   if (h->px_encryption != 0) throw EDatabaseError(QStringLiteral("Table '%1' is password protected").arg(what));
@@ -332,6 +458,38 @@ pxfield_t *PxFields(const TPxTable &t, int count) {
 }
 }  // namespace
 
+namespace {
+// The data blocks, filled in order and chained 1, 2, 3... as pxlib fills them. pxlib's own
+// PX_put_recordn rewrites the whole header after every record, which takes most of the
+// time of a table of thousands of rows; the header is written once at the end instead.
+void PutBlocks(TPxDoc &doc, const TPxTable &table, const QString &action) {
+  pxhead_t *h = doc.Head();
+  const int recordSize = h->px_recordsize, blockSize = h->px_maxtablesize * 0x400;
+  const int perBlock = (blockSize - 6) / recordSize;
+  const int count = table.Records.size(), blocks = (count + perBlock - 1) / perBlock;
+  if (blocks > 0xFFFF) throw EDatabaseError(QStringLiteral("%1: too many records").arg(action));
+  QByteArray &image = doc.Data();
+  image.resize(h->px_headersize);
+  image.append(QByteArray(qint64(blocks) * blockSize, '\0'));
+  for (int b = 0; b < blocks; ++b) {
+    char *block = image.data() + h->px_headersize + qint64(b) * blockSize;
+    const int first = b * perBlock, n = qMin(perBlock, count - first);
+    PutLE16(block, quint16(b + 1 < blocks ? b + 2 : 0));
+    PutLE16(block + 2, quint16(b));
+    PutLE16(block + 4, quint16((n - 1) * recordSize));
+    for (int i = 0; i < n; ++i) {
+      const QByteArray &rec = table.Records[first + i];
+      if (rec.size() != recordSize) throw EDatabaseError(action);
+      memcpy(block + 6 + i * recordSize, rec.constData(), size_t(recordSize));
+    }
+  }
+  h->px_numrecords = count;
+  h->px_fileblocks = uint(blocks);
+  h->px_firstblock = blocks ? 1 : 0;
+  h->px_lastblock = uint(blocks);
+}
+}  // namespace
+
 TPxImages PxBuildDb(const TPxTable &table, const QString &headerName) {
   const QString action = QStringLiteral("Cannot write table '%1'").arg(headerName);
   const int n = table.Columns.size();
@@ -340,12 +498,8 @@ TPxImages PxBuildDb(const TPxTable &table, const QString &headerName) {
   if (table.KeyCount > 0) doc.Check(PX_set_value(doc.get(), "numprimkeys", float(table.KeyCount)) >= 0, action);
   doc.Head()->px_doscodepage = table.CodePage;
   doc.Head()->px_sortorder = char(table.SortOrder);
+  PutBlocks(doc, table, action);
   doc.Check(PX_set_parameter(doc.get(), "tablename", headerName.toLatin1().constData()) >= 0, action);
-  for (int i = 0; i < table.Records.size(); ++i) {
-    QByteArray rec = table.Records[i];
-    if (rec.size() != doc.Head()->px_recordsize) throw EDatabaseError(action);
-    doc.Check(PX_put_recordn(doc.get(), rec.data(), i) >= 0, action);
-  }
   TPxImages out;
   if (table.KeyCount > 0) {
     TPxDoc index;
@@ -386,6 +540,20 @@ QByteArray TPxMemoFile::NewImage() {
   return image;
 }
 
+TPxMemoFile TPxMemoFile::OnDisk(const QString &path) {
+  TPxMemoFile m;
+  m.FFile = std::make_shared<QFile>(path);
+  if (!m.FFile->open(QIODevice::ReadOnly))
+    throw EDatabaseError(QStringLiteral("Cannot open file '%1': %2").arg(path, m.FFile->errorString()));
+  return m;
+}
+
+QByteArray TPxMemoFile::Bytes(qint64 offset, qint64 len) const {
+  if (!FFile) return offset < FImage.size() ? FImage.mid(int(offset), int(len)) : QByteArray();
+  if (!FFile->seek(offset)) return {};
+  return FFile->read(len);
+}
+
 QByteArray TPxMemoFile::Value(const char *field, const TPxColumn &col, const QString &what) const {
   const TPxBlobRef ref = PxBlobRef(field, col);
   const bool graphic = col.Type == pxtGraphic;
@@ -396,16 +564,15 @@ QByteArray TPxMemoFile::Value(const char *field, const TPxColumn &col, const QSt
     return EDatabaseError(QStringLiteral("The memo file of table '%1' is damaged").arg(what));
   };
   const qint64 off = ref.Offset;
-  if (off == 0 || off + 12 > FImage.size()) throw damaged();
-  const char *block = FImage.constData() + off;
+  const QByteArray head = off ? Bytes(off, 12) : QByteArray();
+  if (head.size() < 12) throw damaged();
   qint64 start = 0;
-  if (block[0] == 2) {
-    const int header = graphic ? 17 : 9;
-    if (ref.Index != 0xFF || qint32(GetLE32(block + 3)) != ref.Size) throw damaged();
-    start = off + header;
-  } else if (block[0] == 3) {
-    if (ref.Index >= 64) throw damaged();
-    const char *entry = block + 12 + ref.Index * 5;
+  if (head[0] == 2) {
+    if (ref.Index != 0xFF || qint32(GetLE32(head.constData() + 3)) != ref.Size) throw damaged();
+    start = off + (graphic ? 17 : 9);
+  } else if (head[0] == 3) {
+    const QByteArray entry = ref.Index < 64 ? Bytes(off + 12 + ref.Index * 5, 5) : QByteArray();
+    if (entry.size() < 5) throw damaged();
     const int paragraphs = quint8(entry[1]), lastLen = quint8(entry[4]);
     if (paragraphs == 0 || (paragraphs - 1) * 16 + lastLen != ref.Size) throw damaged();
     start = off + qint64(quint8(entry[0])) * 16;
@@ -413,8 +580,9 @@ QByteArray TPxMemoFile::Value(const char *field, const TPxColumn &col, const QSt
   } else {
     throw damaged();
   }
-  if (start + size > FImage.size()) throw damaged();
-  return FImage.mid(int(start), int(size));
+  QByteArray value = Bytes(start, size);
+  if (value.size() != size) throw damaged();
+  return value;
 }
 
 void TPxMemoWriter::Put(char *field, const TPxColumn &col, const QByteArray &value) {
@@ -481,6 +649,9 @@ QVariant PxDecodeValue(const char *record, const TPxColumn &col, const TPxCodec 
   short s = 0;
   double d = 0;
   char b = 0;
+  // All bytes zero is null for every type; pxlib's PX_get_data_long looks at 8 bytes of a
+  // 4-byte value on 64-bit systems and takes a null for a number.
+  if (!col.IsBlob() && std::all_of(p, p + col.Len, [](char c) { return c == '\0'; })) return {};
   switch (col.Type) {
     case pxtAlpha: {
       int n = 0;

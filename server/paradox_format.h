@@ -6,9 +6,11 @@
 #include "server/driver.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QHash>
 #include <QString>
 #include <QVector>
+#include <memory>
 
 // Paradox field types (the values of pxlib's pxf* constants).
 enum TPxType : int {
@@ -52,10 +54,12 @@ public:
   QString Decode(const QByteArray &bytes) const { return Decode(bytes.constData(), bytes.size()); }
   QByteArray Encode(const QString &text, const QString &fieldName) const;
   int CodePage() const { return FCodePage; }
+  struct TTables;
 
 private:
   int FCodePage;
   QByteArray FName;
+  std::shared_ptr<const TTables> FTables;  // for code pages of one byte a character
 };
 
 // Reads a .DB image with pxlib. `what` names the table in error messages.
@@ -85,14 +89,17 @@ public:
   static QByteArray NewImage();
 
   TPxMemoFile() = default;
+  // The whole file in memory.
   explicit TPxMemoFile(QByteArray image) : FImage(std::move(image)) {}
-  bool IsEmpty() const { return FImage.isEmpty(); }
-  qint64 Size() const { return FImage.size(); }
+  // The file on disk, read a value at a time.
+  static TPxMemoFile OnDisk(const QString &path);
   // The value of a memo or blob field of a record; raises when the memo file is damaged.
   QByteArray Value(const char *field, const TPxColumn &col, const QString &what) const;
 
 private:
+  QByteArray Bytes(qint64 offset, qint64 len) const;  // shorter when past the end
   QByteArray FImage;
+  std::shared_ptr<QFile> FFile;
 };
 
 // Collects new blobs as whole memo-file blocks to be placed at `base` (a block boundary):

@@ -85,7 +85,7 @@ TPxChange::TPxChange(const TPxFiles &files)
 }
 
 const TPxMemoFile &TPxChange::Memo() {
-  if (!FMemo) FMemo = std::make_unique<TPxMemoFile>(FMemoSize < 0 ? QByteArray() : PxReadFile(FFiles.Mb()));
+  if (!FMemo) FMemo = std::make_unique<TPxMemoFile>(FMemoSize < 0 ? TPxMemoFile() : TPxMemoFile::OnDisk(FFiles.Mb()));
   return *FMemo;
 }
 
