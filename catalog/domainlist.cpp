@@ -37,9 +37,9 @@ TField *Declare(TField *f, const QString &label, int width, bool visible = true)
 }  // namespace
 
 QString DomainTypeName(const QVariant &fieldType) {
-  // Codes after the first ten are the ones Firebird stores besides them: without them a
-  // dialect-3 DATE, TIME, BIGINT or NUMERIC(18,x) or a BOOLEAN would read "UNKNOWN", and
-  // 35 is a timestamp in both dialects (dialect 1 merely calls it DATE).
+  // 35 keeps its classic name "DATE" (what dialect 1 calls a timestamp). The codes after it
+  // are the ones Firebird stores besides the classic ones: without them a dialect-3 DATE,
+  // TIME, BIGINT or NUMERIC(18,x) or a BOOLEAN would read "UNKNOWN".
   switch (fieldType.isNull() ? 0 : fieldType.toInt()) {
   case 7: return QStringLiteral("SMALLINT");
   case 8: return QStringLiteral("INTEGER");
@@ -49,12 +49,12 @@ QString DomainTypeName(const QVariant &fieldType) {
   case 14: return QStringLiteral("CHAR");
   case 27: return QStringLiteral("DOUBLE");
   case 37: return QStringLiteral("VARCHAR");
+  case 35: return QStringLiteral("DATE");
   case 261: return QStringLiteral("BLOB");
   case 12: return QStringLiteral("DATE");
   case 13: return QStringLiteral("TIME");
   case 16: return QStringLiteral("BIGINT");
   case 23: return QStringLiteral("BOOLEAN");
-  case 35: return QStringLiteral("TIMESTAMP");
   default: return QStringLiteral("UNKNOWN");
   }
 }

@@ -230,8 +230,8 @@ private slots:
     QCOMPARE(RowOf(form, "D_FLOAT"), QStringLiteral("D_FLOAT|FLOAT|(Memo)|(Memo)|4|0|"));
     QCOMPARE(RowOf(form, "D_DOUBLE"), QStringLiteral("D_DOUBLE|DOUBLE|(Memo)|(MEMO)|8|0|"));
     QCOMPARE(RowOf(form, "D_MEMO"), QStringLiteral("D_MEMO|BLOB|(Memo)|(Memo)|8|0|"));
-    // DATE is a timestamp in dialect 1, a date of its own in dialect 3.
-    QCOMPARE(RowOf(form, "D_DATE"), dialect == 1 ? QStringLiteral("D_DATE|TIMESTAMP|(Memo)|(Memo)|8|0|")
+    // DATE is a timestamp in dialect 1 (code 35, named DATE), a date of its own in dialect 3.
+    QCOMPARE(RowOf(form, "D_DATE"), dialect == 1 ? QStringLiteral("D_DATE|DATE|(Memo)|(Memo)|8|0|")
                                                  : QStringLiteral("D_DATE|DATE|(Memo)|(Memo)|4|0|"));
 
     // The memo columns carry the declared text, as the catalog keeps it.
@@ -244,7 +244,7 @@ private slots:
       QCOMPARE(RowOf(form, "D_BIG"), QStringLiteral("D_BIG|BIGINT|(Memo)|(Memo)|8|0|"));
       QCOMPARE(RowOf(form, "D_AMOUNT"), QStringLiteral("D_AMOUNT|BIGINT|(Memo)|(MEMO)|8|-4|"));
       QCOMPARE(RowOf(form, "D_TIME"), QStringLiteral("D_TIME|TIME|(Memo)|(Memo)|4|0|"));
-      QCOMPARE(RowOf(form, "D_STAMP"), QStringLiteral("D_STAMP|TIMESTAMP|(Memo)|(Memo)|8|0|"));
+      QCOMPARE(RowOf(form, "D_STAMP"), QStringLiteral("D_STAMP|DATE|(Memo)|(Memo)|8|0|"));
       QCOMPARE(RowOf(form, "D_FLAG"), QStringLiteral("D_FLAG|BOOLEAN|(Memo)|(Memo)|1|0|1"));
       // The engine's column domains (system flag 0) are listed, the computed one with its expression.
       const QString computed = fixtures::queryValue(target, QStringLiteral(
