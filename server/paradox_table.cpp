@@ -202,10 +202,16 @@ void TPxChange::Commit() {
 void PxCreateTable(const TPxFiles &files, const QList<TFieldDef> &fields) {
   if (fields.isEmpty()) throw EDatabaseError(QStringLiteral("Table '%1' needs at least one field").arg(files.Name()));
   TPxTable t;
+  const TPxCodec codec(t.CodePage);
   QSet<QString> names;
   QStringList required;
   for (const TFieldDef &def : fields) {
     TPxColumn col = PxColumnFor(def);
+    try {
+      codec.Encode(col.Name, col.Name);
+    } catch (const EDatabaseError &) {
+      throw EDatabaseError(QStringLiteral("Field name '%1' has characters that code page %2 cannot store").arg(col.Name).arg(t.CodePage));
+    }
     if (names.contains(col.Name.toUpper())) throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(col.Name));
     names.insert(col.Name.toUpper());
     col.Offset = t.RecordSize;
