@@ -13,6 +13,7 @@
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSaveFile>
@@ -73,6 +74,15 @@ QString DecodeText(const QByteArray &bytes, const QString &fileName) {
   return TStringList::DecodeBytes(bytes);
 }
 }  // namespace
+
+void ShowAtUsableSize(TChildForm *form, const QSize &size) {
+  // The area sizes a new child from its contents' hint, which leaves an editor a few
+  // characters wide.
+  if (QWidget *frame = form->SubWindow())
+    frame->resize(frame->size().expandedTo(size));
+  else
+    form->resize(form->size().expandedTo(size));
+}
 
 QFont FixedPitchFont(const QString &face, int pixelSize) {
   QFont f;
@@ -224,8 +234,9 @@ TSQLExprForm::TSQLExprForm(QWidget *parent) : TChildForm(parent) {
   }
   SaveDlg.Options = 0;  // an existing file is replaced without a question
 
-  resize(600, 400);
   ExecSql->setFocus();
+  ShowChild();
+  ShowAtUsableSize(this, QSize(600, 400));
 }
 
 void TSQLExprForm::RunClick() { DMSys->IBDataBase->ExecSQL(EditorText(ExecSql), AutoCommit); }
@@ -289,11 +300,7 @@ bool TSQLExprForm::eventFilter(QObject *watched, QEvent *event) {
   return TChildForm::eventFilter(watched, event);
 }
 
-TSQLExprForm *CreateSQLExprForm() {
-  auto *form = new TSQLExprForm;
-  form->ShowChild();
-  return form;
-}
+TSQLExprForm *CreateSQLExprForm() { return new TSQLExprForm; }
 
 TSQLExprForm *CreateSQLExprForm(const TStringList &lines) {
   TSQLExprForm *form = CreateSQLExprForm();

@@ -22,6 +22,9 @@ extern const QString kDDLDefaultExt;  // "*.DDL"
 // system's fixed-pitch face.
 QFont FixedPitchFont(const QString &face, int pixelSize);
 
+// Brings a child window that has just been shown up to at least the given size.
+void ShowAtUsableSize(TChildForm *form, const QSize &size);
+
 // Line (from 1) and column (from 0) of the editor's selection start.
 struct TCaretPos {
   int Line = 1;
@@ -47,6 +50,7 @@ void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName);
 class TSQLExprForm : public TChildForm {
   Q_OBJECT
 public:
+  // Builds the window and shows it in the main window's area.
   explicit TSQLExprForm(QWidget *parent = nullptr);
 
   QList<QMenu *> MergedMenus() const override { return {MnDDL}; }

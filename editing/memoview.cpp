@@ -15,7 +15,6 @@ TMemoViewForm::TMemoViewForm(QWidget *parent) : TChildForm(parent) {
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(MemoCtrl);
-  resize(500, 300);
 }
 
 void ShowMemoField(TField *field, TDataSource *source) {
@@ -27,4 +26,5 @@ void ShowMemoField(TField *field, TDataSource *source) {
   if (field)
     form->setWindowTitle(QStringLiteral("Memo - ") + field->DisplayLabel());
   form->ShowChild();
+  ShowAtUsableSize(form, QSize(500, 300));
 }
