@@ -10,6 +10,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -104,8 +105,12 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
 
   Guard([this] { FormCreate(); });
   ShowChild();
-  if (QWidget *frame = SubWindow())
-    frame->resize(frame->size().expandedTo(QSize(600, 360)));
+  if (QMdiSubWindow *frame = SubWindow()) {
+    QSize size = frame->size().expandedTo(QSize(600, 360));
+    if (QMdiArea *area = frame->mdiArea())
+      size = size.boundedTo(area->viewport()->size() - QSize(frame->x(), frame->y()));
+    frame->resize(size.expandedTo(frame->minimumSizeHint()));
+  }
 }
 
 void TObjRepos::FormCreate() { SrcTable->Open(); }
