@@ -3,6 +3,7 @@
 #include "app/DB_Datamodule.h"
 #include "app/about.h"
 #include "app/settings.h"
+#include "repository/repoptdlg.h"
 #include "server/lines.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
@@ -27,24 +28,20 @@
 #include <QVBoxLayout>
 #include <type_traits>
 
-#if __has_include("repository/repoptdlg.h")
-#include "repository/repoptdlg.h"
-#define TESSELOR_HAVE_REPOPTDLG 1
-#endif
 
 // ==== The tool windows of "&Database" =========================================================
 // A window's module switches its menu item on by adding its header to this list: ONE line
 // per window. Until its header is here the item stays disabled. The class must be
 // default-constructible; a window that does not show itself is shown as a child here.
 //
-#include "catalog/domainlist.h"         // TDomainsForm     MnDomains
-// #include "catalog/ExceptionsList.h"     // TExceptionsForm  MnExceptions
-// #include "editing/TriggersList.h"       // TFormTriggers    MnTriggers
-// #include "catalog/TableStrViewer.h"     // TFormTblStr      MnStructures
-#include "repository/Object_Repos.h"    // TObjRepos        MnObjRepos
-#include "editing/SQL_Expression.h"     // TSQLExprForm     MnSQL
-// #include "dataview/TableDataViewer.h"   // TDataForm        MNDataViewEditTest
-// #include "catalog/generators.h"         // TGeneratorsForm  MnGenerators
+#include "catalog/domainlist.h"          // TDomainsForm     MnDomains
+// #include "catalog/ExceptionsList.h"    // TExceptionsForm  MnExceptions
+// #include "editing/TriggersList.h"      // TFormTriggers    MnTriggers
+// #include "catalog/TableStrViewer.h"    // TFormTblStr      MnStructures
+#include "repository/Object_Repos.h"     // TObjRepos        MnObjRepos
+#include "editing/SQL_Expression.h"      // TSQLExprForm     MnSQL
+// #include "dataview/TableDataViewer.h"  // TDataForm        MNDataViewEditTest
+// #include "catalog/generators.h"        // TGeneratorsForm  MnGenerators
 // ==============================================================================================
 
 class TDomainsForm;
@@ -140,7 +137,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
   // A highlighted menu title gives its menu's hint (items send theirs as status tips).
   connect(menuBar(), &QMenuBar::hovered, this, [this](QAction *a) { SetHint(a->statusTip()); });
 
-  resize(800, 560);
+  resize(1000, 700);
   Guard([this] { FormCreate(this); });
 }
 
@@ -200,9 +197,6 @@ void TMainForm::CreateMenus() {
   ORepSettings = item(Serviss1, "ORepSettings", QStringLiteral("&Object repository settings..."), none,
                       QStringLiteral("Selects or creates object repository table for keeping DDL and SQL statements"),
                       &TMainForm::ORepSettingsClick);
-#ifndef TESSELOR_HAVE_REPOPTDLG
-  ORepSettings->setEnabled(false);
-#endif
   N2 = separator(Serviss1, "N2");
   MnExit = item(Serviss1, "MnExit", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4),
                 QStringLiteral("Close application"), &TMainForm::MnExitClick);
@@ -419,7 +413,8 @@ void TMainForm::Tile() {
     if (sub->isVisible() && !sub->isMinimized())
       windows << sub;
   const int n = windows.size();
-  const QRect area = ClientArea->viewport()->rect();
+  // Once tiled nothing sticks out, so the area's scroll bars go: share the room they leave too.
+  const QRect area(QPoint(0, 0), ClientArea->contentsRect().size());
   for (int i = 0; i < n; ++i) {
     QMdiSubWindow *sub = windows[i];
     if (sub->isMaximized())
@@ -475,10 +470,8 @@ void TMainForm::MergeChildMenus(QMdiSubWindow *active) {
 // ---- Dialogs and exit -----------------------------------------------------------------------
 
 void TMainForm::ORepSettingsClick(QObject *) {
-#ifdef TESSELOR_HAVE_REPOPTDLG
   if (ORepOptDlg)
     ORepOptDlg->exec();
-#endif
 }
 
 void TMainForm::MnAboutClick(QObject *) {

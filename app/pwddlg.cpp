@@ -38,6 +38,7 @@ TDBEntryDlg::TDBEntryDlg(QWidget *parent)
   Password = new QLineEdit(QStringLiteral("tarnwidge"), this);
   Password->setObjectName(QStringLiteral("Password"));
   Password->setEchoMode(QLineEdit::Password);
+  Password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // '*' for each character
   Label1->setBuddy(Password);
 
   OKBtn = new QPushButton(QStringLiteral("OK"), this);

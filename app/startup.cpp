@@ -5,6 +5,7 @@
 #include "app/main.h"
 #include "app/settings.h"
 #include "catalog/ExceptionsDlg.h"
+#include "repository/repoptdlg.h"
 #include "server/ibdb.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
@@ -12,10 +13,6 @@
 #include <QApplication>
 #include <optional>
 
-#if __has_include("repository/repoptdlg.h")
-#include "repository/repoptdlg.h"
-#define TESSELOR_HAVE_REPOPTDLG 1
-#endif
 
 namespace {
 const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
@@ -55,17 +52,13 @@ void StartUp(const QStringList &arguments) {
   MainForm = new TMainForm;
   AboutBox = new TAboutBox;
   ExcDlg = new TExcDlg;
-#ifdef TESSELOR_HAVE_REPOPTDLG
   ORepOptDlg = new TORepOptDlg;
-#endif
   MainForm->show();
 }
 
 void ShutDown() {
-#ifdef TESSELOR_HAVE_REPOPTDLG
   delete ORepOptDlg;
   ORepOptDlg = nullptr;
-#endif
   delete ExcDlg;
   ExcDlg = nullptr;
   delete AboutBox;
