@@ -1,14 +1,23 @@
 // The standard boxes, the error display and its guard, the file dialogs, and the data-aware
 // controls, all as real widgets answered the way a user answers them.
+#include "server/db.h"
+#include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
+#include "ui/dbcontrols.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QToolButton>
+#include <QVBoxLayout>
 #include <QtTest>
+#include <memory>
 #include <stdexcept>
 
 Q_DECLARE_METATYPE(TModalResult)
@@ -17,7 +26,14 @@ class TestUi : public QObject {
   Q_OBJECT
 
 private slots:
-  void initTestCase() { quietOffscreenWarnings(); }
+  void initTestCase() {
+    quietOffscreenWarnings();
+    installModalWatchdog();
+  }
+  void cleanup() {
+    const QStringList strays = takeStrayModals();
+    QVERIFY2(strays.isEmpty(), qPrintable(strays.join(QLatin1Char('\n'))));
+  }
   void confirmationBox_data();
   void confirmationBox();
   void plainMessageBox();
@@ -25,6 +41,15 @@ private slots:
   void errorDisplay();
   void guardedHandlers();
   void fileDialogs();
+
+  void gridColumnsAndTitles();
+  void gridFollowsDataSet();
+  void gridFetchesOnDemand();
+  void gridEditing();
+  void gridCtrlDelete();
+  void navigatorActions();
+  void memoFollowsAndEdits();
+  void controlsOutliveTheirDataSet();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -258,6 +283,537 @@ void TestUi::fileDialogs() {
   seen = answerNextFileDialog(existing);
   QVERIFY(save.Execute());
   QCOMPARE(save.FileName, existing);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data-aware controls, on fresh embedded databases holding the fixtures' known objects
+
+namespace {
+// A fresh database, registered under an alias of its own, with T_MASTER open in ID order.
+struct MasterDb {
+  fixtures::FbDatabase Fb;
+  std::unique_ptr<TDatabase> Db;
+  QString Alias;
+  TTable *Table = nullptr;  // owned by Db
+
+  explicit MasterDb(const QString &extraSql = QString()) {
+    static int serial = 0;
+    Fb = fixtures::createDatabase(3, fixtures::Content::Known, fixtures::Access::Embedded, extraSql);
+    Alias = QStringLiteral("UI%1").arg(++serial);
+    Db = std::make_unique<TDatabase>();
+    Db->SetDatabaseName(Alias);
+    Db->SetDriverName(QStringLiteral("INTRBASE"));
+    Db->Params.SetValues(QStringLiteral("SERVER NAME"), Fb.name);
+    Db->Params.SetValues(QStringLiteral("USER NAME"), Fb.user);
+    Db->Params.SetValues(QStringLiteral("PASSWORD"), Fb.password);
+    Table = NewTable(QStringLiteral("T_MASTER"), QStringLiteral("ID"));
+  }
+  TTable *NewTable(const QString &name, const QString &order = QString()) {
+    auto *t = new TTable(Db.get());
+    t->DatabaseName = Alias;
+    t->TableName = name;
+    t->IndexFieldNames = order;
+    return t;
+  }
+  QStringList Names() const {
+    QStringList names;
+    for (const QVariantList &row : fixtures::query(Fb, QStringLiteral("SELECT NAME FROM T_MASTER ORDER BY ID")))
+      names << row.value(0).toString();
+    return names;
+  }
+};
+
+// A shown, active window holding the controls, so focus and key presses behave as for a user.
+struct Form {
+  QWidget Window;
+  QVBoxLayout *Layout = new QVBoxLayout(&Window);
+  template <class W>
+  W *Add(W *w) {
+    Layout->addWidget(w);
+    return w;
+  }
+  bool Show() {
+    Window.resize(700, 400);
+    Window.show();
+    Window.activateWindow();
+    return QTest::qWaitForWindowActive(&Window);
+  }
+};
+
+QStringList Titles(const TDBGrid &grid) {
+  QStringList titles;
+  for (int i = 0; i < grid.model()->columnCount(); ++i)
+    titles << grid.model()->headerData(i, Qt::Horizontal).toString();
+  return titles;
+}
+
+QString Cell(const TDBGrid &grid, int row, int column) {
+  return grid.model()->index(row, column).data().toString();
+}
+
+// The open cell editor, if any.
+QLineEdit *CellEditor(TDBGrid &grid) {
+  for (QLineEdit *e : grid.viewport()->findChildren<QLineEdit *>())
+    if (e->isVisible())
+      return e;
+  return nullptr;
+}
+
+// Types into the current cell the way a user does: the first key opens the editor.
+void TypeIntoCell(TDBGrid &grid, const QString &text) {
+  QTest::keyClick(&grid, text.at(0).toLatin1());
+  QLineEdit *editor = CellEditor(grid);
+  QVERIFY(editor);
+  QTest::keyClicks(editor, text.mid(1));
+  QTest::keyClick(editor, Qt::Key_Return);
+  QCoreApplication::processEvents();  // the item delegate commits from a queued call
+}
+}  // namespace
+
+void TestUi::gridColumnsAndTitles() {
+  MasterDb m;
+  TDataSource ds(m.Table, nullptr);
+  Form form;
+  TDBGrid *grid = form.Add(new TDBGrid);
+  grid->SetDataSource(&ds);
+  QVERIFY(form.Show());
+  m.Table->Open();
+
+  // No column list: one column per field, titled by the field's label, in field order.
+  QCOMPARE(Titles(*grid), (QStringList{"ID", "NAME", "CODE", "AMOUNT", "RATIO", "WEIGHT", "QTY", "CREATED", "NOTES"}));
+  QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("First"));
+  QCOMPARE(Cell(*grid, 2, 2), QStringLiteral("KEP"));
+  QCOMPARE(Cell(*grid, 0, 8), QStringLiteral("(MEMO)"));  // memo text stays out of the cell
+  QCOMPARE(Cell(*grid, 1, 8), QStringLiteral("(Memo)"));  // empty memo
+  QCOMPARE(grid->columnWidth(1), grid->DefaultColumnWidth(1));
+  QVERIFY(grid->columnWidth(1) >= 31 * grid->fontMetrics().averageCharWidth());
+
+  // Declared fields: exactly the visible ones, with their labels and widths.
+  TQuery q;
+  q.DatabaseName = m.Alias;
+  q.SQL.SetText(QStringLiteral("SELECT ID, NAME, CODE, NOTES FROM T_MASTER ORDER BY ID"));
+  auto *id = new TIntegerField(&q, QStringLiteral("ID"));
+  id->SetDisplayLabel(QStringLiteral("#"));
+  id->SetDisplayWidth(3);
+  auto *name = new TStringField(&q, QStringLiteral("NAME"), 31);
+  name->SetDisplayLabel(QStringLiteral("Domain name"));
+  (new TStringField(&q, QStringLiteral("CODE"), 3))->Visible = false;
+  (new TMemoField(&q, QStringLiteral("NOTES")))->SetDisplayLabel(QStringLiteral("Computed expr"));
+  ds.SetDataSet(&q);
+  q.Open();
+  QCOMPARE(Titles(*grid), (QStringList{"#", "Domain name", "Computed expr"}));
+  QVERIFY(grid->columnWidth(0) < grid->columnWidth(1));
+
+  // The selected column's field, and whether it is a memo; double-click reports.
+  QSignalSpy dbl(grid, &TDBGrid::OnDblClick);
+  grid->SetSelectedIndex(2);
+  QCOMPARE(grid->SelectedField(), q.FindField(QStringLiteral("NOTES")));
+  QVERIFY(grid->SelectedFieldIsMemo());
+  const QRect cell = grid->visualRect(grid->model()->index(1, 1));
+  QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+  QCOMPARE(dbl.count(), 1);
+  QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
+  QVERIFY(!grid->SelectedFieldIsMemo());
+  QCOMPARE(q.RecNo(), 1);
+
+  // Explicit columns: own titles and colours; a column naming no field of the dataset is left out.
+  TColumn pos;
+  pos.FieldName = QStringLiteral("ID");
+  pos.Color = QColor(Qt::gray);
+  pos.FontColor = QColor(Qt::black);
+  grid->SetColumns({pos});
+  grid->AddColumn(QStringLiteral("NO_SUCH_FIELD"));
+  grid->AddColumn(QStringLiteral("CODE"), QStringLiteral("Code"));  // shown though the field is not visible
+  QCOMPARE(Titles(*grid), (QStringList{"#", "Code"}));
+  QCOMPARE(grid->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::gray));
+  QVERIFY(!grid->model()->index(0, 1).data(Qt::BackgroundRole).isValid());
+  QCOMPARE(Cell(*grid, 2, 1), QStringLiteral("KEP"));
+
+  // Options: titles and the indicator can be switched off; the indicator marks the current row.
+  QVERIFY(grid->horizontalHeader()->isVisible() && grid->verticalHeader()->isVisible());
+  QCOMPARE(grid->model()->headerData(q.RecNo(), Qt::Vertical).toString(), QString(QChar(0x25B6)));
+  QVERIFY(grid->model()->headerData(0, Qt::Vertical).toString().isEmpty());
+  grid->SetOptions(grid->Options() & ~(dgTitles | dgIndicator));
+  QVERIFY(!grid->horizontalHeader()->isVisible() && !grid->verticalHeader()->isVisible());
+}
+
+void TestUi::gridFollowsDataSet() {
+  MasterDb m;
+  TDataSource ds(m.Table, nullptr);
+  Form form;
+  TDBGrid *grid = form.Add(new TDBGrid);
+  grid->SetDataSource(&ds);
+  m.Table->Open();
+  QVERIFY(form.Show());
+  QCOMPARE(grid->currentIndex().row(), 0);
+
+  m.Table->Last();
+  QCOMPARE(grid->currentIndex().row(), 2);
+  m.Table->Prior();
+  QCOMPARE(grid->currentIndex().row(), 1);
+
+  // Clicking and arrow keys move the dataset.
+  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+  QCOMPARE(m.Table->RecNo(), 0);
+  QCOMPARE(m.Table->FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("First"));
+  QTest::keyClick(grid, Qt::Key_Down);
+  QCOMPARE(m.Table->RecNo(), 1);
+  QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
+
+  // A refresh keeps the row, the selected column and the widths the user set.
+  grid->setColumnWidth(1, 222);
+  m.Table->Refresh();
+  QCOMPARE(grid->currentIndex().row(), 1);
+  QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
+  QCOMPARE(grid->columnWidth(1), 222);
+  QVERIFY(grid->columnWidth(0) != 222);
+  m.Table->Close();
+  QCOMPARE(grid->model()->rowCount(), 0);
+  QCOMPARE(grid->model()->columnCount(), 0);
+  QVERIFY(!grid->SelectedField());
+}
+
+void TestUi::gridFetchesOnDemand() {
+  MasterDb m(QStringLiteral("CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"
+                            "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 20000) DO BEGIN "
+                            "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n"));
+  TTable *big = m.NewTable(QStringLiteral("BIG"), QStringLiteral("ID"));
+  TDataSource ds(big, nullptr);
+  Form form;
+  TDBGrid *grid = form.Add(new TDBGrid);
+  grid->SetDataSource(&ds);
+  QVERIFY(form.Show());
+  big->Open();
+  QTest::qWait(50);
+
+  // Showing and painting read only what is needed, the grid's rows are the fetched rows.
+  QVERIFY2(big->RecordCount() < 1000, qPrintable(QString::number(big->RecordCount())));
+  QCOMPARE(grid->model()->rowCount(), big->RecordCount());
+  const int before = big->RecordCount();
+
+  // Scrolling to the end of what is there fetches more.
+  grid->scrollToBottom();
+  QTRY_VERIFY(big->RecordCount() > before);
+  QCOMPARE(grid->model()->rowCount(), big->RecordCount());
+
+  // Moving the dataset far ahead brings the grid along.
+  big->Last();
+  QCOMPARE(grid->model()->rowCount(), 20000);
+  QCOMPARE(grid->currentIndex().row(), 19999);
+  QCOMPARE(Cell(*grid, 19999, 1), QStringLiteral("row 19999"));
+}
+
+void TestUi::gridEditing() {
+  MasterDb m;
+  TDataSource ds(m.Table, nullptr);
+  Form form;
+  TDBGrid *grid = form.Add(new TDBGrid);
+  auto *other = form.Add(new QLineEdit);
+  grid->SetDataSource(&ds);
+  m.Table->Open();
+  QVERIFY(form.Show());
+  grid->setFocus();
+  grid->SetSelectedIndex(1);  // NAME
+
+  // AutoEdit: typing puts the row into edit; leaving the row posts it to the server.
+  TypeIntoCell(*grid, QStringLiteral("Renamed"));
+  QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+  QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("I"));
+  QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("Renamed"));
+  QTest::keyClick(grid, Qt::Key_Down);
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QCOMPARE(m.Table->RecNo(), 1);
+  QCOMPARE(m.Names(), (QStringList{"Renamed", "Second", "Keep"}));
+
+  // Esc abandons an edit.
+  TypeIntoCell(*grid, QStringLiteral("Dropped"));
+  QTest::keyClick(grid, Qt::Key_Escape);
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
+
+  // Insert adds a row at the current one; leaving for another control drops it untouched.
+  QTest::keyClick(grid, Qt::Key_Insert);
+  QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
+  QCOMPARE(grid->model()->rowCount(), 4);
+  QCOMPARE(grid->currentIndex().row(), 1);
+  other->setFocus(Qt::TabFocusReason);
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QCOMPARE(grid->model()->rowCount(), 3);
+  QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
+
+  // An inserted row the user typed into is posted when the user moves on.
+  grid->setFocus();
+  QTest::keyClick(grid, Qt::Key_Insert);
+  grid->SetSelectedIndex(0);
+  TypeIntoCell(*grid, QStringLiteral("10"));
+  grid->SetSelectedIndex(1);
+  TypeIntoCell(*grid, QStringLiteral("Added"));
+  grid->SetSelectedIndex(6);  // QTY, NOT NULL
+  TypeIntoCell(*grid, QStringLiteral("7"));
+  QTest::keyClick(grid, Qt::Key_Up);
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_MASTER WHERE NAME = 'Added'")).toInt(), 1);
+
+  // A value the field refuses is shown as an error and the row stays in edit.
+  grid->SetSelectedIndex(0);  // ID, an integer
+  auto seen = answerNextModal(QStringLiteral("OK"));
+  TypeIntoCell(*grid, QStringLiteral("x1"));
+  QVERIFY(seen->Shown);
+  QCOMPARE(seen->Icon, QMessageBox::Critical);
+  QCOMPARE(seen->Text, QStringLiteral("'x1' is not a valid integer value."));
+  m.Table->Cancel();
+
+  // Post from the navigator takes what an open cell editor still holds.
+  TDBNavigator nav;
+  nav.SetDataSource(&ds);
+  grid->SetSelectedIndex(1);
+  QTest::keyClick(grid, 'P');
+  QVERIFY(CellEditor(*grid));
+  QTest::keyClicks(CellEditor(*grid), QStringLiteral("ending"));
+  nav.BtnClick(nbPost);
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QVERIFY2(m.Names().contains(QStringLiteral("Pending")), qPrintable(m.Names().join(u',')));
+
+  // Without AutoEdit typing changes nothing; nor does a grid without the editing option.
+  ds.AutoEdit = false;
+  grid->SetSelectedIndex(1);
+  QTest::keyClick(grid, 'Z');
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QVERIFY(!(grid->model()->flags(grid->currentIndex()) & Qt::ItemIsEditable));
+  ds.AutoEdit = true;
+  grid->SetOptions(grid->Options() & ~dgEditing);
+  QTest::keyClick(grid, 'Z');
+  QTest::keyClick(grid, Qt::Key_Insert);
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+}
+
+void TestUi::gridCtrlDelete() {
+  MasterDb m;
+  TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
+  TDataSource ds(detail, nullptr);
+  Form form;
+  TDBGrid *grid = form.Add(new TDBGrid);
+  grid->SetDataSource(&ds);
+  detail->Open();
+  QVERIFY(form.Show());
+  grid->setFocus();
+  const auto count = [&m] { return fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt(); };
+
+  auto seen = answerNextModal(QStringLiteral("Cancel"));
+  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+  QVERIFY(seen->Shown);
+  QCOMPARE(seen->Caption, QStringLiteral("Confirm"));
+  QCOMPARE(seen->Text, QStringLiteral("Delete record?"));
+  QCOMPARE(seen->Icon, QMessageBox::Question);
+  QCOMPARE(seen->Buttons, (QStringList{"OK", "Cancel"}));
+  QCOMPARE(seen->DefaultButton, QStringLiteral("OK"));
+  QCOMPARE(count(), 3);
+  QCOMPARE(grid->model()->rowCount(), 3);
+
+  seen = answerNextModal(QStringLiteral("OK"));
+  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+  QVERIFY(seen->Shown);
+  QCOMPARE(count(), 2);
+  QCOMPARE(grid->model()->rowCount(), 2);
+  QCOMPARE(detail->RecNo(), grid->currentIndex().row());
+
+  // Plain Del does not delete; without the confirm option no question is asked.
+  QTest::keyClick(grid, Qt::Key_Delete);
+  QCOMPARE(count(), 2);
+  grid->SetOptions(grid->Options() & ~dgConfirmDelete);
+  seen = answerNextModal(QStringLiteral("OK"), 300);
+  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+  QCOMPARE(count(), 1);
+  QTest::qWait(400);
+  QVERIFY(!seen->Shown);
+
+  // A delete the server refuses reaches the error display; the row stays.
+  ds.SetDataSet(m.Table);
+  m.Table->Open();
+  m.Table->Last();  // 'Keep': its delete trigger raises E_SHORT
+  grid->SetOptions(DefaultGridOptions());
+  answerNextModal(QStringLiteral("OK"));
+  seen = answerNextModal(QStringLiteral("OK"));  // armed second: the error box after the question
+  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+  QTRY_VERIFY(seen->Shown);
+  QCOMPARE(seen->Icon, QMessageBox::Critical);
+  QVERIFY2(seen->Text.contains(QStringLiteral("Short message")) && seen->Text.endsWith(QLatin1Char('.')),
+           qPrintable(seen->Text));
+  QCOMPARE(grid->model()->rowCount(), 3);
+  QCOMPARE(m.Names().size(), 3);
+}
+
+void TestUi::navigatorActions() {
+  MasterDb m;
+  TDataSource ds(m.Table, nullptr);
+  Form form;
+  TDBNavigator *nav = form.Add(new TDBNavigator);
+  TDBGrid *grid = form.Add(new TDBGrid);
+  nav->SetDataSource(&ds);
+  grid->SetDataSource(&ds);
+  QVERIFY(form.Show());
+  const auto enabled = [nav] {
+    QString s;
+    for (int i = 0; i < kNavigateBtnCount; ++i)
+      s += nav->Button(TNavigateBtn(i))->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+    return s;
+  };
+  const auto click = [nav](TNavigateBtn b) { QTest::mouseClick(nav->Button(b), Qt::LeftButton); };
+
+  //                    first prior next last insert delete edit post cancel refresh
+  QCOMPARE(enabled(), QStringLiteral("0000000000"));
+  m.Table->Open();
+  QCOMPARE(enabled(), QStringLiteral("0011111001"));
+  click(nbNext);
+  QCOMPARE(m.Table->RecNo(), 1);
+  QCOMPARE(grid->currentIndex().row(), 1);
+  QCOMPARE(enabled(), QStringLiteral("1111111001"));
+  click(nbLast);
+  QCOMPARE(m.Table->RecNo(), 2);
+  QCOMPARE(enabled(), QStringLiteral("1100111001"));
+  click(nbPrior);
+  click(nbFirst);
+  QCOMPARE(m.Table->RecNo(), 0);
+  QCOMPARE(enabled(), QStringLiteral("0011111001"));
+
+  // Edit, post and cancel.
+  click(nbEdit);
+  QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+  QCOMPARE(enabled().mid(4), QStringLiteral("110111"));
+  m.Table->FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("Posted"));
+  click(nbPost);
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QCOMPARE(m.Names().first(), QStringLiteral("Posted"));
+  click(nbEdit);
+  m.Table->FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("Cancelled"));
+  click(nbCancel);
+  QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("Posted"));
+
+  // Insert; a post the dataset refuses is shown and the row stays in insert.
+  click(nbInsert);
+  QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
+  QCOMPARE(grid->model()->rowCount(), 4);
+  auto seen = answerNextModal(QStringLiteral("OK"));
+  click(nbPost);
+  QVERIFY(seen->Shown);
+  QCOMPARE(seen->Icon, QMessageBox::Critical);
+  QCOMPARE(seen->Text, QStringLiteral("Field 'ID' must have a value."));
+  QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
+  click(nbCancel);
+  QCOMPARE(grid->model()->rowCount(), 3);
+
+  // Delete asks first: Cancel keeps the row, OK deletes it.
+  TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
+  ds.SetDataSet(detail);
+  detail->Open();
+  seen = answerNextModal(QStringLiteral("Cancel"));
+  click(nbDelete);
+  QVERIFY(seen->Shown);
+  QCOMPARE(seen->Caption, QStringLiteral("Confirm"));
+  QCOMPARE(seen->Text, QStringLiteral("Delete record?"));
+  QCOMPARE(seen->Buttons, (QStringList{"OK", "Cancel"}));
+  QCOMPARE(detail->RecordCount(), 3);
+  answerNextModal(QStringLiteral("OK"));
+  click(nbDelete);
+  QCOMPARE(detail->RecordCount(), 2);
+  QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt(), 2);
+
+  // Refresh shows what others wrote.
+  fixtures::query(m.Fb, QStringLiteral("INSERT INTO T_DETAIL VALUES (2, 2, 'two.two')"));
+  click(nbRefresh);
+  QCOMPARE(detail->RecordCount(), 3);
+  QCOMPARE(grid->model()->rowCount(), 3);
+
+  // A query that cannot be modified offers moves and refresh only.
+  TQuery q;
+  q.DatabaseName = m.Alias;
+  q.SQL.SetText(QStringLiteral("SELECT COUNT(*) AS N FROM T_DETAIL"));
+  ds.SetDataSet(&q);
+  q.Open();
+  QCOMPARE(enabled(), QStringLiteral("0011000001"));
+}
+
+void TestUi::memoFollowsAndEdits() {
+  MasterDb m;
+  TDataSource ds(m.Table, nullptr);
+  Form form;
+  TDBMemo *viewer = form.Add(new TDBMemo);
+  TDBMemo *editor = form.Add(new TDBMemo);
+  TDBNavigator *nav = form.Add(new TDBNavigator);
+  viewer->SetDataSource(&ds);
+  viewer->SetDataField(QStringLiteral("NOTES"));
+  viewer->SetReadOnly(true);
+  editor->SetDataSource(&ds);
+  editor->SetDataField(QStringLiteral("NOTES"));
+  nav->SetDataSource(&ds);
+  m.Table->Open();
+  QVERIFY(form.Show());
+
+  QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes"));
+  m.Table->Next();
+  QCOMPARE(viewer->toPlainText(), QString());  // null memo
+  m.Table->Next();
+  QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
+
+  // The read-only memo ignores typing and leaves the row alone.
+  viewer->setFocus();
+  QTest::keyClicks(viewer, QStringLiteral("zz"));
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
+
+  // Typing in the editable one starts the edit; the other memo follows; post stores it,
+  // with the editor's line breaks as CR LF.
+  m.Table->First();
+  editor->setFocus();
+  editor->moveCursor(QTextCursor::End);
+  QTest::keyClicks(editor, QStringLiteral(" more"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  QTest::keyClicks(editor, QStringLiteral("second line"));
+  QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+  QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+  QTest::mouseClick(nav->Button(nbPost), Qt::LeftButton);
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT NOTES FROM T_MASTER WHERE ID = 1")).toString(),
+           QStringLiteral("First notes more\r\nsecond line"));
+
+  // Cancel brings the stored text back; without AutoEdit typing does nothing.
+  QTest::keyClicks(editor, QStringLiteral("xyz"));
+  QTest::mouseClick(nav->Button(nbCancel), Qt::LeftButton);
+  QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+  ds.AutoEdit = false;
+  QTest::keyClicks(editor, QStringLiteral("xyz"));
+  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+}
+
+void TestUi::controlsOutliveTheirDataSet() {
+  MasterDb m;
+  Form form;
+  TDBGrid *grid = form.Add(new TDBGrid);
+  TDBMemo *memo = form.Add(new TDBMemo);
+  TDBNavigator *nav = form.Add(new TDBNavigator);
+  QVERIFY(form.Show());
+  {
+    // The viewer of a closed window: its data source and dataset are gone, the controls stay.
+    auto *ds = new TDataSource(m.Table, nullptr);
+    grid->SetDataSource(ds);
+    memo->SetDataSource(ds);
+    memo->SetDataField(QStringLiteral("NOTES"));
+    nav->SetDataSource(ds);
+    m.Table->Open();
+    QCOMPARE(memo->toPlainText(), QStringLiteral("First notes"));
+    delete m.Table;
+    m.Table = nullptr;
+    QCOMPARE(grid->model()->columnCount(), 0);
+    QCOMPARE(memo->toPlainText(), QString());
+    delete ds;
+  }
+  QTest::qWait(20);
+  QCOMPARE(grid->model()->rowCount(), 0);
+  QVERIFY(!nav->Button(nbFirst)->isEnabled());
+  QTest::keyClick(grid, Qt::Key_Insert);
+  QTest::keyClicks(memo, QStringLiteral("abc"));
+  QCOMPARE(memo->toPlainText(), QString());
 }
 
 QTEST_MAIN(TestUi)

@@ -1,0 +1,48 @@
+#include "ui/datasource.h"
+
+TDataSource::TDataSource(QObject *owner) : QObject(owner) {}
+
+TDataSource::TDataSource(TDataSet *dataSet, QObject *owner) : QObject(owner) { SetDataSet(dataSet); }
+
+void TDataSource::SetDataSet(TDataSet *dataSet) {
+  if (FDataSet == dataSet)
+    return;
+  for (const auto &c : FConnections)
+    disconnect(c);
+  FConnections.clear();
+  FDataSet = dataSet;
+  if (dataSet) {
+    FConnections << connect(dataSet, &TDataSet::DataSetChanged, this, &TDataSource::DataSetChanged)
+                 << connect(dataSet, &TDataSet::RowsAppended, this, &TDataSource::RowsAppended)
+                 << connect(dataSet, &TDataSet::RowInserted, this, &TDataSource::RowInserted)
+                 << connect(dataSet, &TDataSet::RowRemoved, this, &TDataSource::RowRemoved)
+                 << connect(dataSet, &TDataSet::RowChanged, this, &TDataSource::RowChanged)
+                 << connect(dataSet, &TDataSet::Scrolled, this, &TDataSource::Scrolled)
+                 << connect(dataSet, &TDataSet::StateChanged, this, &TDataSource::StateChanged)
+                 // A dataset freed under its controls leaves them empty, not dangling.
+                 << connect(dataSet, &QObject::destroyed, this, [this] {
+                      FConnections.clear();
+                      emit DataSetChanged();
+                      emit StateChanged();
+                    });
+  }
+  emit DataSetChanged();
+  emit StateChanged();
+}
+
+TDataSetState TDataSource::State() const { return FDataSet ? FDataSet->State() : TDataSetState::dsInactive; }
+
+bool TDataSource::Editing() const {
+  const TDataSetState s = State();
+  return s == TDataSetState::dsEdit || s == TDataSetState::dsInsert;
+}
+
+bool TDataSource::CanStartEdit() const {
+  return Editing() || (AutoEdit && State() == TDataSetState::dsBrowse && FDataSet->CanModify());
+}
+
+bool TDataSource::Edit() {
+  if (AutoEdit && State() == TDataSetState::dsBrowse)
+    FDataSet->Edit();
+  return Editing();
+}

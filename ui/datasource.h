@@ -1,0 +1,47 @@
+#pragma once
+// The link between a dataset and the data-aware controls: it passes the dataset's signals on
+// and decides whether typing in a control may put the current row into edit state.
+#include "server/dataset.h"
+
+#include <QObject>
+#include <QPointer>
+
+class TDataSource : public QObject {
+  Q_OBJECT
+public:
+  explicit TDataSource(QObject *owner = nullptr);
+  TDataSource(TDataSet *dataSet, QObject *owner);
+
+  TDataSet *DataSet() const { return FDataSet; }
+  void SetDataSet(TDataSet *dataSet);
+
+  // Typing in a bound control puts a browsed row into edit state.
+  bool AutoEdit = true;
+
+  TDataSetState State() const;
+  bool Active() const { return State() != TDataSetState::dsInactive; }
+  bool Editing() const;  // edit or insert state
+  // Whether a control may start changing the current row: already editing, or browsing a
+  // modifiable dataset with AutoEdit on.
+  bool CanStartEdit() const;
+  // What a control calls on the first change the user makes: with AutoEdit, a browsed row
+  // goes into edit state (errors propagate). True when the row is in edit or insert state.
+  bool Edit();
+  // Asks every bound control to write a change it still holds into its field.
+  void UpdateRecord() { emit UpdateData(); }
+
+signals:
+  // The dataset's signals, passed on; DataSetChanged also follows a change of dataset.
+  void DataSetChanged();
+  void RowsAppended(int first, int last);
+  void RowInserted(int row);
+  void RowRemoved(int row);
+  void RowChanged(int row);
+  void Scrolled();
+  void StateChanged();
+  void UpdateData();
+
+private:
+  QPointer<TDataSet> FDataSet;
+  QList<QMetaObject::Connection> FConnections;
+};

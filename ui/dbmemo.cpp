@@ -1,0 +1,119 @@
+#include "ui/dbmemo.h"
+
+#include "ui/errordisplay.h"
+
+#include <QKeyEvent>
+
+namespace {
+bool ChangesText(QKeyEvent *e) {
+  if (e->matches(QKeySequence::Paste) || e->matches(QKeySequence::Cut) || e->matches(QKeySequence::Undo) ||
+      e->matches(QKeySequence::Redo) || e->matches(QKeySequence::DeleteEndOfWord) ||
+      e->matches(QKeySequence::DeleteStartOfWord) || e->matches(QKeySequence::DeleteEndOfLine))
+    return true;
+  switch (e->key()) {
+  case Qt::Key_Backspace:
+  case Qt::Key_Delete:
+  case Qt::Key_Return:
+  case Qt::Key_Enter:
+    return true;
+  default:
+    return !e->text().isEmpty() && e->text().at(0).isPrint() &&
+           !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+  }
+}
+}  // namespace
+
+TDBMemo::TDBMemo(QWidget *parent) : QPlainTextEdit(parent) {
+  setTabChangesFocus(true);
+  connect(this, &QPlainTextEdit::textChanged, this, &TDBMemo::WriteText);
+  UpdateEditable();
+}
+
+void TDBMemo::SetDataSource(TDataSource *source) {
+  for (const auto &c : FConnections)
+    disconnect(c);
+  FConnections.clear();
+  FDataSource = source;
+  if (source) {
+    for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::Scrolled, &TDataSource::StateChanged})
+      FConnections << connect(source, signal, this, &TDBMemo::LoadText);
+    FConnections << connect(source, &TDataSource::RowChanged, this, [this](int row) {
+      if (!FWriting && FDataSource && FDataSource->DataSet() && row == FDataSource->DataSet()->RecNo())
+        LoadText();
+    });
+    FConnections << connect(source, &QObject::destroyed, this, &TDBMemo::LoadText);
+  }
+  LoadText();
+}
+
+void TDBMemo::SetDataField(const QString &fieldName) {
+  FDataField = fieldName;
+  LoadText();
+}
+
+TField *TDBMemo::Field() const {
+  TDataSet *ds = FDataSource ? FDataSource->DataSet() : nullptr;
+  return ds && ds->Active() ? ds->FindField(FDataField) : nullptr;
+}
+
+void TDBMemo::SetReadOnly(bool on) {
+  FReadOnly = on;
+  UpdateEditable();
+}
+
+void TDBMemo::UpdateEditable() {
+  // The widget accepts typing only while the row is being edited; a first key press in a
+  // browsed row starts the edit (see keyPressEvent).
+  setReadOnly(FReadOnly || !FDataSource || !FDataSource->Editing() || !Field());
+}
+
+void TDBMemo::LoadText() {
+  UpdateEditable();
+  if (FWriting)
+    return;
+  TField *f = Field();
+  QString text = f ? f->AsString() : QString();
+  text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  if (text == toPlainText())
+    return;
+  FLoading = true;
+  setPlainText(text);
+  FLoading = false;
+}
+
+void TDBMemo::WriteText() {
+  if (FLoading || FReadOnly || !FDataSource || !FDataSource->Editing())
+    return;
+  TField *f = Field();
+  if (!f)
+    return;
+  FWriting = true;
+  Guard([&] { f->SetAsString(toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"))); });
+  FWriting = false;
+}
+
+bool TDBMemo::StartEdit() {
+  if (FReadOnly || !FDataSource || !Field())
+    return false;
+  if (FDataSource->Editing())
+    return true;
+  bool editing = false;
+  Guard([&] { editing = FDataSource->Edit(); });
+  UpdateEditable();
+  return editing;
+}
+
+void TDBMemo::keyPressEvent(QKeyEvent *event) {
+  if (ChangesText(event) && !StartEdit()) {
+    // Enter in a memo that cannot change reaches the dialog's default button.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+      event->ignore();
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+void TDBMemo::insertFromMimeData(const QMimeData *source) {
+  if (StartEdit())
+    QPlainTextEdit::insertFromMimeData(source);
+}
