@@ -30,10 +30,9 @@
 
 
 // ==== The tool windows of "&Database" =========================================================
-// A window's module switches its menu item on by adding its header to this list: ONE line
-// per window. Until its header is here the item stays disabled. The class must be
+// A window's module switches its menu item on by un-commenting its line in this list (one
+// line per window); an item whose header is not included stays disabled. The class must be
 // default-constructible; a window that does not show itself is shown as a child here.
-//
 #include "catalog/domainlist.h"          // TDomainsForm     MnDomains
 // #include "catalog/ExceptionsList.h"    // TExceptionsForm  MnExceptions
 // #include "editing/TriggersList.h"      // TFormTriggers    MnTriggers
