@@ -11,11 +11,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
+#include <QScopeGuard>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextBlock>
@@ -58,6 +61,25 @@ QFont PanelFont() {
 }
 
 [[noreturn]] void TooLarge() { throw Exception(QStringLiteral("Text exceeds memo capacity")); }
+
+// CR LF, a lone CR and a lone LF each become one LF, the editor's break; in one pass, since
+// replacing the pair through QString::replace costs more than the rest of reading a file.
+QString OneBreakForm(QString text) {
+  QChar *d = text.data();
+  const qsizetype n = text.size();
+  qsizetype j = 0;
+  for (qsizetype i = 0; i < n; ++i) {
+    if (d[i] == u'\r') {
+      d[j++] = u'\n';
+      if (i + 1 < n && d[i + 1] == u'\n')
+        ++i;
+    } else {
+      d[j++] = d[i];
+    }
+  }
+  text.truncate(j);
+  return text;
+}
 
 QString DecodeText(const QByteArray &bytes, const QString &fileName) {
   // Text saved as UTF-16 or UTF-32 announces itself with a byte-order mark; any other NUL
@@ -122,13 +144,12 @@ QString ReadTextFile(const QString &fileName) {
     CannotOpen(fileName);
   if (bytes.size() > kMaxEditorFileBytes)
     TooLarge();
-  QString text = DecodeText(bytes, fileName);
-  text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-  text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return text;
+  return OneBreakForm(DecodeText(bytes, fileName));
 }
 
 void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName) {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
   const QString text = ReadTextFile(fileName);
   // A cursor insert instead of setPlainText: that one re-applies the character format over
   // the whole text afterwards, a tenth of the time a large file takes to load.
@@ -153,14 +174,23 @@ void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName) {
 
 // ---------------------------------------------------------------------------------------------
 
+TNoWrapMemo::TNoWrapMemo(QWidget *parent) : QPlainTextEdit(parent) { setLineWrapMode(NoWrap); }
+
+void TNoWrapMemo::resizeEvent(QResizeEvent *event) {
+  // Passed on as a change of height only: the scroll bars are fitted, the lines stay laid out.
+  QResizeEvent heightOnly(event->size(), QSize(event->size().width(), event->oldSize().height()));
+  QPlainTextEdit::resizeEvent(lineWrapMode() == NoWrap ? &heightOnly : event);
+}
+
+// ---------------------------------------------------------------------------------------------
+
 TSQLExprForm::TSQLExprForm(QWidget *parent) : TChildForm(parent) {
   setObjectName(QStringLiteral("SQLExprForm"));
   setWindowTitle(kCaption);
 
-  ExecSql = new QPlainTextEdit(this);
+  ExecSql = new TNoWrapMemo(this);
   ExecSql->setObjectName(QStringLiteral("ExecSql"));
   ExecSql->setFont(FixedPitchFont(QStringLiteral("Courier New BaltRim"), 17));
-  ExecSql->setLineWrapMode(QPlainTextEdit::NoWrap);
   ExecSql->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   ExecSql->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   ExecSql->setTabChangesFocus(false);

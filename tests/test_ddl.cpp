@@ -456,6 +456,17 @@ private slots:
     QTRY_VERIFY(seen->Shown);
     QCOMPARE(ReadAll(saved), QByteArray("one\r\ntwo\r\nthree\r\n\r\nfive\r\n"));
 
+    // Long lines scroll sideways, also after the window's width has changed.
+    const QString wide = WriteFile("SELECT 1 FROM RDB$DATABASE\n-- " + QByteArray(400, 'w') + "\nEND");
+    LoadEditorFromFile(ed, wide);
+    QCoreApplication::processEvents();
+    const int sideways = ed->horizontalScrollBar()->maximum();
+    QVERIFY(sideways > 0);
+    form->window()->resize(form->window()->width() + 80, form->window()->height());
+    QCoreApplication::processEvents();
+    QCOMPARE(ed->horizontalScrollBar()->maximum(), sideways - 80);
+    QCOMPARE(ed->document()->lineCount(), 3);
+
     // Text in other encodings: UTF-8 kept, UTF-16 with its byte-order mark read as text.
     const QString utf8 = WriteFile(QStringLiteral("-- Ābeļu kolonna\r\nSELECT 1").toUtf8());
     LoadEditorFromFile(ed, utf8);
