@@ -471,6 +471,11 @@ private slots:
     const QString utf8 = WriteFile(QStringLiteral("-- Ābeļu kolonna\r\nSELECT 1").toUtf8());
     LoadEditorFromFile(ed, utf8);
     QCOMPARE(ed->toPlainText(), QStringLiteral("-- Ābeļu kolonna\nSELECT 1"));
+    // A no-break space is saved as it was loaded, not as a plain one.
+    const QString nbsp = WriteFile("SELECT 'a\xC2\xA0" "b'\nFROM RDB$DATABASE");
+    LoadEditorFromFile(ed, nbsp);
+    SaveEditorToFile(ed, saved);
+    QCOMPARE(ReadAll(saved), QByteArray("SELECT 'a\xC2\xA0" "b'\r\nFROM RDB$DATABASE"));
     QByteArray utf16("\xFF\xFE", 2);
     for (QChar ch : QStringLiteral("DROP\r\nX"))
       utf16 += QByteArray(reinterpret_cast<const char *>(&ch), 2);
