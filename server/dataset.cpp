@@ -626,13 +626,11 @@ void TDataSet::Delete() {
   FCursor->Delete(FRows[FRecNo].Data);
   int row = FRecNo;
   FRows.removeAt(row);
-  if (FRows.size() <= row) FetchInto(kFetchBatch);
+  if (!ControlsDisabled()) emit RowRemoved(row);
+  if (FRows.size() <= row) FetchMore(kFetchBatch);
   FRecNo = FRows.isEmpty() ? -1 : qMin(row, int(FRows.size()) - 1);
   FEof = FRows.isEmpty();
-  if (!ControlsDisabled()) {
-    emit RowRemoved(row);
-    emit Scrolled();
-  }
+  if (!ControlsDisabled()) emit Scrolled();
 }
 
 void TDataSet::DisableControls() { ++FDisableCount; }

@@ -80,7 +80,8 @@ public:
     for (const ColumnInfo &c : info) {
       TFieldDef d;
       d.Name = c.Name;
-      d.Required = c.NotNull;
+      // NOT NULL is the server's to check: a trigger or a default may fill the column.
+      d.Required = false;
       d.DataType = TypeOfCatalog(c);
       d.Size = (c.Type == 14 || c.Type == 37) ? c.Length : 0;
       FColumns.append(d);

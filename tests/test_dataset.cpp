@@ -41,6 +41,10 @@ private slots:
         "INSERT INTO PEOPLE VALUES (2, 'bob', NULL, NULL);\n"
         "INSERT INTO PEOPLE VALUES (3, 'cy', 'x', 'line1' || ASCII_CHAR(13) || ASCII_CHAR(10) || 'line2');\n"
         "INSERT INTO LOOSE VALUES (1, 'a');\nINSERT INTO LOOSE VALUES (1, 'a');\n"
+        "CREATE GENERATOR G_AUTO;\n"
+        "CREATE TABLE AUTOKEY (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(10) DEFAULT 'dflt' NOT NULL);\n"
+        "SET TERM ^;\nCREATE TRIGGER AUTOKEY_BI FOR AUTOKEY BEFORE INSERT AS BEGIN "
+        "IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(G_AUTO, 1) + 100; END^\nSET TERM ;^\n"
         "CREATE TABLE BIG (ID INTEGER NOT NULL, TXT VARCHAR(20));\n"
         "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 1000000) DO BEGIN "
         "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n").arg(path));
@@ -202,6 +206,23 @@ private slots:
     t.Cancel();
   }
 
+  void serverFilledColumnsNeedNoValue() {
+    // NOT NULL columns that a trigger or a default fills are the server's to check.
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("AUTOKEY");
+    t.Open();
+    t.Insert();
+    t.Post();
+    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 101);  // the key the trigger gave
+    t.Edit();
+    t.FieldByName(QStringLiteral("TXT"))->SetAsString(QStringLiteral("edited"));
+    t.Post();
+    t.Refresh();
+    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 101);
+    QCOMPARE(t.FieldByName(QStringLiteral("TXT"))->AsString(), QStringLiteral("edited"));
+  }
+
   void rowsWithoutKeyUseDbKey() {
     TTable t;
     t.DatabaseName = QStringLiteral("TESTDB");
@@ -290,7 +311,7 @@ private slots:
     QVERIFY(db->Connected());
     QStringList names;
     Session().GetTableNames(QStringLiteral("TESTDB"), QString(), false, false, names);
-    QCOMPARE(names, QStringList({"BIG", "LOOSE", "PEOPLE"}));
+    QCOMPARE(names, QStringList({"AUTOKEY", "BIG", "LOOSE", "PEOPLE"}));
   }
 };
 
