@@ -523,29 +523,22 @@ void TDataSet::SetState(TDataSetState s) {
 void TDataSet::Insert() {
   CheckActive();
   CheckBrowseMode();
-  if (!CanModify()) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
-  int row = FRecNo < 0 ? 0 : FRecNo;
-  FEditBuffer = Record{TRow(FCursor->Columns().size()), {}};
-  Calculate(FEditBuffer);
-  FRows.insert(row, FEditBuffer);
-  FRecNo = row;
-  FModified = false;
-  FEof = FBof = false;
-  FState = TDataSetState::dsInsert;
-  if (!ControlsDisabled()) emit RowInserted(row);
-  emit StateChanged();
-  if (!ControlsDisabled()) emit Scrolled();
+  StartInsert(FRecNo < 0 ? 0 : FRecNo);
 }
 
 void TDataSet::Append() {
   CheckActive();
   CheckBrowseMode();
   FetchAll();
+  StartInsert(FRows.size());
+}
+
+// A blank row at `row`, in insert state until Post or Cancel.
+void TDataSet::StartInsert(int row) {
   if (!CanModify()) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
-  int row = FRows.size();
   FEditBuffer = Record{TRow(FCursor->Columns().size()), {}};
   Calculate(FEditBuffer);
-  FRows.append(FEditBuffer);
+  FRows.insert(row, FEditBuffer);
   FRecNo = row;
   FModified = false;
   FEof = FBof = false;

@@ -189,6 +189,7 @@ private:
   void Calculate(Record &rec);
   int FetchInto(int count);
   void SetState(TDataSetState s);
+  void StartInsert(int row);
   void SetRecNoInternal(int row, bool notify = true);
   void CheckActive() const;
   void CheckRequired();
