@@ -72,6 +72,7 @@ void ShutDown() {
 
 int RunProgram(QApplication &app) {
   StartUp(app.arguments());
+  QuitOnEngineShutdownSignal();
   const int rc = app.exec();
   ShutDown();
   return rc;

@@ -4,6 +4,7 @@
 #include "server/errors.h"
 
 #include <QBitmap>
+#include <QCoreApplication>
 #include <QMetaType>
 #include <QSqlDatabase>
 
@@ -126,4 +127,18 @@ void TIBDataBase::CheckStatus() {
     message += QString::fromUtf8(line);
   }
   throw EDatabaseError(message);
+}
+
+namespace {
+int EngineShutdown(const int reason, const int, void *) {
+  // Runs on the client library's shutdown thread: hand the quit to the event loop.
+  if (reason == fb_shutrsn_signal && QCoreApplication::instance())
+    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+  return 0;
+}
+}  // namespace
+
+void QuitOnEngineShutdownSignal() {
+  ISC_STATUS_ARRAY status;
+  fb_shutdown_callback(status, EngineShutdown, fb_shut_preproviders, nullptr);
 }

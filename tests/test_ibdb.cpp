@@ -7,6 +7,7 @@
 #include <QBitmap>
 #include <QFile>
 #include <QGuiApplication>
+#include <QProcess>
 #include <QSettings>
 #include <QtTest>
 #include <memory>
@@ -307,6 +308,20 @@ private slots:
     QCOMPARE(ExceptionCount(first, QStringLiteral("E_SECOND")), 0);
     QCOMPARE(ExceptionCount(second, QStringLiteral("E_SECOND")), 1);
     QCOMPARE(ExceptionCount(second, QStringLiteral("E_FIRST")), 0);
+  }
+
+  void terminationSignalEndsTheProgram() {
+    // The client library takes SIGTERM for its own shutdown; the program must still end.
+    const FbDatabase db = fixtures::createDatabase(3, Content::Empty, Access::Embedded);
+    QProcess child;
+    child.start(QString::fromLocal8Bit(qgetenv("TESSELOR_TEST_BINARY_DIR")) + QStringLiteral("/child_sigterm"), {db.file});
+    QVERIFY(child.waitForReadyRead(30000));
+    QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
+    child.terminate();
+    QVERIFY(child.waitForFinished(15000));
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QVERIFY(child.readAllStandardOutput().contains("quit"));
   }
 
   void statementsRunInTheDatabaseDialect_data() {

@@ -1,0 +1,25 @@
+// Opens the database named on its command line, says "ready", and runs an event loop until
+// something ends it; says "quit" when the loop ended the ordinary way.
+#include "server/db.h"
+#include "server/ibdb.h"
+
+#include <QCoreApplication>
+#include <cstdio>
+
+int main(int argc, char **argv) {
+  QCoreApplication app(argc, argv);
+  QuitOnEngineShutdownSignal();
+  TIBDataBase db;
+  db.SetDatabaseName(QStringLiteral("SIGDB"));
+  db.SetDriverName(QStringLiteral("INTRBASE"));
+  db.Params.SetValues(QStringLiteral("SERVER NAME"), app.arguments().value(1));
+  db.Params.SetValues(QStringLiteral("USER NAME"), QStringLiteral("SYSDBA"));
+  db.Params.SetValues(QStringLiteral("PASSWORD"), QStringLiteral("x"));
+  db.StartTransaction();
+  std::printf("ready\n");
+  std::fflush(stdout);
+  app.exec();
+  std::printf("quit\n");
+  std::fflush(stdout);
+  return 0;
+}
