@@ -9,6 +9,7 @@
 #include "server/db.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
+#include "tests/fixtures/repository.h"
 #include "ui/dialogs.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
@@ -73,34 +74,7 @@ QString WriteFile(const QByteArray &bytes, const QString &suffix = QStringLitera
   return name;
 }
 
-void MakeRepositoryTable(const QString &dir) {
-  QDir().mkpath(dir);
-  TDatabase db;
-  db.SetDatabaseName(QStringLiteral("MKREPO"));
-  db.SetDriverName(QStringLiteral("STANDARD"));
-  db.Params.SetValues(QStringLiteral("PATH"), dir);
-  db.Open();
-  TTable t;
-  t.DatabaseName = QStringLiteral("MKREPO");
-  t.TableName = QStringLiteral("DVSRC.DB");
-  (new TStringField(&t, kName, 30))->Required = true;
-  new TMemoField(&t, kSource, 20);
-  t.CreateTable();
-  t.AddIndex(QString(), kName, true, false);
-}
 
-QMap<QString, QString> RepositoryEntries() {
-  TTable t;
-  t.DatabaseName = QStringLiteral("DEVSOURCES");
-  t.TableName = QStringLiteral("DVSRC.DB");
-  TField *name = new TStringField(&t, kName, 30);
-  TField *source = new TMemoField(&t, kSource, 20);
-  t.Open();
-  QMap<QString, QString> out;
-  for (t.First(); !t.Eof(); t.Next())
-    out.insert(name->AsString(), source->AsString());
-  return out;
-}
 
 void CloseRepositoryWindows() {
   for (QWidget *w : QApplication::topLevelWidgets())
@@ -154,7 +128,7 @@ private slots:
     SetApplicationTitle(kTitle);
     RegisterSQLWaitCursor();
     RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    MakeRepositoryTable(RepositoryDir);
+    fixtures::makeRepositoryTable(RepositoryDir);
     DMSys = new TDMSys(qApp);
     FDb = fixtures::createDatabase(3, Content::Known);
     TIBDataBase *db = DMSys->IBDataBase;
@@ -557,7 +531,7 @@ private slots:
     auto name = typeIntoNextInputBox(QStringLiteral("kept domain"));
     form->MnAddToRepository->trigger();
     QTRY_VERIFY(name->Shown);
-    QCOMPARE(RepositoryEntries().value(QStringLiteral("kept domain")),
+    QCOMPARE(fixtures::repositoryEntries().value(QStringLiteral("kept domain")),
              QStringLiteral("CREATE DOMAIN D_KEPT AS INTEGER;\r\n-- no break at the end"));
     CloseRepositoryWindows();
 

@@ -8,6 +8,7 @@
 #include "server/dataset.h"
 #include "server/db.h"
 #include "tests/fixtures/modal.h"
+#include "tests/fixtures/repository.h"
 #include "tests/fixtures/testenv.h"
 #include "ui/dbcontrols.h"
 #include "ui/dialogs.h"
@@ -99,22 +100,6 @@ void CloseRepositoryWindows() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Makes an empty repository table in dir through a connection of its own.
-void MakeTable(const QString &dir) {
-  QDir().mkpath(dir);
-  TDatabase db;
-  db.SetDatabaseName(QStringLiteral("MKREPO"));
-  db.SetDriverName(QStringLiteral("STANDARD"));
-  db.Params.SetValues(QStringLiteral("PATH"), dir);
-  db.Open();
-  TTable t;
-  t.DatabaseName = QStringLiteral("MKREPO");
-  t.TableName = QStringLiteral("DVSRC.DB");
-  (new TStringField(&t, kName, 30))->Required = true;
-  new TMemoField(&t, kSource, 20);
-  t.CreateTable();
-  t.AddIndex(QString(), kName, true, false);
-}
 
 }  // namespace
 
@@ -174,25 +159,14 @@ void TestRepository::cleanupTestCase() {
 
 QString TestRepository::freshRepository() {
   const QString dir = fixtures::tempPath(QStringLiteral("repo"));
-  MakeTable(dir);
+  fixtures::makeRepositoryTable(dir);
   FDevSrc->Close();
   FDevSrc->Params.SetValues(QStringLiteral("PATH"), dir);
   FDevSrc->Open();
   return dir;
 }
 
-QMap<QString, QString> TestRepository::entries() {
-  TTable t;
-  t.DatabaseName = QStringLiteral("DEVSOURCES");
-  t.TableName = QStringLiteral("DVSRC.DB");
-  TField *name = new TStringField(&t, kName, 30);
-  TField *source = new TMemoField(&t, kSource, 20);
-  t.Open();
-  QMap<QString, QString> out;
-  for (t.First(); !t.Eof(); t.Next())
-    out.insert(name->AsString(), source->AsString());
-  return out;
-}
+QMap<QString, QString> TestRepository::entries() { return fixtures::repositoryEntries(); }
 
 void TestRepository::addThroughWindow(const QString &name, const TStringList &lines) {
   auto seen = typeIntoNextInputBox(name);
@@ -516,7 +490,7 @@ void TestRepository::windowEditingAndRefresh() {
 
 void TestRepository::settingsExistingTable() {
   const QString dir = fixtures::tempPath(QStringLiteral("existing"));
-  MakeTable(dir);
+  fixtures::makeRepositoryTable(dir);
   RepositoryDir = QStringLiteral("/old/place");
   ORepOptDlg = new TORepOptDlg();
   QCOMPARE(ORepOptDlg->DirName->text(), QStringLiteral("/old/place"));

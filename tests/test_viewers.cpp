@@ -8,6 +8,7 @@
 #include "server/db.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
+#include "tests/fixtures/repository.h"
 #include "ui/dbcontrols.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
@@ -31,34 +32,7 @@ const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
 const QString kName = QStringLiteral("OBJECT NAME");
 const QString kSource = QStringLiteral("OBJECT SOURCE");
 
-void MakeRepositoryTable(const QString &dir) {
-  QDir().mkpath(dir);
-  TDatabase db;
-  db.SetDatabaseName(QStringLiteral("MKREPO"));
-  db.SetDriverName(QStringLiteral("STANDARD"));
-  db.Params.SetValues(QStringLiteral("PATH"), dir);
-  db.Open();
-  TTable t;
-  t.DatabaseName = QStringLiteral("MKREPO");
-  t.TableName = QStringLiteral("DVSRC.DB");
-  (new TStringField(&t, kName, 30))->Required = true;
-  new TMemoField(&t, kSource, 20);
-  t.CreateTable();
-  t.AddIndex(QString(), kName, true, false);
-}
 
-QMap<QString, QString> RepositoryEntries() {
-  TTable t;
-  t.DatabaseName = QStringLiteral("DEVSOURCES");
-  t.TableName = QStringLiteral("DVSRC.DB");
-  TField *name = new TStringField(&t, kName, 30);
-  TField *source = new TMemoField(&t, kSource, 20);
-  t.Open();
-  QMap<QString, QString> out;
-  for (t.First(); !t.Eof(); t.Next())
-    out.insert(name->AsString(), source->AsString());
-  return out;
-}
 
 template <class T>
 QList<T *> Visible() {
@@ -122,7 +96,7 @@ private slots:
     FHome = std::make_unique<fixtures::TempHome>();
     SetApplicationTitle(kTitle);
     RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    MakeRepositoryTable(RepositoryDir);
+    fixtures::makeRepositoryTable(RepositoryDir);
     DMSys = new TDMSys(qApp);
     FDb = fixtures::createDatabase(3, Content::Known);
     TIBDataBase *db = DMSys->IBDataBase;
@@ -234,7 +208,7 @@ private slots:
     QVERIFY2(duplicateBox->Caption == kTitle, qPrintable(duplicateBox->Caption));
     QVERIFY(stillOpenAfterError);
     QVERIFY(!executed);
-    QCOMPARE(RepositoryEntries().value(QStringLiteral("trigger off")),
+    QCOMPARE(fixtures::repositoryEntries().value(QStringLiteral("trigger off")),
              QStringLiteral("ALTER TRIGGER T_MASTER_BI INACTIVE\r\n-- end"));
     QCOMPARE(fixtures::queryValue(FDb, QStringLiteral("SELECT RDB$TRIGGER_INACTIVE FROM RDB$TRIGGERS "
                                                       "WHERE RDB$TRIGGER_NAME = 'T_MASTER_BI'"))
