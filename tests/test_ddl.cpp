@@ -39,8 +39,6 @@ using fixtures::FbDatabase;
 namespace {
 
 const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
-const QString kName = QStringLiteral("OBJECT NAME");
-const QString kSource = QStringLiteral("OBJECT SOURCE");
 
 // Chooses a file the way a user does, typing its name into the dialog's name field: that
 // drops the file the dialog had selected at start (which a name set without the field's

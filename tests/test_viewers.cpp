@@ -29,8 +29,6 @@ using fixtures::FbDatabase;
 namespace {
 
 const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
-const QString kName = QStringLiteral("OBJECT NAME");
-const QString kSource = QStringLiteral("OBJECT SOURCE");
 
 
 
