@@ -42,21 +42,21 @@ TModalResult MessageDlg(const QString &text, TMsgDlgButtons buttons) {
   box.setIcon(QMessageBox::Question);
   box.setTextFormat(Qt::PlainText);
   box.setText(text);
-  struct Spec {
+  struct ButtonDef {
     TMsgDlgBtn flag;
     const char *caption;
     TModalResult result;
   };
-  static const Spec specs[] = {{mbYes, "&Yes", mrYes}, {mbNo, "&No", mrNo}, {mbOK, "OK", mrOK},
+  static const ButtonDef defs[] = {{mbYes, "&Yes", mrYes}, {mbNo, "&No", mrNo}, {mbOK, "OK", mrOK},
                                {mbCancel, "Cancel", mrCancel}};
   QHash<QAbstractButton *, TModalResult> results;
   QPushButton *made[4] = {};
   for (int i = 0; i < 4; ++i) {
-    if (!(buttons & specs[i].flag))
+    if (!(buttons & defs[i].flag))
       continue;
     // One role for all keeps the buttons in the order added, whatever the platform's layout.
-    made[i] = box.addButton(QString::fromLatin1(specs[i].caption), QMessageBox::ActionRole);
-    results.insert(made[i], specs[i].result);
+    made[i] = box.addButton(QString::fromLatin1(defs[i].caption), QMessageBox::ActionRole);
+    results.insert(made[i], defs[i].result);
   }
   if (QPushButton *def = made[2] ? made[2] : made[0])
     box.setDefaultButton(def);
