@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QTextStream>
+#include <exception>
 #include <sys/resource.h>
 
 namespace bench {
@@ -25,7 +26,12 @@ int main(int argc, char **argv) {
   for (auto &[name, fn] : bench::registry()) {
     if (!wanted.isEmpty() && !wanted.contains(name)) continue;
     out << "== " << name << Qt::endl;
-    int rc = fn();
+    int rc = 1;
+    try {
+      rc = fn();
+    } catch (const std::exception &e) {
+      out << "   error: " << e.what() << Qt::endl;
+    }
     if (rc != 0) {
       out << "   FAILED (" << rc << ")" << Qt::endl;
       ++failures;
