@@ -21,7 +21,11 @@
 #include <QScopeGuard>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <QWheelEvent>
 #include <QVBoxLayout>
 
 const QString kDDLFilter = QStringLiteral("DDL statements|*.DDL|All files|*.*");
@@ -120,9 +124,16 @@ QFont FixedPitchFont(const QString &face, int pixelSize) {
 TCaretPos CaretPos(const QPlainTextEdit *editor) {
   // Both numbers come from the selection start, so a selection over several lines still
   // gives a position that exists.
+  // Lines are counted as the layout counts them, so the soft breaks of a large file's
+  // grouped blocks count as the line breaks they stand for.
   const int start = editor->textCursor().selectionStart();
   const QTextBlock block = editor->document()->findBlock(start);
-  return {block.blockNumber() + 1, start - block.position()};
+  const int inBlock = start - block.position();
+  const QString text = block.text();
+  const int softBreaks = int(QStringView(text).left(inBlock).count(QChar::LineSeparator));
+  const int lineStart = inBlock > 0 ? int(text.lastIndexOf(QChar::LineSeparator, inBlock - 1)) + 1 : 0;
+  const int firstLine = softBreaks || block.lineCount() > 1 ? block.firstLineNumber() : block.blockNumber();
+  return {firstLine + softBreaks + 1, inBlock - lineStart};
 }
 
 QString CaretPosText(const QPlainTextEdit *editor) {
@@ -147,10 +158,43 @@ QString ReadTextFile(const QString &fileName) {
   return OneBreakForm(DecodeText(bytes, fileName));
 }
 
+namespace {
+// Qt's text document spends a few microseconds on every block (line) it holds, which puts a
+// file of hundreds of thousands of short lines well over a second. Such a file goes into the
+// no-wrap editor in blocks of kLinesPerBlock lines joined by soft line breaks (U+2028): the
+// editor shows, moves over and edits them as ordinary lines, and EditorText turns them back
+// into CR LF. Small files keep one block a line.
+constexpr int kGroupFromLines = 20000;
+constexpr int kLinesPerBlock = 64;
+
+QString GroupLines(QString text) {
+  int line = 0;
+  for (QChar &c : text)
+    if (c == u'\n' && ++line % kLinesPerBlock != 0)
+      c = QChar::LineSeparator;
+  return text;
+}
+
+// The layout counts a block as one line until it lays it out, which happens only for blocks
+// scrolled into view; the scroll range and the line numbers need the real counts at once.
+void CountGroupedLines(QPlainTextEdit *editor) {
+  QTextDocument *doc = editor->document();
+  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+    if (!b.layout() || b.layout()->lineCount() == 0)
+      b.setLineCount(int(b.text().count(QChar::LineSeparator)) + 1);
+  QAbstractTextDocumentLayout *layout = doc->documentLayout();
+  emit layout->documentSizeChanged(layout->documentSize());
+}
+}  // namespace
+
 void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-  const QString text = ReadTextFile(fileName);
+  QString text = ReadTextFile(fileName);
+  // Grouping relies on the no-wrap memo, which never lays the whole text out again.
+  const bool group = qobject_cast<TNoWrapMemo *>(editor) && text.count(u'\n') >= kGroupFromLines;
+  if (group)
+    text = GroupLines(std::move(text));
   // A cursor insert instead of setPlainText: that one re-applies the character format over
   // the whole text afterwards, a tenth of the time a large file takes to load.
   QTextDocument *doc = editor->document();
@@ -158,6 +202,8 @@ void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName) {
   doc->clear();
   QTextCursor(doc).insertText(text);
   doc->setUndoRedoEnabled(true);
+  if (group)
+    CountGroupedLines(editor);
   editor->setTextCursor(QTextCursor(doc));
 }
 
@@ -175,6 +221,19 @@ void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName) {
 // ---------------------------------------------------------------------------------------------
 
 TNoWrapMemo::TNoWrapMemo(QWidget *parent) : QPlainTextEdit(parent) { setLineWrapMode(NoWrap); }
+
+void TNoWrapMemo::wheelEvent(QWheelEvent *event) {
+  // No zooming: the editor's font is fixed, and a new font would make the layout forget the
+  // line counts of a large file's grouped blocks.
+  if (event->modifiers() & Qt::ControlModifier) {
+    QWheelEvent plain(event->position(), event->globalPosition(), event->pixelDelta(), event->angleDelta(),
+                      event->buttons(), event->modifiers() & ~Qt::ControlModifier, event->phase(), event->inverted());
+    QPlainTextEdit::wheelEvent(&plain);
+    event->setAccepted(plain.isAccepted());
+    return;
+  }
+  QPlainTextEdit::wheelEvent(event);
+}
 
 void TNoWrapMemo::resizeEvent(QResizeEvent *event) {
   // Passed on as a change of height only: the scroll bars are fitted, the lines stay laid out.

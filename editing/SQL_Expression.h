@@ -57,6 +57,7 @@ public:
 
 protected:
   void resizeEvent(QResizeEvent *event) override;
+  void wheelEvent(QWheelEvent *event) override;
 };
 
 class TSQLExprForm : public TChildForm {

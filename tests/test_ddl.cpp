@@ -455,6 +455,46 @@ private slots:
     QCOMPARE(ed->toPlainText(), QStringLiteral("DROP\nX"));
   }
 
+  // A large file behaves line for line like a small one: text, line numbers, moves, edits.
+  void largeFileIsLinesLikeAnyOther() {
+    TSQLExprForm *form = Open(QString());
+    QPlainTextEdit *ed = form->ExecSql;
+    QByteArray bytes;
+    for (int i = 1; i <= 30000; ++i)
+      bytes += "  COL_" + QByteArray::number(i) + (i % 7 ? "\tINTEGER,\r\n" : " VARCHAR(9) DEFAULT 'a\xC2\xA0" "b',\n");
+    bytes += "END";
+    LoadEditorFromFile(ed, WriteFile(bytes));
+    QCoreApplication::processEvents();
+    QCOMPARE(EditorText(ed).toUtf8(), QByteArray(bytes).replace("\r\n", "\n").replace("\n", "\r\n"));
+    QCOMPARE(EditorLines(ed).Count(), 30001);
+    QVERIFY2(ed->verticalScrollBar()->maximum() > 29900, qPrintable(QString::number(ed->verticalScrollBar()->maximum())));
+
+    // The start of line 20000, found by its offset in the text (one position per line break).
+    const QStringList lines = EditorLines(ed).Lines();
+    int offset = 0;
+    for (int i = 0; i < 19999; ++i)
+      offset += lines[i].size() + 1;
+    QTextCursor c(ed->document());
+    c.setPosition(offset);
+    ed->setTextCursor(c);
+    QTest::keyClick(ed, Qt::Key_Right);
+    QCOMPARE(form->PosIndic->text(), QStringLiteral("   Line : 20000   Column: 1 "));
+    for (int i = 0; i < 130; ++i)  // down over the places where the text's blocks meet
+      QTest::keyClick(ed, Qt::Key_Down);
+    QCOMPARE(form->PosIndic->text(), QStringLiteral("   Line : 20130   Column: 1 "));
+    QTest::keyClick(ed, Qt::Key_Home);
+    QTest::keyClicks(ed, QStringLiteral("X"));
+    QTest::keyClick(ed, Qt::Key_Return);
+    QCOMPARE(form->PosIndic->text(), QStringLiteral("   Line : 20131   Column: 0 "));
+
+    QStringList expected = TStringList::SplitLines(QString::fromUtf8(bytes));
+    expected.insert(20129, QStringLiteral("X"));
+    QCOMPARE(EditorLines(ed).Lines(), expected);
+    const QString saved = fixtures::tempPath(QStringLiteral("large"), QStringLiteral(".DDL"));
+    SaveEditorToFile(ed, saved);
+    QCOMPARE(ReadAll(saved), expected.join(QStringLiteral("\r\n")).toUtf8());
+  }
+
   // Loads and saves that fail show the error and leave the editor (and the old file) alone.
   void failedLoadsAndSavesLoseNothing() {
     TSQLExprForm *form = Open(QStringLiteral("keep me\nplease"));
