@@ -47,6 +47,7 @@ struct ColumnInfo {
   int Type = 0;
   int SubType = 0;
   int Length = 0;
+  int Scale = 0;
   bool NotNull = false;
   bool Computed = false;
 };
@@ -196,6 +197,8 @@ public:
 
 private:
   static TFieldType TypeOfCatalog(const ColumnInfo &c) {
+    // NUMERIC and DECIMAL are scaled integers on disk; the driver hands them over as fractions.
+    if (c.Scale < 0 && (c.Type == 7 || c.Type == 8 || c.Type == 16)) return TFieldType::ftFloat;
     switch (c.Type) {
     case 7: return TFieldType::ftSmallint;
     case 8: return TFieldType::ftInteger;
@@ -216,7 +219,7 @@ private:
     q.prepare(QStringLiteral(
         "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, "
         "COALESCE(F.RDB$CHARACTER_LENGTH, F.RDB$FIELD_LENGTH), COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0), "
-        "CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END "
+        "CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END, COALESCE(F.RDB$FIELD_SCALE, 0) "
         "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
         "WHERE RF.RDB$RELATION_NAME = ? ORDER BY RF.RDB$FIELD_POSITION"));
     q.addBindValue(table);
@@ -224,7 +227,7 @@ private:
     QList<ColumnInfo> out;
     while (q.next())
       out.append(ColumnInfo{q.value(0).toString().trimmed(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
-                            q.value(4).toInt() != 0, q.value(5).toInt() != 0});
+                            q.value(6).toInt(), q.value(4).toInt() != 0, q.value(5).toInt() != 0});
     return out;
   }
 

@@ -45,6 +45,9 @@ private slots:
         "CREATE TABLE AUTOKEY (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(10) DEFAULT 'dflt' NOT NULL);\n"
         "SET TERM ^;\nCREATE TRIGGER AUTOKEY_BI FOR AUTOKEY BEFORE INSERT AS BEGIN "
         "IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(G_AUTO, 1) + 100; END^\nSET TERM ;^\n"
+        "CREATE TABLE NUMBERS (ID INTEGER NOT NULL PRIMARY KEY, PRICE NUMERIC(9,2), TOTAL NUMERIC(18,4), "
+        "QTY SMALLINT, N INTEGER);\n"
+        "INSERT INTO NUMBERS VALUES (1, 12.34, 123456.7891, 5, 7);\n"
         "CREATE TABLE BIG (ID INTEGER NOT NULL, TXT VARCHAR(20));\n"
         "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 1000000) DO BEGIN "
         "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n").arg(path));
@@ -223,6 +226,30 @@ private slots:
     QCOMPARE(t.FieldByName(QStringLiteral("TXT"))->AsString(), QStringLiteral("edited"));
   }
 
+  void numbersKeepTheirValues() {
+    TTable t;
+    t.DatabaseName = QStringLiteral("TESTDB");
+    t.TableName = QStringLiteral("NUMBERS");
+    t.Open();
+    TField *price = t.FieldByName(QStringLiteral("PRICE"));
+    QCOMPARE(price->AsString(), QStringLiteral("12.34"));
+    t.Edit();
+    price->SetAsString(QStringLiteral("56.78"));  // a scaled number takes a fraction
+    t.FieldByName(QStringLiteral("TOTAL"))->SetAsString(QStringLiteral("0.5"));
+    t.Post();
+    // A value the column cannot hold is refused, never stored wrapped around.
+    t.Edit();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, t.FieldByName(QStringLiteral("QTY"))->SetAsString(QStringLiteral("70000")));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, t.FieldByName(QStringLiteral("N"))->SetAsString(QStringLiteral("3000000000")));
+    t.Cancel();
+    t.Close();
+    t.Open();
+    QCOMPARE(t.FieldByName(QStringLiteral("PRICE"))->AsString(), QStringLiteral("56.78"));
+    QCOMPARE(t.FieldByName(QStringLiteral("TOTAL"))->AsString(), QStringLiteral("0.5"));
+    QCOMPARE(t.FieldByName(QStringLiteral("QTY"))->AsInteger(), 5);
+    QCOMPARE(t.FieldByName(QStringLiteral("N"))->AsInteger(), 7);
+  }
+
   void rowsWithoutKeyUseDbKey() {
     TTable t;
     t.DatabaseName = QStringLiteral("TESTDB");
@@ -311,7 +338,7 @@ private slots:
     QVERIFY(db->Connected());
     QStringList names;
     Session().GetTableNames(QStringLiteral("TESTDB"), QString(), false, false, names);
-    QCOMPARE(names, QStringList({"AUTOKEY", "BIG", "LOOSE", "PEOPLE"}));
+    QCOMPARE(names, QStringList({"AUTOKEY", "BIG", "LOOSE", "NUMBERS", "PEOPLE"}));
   }
 };
 
