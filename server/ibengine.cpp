@@ -68,7 +68,8 @@ public:
     QList<int> pk = catalog ? QList<int>() : PrimaryKey(db, table, info);
     // Rows without a primary key are found again by RDB$DB_KEY; a view over many tables has
     // a key too long to carry, so such a view is browsed read-only.
-    bool dbKey = !catalog && pk.isEmpty() && DbKeyLength(db, table) <= 16;
+    FDbKeyLength = catalog || !pk.isEmpty() ? 0 : DbKeyLength(db, table);
+    bool dbKey = FDbKeyLength > 0 && FDbKeyLength <= 16;
     // The driver hands RDB$DB_KEY over as text, which would mangle its bytes: fetch it as hex.
     QString sql = QStringLiteral("SELECT %1%2 FROM %3").arg(cols.join(QStringLiteral(", ")),
         dbKey ? QStringLiteral(", UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))") : QString(),
@@ -300,9 +301,9 @@ private:
     return row;
   }
 
-  // The hex digits of a row's 8-byte key from its UUID-formatted text.
-  static QString DbKeyHex(const QVariant &v) {
-    QString hex = v.toString().remove(u'-').left(16);
+  // The hex digits of a row's key (8 bytes a table, more for a view) from its UUID-formatted text.
+  QString DbKeyHex(const QVariant &v) const {
+    QString hex = v.toString().remove(u'-').left(2 * FDbKeyLength);
     for (QChar c : hex)
       if (!isxdigit(c.toLatin1())) throw EDatabaseError(QStringLiteral("The row cannot be identified"));
     return hex;
@@ -340,6 +341,7 @@ private:
   QString FConn, FTable;
   bool FReadOnly = false;
   bool FDbKey = false;
+  int FDbKeyLength = 0;
   QList<TFieldDef> FColumns;
   QVector<bool> FTrim, FWritable;
   QList<int> FKeys;
