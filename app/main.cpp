@@ -141,6 +141,9 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
 }
 
 TMainForm::~TMainForm() {
+  // Destroying the area hides its windows, which reports a change of active child: by then
+  // this window's menu bar is gone, so stop listening first.
+  disconnect(ClientArea, nullptr, this, nullptr);
   if (MainForm == this)
     MainForm = nullptr;
 }

@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -104,9 +105,14 @@ QString DecodeText(const QByteArray &bytes, const QString &fileName) {
 void ShowAtUsableSize(TChildForm *form, const QSize &size) {
   // The area sizes a new child from its contents' hint, which leaves an editor a few
   // characters wide.
-  if (QWidget *frame = form->SubWindow())
-    frame->resize(frame->size().expandedTo(size));
-  else
+  // The area may have placed the window low down: keep its bottom (the position indicator)
+  // within view rather than hidden below the area's edge.
+  if (QMdiSubWindow *frame = form->SubWindow()) {
+    QSize wanted = frame->size().expandedTo(size);
+    if (QMdiArea *area = frame->mdiArea())
+      wanted = wanted.boundedTo(area->viewport()->size() - QSize(frame->x(), frame->y()));
+    frame->resize(wanted.expandedTo(frame->minimumSizeHint()));
+  } else
     form->resize(form->size().expandedTo(size));
 }
 

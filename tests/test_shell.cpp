@@ -560,6 +560,33 @@ private slots:
     QCOMPARE(ChildCount(), 1);
   }
 
+  // New tool windows open wholly inside the child-window area, however far down the area
+  // places them: their bottom rows (the DDL window's position indicator) stay in view. And
+  // ending the program with them open ends it cleanly.
+  void newWindowsFitTheArea() {
+    const FbDatabase db = fixtures::createDatabase(3, Content::Known);
+    Start();
+    Connect(db);
+    MainForm->MnDomains->trigger();
+    for (int i = 0; i < 3; ++i)
+      MainForm->MnSQL->trigger();
+    const QRect area = MainForm->ClientArea->viewport()->rect();
+    for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
+      QVERIFY2(area.contains(sub->geometry()),
+               qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
+                              .arg(sub->windowTitle())
+                              .arg(sub->x())
+                              .arg(sub->y())
+                              .arg(sub->width())
+                              .arg(sub->height())
+                              .arg(area.width())
+                              .arg(area.height())));
+
+    // The program may end with tool windows still open and the main window showing.
+    ShutDown();
+    QVERIFY(!MainForm);
+  }
+
   // ---- History --------------------------------------------------------------------------------------
 
   void historyAtStart_data() {
