@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QMetaType>
 #include <QSqlDatabase>
+#include <csignal>
+#include <pthread.h>
 
 namespace {
 const QString kNotActive = QStringLiteral("Not active transaction for IB");
@@ -139,6 +141,13 @@ int EngineShutdown(const int reason, const int, void *) {
 }  // namespace
 
 void QuitOnEngineShutdownSignal() {
+  // A launcher may hand us SIGINT and SIGTERM blocked (the mask survives exec); the program
+  // could then never be asked to end, so take them back for this thread.
+  sigset_t ending;
+  sigemptyset(&ending);
+  sigaddset(&ending, SIGINT);
+  sigaddset(&ending, SIGTERM);
+  pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
   ISC_STATUS_ARRAY status;
   fb_shutdown_callback(status, EngineShutdown, fb_shut_preproviders, nullptr);
 }
