@@ -130,16 +130,16 @@ QFont FixedPitchFont(const QString &face, int pixelSize) {
 TCaretPos CaretPos(const QPlainTextEdit *editor) {
   // Both numbers come from the selection start, so a selection over several lines still
   // gives a position that exists.
-  // Lines are counted as the layout counts them, so the soft breaks of a large file's
-  // grouped blocks count as the line breaks they stand for.
+  // Lines before the block are counted as the layout counts them, so the soft breaks of a
+  // large file's grouped blocks count as the line breaks they stand for (the editor does not
+  // wrap, so the layout's lines are the text's lines).
   const int start = editor->textCursor().selectionStart();
   const QTextBlock block = editor->document()->findBlock(start);
   const int inBlock = start - block.position();
   const QString text = block.text();
   const int softBreaks = int(QStringView(text).left(inBlock).count(QChar::LineSeparator));
   const int lineStart = inBlock > 0 ? int(text.lastIndexOf(QChar::LineSeparator, inBlock - 1)) + 1 : 0;
-  const int firstLine = softBreaks || block.lineCount() > 1 ? block.firstLineNumber() : block.blockNumber();
-  return {firstLine + softBreaks + 1, inBlock - lineStart};
+  return {block.firstLineNumber() + softBreaks + 1, inBlock - lineStart};
 }
 
 QString CaretPosText(const QPlainTextEdit *editor) {

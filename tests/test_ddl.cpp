@@ -495,6 +495,28 @@ private slots:
     QCOMPARE(ReadAll(saved), expected.join(QStringLiteral("\r\n")).toUtf8());
   }
 
+  // Lines that sit alone in their block of a large file (the last one, or one just made with
+  // Return) are numbered by their place in the text, not by the block.
+  void largeFileLinesAloneInTheirBlock() {
+    TSQLExprForm *form = Open(QString());
+    QPlainTextEdit *ed = form->ExecSql;
+    QByteArray bytes;
+    for (int i = 1; i <= 20032; ++i)
+      bytes += "L" + QByteArray::number(i) + "\n";
+    LoadEditorFromFile(ed, WriteFile(bytes + "END"));
+    QCoreApplication::processEvents();
+    QTest::keyClick(ed, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(form->PosIndic->text(), QStringLiteral("   Line : 20033   Column: 3 "));
+    QTest::keyClick(ed, Qt::Key_Home, Qt::ControlModifier);
+    for (int i = 0; i < 63; ++i)
+      QTest::keyClick(ed, Qt::Key_Down);
+    QTest::keyClick(ed, Qt::Key_End);
+    QTest::keyClick(ed, Qt::Key_Return);
+    QCOMPARE(form->PosIndic->text(), QStringLiteral("   Line : 65   Column: 0 "));
+    QTest::keyClick(ed, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(form->PosIndic->text(), QStringLiteral("   Line : 20034   Column: 3 "));
+  }
+
   // Loads and saves that fail show the error and leave the editor (and the old file) alone.
   void failedLoadsAndSavesLoseNothing() {
     TSQLExprForm *form = Open(QStringLiteral("keep me\nplease"));
