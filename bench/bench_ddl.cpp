@@ -60,11 +60,15 @@ QByteArray StatementsText(qint64 size) {
 }
 
 // Real DDL: the sample database's own script from Debian's examples, repeated to the size.
+const QString kSampleScript = QStringLiteral("/usr/share/doc/firebird3.0-common-doc/examples/employee.sql.gz");
+
 QByteArray SampleScriptText(qint64 size) {
   QProcess zcat;
-  zcat.start(QStringLiteral("zcat"), {QStringLiteral("/usr/share/doc/firebird3.0-common-doc/examples/employee.sql.gz")});
-  if (!zcat.waitForFinished(30000) || zcat.exitCode() != 0)
+  zcat.start(QStringLiteral("zcat"), {kSampleScript});
+  if (!zcat.waitForFinished(30000) || zcat.exitCode() != 0) {
+    qWarning("cannot read %s: %s", qPrintable(kSampleScript), zcat.readAllStandardError().constData());
     return {};
+  }
   const QByteArray script = zcat.readAllStandardOutput();
   QByteArray out;
   out.reserve(size + script.size());
@@ -92,7 +96,8 @@ Round Measure(const QString &file) {
   auto *form = new TSQLExprForm;
   form->resize(900, 700);
   form->ShowChild();
-  QTest::qWaitForWindowExposed(form);
+  if (!QTest::qWaitForWindowExposed(form))
+    throw Exception(QStringLiteral("the DDL window was never shown"));
   QPlainTextEdit *ed = form->ExecSql;
   ed->setFocus();
   QTest::qWait(100);  // the window has settled by the time a user chooses a file
@@ -165,16 +170,20 @@ double Median(std::vector<double> v) {
 }
 
 // The load of the whole file and the window's responses afterwards, median of a few rounds
-// (the machine is shared). Returns false when the file could not be written.
+// (the machine is shared). Returns false, saying why, when there is no file to measure.
 bool MeasureShape(QTextStream &out, const QString &shape, QByteArray (*make)(qint64)) {
   const QString file = fixtures::tempPath(QStringLiteral("bench"), QStringLiteral(".DDL"));
   {
     QFile f(file);
-    if (!f.open(QIODevice::WriteOnly))
+    if (!f.open(QIODevice::WriteOnly)) {
+      out << "   " << shape << ": cannot write " << file << ": " << f.errorString() << Qt::endl;
       return false;
+    }
     const QByteArray text = make(kFileBytes);
-    if (text.isEmpty())
+    if (text.isEmpty()) {
+      out << "   " << shape << ": no text to measure" << Qt::endl;
       return false;
+    }
     f.write(text);
     out << "   " << shape << ": " << text.size() / (1024.0 * 1024.0) << " MiB, " << text.count('\n') << " lines"
         << Qt::endl;

@@ -63,12 +63,12 @@ void TField::SetAsString(const QString &s) {
     if (s.trimmed().isEmpty()) return Clear();
     bool ok = false;
     qlonglong n = s.trimmed().toLongLong(&ok);
+    if (!ok) throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(s));
     // The engine would store an out-of-range value cut to the column's width, silently.
     const qlonglong limit = FDataType == TFieldType::ftSmallint ? 32767 : 2147483647;
-    if (ok && FDataType != TFieldType::ftLargeint && (n > limit || n < -limit - 1))
+    if (FDataType != TFieldType::ftLargeint && (n > limit || n < -limit - 1))
       throw EDatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
                                .arg(s.trimmed(), DisplayLabel()).arg(-limit - 1).arg(limit));
-    if (!ok) throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(s));
     SetValue(FDataType == TFieldType::ftLargeint ? QVariant(n) : QVariant(int(n)));
     return;
   }

@@ -341,7 +341,7 @@ private slots:
     const FbDatabase target = fixtures::createDatabase(3, Content::Known);
     ConnectTo(target);
     TDomainsForm *form = Open();
-    QTest::qWaitForWindowExposed(form);
+    QVERIFY(QTest::qWaitForWindowExposed(form));
 
     for (const QString &column : {"Domain name", "Type", "Length", "Scale", "NOT NULL"}) {
       DoubleClickCell(form, "D_SMALL", column);
