@@ -39,8 +39,7 @@ TDMSys::TDMSys(QObject *owner) : QObject(owner) {
 }
 
 TDMSys::~TDMSys() {
-  if (DMSys == this)
-    DMSys = nullptr;
+  if (DMSys == this) DMSys = nullptr;
 }
 
 void TDMSys::DMSysCreate(QObject *) {
@@ -51,23 +50,20 @@ void TDMSys::DMSysCreate(QObject *) {
 
 void TDMSys::IBDataBaseLogin(TDatabase *, TStringList &LoginParams) {
   auto dlg = std::make_unique<TDBEntryDlg>();
-  if (dlg->exec() != QDialog::Accepted)
-    throw Exception(QStringLiteral("Login canceled"));
+  if (dlg->exec() != QDialog::Accepted) throw Exception(QStringLiteral("Login canceled"));
   LoginParams.SetValues(QStringLiteral("USER NAME"), dlg->UserN->text());
   LoginParams.SetValues(QStringLiteral("PASSWORD"), dlg->Password->text());
   LoginParams.SetValues(QStringLiteral("SERVER NAME"), DatabasePath);
 }
 
 void TDMSys::IBDataBaseStartTransaction(QObject *) {
-  if (!MainForm)
-    return;
+  if (!MainForm) return;
   MainForm->MnCommitWork->setEnabled(true);
   MainForm->MnRollBackWork->setEnabled(true);
 }
 
 void TDMSys::IBDataBaseCloseTransaction(QObject *) {
-  if (!MainForm)
-    return;
+  if (!MainForm) return;
   MainForm->MnCommitWork->setEnabled(false);
   MainForm->MnRollBackWork->setEnabled(false);
 }

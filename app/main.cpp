@@ -28,17 +28,16 @@
 #include <QVBoxLayout>
 #include <type_traits>
 
-
 // ==== The tool windows of "&Database" =========================================================
 // A window's module switches its menu item on by un-commenting its line in this list (one
 // line per window); an item whose header is not included stays disabled. The class must be
 // default-constructible; a window that does not show itself is shown as a child here.
-#include "catalog/domainlist.h"          // TDomainsForm     MnDomains
+#include "catalog/domainlist.h"  // TDomainsForm     MnDomains
 // #include "catalog/ExceptionsList.h"    // TExceptionsForm  MnExceptions
 // #include "editing/TriggersList.h"      // TFormTriggers    MnTriggers
 // #include "catalog/TableStrViewer.h"    // TFormTblStr      MnStructures
-#include "repository/Object_Repos.h"     // TObjRepos        MnObjRepos
-#include "editing/SQL_Expression.h"      // TSQLExprForm     MnSQL
+#include "editing/SQL_Expression.h"   // TSQLExprForm     MnSQL
+#include "repository/Object_Repos.h"  // TObjRepos        MnObjRepos
 // #include "dataview/TableDataViewer.h"  // TDataForm        MNDataViewEditTest
 // #include "catalog/generators.h"        // TGeneratorsForm  MnGenerators
 // ==============================================================================================
@@ -63,8 +62,7 @@ template <class T>
 void OpenChild() {
   if constexpr (kWindowPresent<T>) {
     auto *form = new T();
-    if (!form->SubWindow() && !form->isVisible())
-      form->ShowChild();
+    if (!form->SubWindow() && !form->isVisible()) form->ShowChild();
   }
 }
 
@@ -79,8 +77,7 @@ const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
 TMainForm *MainForm = nullptr;
 
 QString HistoryFileName() {
-  if (!HistoryOverride().isEmpty())
-    return HistoryOverride();
+  if (!HistoryOverride().isEmpty()) return HistoryOverride();
   return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("connect.hst"));
 }
 
@@ -144,8 +141,7 @@ TMainForm::~TMainForm() {
   // Destroying the area hides its windows, which reports a change of active child: by then
   // this window's menu bar is gone, so stop listening first.
   disconnect(ClientArea, nullptr, this, nullptr);
-  if (MainForm == this)
-    MainForm = nullptr;
+  if (MainForm == this) MainForm = nullptr;
 }
 
 void TMainForm::CreateMenus() {
@@ -207,9 +203,9 @@ void TMainForm::CreateMenus() {
   DataMenu->menuAction()->setEnabled(false);
   MnDomains = item(DataMenu, "MnDomains", QStringLiteral("&Domains"), none,
                    QStringLiteral("Opens domains list for viewing,creating  & editing"), &TMainForm::DomainsBtnClick);
-  MnExceptions = item(DataMenu, "MnExceptions", QStringLiteral("&Exceptions"), none,
-                      QStringLiteral("Opens exceptions list for editing, creating and deleting"),
-                      &TMainForm::ExceptionsShow);
+  MnExceptions =
+      item(DataMenu, "MnExceptions", QStringLiteral("&Exceptions"), none,
+           QStringLiteral("Opens exceptions list for editing, creating and deleting"), &TMainForm::ExceptionsShow);
   MnTriggers = item(DataMenu, "MnTriggers", QStringLiteral("&Triggers"), none,
                     QStringLiteral("Opens triggers list to view, edit and create triggers"), &TMainForm::trigbtnClick);
   MnStructures = item(DataMenu, "MnStructures", QStringLiteral("&Structures"), none,
@@ -292,8 +288,7 @@ void TMainForm::FormCreate(QObject *) {
     TStringList lines;
     lines.LoadFromFile(history);
     SetItems(dbPath, lines.Lines());
-    if (DatabasePath.isEmpty() && dbPath->count() > 0)
-      dbPath->setEditText(dbPath->itemText(0));
+    if (DatabasePath.isEmpty() && dbPath->count() > 0) dbPath->setEditText(dbPath->itemText(0));
   }
 }
 
@@ -323,14 +318,9 @@ void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
   CanClose = MessageDlg(QStringLiteral("Are you sure to exit?"), mbOKCancel) == mrOK;
   if (DMSys && DMSys->IBDataBase->InTransaction()) {
     switch (MessageDlg(QStringLiteral("Commit work?"), mbYesNoCancel)) {
-      case mrYes:
-        DMSys->IBDataBase->Commit();
-        break;
-      case mrNo:
-        DMSys->IBDataBase->Rollback();
-        break;
-      default:
-        Abort();
+    case mrYes: DMSys->IBDataBase->Commit(); break;
+    case mrNo: DMSys->IBDataBase->Rollback(); break;
+    default: Abort();
     }
   }
 }
@@ -341,14 +331,9 @@ void TMainForm::ConnectBtnClick(QObject *) {
   TIBDataBase *db = DMSys->IBDataBase;
   if (db->InTransaction()) {
     switch (MessageDlg(QStringLiteral("Commit work?"), mbYesNoCancel)) {
-      case mrYes:
-        db->Commit();
-        break;
-      case mrNo:
-        db->Rollback();
-        break;
-      default:
-        Abort();
+    case mrYes: db->Commit(); break;
+    case mrNo: db->Rollback(); break;
+    default: Abort();
     }
   }
   db->Close();
@@ -359,13 +344,11 @@ void TMainForm::ConnectBtnClick(QObject *) {
   DataMenu->menuAction()->setEnabled(true);
 
   const QString entry = dbPath->currentText().toLower();
-  if (TStringList(Items(dbPath)).IndexOf(entry) < 0)
-    SetItems(dbPath, Items(dbPath) << entry);
+  if (TStringList(Items(dbPath)).IndexOf(entry) < 0) SetItems(dbPath, Items(dbPath) << entry);
 }
 
 void TMainForm::MnDisconectClick(QObject *) {
-  if (ChildCount() > 0)
-    throw Exception(QStringLiteral("Close opened windows first"));
+  if (ChildCount() > 0) throw Exception(QStringLiteral("Close opened windows first"));
   TIBDataBase *db = DMSys->IBDataBase;
   if (db->InTransaction()) {
     if (MessageDlg(QStringLiteral("Commit work?"), mbOKCancel) == mrOK)
@@ -412,15 +395,13 @@ void TMainForm::TileH1Click(QObject *) {
 void TMainForm::Tile() {
   QList<QMdiSubWindow *> windows;
   for (QMdiSubWindow *sub : ClientArea->subWindowList())
-    if (sub->isVisible() && !sub->isMinimized())
-      windows << sub;
+    if (sub->isVisible() && !sub->isMinimized()) windows << sub;
   const int n = windows.size();
   // Once tiled nothing sticks out, so the area's scroll bars go: share the room they leave too.
   const QRect area(QPoint(0, 0), ClientArea->contentsRect().size());
   for (int i = 0; i < n; ++i) {
     QMdiSubWindow *sub = windows[i];
-    if (sub->isMaximized())
-      sub->showNormal();
+    if (sub->isMaximized()) sub->showNormal();
     if (TileMode == TTileMode::tbVertical) {
       const int left = area.width() * i / n, right = area.width() * (i + 1) / n;
       sub->setGeometry(left, 0, right - left, area.height());
@@ -436,8 +417,7 @@ void TMainForm::ListChildWindows() {
     delete a;
   FWindowItems.clear();
   const QList<QMdiSubWindow *> windows = ClientArea->subWindowList();
-  if (windows.isEmpty())
-    return;
+  if (windows.isEmpty()) return;
   FWindowItems << WindowsBar->addSeparator();
   int n = 0;
   for (QMdiSubWindow *sub : windows) {
@@ -448,8 +428,7 @@ void TMainForm::ListChildWindows() {
     a->setChecked(sub == ClientArea->activeSubWindow());
     QPointer<QMdiSubWindow> target = sub;
     connect(a, &QAction::triggered, this, [this, target] {
-      if (target)
-        ClientArea->setActiveSubWindow(target);
+      if (target) ClientArea->setActiveSubWindow(target);
     });
     FWindowItems << a;
   }
@@ -457,12 +436,10 @@ void TMainForm::ListChildWindows() {
 
 void TMainForm::MergeChildMenus(QMdiSubWindow *active) {
   for (const QPointer<QMenu> &m : std::as_const(FMerged))
-    if (m)
-      menuBar()->removeAction(m->menuAction());
+    if (m) menuBar()->removeAction(m->menuAction());
   FMerged.clear();
   auto *child = active ? qobject_cast<TChildForm *>(active->widget()) : nullptr;
-  if (!child)
-    return;
+  if (!child) return;
   for (QMenu *m : child->MergedMenus()) {
     menuBar()->insertMenu(WindowsBar->menuAction(), m);
     FMerged << m;
@@ -472,13 +449,11 @@ void TMainForm::MergeChildMenus(QMdiSubWindow *active) {
 // ---- Dialogs and exit -----------------------------------------------------------------------
 
 void TMainForm::ORepSettingsClick(QObject *) {
-  if (ORepOptDlg)
-    ORepOptDlg->exec();
+  if (ORepOptDlg) ORepOptDlg->exec();
 }
 
 void TMainForm::MnAboutClick(QObject *) {
-  if (AboutBox)
-    AboutBox->exec();
+  if (AboutBox) AboutBox->exec();
 }
 
 void TMainForm::MnExitClick(QObject *) { close(); }

@@ -30,11 +30,11 @@ public:
   QLabel *StatusPanel;  // the status bar's one panel
 
   QMenu *Serviss1;  // "&File"
-  QAction *MnConnect, *MnDisconect, *N1, *MnAutoCommit, *MnCommitWork, *MnRollBackWork, *N3,
-      *ORepSettings, *N2, *MnExit;
+  QAction *MnConnect, *MnDisconect, *N1, *MnAutoCommit, *MnCommitWork, *MnRollBackWork, *N3, *ORepSettings, *N2,
+      *MnExit;
   QMenu *DataMenu;  // "&Database"
-  QAction *MnDomains, *MnExceptions, *MnTriggers, *MnStructures, *MnObjRepos, *MnSQL,
-      *MNDataViewEditTest, *MnGenerators, *MNProcedures;
+  QAction *MnDomains, *MnExceptions, *MnTriggers, *MnStructures, *MnObjRepos, *MnSQL, *MNDataViewEditTest,
+      *MnGenerators, *MNProcedures;
   QMenu *MnWizards;
   QAction *MnViewWizard, *Triggergeneretedkeywizard1, *MnTableWizard, *Foreignkeywizard1;
   QMenu *WindowsBar;  // "&Windows": lists the open child windows at its end

@@ -6,8 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace {
 // Turns whatever is typed or pasted into capitals, as it arrives.
@@ -22,8 +22,8 @@ public:
 }  // namespace
 
 TDBEntryDlg::TDBEntryDlg(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("DBEntryDlg"));
   setWindowTitle(QStringLiteral("Database login"));
   setModal(true);

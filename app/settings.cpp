@@ -14,30 +14,27 @@ namespace {
 const QString kAutoCommit = QStringLiteral("IB_AUTOCOMMIT");
 const QString kRepositoryDir = QStringLiteral("OR DIRECTORY");
 
-Exception InvalidType(const QString &name) {
-  return Exception(QStringLiteral("Invalid data type for '%1'").arg(name));
-}
+Exception InvalidType(const QString &name) { return Exception(QStringLiteral("Invalid data type for '%1'").arg(name)); }
 
 // "IB_AUTOCOMMIT" is a 32-bit integer. The Linux store keeps text only, so a whole number
 // written as text is the integer; anything else is the wrong type.
 bool ReadInteger(const QVariant &v, qint64 &out) {
   bool ok = false;
   switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::QString:
-      out = v.toString().trimmed().toLongLong(&ok);
-      break;
-    default:
-      return false;
+  case QMetaType::Int:
+  case QMetaType::UInt:
+  case QMetaType::LongLong:
+  case QMetaType::ULongLong:
+  case QMetaType::QString: out = v.toString().trimmed().toLongLong(&ok); break;
+  default: return false;
   }
   return ok && out >= std::numeric_limits<qint32>::min() && out <= std::numeric_limits<quint32>::max();
 }
 }  // namespace
 
-QSettings *OpenSettings() { return new QSettings(QStringLiteral("Quorvane Systems"), QStringLiteral("ZUL DB TESSELOR")); }
+QSettings *OpenSettings() {
+  return new QSettings(QStringLiteral("Quorvane Systems"), QStringLiteral("ZUL DB TESSELOR"));
+}
 
 QString SettingsFileName() {
   std::unique_ptr<QSettings> s(OpenSettings());
@@ -61,8 +58,7 @@ void LoadSettings() {
     else if (invalid.isEmpty())
       invalid = kRepositoryDir;
   }
-  if (!invalid.isEmpty())
-    throw InvalidType(invalid);
+  if (!invalid.isEmpty()) throw InvalidType(invalid);
 }
 
 void SaveSettings() {

@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <optional>
 
-
 namespace {
 const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
 }  // namespace
@@ -45,8 +44,7 @@ void StartUp(const QStringList &arguments) {
 
   SetApplicationTitle(kTitle);
   QApplication::setWindowIcon(ProgramIcon());
-  if (settingsError)
-    ShowException(*settingsError);
+  if (settingsError) ShowException(*settingsError);
 
   DMSys = new TDMSys(qApp);
   MainForm = new TMainForm;

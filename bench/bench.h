@@ -16,7 +16,7 @@ double peakRssMiB();  // the process's peak resident memory so far
 
 #define BENCH_CAT2(a, b) a##b
 #define BENCH_CAT(a, b) BENCH_CAT2(a, b)
-#define BENCH(name)                                                                   \
-  static int BENCH_CAT(bench_fn_, __LINE__)();                                        \
+#define BENCH(name)                                                                               \
+  static int BENCH_CAT(bench_fn_, __LINE__)();                                                    \
   static bench::Registrar BENCH_CAT(bench_reg_, __LINE__)(name, &BENCH_CAT(bench_fn_, __LINE__)); \
   static int BENCH_CAT(bench_fn_, __LINE__)()

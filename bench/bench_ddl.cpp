@@ -6,18 +6,18 @@
 #include "tests/fixtures/testenv.h"
 #include "ui/editorlines.h"
 
+#include <sys/resource.h>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextStream>
 #include <algorithm>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -50,8 +50,8 @@ QByteArray StatementsText(qint64 size) {
   out.reserve(size + 4096);
   for (int t = 0; out.size() < size; ++t) {
     const QByteArray n = QByteArray::number(t);
-    out += "ALTER TABLE T_BENCH_" + QByteArray::number(t / 16) + " ADD COL_" + n + " VARCHAR(40) DEFAULT '" + n +
-           "';\r\n";
+    out +=
+        "ALTER TABLE T_BENCH_" + QByteArray::number(t / 16) + " ADD COL_" + n + " VARCHAR(40) DEFAULT '" + n + "';\r\n";
     if (t % 16 == 15)
       out += "COMMENT ON TABLE T_BENCH_" + QByteArray::number(t / 16) + " IS 'Sixteen more columns';\r\n";
   }
@@ -96,8 +96,7 @@ Round Measure(const QString &file) {
   auto *form = new TSQLExprForm;
   form->resize(900, 700);
   form->ShowChild();
-  if (!QTest::qWaitForWindowExposed(form))
-    throw Exception(QStringLiteral("the DDL window was never shown"));
+  if (!QTest::qWaitForWindowExposed(form)) throw Exception(QStringLiteral("the DDL window was never shown"));
   QPlainTextEdit *ed = form->ExecSql;
   ed->setFocus();
   QTest::qWait(100);  // the window has settled by the time a user chooses a file
@@ -156,8 +155,7 @@ Round Measure(const QString &file) {
   t.restart();
   QTest::keyRelease(ed, Qt::Key_Right);
   r.indicator = Ms(t);
-  if (!form->PosIndic->text().contains(QStringLiteral("Line : %1 ").arg(lastLine)))
-    r.indicator = -1;
+  if (!form->PosIndic->text().contains(QStringLiteral("Line : %1 ").arg(lastLine))) r.indicator = -1;
 
   form->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -204,8 +202,8 @@ bool MeasureShape(QTextStream &out, const QString &shape, QByteArray (*make)(qin
     out << " " << r.load;
   out << (median(&Round::load) < 1000 ? "  (under 1 s)" : "  (OVER 1 s)") << Qt::endl;
   out << "     load CPU time of the thread: median " << median(&Round::loadCpu) << " ms" << Qt::endl;
-  out << "     typing per key at the end: " << median(&Round::typeEnd) << " ms, in the middle: "
-      << median(&Round::typeMiddle) << " ms" << Qt::endl;
+  out << "     typing per key at the end: " << median(&Round::typeEnd)
+      << " ms, in the middle: " << median(&Round::typeMiddle) << " ms" << Qt::endl;
   out << "     scroll jump with paint: " << median(&Round::scroll) << " ms" << Qt::endl;
   out << "     width change of the window: " << median(&Round::resize) << " ms" << Qt::endl;
   out << "     caret indicator on key release: " << median(&Round::indicator) << " ms"

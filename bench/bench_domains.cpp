@@ -12,9 +12,9 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QTextStream>
-#include <memory>
 #include <QToolButton>
 #include <exception>
+#include <memory>
 
 namespace {
 constexpr int kDomains = 10000;
@@ -45,7 +45,8 @@ BENCH("domains10k") {
     RegisterSQLWaitCursor();
     QElapsedTimer build;
     build.start();
-    const fixtures::FbDatabase target = fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, DomainScript());
+    const fixtures::FbDatabase target =
+        fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, DomainScript());
     const double buildSeconds = build.nsecsElapsed() / 1e9;
 
     // A data module of this measurement's own: its aliases must not outlive it into the

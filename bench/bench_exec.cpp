@@ -30,7 +30,8 @@ double ExecutorSeconds() {
   db.Open();
   QElapsedTimer t;
   t.start();
-  for (int i = 0; i < kStatements; ++i) db.ExecSQL(Statement(i), true);
+  for (int i = 0; i < kStatements; ++i)
+    db.ExecSQL(Statement(i), true);
   return t.nsecsElapsed() / 1e9;
 }
 
@@ -51,7 +52,8 @@ BENCH("execsql") {
   try {
     RegisterSQLWaitCursor();
     QString script = QStringLiteral("SET AUTODDL OFF;\n");
-    for (int i = 0; i < kStatements; ++i) script += Statement(i) + QStringLiteral(";\nCOMMIT;\n");
+    for (int i = 0; i < kStatements; ++i)
+      script += Statement(i) + QStringLiteral(";\nCOMMIT;\n");
     struct Round {
       double executor, isql;
     };
@@ -77,11 +79,14 @@ BENCH("execsql") {
               [](const Round &a, const Round &b) { return a.executor / a.isql < b.executor / b.isql; });
     const Round median = rounds[rounds.size() / 2];
     const double isqlStart = IsqlSeconds(QStringLiteral("SELECT 1 FROM RDB$DATABASE;\n"));
-    out << QStringLiteral("   ExecSQL x%1 with commit:          %2 s\n").arg(kStatements).arg(median.executor, 0, 'f', 3)
+    out << QStringLiteral("   ExecSQL x%1 with commit:          %2 s\n")
+               .arg(kStatements)
+               .arg(median.executor, 0, 'f', 3)
         << QStringLiteral("   isql-fb, same statements + COMMIT: %1 s (its start and attach alone: %2 s)\n")
                .arg(median.isql, 0, 'f', 3)
                .arg(isqlStart, 0, 'f', 3)
-        << QStringLiteral("   ratio ExecSQL / isql-fb (median):  %1 (target <= 1.1)\n").arg(median.executor / median.isql, 0, 'f', 3)
+        << QStringLiteral("   ratio ExecSQL / isql-fb (median):  %1 (target <= 1.1)\n")
+               .arg(median.executor / median.isql, 0, 'f', 3)
         << QStringLiteral("   peak memory:                       %1 MiB\n").arg(bench::peakRssMiB(), 0, 'f', 1);
     if (median.executor / median.isql > 1.1) out << "   TARGET MISSED\n";
     out.flush();

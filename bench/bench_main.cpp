@@ -1,9 +1,9 @@
 #include "bench/bench.h"
 
+#include <sys/resource.h>
 #include <QApplication>
 #include <QTextStream>
 #include <exception>
-#include <sys/resource.h>
 
 namespace bench {
 std::map<QString, Fn> &registry() {

@@ -57,7 +57,8 @@ BENCH("repository10k") {
     }
     {
       TPxChange fill(TPxFiles(dir.path(), QStringLiteral("DVSRC.DB")));
-      for (int i = 0; i < entries; ++i) fill.Insert(TRow{QStringLiteral("OBJ_%1").arg(i, 6, 10, QLatin1Char('0')), SourceText(i)});
+      for (int i = 0; i < entries; ++i)
+        fill.Insert(TRow{QStringLiteral("OBJ_%1").arg(i, 6, 10, QLatin1Char('0')), SourceText(i)});
       fill.Commit();
     }
     QElapsedTimer t;
@@ -93,13 +94,17 @@ BENCH("repository10k") {
                .arg(QFileInfo(dir.path() + QStringLiteral("/DVSRC.DB")).size() / 1024)
                .arg(mb / 1024)
         << Qt::endl;
-    out << QStringLiteral("   open + read all rows: median %1 s (first %2 s)").arg(Median(opens), 0, 'f', 3).arg(opens[0], 0, 'f', 3)
+    out << QStringLiteral("   open + read all rows: median %1 s (first %2 s)")
+               .arg(Median(opens), 0, 'f', 3)
+               .arg(opens[0], 0, 'f', 3)
         << Qt::endl;
     out << QStringLiteral("   add (insert, post, edit, memo, post): median %1 s (first %2 s)")
                .arg(Median(adds), 0, 'f', 3)
                .arg(adds[0], 0, 'f', 3)
         << Qt::endl;
-    out << QStringLiteral("   target under 0.3 s each: %1").arg(Median(opens) < 0.3 && Median(adds) < 0.3 ? "met" : "MISSED") << Qt::endl;
+    out << QStringLiteral("   target under 0.3 s each: %1")
+               .arg(Median(opens) < 0.3 && Median(adds) < 0.3 ? "met" : "MISSED")
+        << Qt::endl;
     out << QStringLiteral("   peak memory %1 MiB").arg(bench::peakRssMiB(), 0, 'f', 1) << Qt::endl;
   } catch (const Exception &e) {
     out << "   " << e.Message() << Qt::endl;

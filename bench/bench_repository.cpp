@@ -34,7 +34,8 @@ void CreateRepository(const QString &dir) {
   const TPxTable &layout = change.Table();
   for (int i = 0; i < kEntries; ++i) {
     const QString name = QStringLiteral("ENTRY %1").arg(i, 5, 10, QLatin1Char('0'));
-    const QString source = QStringLiteral("select *\r\n  from RDB$RELATIONS\r\n where RDB$RELATION_ID = %1;\r\n").arg(i);
+    const QString source =
+        QStringLiteral("select *\r\n  from RDB$RELATIONS\r\n where RDB$RELATION_ID = %1;\r\n").arg(i);
     TRow row{PxNormalize(layout.Columns[0], name, change.Codec()),
              PxNormalize(layout.Columns[1], source, change.Codec())};
     change.Insert(row);
@@ -44,8 +45,7 @@ void CreateRepository(const QString &dir) {
 
 void CloseRepositoryWindows() {
   for (QWidget *w : QApplication::topLevelWidgets())
-    if (qobject_cast<TObjRepos *>(w))
-      w->close();
+    if (qobject_cast<TObjRepos *>(w)) w->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -133,15 +133,18 @@ BENCH("repository_ui10k") {
 
   out << QStringLiteral("   entries at the end: %1 (expected %2)\n").arg(count).arg(kEntries + kRounds + 1);
   out << QStringLiteral("   pick dialog shown:            median %1 s, max %2 s\n")
-             .arg(Median(pickShown), 0, 'f', 4).arg(Max(pickShown), 0, 'f', 4);
+             .arg(Median(pickShown), 0, 'f', 4)
+             .arg(Max(pickShown), 0, 'f', 4);
   out << QStringLiteral("   pick, whole call (OK at once): median %1 s, max %2 s\n")
-             .arg(Median(pickWhole), 0, 'f', 4).arg(Max(pickWhole), 0, 'f', 4);
+             .arg(Median(pickWhole), 0, 'f', 4)
+             .arg(Max(pickWhole), 0, 'f', 4);
   out << QStringLiteral("   add, whole call (name typed):  median %1 s, max %2 s\n")
-             .arg(Median(addWhole), 0, 'f', 4).arg(Max(addWhole), 0, 'f', 4);
+             .arg(Median(addWhole), 0, 'f', 4)
+             .arg(Max(addWhole), 0, 'f', 4);
   out << QStringLiteral("   add, storing after the prompt: median %1 s, max %2 s\n")
-             .arg(Median(addStore), 0, 'f', 4).arg(Max(addStore), 0, 'f', 4);
+             .arg(Median(addStore), 0, 'f', 4)
+             .arg(Max(addStore), 0, 'f', 4);
   out << QStringLiteral("   target: under 0.3 s each; peak RSS %1 MiB\n").arg(bench::peakRssMiB(), 0, 'f', 1);
-  if (count != kEntries + kRounds + 1)
-    return 5;
+  if (count != kEntries + kRounds + 1) return 5;
   return Max(pickWhole) < 0.3 && Max(addWhole) < 0.3 ? 0 : 2;
 }

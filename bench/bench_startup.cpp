@@ -60,14 +60,19 @@ BENCH("startup") {
   QTextStream out(stdout);
   std::vector<double> inside, whole;
   const double first = InProcess();
-  for (int i = 0; i < kRounds; ++i) inside.push_back(InProcess());
+  for (int i = 0; i < kRounds; ++i)
+    inside.push_back(InProcess());
   const QString child = QCoreApplication::applicationDirPath() + QStringLiteral("/../tests/child_shellstart");
-  for (int i = 0; i < kRounds; ++i) whole.push_back(WholeProgram(child));
-  if (first < 0 || *std::min_element(inside.begin(), inside.end()) < 0 || *std::min_element(whole.begin(), whole.end()) < 0) {
+  for (int i = 0; i < kRounds; ++i)
+    whole.push_back(WholeProgram(child));
+  if (first < 0 || *std::min_element(inside.begin(), inside.end()) < 0 ||
+      *std::min_element(whole.begin(), whole.end()) < 0) {
     out << "   the main window did not show" << Qt::endl;
     return 1;
   }
-  out << QStringLiteral("   in process: first %1 s, median of %2 more %3 s").arg(first, 0, 'f', 3).arg(kRounds)
+  out << QStringLiteral("   in process: first %1 s, median of %2 more %3 s")
+             .arg(first, 0, 'f', 3)
+             .arg(kRounds)
              .arg(Median(inside), 0, 'f', 3)
       << Qt::endl;
   out << QStringLiteral("   whole program (process start to window shown): median of %1 %2 s (target < 0.5 s)")

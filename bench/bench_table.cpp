@@ -17,7 +17,8 @@ double OpenAndRead(const QString &table, int rows) {
   QElapsedTimer timer;
   timer.start();
   t.Open();
-  for (int i = 1; i < rows; ++i) t.Next();
+  for (int i = 1; i < rows; ++i)
+    t.Next();
   double s = timer.nsecsElapsed() / 1e9;
   if (t.FieldByName(QStringLiteral("ID"))->AsInteger() != rows - 1) throw std::runtime_error("wrong row");
   return s;
@@ -49,9 +50,14 @@ BENCH("table1m") {
   double rssSmall = bench::peakRssMiB();
   double big = OpenAndRead(QStringLiteral("BIG_T"), 100);
   double rssBig = bench::peakRssMiB();
-  out << QStringLiteral("   open + first 100 rows, 1,000-row table:     %1 s (peak RSS %2 MiB)\n").arg(small, 0, 'f', 4).arg(rssSmall, 0, 'f', 1);
+  out << QStringLiteral("   open + first 100 rows, 1,000-row table:     %1 s (peak RSS %2 MiB)\n")
+             .arg(small, 0, 'f', 4)
+             .arg(rssSmall, 0, 'f', 1);
   out << QStringLiteral("   open + first 100 rows, 1,000,000-row table: %1 s (peak RSS %2 MiB; before %3 MiB)\n")
-             .arg(big, 0, 'f', 4).arg(rssBig, 0, 'f', 1).arg(rssBefore, 0, 'f', 1);
-  out << QStringLiteral("   target: under 0.3 s; memory growth for the big table %1 MiB\n").arg(rssBig - rssSmall, 0, 'f', 1);
+             .arg(big, 0, 'f', 4)
+             .arg(rssBig, 0, 'f', 1)
+             .arg(rssBefore, 0, 'f', 1);
+  out << QStringLiteral("   target: under 0.3 s; memory growth for the big table %1 MiB\n")
+             .arg(rssBig - rssSmall, 0, 'f', 1);
   return big < 0.3 ? 0 : 2;
 }

@@ -136,10 +136,10 @@ QSize TDomainsForm::sizeHint() const {
   if (columns == 0) return size;
   int width = FGrid->verticalHeader()->sizeHint().width() + FGrid->verticalScrollBar()->sizeHint().width() +
               2 * FGrid->frameWidth() + 2;
-  for (int c = 0; c < columns; ++c) width += FGrid->DefaultColumnWidth(c);
+  for (int c = 0; c < columns; ++c)
+    width += FGrid->DefaultColumnWidth(c);
   size = QSize(width, qMax(size.height(), 340));
-  if (QMdiArea *area = ChildArea())
-    size = size.boundedTo(area->viewport()->size() - QSize(16, 40));
+  if (QMdiArea *area = ChildArea()) size = size.boundedTo(area->viewport()->size() - QSize(16, 40));
   return size;
 }
 

@@ -72,6 +72,5 @@ bool TSQLSourceForm::eventFilter(QObject *watched, QEvent *event) {
 void ShowSQLSource(const TStringList &lines) {
   auto dlg = std::make_unique<TSQLSourceForm>();
   SetEditorLines(dlg->Memo1, lines);
-  if (dlg->exec() != QDialog::Accepted)
-    Abort();
+  if (dlg->exec() != QDialog::Accepted) Abort();
 }

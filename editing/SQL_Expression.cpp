@@ -8,6 +8,7 @@
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -19,15 +20,14 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
-#include <QScopeGuard>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStringDecoder>
-#include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QWheelEvent>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 const QString kDDLFilter = QStringLiteral("DDL statements|*.DDL|All files|*.*");
 const QString kDDLDefaultExt = QStringLiteral("*.DDL");
@@ -76,8 +76,7 @@ QString OneBreakForm(QString text) {
   for (qsizetype i = 0; i < n; ++i) {
     if (d[i] == u'\r') {
       d[j++] = u'\n';
-      if (i + 1 < n && d[i + 1] == u'\n')
-        ++i;
+      if (i + 1 < n && d[i + 1] == u'\n') ++i;
     } else {
       d[j++] = d[i];
     }
@@ -93,11 +92,9 @@ QString DecodeText(const QByteArray &bytes, const QString &fileName) {
   if (bom && *bom != QStringConverter::Utf8) {
     QStringDecoder decoder(*bom);
     QString text = decoder.decode(bytes);
-    if (!decoder.hasError())
-      return text;
+    if (!decoder.hasError()) return text;
   }
-  if (bytes.contains('\0'))
-    throw Exception(QStringLiteral("File %1 is not a text file").arg(fileName));
+  if (bytes.contains('\0')) throw Exception(QStringLiteral("File %1 is not a text file").arg(fileName));
   return TStringList::DecodeBytes(bytes);
 }
 }  // namespace
@@ -149,18 +146,13 @@ QString CaretPosText(const QPlainTextEdit *editor) {
 
 QString ReadTextFile(const QString &fileName) {
   // Only regular files: a device or a pipe could block the program or never end.
-  if (!QFileInfo(fileName).isFile())
-    CannotOpen(fileName);
+  if (!QFileInfo(fileName).isFile()) CannotOpen(fileName);
   QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly))
-    CannotOpen(fileName);
-  if (f.size() > kMaxEditorFileBytes)
-    TooLarge();
+  if (!f.open(QIODevice::ReadOnly)) CannotOpen(fileName);
+  if (f.size() > kMaxEditorFileBytes) TooLarge();
   const QByteArray bytes = f.read(kMaxEditorFileBytes + 1);
-  if (f.error() != QFileDevice::NoError)
-    CannotOpen(fileName);
-  if (bytes.size() > kMaxEditorFileBytes)
-    TooLarge();
+  if (f.error() != QFileDevice::NoError) CannotOpen(fileName);
+  if (bytes.size() > kMaxEditorFileBytes) TooLarge();
   return OneBreakForm(DecodeText(bytes, fileName));
 }
 
@@ -176,8 +168,7 @@ constexpr int kLinesPerBlock = 64;
 QString GroupLines(QString text) {
   int line = 0;
   for (QChar &c : text)
-    if (c == u'\n' && ++line % kLinesPerBlock != 0)
-      c = QChar::LineSeparator;
+    if (c == u'\n' && ++line % kLinesPerBlock != 0) c = QChar::LineSeparator;
   return text;
 }
 
@@ -186,8 +177,7 @@ QString GroupLines(QString text) {
 void CountGroupedLines(QPlainTextEdit *editor) {
   QTextDocument *doc = editor->document();
   for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-    if (!b.layout() || b.layout()->lineCount() == 0)
-      b.setLineCount(int(b.text().count(QChar::LineSeparator)) + 1);
+    if (!b.layout() || b.layout()->lineCount() == 0) b.setLineCount(int(b.text().count(QChar::LineSeparator)) + 1);
   QAbstractTextDocumentLayout *layout = doc->documentLayout();
   emit layout->documentSizeChanged(layout->documentSize());
 }
@@ -199,8 +189,7 @@ void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName) {
   QString text = ReadTextFile(fileName);
   // Grouping relies on the no-wrap memo, which never lays the whole text out again.
   const bool group = qobject_cast<TNoWrapMemo *>(editor) && text.count(u'\n') >= kGroupFromLines;
-  if (group)
-    text = GroupLines(std::move(text));
+  if (group) text = GroupLines(std::move(text));
   // A cursor insert instead of setPlainText: that one re-applies the character format over
   // the whole text afterwards, a tenth of the time a large file takes to load.
   QTextDocument *doc = editor->document();
@@ -208,20 +197,16 @@ void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName) {
   doc->clear();
   QTextCursor(doc).insertText(text);
   doc->setUndoRedoEnabled(true);
-  if (group)
-    CountGroupedLines(editor);
+  if (group) CountGroupedLines(editor);
   editor->setTextCursor(QTextCursor(doc));
 }
 
 void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName) {
   const QByteArray data = EditorText(editor).toUtf8();
   QSaveFile f(fileName);
-  if (!f.open(QIODevice::WriteOnly))
-    CannotCreate(fileName);
-  if (f.write(data) != data.size())
-    CannotCreate(fileName);
-  if (!f.commit())
-    CannotCreate(fileName);
+  if (!f.open(QIODevice::WriteOnly)) CannotCreate(fileName);
+  if (f.write(data) != data.size()) CannotCreate(fileName);
+  if (!f.commit()) CannotCreate(fileName);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -339,14 +324,12 @@ void TSQLExprForm::RunClick() { DMSys->IBDataBase->ExecSQL(EditorText(ExecSql), 
 void TSQLExprForm::SelectClick() { SelectObjectSource(ExecSql); }
 
 void TSQLExprForm::LoadFromFileClick() {
-  if (!OpenDlg.Execute(this))
-    return;
+  if (!OpenDlg.Execute(this)) return;
   LoadEditorFromFile(ExecSql, OpenDlg.FileName);
 }
 
 void TSQLExprForm::SaveToFileClick() {
-  if (!SaveDlg.Execute(this))
-    return;
+  if (!SaveDlg.Execute(this)) return;
   SaveEditorToFile(ExecSql, SaveDlg.FileName);
 }
 
@@ -363,34 +346,27 @@ void TSQLExprForm::ExecSqlKeyUp() { PosIndic->setText(CaretPosText(ExecSql)); }
 QAction *TSQLExprForm::FindShortCut(const QKeySequence &key) const {
   for (const QMenu *menu : {PopupMenu1, MnDDL})
     for (QAction *a : menu->actions())
-      if (!a->isSeparator() && !a->shortcut().isEmpty() && a->shortcut() == key)
-        return a;
+      if (!a->isSeparator() && !a->shortcut().isEmpty() && a->shortcut() == key) return a;
   return nullptr;
 }
 
 bool TSQLExprForm::eventFilter(QObject *watched, QEvent *event) {
-  if (watched != ExecSql)
-    return TChildForm::eventFilter(watched, event);
+  if (watched != ExecSql) return TChildForm::eventFilter(watched, event);
   switch (event->type()) {
   case QEvent::ShortcutOverride:
   case QEvent::KeyPress: {
     auto *k = static_cast<QKeyEvent *>(event);
     const QKeySequence key(QKeyCombination(k->modifiers() & ~Qt::KeypadModifier, Qt::Key(k->key())));
     QAction *item = FindShortCut(key);
-    if (!item)
-      break;
+    if (!item) break;
     // The editor takes the key from the window's shortcuts and from its own bindings (Ctrl+A,
     // Shift+Ins...): the item decides, and the key is spent even when the item is disabled.
     event->accept();
-    if (event->type() == QEvent::KeyPress && item->isEnabled())
-      item->trigger();
+    if (event->type() == QEvent::KeyPress && item->isEnabled()) item->trigger();
     return true;
   }
-  case QEvent::KeyRelease:
-    ExecSqlKeyUp();
-    break;
-  default:
-    break;
+  case QEvent::KeyRelease: ExecSqlKeyUp(); break;
+  default: break;
   }
   return TChildForm::eventFilter(watched, event);
 }

@@ -15,7 +15,7 @@ class QLabel;
 class QMenu;
 
 // The filter of the DDL file dialogs and their default extension.
-extern const QString kDDLFilter;    // "DDL statements|*.DDL|All files|*.*"
+extern const QString kDDLFilter;      // "DDL statements|*.DDL|All files|*.*"
 extern const QString kDDLDefaultExt;  // "*.DDL"
 
 // A fixed-pitch face of the given pixel size: the named one when the system has it, else the

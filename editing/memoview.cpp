@@ -23,8 +23,7 @@ void ShowMemoField(TField *field, TDataSource *source) {
   // away with its dataset, the viewer may stay open longer.
   form->MemoCtrl->SetDataSource(source);
   form->MemoCtrl->SetDataField(field ? field->FieldName : QString());
-  if (field)
-    form->setWindowTitle(QStringLiteral("Memo - ") + field->DisplayLabel());
+  if (field) form->setWindowTitle(QStringLiteral("Memo - ") + field->DisplayLabel());
   form->ShowChild();
   ShowAtUsableSize(form, QSize(500, 300));
 }

@@ -24,10 +24,8 @@ constexpr int kNameSize = 30;
 void StoreSource(const QString &text) {
   QPointer<TObjRepos> form = new TObjRepos();
   QString name;
-  if (!InputQuery(QStringLiteral("Nosaukums"), QStringLiteral("Ievadiet nosaukumu"), name))
-    return;
-  if (!form)
-    throw EAbort();
+  if (!InputQuery(QStringLiteral("Nosaukums"), QStringLiteral("Ievadiet nosaukumu"), name)) return;
+  if (!form) throw EAbort();
   TTable *table = form->SrcTable;
   try {
     table->Insert();

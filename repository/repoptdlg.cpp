@@ -22,9 +22,7 @@ TORepOptDlg *ORepOptDlg = nullptr;
 namespace {
 const QString kTableName = QStringLiteral("DVSRC.DB");
 
-bool EndsWithSeparator(const QString &path) {
-  return path.endsWith(QDir::separator()) || path.endsWith(u'/');
-}
+bool EndsWithSeparator(const QString &path) { return path.endsWith(QDir::separator()) || path.endsWith(u'/'); }
 
 // The part of a path up to and including its last separator (or drive colon).
 QString ParentPath(const QString &path) {
@@ -52,13 +50,10 @@ bool DirectoryPresent(const QString &path) {
 
 void CreateDirectoryChain(const QString &path) {
   QString p = path;
-  if (EndsWithSeparator(p))
-    p.chop(1);
-  if (IsRootPart(p) || DirectoryPresent(p))
-    return;
+  if (EndsWithSeparator(p)) p.chop(1);
+  if (IsRootPart(p) || DirectoryPresent(p)) return;
   const QString parent = ParentPath(p);
-  if (!parent.isEmpty())
-    CreateDirectoryChain(parent);
+  if (!parent.isEmpty()) CreateDirectoryChain(parent);
   QDir().mkdir(p);
 }
 
@@ -111,8 +106,7 @@ TORepOptDlg::TORepOptDlg(QWidget *parent)
 }
 
 TORepOptDlg::~TORepOptDlg() {
-  if (ORepOptDlg == this)
-    ORepOptDlg = nullptr;
+  if (ORepOptDlg == this) ORepOptDlg = nullptr;
 }
 
 void TORepOptDlg::FormCreate() { DirName->setText(RepositoryDir); }
@@ -121,13 +115,10 @@ void TORepOptDlg::OKBtnClick() {
   QString dir = DirName->text();
   // The directory chain and the table need a place that does not depend on where the
   // program happens to run.
-  if (dir.trimmed().isEmpty())
-    throw Exception(QStringLiteral("Enter the directory of the object repository table"));
-  if (QDir::isRelativePath(dir))
-    throw Exception(QStringLiteral("Directory '%1' is not a full path").arg(dir));
+  if (dir.trimmed().isEmpty()) throw Exception(QStringLiteral("Enter the directory of the object repository table"));
+  if (QDir::isRelativePath(dir)) throw Exception(QStringLiteral("Directory '%1' is not a full path").arg(dir));
 
-  if (!EndsWithSeparator(dir))
-    dir += QDir::separator();
+  if (!EndsWithSeparator(dir)) dir += QDir::separator();
   if (!DirectoryPresent(dir)) {
     if (MessageDlg(QStringLiteral("Directory '%1' not exists. Create it?").arg(dir), mbOKCancel) != mrOK)
       throw EAbort();
@@ -139,8 +130,7 @@ void TORepOptDlg::OKBtnClick() {
     ShowMessage(QStringLiteral("Restart program to keep changes"));
   } else {
     // A root directory keeps its separator: without it the path would be empty.
-    if (!IsRootPart(dir.left(dir.size() - 1)))
-      dir.chop(1);
+    if (!IsRootPart(dir.left(dir.size() - 1))) dir.chop(1);
     if (MessageDlg(QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"), mbOKCancel) != mrOK)
       throw EAbort();
     dbTemp->Close();

@@ -17,8 +17,7 @@ namespace {
 // OK on an open table: with no table there is nothing to choose, so the target stays as it is.
 QString PickSource() {
   TSelObjSourceForm dialog(QApplication::activeWindow());
-  if (dialog.exec() != QDialog::Accepted || !dialog.ReposTable->Active())
-    throw EAbort();
+  if (dialog.exec() != QDialog::Accepted || !dialog.ReposTable->Active()) throw EAbort();
   TBlobStream stream(dialog.ObjectSourceFld, TBlobStreamMode::bmRead);
   return TStringList::DecodeBytes(stream.readAll());
 }
@@ -35,8 +34,7 @@ void SelectObjectSource(QPlainTextEdit *editor) {
   // The editor keeps the text as stored, a final line break included; the lines split as a
   // line list splits them.
   const qsizetype nul = text.indexOf(QChar(u'\0'));
-  if (nul >= 0)
-    text.truncate(nul);
+  if (nul >= 0) text.truncate(nul);
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   text.replace(u'\r', u'\n');
   editor->setPlainText(text);

@@ -13,19 +13,14 @@ constexpr int kFetchBatch = 100;
 QString VariantText(const QVariant &v, TFieldType type) {
   if (v.isNull()) return {};
   switch (type) {
-  case TFieldType::ftFloat:
-    return QString::number(v.toDouble(), 'g', 15);
-  case TFieldType::ftDate:
-    return v.toDate().toString(Qt::ISODate);
-  case TFieldType::ftTime:
-    return v.toTime().toString(QStringLiteral("HH:mm:ss"));
-  case TFieldType::ftDateTime:
-    return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  case TFieldType::ftFloat: return QString::number(v.toDouble(), 'g', 15);
+  case TFieldType::ftDate: return v.toDate().toString(Qt::ISODate);
+  case TFieldType::ftTime: return v.toTime().toString(QStringLiteral("HH:mm:ss"));
+  case TFieldType::ftDateTime: return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
   case TFieldType::ftBlob:
     if (v.userType() == QMetaType::QByteArray) return QString::fromLatin1(v.toByteArray());
     return v.toString();
-  case TFieldType::ftBoolean:
-    return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+  case TFieldType::ftBoolean: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
   default:
     if (v.userType() == QMetaType::QByteArray) return TStringList::DecodeBytes(v.toByteArray());
     return v.toString();
@@ -54,9 +49,7 @@ QString TField::AsString() const { return VariantText(Value(), FDataType); }
 
 void TField::SetAsString(const QString &s) {
   switch (FDataType) {
-  case TFieldType::ftString:
-    SetValue(Size > 0 && s.size() > Size ? s.left(Size) : s);
-    return;
+  case TFieldType::ftString: SetValue(Size > 0 && s.size() > Size ? s.left(Size) : s); return;
   case TFieldType::ftSmallint:
   case TFieldType::ftInteger:
   case TFieldType::ftLargeint: {
@@ -68,7 +61,9 @@ void TField::SetAsString(const QString &s) {
     const qlonglong limit = FDataType == TFieldType::ftSmallint ? 32767 : 2147483647;
     if (FDataType != TFieldType::ftLargeint && (n > limit || n < -limit - 1))
       throw EDatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                               .arg(s.trimmed(), DisplayLabel()).arg(-limit - 1).arg(limit));
+                               .arg(s.trimmed(), DisplayLabel())
+                               .arg(-limit - 1)
+                               .arg(limit));
     SetValue(FDataType == TFieldType::ftLargeint ? QVariant(n) : QVariant(int(n)));
     return;
   }
@@ -102,8 +97,7 @@ void TField::SetAsString(const QString &s) {
     SetValue(t);
     return;
   }
-  default:
-    SetValue(s);
+  default: SetValue(s);
   }
 }
 
@@ -117,7 +111,8 @@ int TField::AsInteger() const {
 }
 
 QString TField::DisplayText() const {
-  if (FDataType == TFieldType::ftMemo) return IsNull() || Value().toString().isEmpty() ? QStringLiteral("(Memo)") : QStringLiteral("(MEMO)");
+  if (FDataType == TFieldType::ftMemo)
+    return IsNull() || Value().toString().isEmpty() ? QStringLiteral("(Memo)") : QStringLiteral("(MEMO)");
   if (FDataType == TFieldType::ftBlob) return IsNull() ? QStringLiteral("(Blob)") : QStringLiteral("(BLOB)");
   return AsString();
 }
@@ -178,13 +173,15 @@ TDataSet::Record *TDataSet::ActiveRecordW() { return const_cast<Record *>(Active
 QVariant TDataSet::FieldValue(const TField *field) const {
   const Record *rec = ActiveRecord();
   if (!rec) return {};
-  if (field->Calculated) return field->CalcIndex >= 0 && field->CalcIndex < rec->Calc.size() ? rec->Calc[field->CalcIndex] : QVariant();
+  if (field->Calculated)
+    return field->CalcIndex >= 0 && field->CalcIndex < rec->Calc.size() ? rec->Calc[field->CalcIndex] : QVariant();
   return field->ColumnIndex >= 0 && field->ColumnIndex < rec->Data.size() ? rec->Data[field->ColumnIndex] : QVariant();
 }
 
 void TDataSet::SetFieldValue(TField *field, const QVariant &v) {
   if (field->Calculated) {
-    if (!FCalcRecord || field->CalcIndex < 0) throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(field->DisplayLabel()));
+    if (!FCalcRecord || field->CalcIndex < 0)
+      throw EDatabaseError(QStringLiteral("Field '%1' cannot be modified").arg(field->DisplayLabel()));
     FCalcRecord->Calc[field->CalcIndex] = v;
     return;
   }
@@ -200,14 +197,18 @@ void TDataSet::SetFieldValue(TField *field, const QVariant &v) {
 
 QVariant TDataSet::RowValue(int row, const TField *field) const {
   if (row < 0 || row >= FRows.size()) return {};
-  const Record &rec = (row == FRecNo && (FState == TDataSetState::dsEdit || FState == TDataSetState::dsInsert)) ? FEditBuffer : FRows[row];
-  if (field->Calculated) return field->CalcIndex >= 0 && field->CalcIndex < rec.Calc.size() ? rec.Calc[field->CalcIndex] : QVariant();
+  const Record &rec = (row == FRecNo && (FState == TDataSetState::dsEdit || FState == TDataSetState::dsInsert))
+                          ? FEditBuffer
+                          : FRows[row];
+  if (field->Calculated)
+    return field->CalcIndex >= 0 && field->CalcIndex < rec.Calc.size() ? rec.Calc[field->CalcIndex] : QVariant();
   return field->ColumnIndex >= 0 && field->ColumnIndex < rec.Data.size() ? rec.Data[field->ColumnIndex] : QVariant();
 }
 
 QString TDataSet::RowDisplayText(int row, const TField *field) const {
   QVariant v = RowValue(row, field);
-  if (field->DataType() == TFieldType::ftMemo) return v.isNull() || v.toString().isEmpty() ? QStringLiteral("(Memo)") : QStringLiteral("(MEMO)");
+  if (field->DataType() == TFieldType::ftMemo)
+    return v.isNull() || v.toString().isEmpty() ? QStringLiteral("(Memo)") : QStringLiteral("(MEMO)");
   if (field->DataType() == TFieldType::ftBlob) return v.isNull() ? QStringLiteral("(Blob)") : QStringLiteral("(BLOB)");
   return VariantText(v, field->DataType());
 }
@@ -379,7 +380,8 @@ TRow TDataSet::KeyOf(const TRow &row) const {
   QList<int> keys = FCursor ? FCursor->KeyColumns() : QList<int>();
   if (keys.isEmpty()) return row;
   TRow k;
-  for (int i : keys) k.append(i < row.size() ? row[i] : QVariant());
+  for (int i : keys)
+    k.append(i < row.size() ? row[i] : QVariant());
   return k;
 }
 
@@ -482,7 +484,8 @@ int TDataSet::MoveBy(int distance) {
   if (FRows.isEmpty()) return 0;
   int target = FRecNo + distance;
   if (distance > 0)
-    while (target >= FRows.size() && FetchMore(kFetchBatch) > 0) {}
+    while (target >= FRows.size() && FetchMore(kFetchBatch) > 0) {
+    }
   target = qBound(0, target, int(FRows.size()) - 1);
   int moved = target - FRecNo;
   FBof = distance < 0 && moved != distance;
@@ -495,7 +498,8 @@ void TDataSet::SetRecNo(int row) {
   CheckActive();
   if (row == FRecNo) return;
   CheckBrowseMode();
-  while (row >= FRows.size() && FetchMore(kFetchBatch) > 0) {}
+  while (row >= FRows.size() && FetchMore(kFetchBatch) > 0) {
+  }
   if (row < 0 || row >= FRows.size()) return;
   FBof = row == 0;
   FEof = false;
@@ -675,7 +679,8 @@ QString ParseParams(const QString &sql, QStringList *names) {
     QChar c = sql[i];
     if (c == u'\'' || c == u'"') {
       int j = i + 1;
-      while (j < n && !(sql[j] == c && !(j + 1 < n && sql[j + 1] == c))) j += (sql[j] == c) ? 2 : 1;
+      while (j < n && !(sql[j] == c && !(j + 1 < n && sql[j + 1] == c)))
+        j += (sql[j] == c) ? 2 : 1;
       out += sql.mid(i, j - i + 1);
       i = j;
     } else if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
@@ -696,7 +701,8 @@ QString ParseParams(const QString &sql, QStringList *names) {
       i = j;
     } else if (c == u':' && i + 1 < n && IsNameChar(sql[i + 1])) {
       int j = i + 1;
-      while (j < n && IsNameChar(sql[j])) ++j;
+      while (j < n && IsNameChar(sql[j]))
+        ++j;
       if (names) names->append(sql.mid(i + 1, j - i - 1));
       out += u'?';
       i = j - 1;
@@ -750,8 +756,7 @@ TBlobStream::TBlobStream(TField *field, TBlobStreamMode mode) : FField(field), F
     open(QIODevice::WriteOnly);
   } else {
     QVariant v = field->Value();
-    if (!v.isNull())
-      FData = v.userType() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
+    if (!v.isNull()) FData = v.userType() == QMetaType::QByteArray ? v.toByteArray() : v.toString().toUtf8();
     open(QIODevice::ReadOnly);
   }
 }

@@ -39,9 +39,9 @@ public:
   void SetValue(const QVariant &v);
   bool IsNull() const { return Value().isNull(); }
   void Clear() { SetValue(QVariant()); }
-  QString AsString() const;           // null or no row: empty text
+  QString AsString() const;            // null or no row: empty text
   void SetAsString(const QString &s);  // string fields keep their first Size characters
-  int AsInteger() const;              // null or no row: 0
+  int AsInteger() const;               // null or no row: 0
   void SetAsInteger(int v) { SetValue(v); }
   double AsFloat() const { return Value().toDouble(); }
   // The text a grid shows: memos show "(MEMO)" or "(Memo)"; others AsString.
@@ -124,10 +124,10 @@ public:
   bool Eof() const { return FEof; }
   bool IsEmpty() const { return FRows.isEmpty(); }
   int RecNo() const { return FRecNo; }
-  void SetRecNo(int row);        // fetches as needed
+  void SetRecNo(int row);                           // fetches as needed
   int RecordCount() const { return FRows.size(); }  // rows fetched so far
   bool AllFetched() const { return !FMoreRows; }
-  int FetchMore(int count);      // returns the number of rows added
+  int FetchMore(int count);  // returns the number of rows added
   void FetchAll();
   // Locates the first row whose field has the value (fetches as needed).
   bool Locate(const QString &fieldName, const QVariant &value);
@@ -164,12 +164,12 @@ public:
   void SetFieldValue(TField *field, const QVariant &v);
 
 signals:
-  void DataSetChanged();           // opened, closed, refreshed, re-filtered: read everything again
+  void DataSetChanged();  // opened, closed, refreshed, re-filtered: read everything again
   void RowsAppended(int first, int last);
   void RowInserted(int row);
   void RowRemoved(int row);
-  void RowChanged(int row);        // values of a row changed
-  void Scrolled();                 // the current row moved
+  void RowChanged(int row);  // values of a row changed
+  void Scrolled();           // the current row moved
   void StateChanged();
 
 protected:

@@ -4,7 +4,6 @@
 #include "server/errors.h"
 #include "server/ibengine.h"
 
-
 std::unique_ptr<TDriverConnection> CreateDriverConnection(const QString &driverName) {
   if (driverName.compare(QLatin1String("INTRBASE"), Qt::CaseInsensitive) == 0) return CreateIbConnection();
   if (driverName.compare(QLatin1String("STANDARD"), Qt::CaseInsensitive) == 0) return CreateParadoxConnection();
@@ -19,7 +18,8 @@ TDatabase::~TDatabase() {
   } catch (...) {
     // Closing at destruction cannot report anything; the engine releases the attachment.
   }
-  for (TDataSet *ds : FDataSets) ds->disconnect(this);
+  for (TDataSet *ds : FDataSets)
+    ds->disconnect(this);
   Session().Unregister(this);
 }
 
@@ -51,7 +51,8 @@ void TDatabase::Open() {
 
 void TDatabase::Close() {
   const QList<TDataSet *> sets = FDataSets;
-  for (TDataSet *ds : sets) ds->Close();
+  for (TDataSet *ds : sets)
+    ds->Close();
   if (FConnection && FConnection->Connected()) {
     FConnection->Close();
     emit AfterDisconnect();

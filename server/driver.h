@@ -11,8 +11,20 @@
 #include <QVector>
 #include <memory>
 
-enum class TFieldType { ftUnknown, ftString, ftSmallint, ftInteger, ftLargeint, ftFloat, ftBoolean,
-                        ftDate, ftTime, ftDateTime, ftMemo, ftBlob };
+enum class TFieldType {
+  ftUnknown,
+  ftString,
+  ftSmallint,
+  ftInteger,
+  ftLargeint,
+  ftFloat,
+  ftBoolean,
+  ftDate,
+  ftTime,
+  ftDateTime,
+  ftMemo,
+  ftBlob
+};
 
 // A column as the driver sees it (or as a declared field asks for it when creating a table).
 struct TFieldDef {
@@ -44,7 +56,7 @@ public:
 };
 
 struct TIndexDef {
-  QString Name;        // empty for a primary index
+  QString Name;  // empty for a primary index
   QStringList Fields;
   bool Primary = false;
   bool Unique = false;
@@ -60,8 +72,7 @@ public:
   virtual bool Connected() const = 0;
   virtual std::unique_ptr<TCursor> OpenTable(const QString &tableName, const QStringList &orderFields,
                                              bool readOnly) = 0;
-  virtual std::unique_ptr<TCursor> OpenQuery(const QString &sql,
-                                             const QList<QPair<QString, QVariant>> &params) = 0;
+  virtual std::unique_ptr<TCursor> OpenQuery(const QString &sql, const QList<QPair<QString, QVariant>> &params) = 0;
   virtual void CreateTable(const QString &tableName, const QList<TFieldDef> &fields) = 0;
   virtual void AddIndex(const QString &tableName, const TIndexDef &index) = 0;
   virtual QStringList TableNames(const QString &pattern, bool extensions, bool systemTables) = 0;

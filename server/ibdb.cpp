@@ -3,12 +3,12 @@
 #include "server/cursors.h"
 #include "server/errors.h"
 
+#include <pthread.h>
 #include <QBitmap>
 #include <QCoreApplication>
 #include <QMetaType>
 #include <QSqlDatabase>
 #include <csignal>
-#include <pthread.h>
 
 namespace {
 const QString kNotActive = QStringLiteral("Not active transaction for IB");

@@ -4,8 +4,8 @@
 // execution of statement texts inside it. Every schema change the program makes goes here.
 #include "server/db.h"
 
-#include <functional>
 #include <ibase.h>
+#include <functional>
 
 // Screen cursor number of the SQL wait cursor.
 constexpr int crSQLWait = 15;

@@ -22,7 +22,8 @@ QString EngineMessage(const QSqlError &e) {
 }
 
 bool IsCatalogName(const QString &name) {
-  return name.startsWith(QLatin1String("RDB$"), Qt::CaseInsensitive) || name.startsWith(QLatin1String("MON$"), Qt::CaseInsensitive);
+  return name.startsWith(QLatin1String("RDB$"), Qt::CaseInsensitive) ||
+         name.startsWith(QLatin1String("MON$"), Qt::CaseInsensitive);
 }
 
 TFieldType TypeOfMeta(QMetaType t) {
@@ -64,19 +65,23 @@ public:
     QList<ColumnInfo> info = Describe(db, table);
     if (info.isEmpty()) throw EDatabaseError(QStringLiteral("Table does not exist: %1").arg(table));
     QStringList cols;
-    for (const ColumnInfo &c : info) cols.append(QuoteIdentifier(c.Name));
+    for (const ColumnInfo &c : info)
+      cols.append(QuoteIdentifier(c.Name));
     QList<int> pk = catalog ? QList<int>() : PrimaryKey(db, table, info);
     // Rows without a primary key are found again by RDB$DB_KEY; a view over many tables has
     // a key too long to carry, so such a view is browsed read-only.
     FDbKeyLength = catalog || !pk.isEmpty() ? 0 : DbKeyLength(db, table);
     bool dbKey = FDbKeyLength > 0 && FDbKeyLength <= 16;
     // The driver hands RDB$DB_KEY over as text, which would mangle its bytes: fetch it as hex.
-    QString sql = QStringLiteral("SELECT %1%2 FROM %3").arg(cols.join(QStringLiteral(", ")),
-        dbKey ? QStringLiteral(", UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))") : QString(),
-        QuoteIdentifier(table));
+    QString sql = QStringLiteral("SELECT %1%2 FROM %3")
+                      .arg(cols.join(QStringLiteral(", ")),
+                           dbKey ? QStringLiteral(", UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))")
+                                 : QString(),
+                           QuoteIdentifier(table));
     if (!order.isEmpty()) {
       QStringList o;
-      for (const QString &f : order) o.append(QuoteIdentifier(f.trimmed()));
+      for (const QString &f : order)
+        o.append(QuoteIdentifier(f.trimmed()));
       sql += QStringLiteral(" ORDER BY ") + o.join(QStringLiteral(", "));
     }
     for (const ColumnInfo &c : info) {
@@ -130,7 +135,8 @@ public:
   bool Fetch(QVector<TRow> &out, int max) override {
     if (!FBuffered.isEmpty()) {
       int n = max < 0 ? FBuffered.size() : qMin(max, int(FBuffered.size()));
-      for (int i = 0; i < n; ++i) out.append(std::move(FBuffered[i]));
+      for (int i = 0; i < n; ++i)
+        out.append(std::move(FBuffered[i]));
       FBuffered.remove(0, n);
       return !FBuffered.isEmpty() || FQuery;
     }
@@ -160,9 +166,10 @@ public:
       marks.append(QStringLiteral("?"));
       values.append(row[i]);
     }
-    QString sql = names.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(FTable))
-        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(QuoteIdentifier(FTable), names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
+    QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(FTable))
+                                  : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                        .arg(QuoteIdentifier(FTable), names.join(QStringLiteral(", ")),
+                                             marks.join(QStringLiteral(", ")));
     QStringList ret;
     for (int k : FKeys)
       ret.append(FDbKey ? QStringLiteral("UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))")
@@ -170,7 +177,8 @@ public:
     if (!ret.isEmpty()) sql += QStringLiteral(" RETURNING ") + ret.join(QStringLiteral(", "));
     QSqlQuery q = Run(sql, values);
     if (q.isActive() && q.next())
-      for (int j = 0; j < FKeys.size(); ++j) row[FKeys[j]] = Convert(q.value(j), FKeys[j]);
+      for (int j = 0; j < FKeys.size(); ++j)
+        row[FKeys[j]] = Convert(q.value(j), FKeys[j]);
   }
 
   void Update(const TRow &oldRow, TRow &newRow) override {
@@ -183,7 +191,8 @@ public:
       values.append(newRow[i]);
     }
     if (sets.isEmpty()) return;
-    QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3").arg(QuoteIdentifier(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
+    QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+                      .arg(QuoteIdentifier(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
     QSqlQuery q = Run(sql, values);
     if (q.numRowsAffected() == 0) throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
@@ -204,7 +213,9 @@ private:
     case 7: return TFieldType::ftSmallint;
     case 8: return TFieldType::ftInteger;
     case 16: return TFieldType::ftLargeint;
-    case 10: case 11: case 27: return TFieldType::ftFloat;
+    case 10:
+    case 11:
+    case 27: return TFieldType::ftFloat;
     case 12: return TFieldType::ftDate;
     case 13: return TFieldType::ftTime;
     case 35: return TFieldType::ftDateTime;
@@ -267,7 +278,8 @@ private:
       FQuery.reset();
       throw EDatabaseError(msg);
     }
-    for (const auto &p : params) FQuery->addBindValue(p.second);
+    for (const auto &p : params)
+      FQuery->addBindValue(p.second);
     if (!FQuery->exec()) {
       QString msg = EngineMessage(FQuery->lastError());
       FQuery.reset();
@@ -277,7 +289,8 @@ private:
 
   void ReadAll() {
     QVector<TRow> rows;
-    while (FQuery && Fetch(rows, 1000)) {}
+    while (FQuery && Fetch(rows, 1000)) {
+    }
     FQuery.reset();
     FBuffered = std::move(rows);
   }
@@ -285,11 +298,13 @@ private:
   QVariant Convert(const QVariant &v, int i) const {
     if (v.isNull()) return QVariant();
     const TFieldDef &c = FColumns[i];
-    if (c.DataType == TFieldType::ftMemo && v.userType() == QMetaType::QByteArray) return TStringList::DecodeBytes(v.toByteArray());
+    if (c.DataType == TFieldType::ftMemo && v.userType() == QMetaType::QByteArray)
+      return TStringList::DecodeBytes(v.toByteArray());
     if (FTrim[i] && v.userType() == QMetaType::QString) {
       QString s = v.toString();
       qsizetype n = s.size();
-      while (n > 0 && s[n - 1] == u' ') --n;
+      while (n > 0 && s[n - 1] == u' ')
+        --n;
       return s.left(n);
     }
     return v;
@@ -297,7 +312,8 @@ private:
 
   TRow RowOf(const QSqlQuery &q) const {
     TRow row(FColumns.size());
-    for (int i = 0; i < FColumns.size(); ++i) row[i] = Convert(q.value(i), i);
+    for (int i = 0; i < FColumns.size(); ++i)
+      row[i] = Convert(q.value(i), i);
     return row;
   }
 
@@ -333,7 +349,8 @@ private:
   QSqlQuery Run(const QString &sql, const QVariantList &values) {
     QSqlQuery q(QSqlDatabase::database(FConn, false));
     if (!q.prepare(sql)) throw EDatabaseError(EngineMessage(q.lastError()));
-    for (const QVariant &v : values) q.addBindValue(v);
+    for (const QVariant &v : values)
+      q.addBindValue(v);
     if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
     return q;
   }
@@ -388,9 +405,7 @@ public:
     FName.clear();
   }
 
-  bool Connected() const override {
-    return !FName.isEmpty() && QSqlDatabase::database(FName, false).isOpen();
-  }
+  bool Connected() const override { return !FName.isEmpty() && QSqlDatabase::database(FName, false).isOpen(); }
 
   std::unique_ptr<TCursor> OpenTable(const QString &tableName, const QStringList &orderFields, bool readOnly) override {
     auto c = std::make_unique<IbCursor>(FName, readOnly);
@@ -421,7 +436,8 @@ public:
     QRegularExpression match;
     bool filter = !pattern.isEmpty() && pattern != QLatin1String("*");
     if (filter)
-      match = QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern), QRegularExpression::CaseInsensitiveOption);
+      match = QRegularExpression(QRegularExpression::wildcardToRegularExpression(pattern),
+                                 QRegularExpression::CaseInsensitiveOption);
     QStringList out;
     while (q.next()) {
       QString name = q.value(0).toString().trimmed();

@@ -33,7 +33,8 @@ int TStringList::IndexOf(const QString &s) const {
 QString TStringList::Text() const {
   QString out;
   qsizetype n = 0;
-  for (const QString &l : FLines) n += l.size() + 2;
+  for (const QString &l : FLines)
+    n += l.size() + 2;
   out.reserve(n);
   for (const QString &l : FLines) {
     out += l;
@@ -80,13 +81,9 @@ QString TStringList::DecodeBytes(const QByteArray &bytes) {
   return QString::fromLatin1(bytes);
 }
 
-void TStringList::LoadFromStream(QIODevice &stream) {
-  SetText(DecodeBytes(stream.readAll()));
-}
+void TStringList::LoadFromStream(QIODevice &stream) { SetText(DecodeBytes(stream.readAll())); }
 
-void TStringList::SaveToStream(QIODevice &stream) const {
-  stream.write(Text().toUtf8());
-}
+void TStringList::SaveToStream(QIODevice &stream) const { stream.write(Text().toUtf8()); }
 
 void TStringList::LoadFromFile(const QString &fileName) {
   QFile f(fileName);

@@ -23,7 +23,8 @@ int CompareRows(const TRow &a, const TRow &b, int columns) {
 bool SameLayout(const TPxTable &a, const TPxTable &b) {
   if (a.KeyCount != b.KeyCount || a.CodePage != b.CodePage || a.Columns.size() != b.Columns.size()) return false;
   for (int i = 0; i < a.Columns.size(); ++i)
-    if (a.Columns[i].Name != b.Columns[i].Name || a.Columns[i].Type != b.Columns[i].Type || a.Columns[i].Len != b.Columns[i].Len)
+    if (a.Columns[i].Name != b.Columns[i].Name || a.Columns[i].Type != b.Columns[i].Type ||
+        a.Columns[i].Len != b.Columns[i].Len)
       return false;
   return true;
 }
@@ -31,7 +32,10 @@ bool SameLayout(const TPxTable &a, const TPxTable &b) {
 class TParadoxCursor : public TCursor {
 public:
   TParadoxCursor(const TPxFiles &files, TPxSnapshot snap, const QStringList &orderFields, bool readOnly)
-      : FFiles(files), FLayout(std::move(snap.Layout)), FRequired(snap.Required), FRows(std::move(snap.Rows)),
+      : FFiles(files),
+        FLayout(std::move(snap.Layout)),
+        FRequired(snap.Required),
+        FRows(std::move(snap.Rows)),
         FCanModify(!readOnly && FLayout.Writable()) {
     for (int i = 0; i < FLayout.Columns.size(); ++i) {
       TFieldDef def = PxFieldDef(FLayout.Columns[i]);
@@ -45,13 +49,15 @@ public:
 
   QList<int> KeyColumns() const override {
     QList<int> keys;
-    for (int i = 0; i < FLayout.KeyCount; ++i) keys.append(i);
+    for (int i = 0; i < FLayout.KeyCount; ++i)
+      keys.append(i);
     return keys;
   }
 
   bool Fetch(QVector<TRow> &out, int max) override {
     const int end = max < 0 ? FRows.size() : qMin(int(FRows.size()), FNext + max);
-    for (; FNext < end; ++FNext) out.append(FRows[FNext]);
+    for (; FNext < end; ++FNext)
+      out.append(FRows[FNext]);
     return FNext < FRows.size();
   }
 
@@ -115,10 +121,12 @@ private:
   }
 
   TRow Normalized(const TRow &row) const {
-    if (row.size() != FColumns.size()) throw EDatabaseError(QStringLiteral("Row does not match table '%1'").arg(FFiles.Name()));
+    if (row.size() != FColumns.size())
+      throw EDatabaseError(QStringLiteral("Row does not match table '%1'").arg(FFiles.Name()));
     const TPxCodec codec(FLayout.CodePage);
     TRow out(row.size());
-    for (int i = 0; i < row.size(); ++i) out[i] = PxNormalize(FLayout.Columns[i], row[i], codec);
+    for (int i = 0; i < row.size(); ++i)
+      out[i] = PxNormalize(FLayout.Columns[i], row[i], codec);
     return out;
   }
 
@@ -191,8 +199,10 @@ public:
     const int n = index.Fields.size();
     for (int i = 0; i < n; ++i) {
       if (i >= t.Columns.size() || t.Columns[i].Name.compare(index.Fields[i].trimmed(), Qt::CaseInsensitive) != 0)
-        throw EDatabaseError(QStringLiteral("The fields of a primary index must be the first fields of the table, in order"));
-      if (t.Columns[i].IsBlob()) throw EDatabaseError(QStringLiteral("Field '%1' cannot be indexed").arg(t.Columns[i].Name));
+        throw EDatabaseError(
+            QStringLiteral("The fields of a primary index must be the first fields of the table, in order"));
+      if (t.Columns[i].IsBlob())
+        throw EDatabaseError(QStringLiteral("Field '%1' cannot be indexed").arg(t.Columns[i].Name));
     }
     change.SetKeyCount(n);
     CheckKeys(change, n);

@@ -3,16 +3,16 @@
 #include "server/errors.h"
 #include "server/lines.h"
 
+#include <iconv.h>
 #include <QDate>
-#include <QMutex>
 #include <QDateTime>
+#include <QMutex>
 #include <QTime>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iconv.h>
 #include <memory>
 
 extern "C" {
@@ -27,7 +27,8 @@ constexpr qint64 kMsPerDay = 86400000;
 
 QString PxMessage(const QString &raw) {
   QString m = raw.trimmed();
-  while (m.endsWith(u'.')) m.chop(1);
+  while (m.endsWith(u'.'))
+    m.chop(1);
   return m;
 }
 
@@ -85,7 +86,9 @@ int CookieClose(void *) { return 0; }
 
 TPxMem *MemOf(pxstream_t *s) { return static_cast<TPxMem *>(s->s.stream); }
 size_t StreamRead(pxdoc_t *, pxstream_t *s, size_t n, void *buf) { return MemOf(s)->Read(static_cast<char *>(buf), n); }
-size_t StreamWrite(pxdoc_t *, pxstream_t *s, size_t n, void *buf) { return MemOf(s)->Write(static_cast<const char *>(buf), n); }
+size_t StreamWrite(pxdoc_t *, pxstream_t *s, size_t n, void *buf) {
+  return MemOf(s)->Write(static_cast<const char *>(buf), n);
+}
 int StreamSeek(pxdoc_t *, pxstream_t *s, long off, int whence) { return MemOf(s)->Seek(off, whence); }
 long StreamTell(pxdoc_t *, pxstream_t *s) { return long(MemOf(s)->Pos); }
 
@@ -116,7 +119,8 @@ public:
     }
     if (PX_create_fp(FDoc, fields, count, FFile, type) < 0) {
       if (!FDoc->px_head) {  // pxlib took no ownership of the field list
-        for (int i = 0; i < count; ++i) std::free(fields[i].px_fname);
+        for (int i = 0; i < count; ++i)
+          std::free(fields[i].px_fname);
         std::free(fields);
       }
       Check(false, what);
@@ -212,11 +216,19 @@ bool TPxColumn::IsBlob() const {
 bool TPxTable::Writable() const {
   for (const TPxColumn &c : Columns) {
     switch (c.Type) {
-      case pxtAlpha: case pxtDate: case pxtShort: case pxtLong: case pxtCurrency: case pxtNumber:
-      case pxtLogical: case pxtMemo: case pxtBlob: case pxtTime: case pxtTimestamp: case pxtBytes:
-        break;
-      default:
-        return false;
+    case pxtAlpha:
+    case pxtDate:
+    case pxtShort:
+    case pxtLong:
+    case pxtCurrency:
+    case pxtNumber:
+    case pxtLogical:
+    case pxtMemo:
+    case pxtBlob:
+    case pxtTime:
+    case pxtTimestamp:
+    case pxtBytes: break;
+    default: return false;
     }
   }
   return true;
@@ -270,15 +282,17 @@ std::shared_ptr<const TPxCodec::TTables> TablesFor(int codePage, const QByteArra
 }
 
 [[noreturn]] void Unstorable(const QString &fieldName, uint ch, int codePage) {
-  throw EDatabaseError(QStringLiteral("Field '%1' holds the character '%2' (U+%3), which code page %4 of the table cannot store")
-                           .arg(fieldName, QString::fromUcs4(reinterpret_cast<const char32_t *>(&ch), 1))
-                           .arg(ch, 4, 16, QLatin1Char('0'))
-                           .arg(codePage));
+  throw EDatabaseError(
+      QStringLiteral("Field '%1' holds the character '%2' (U+%3), which code page %4 of the table cannot store")
+          .arg(fieldName, QString::fromUcs4(reinterpret_cast<const char32_t *>(&ch), 1))
+          .arg(ch, 4, 16, QLatin1Char('0'))
+          .arg(codePage));
 }
 }  // namespace
 
 TPxCodec::TPxCodec(int codePage)
-    : FCodePage(codePage > 0 ? codePage : 437), FName("CP" + QByteArray::number(FCodePage)),
+    : FCodePage(codePage > 0 ? codePage : 437),
+      FName("CP" + QByteArray::number(FCodePage)),
       FTables(TablesFor(FCodePage, FName)) {}
 
 QString TPxCodec::Decode(const char *bytes, int len) const {
@@ -321,14 +335,14 @@ QByteArray TPxCodec::Encode(const QString &text, const QString &fieldName) const
         continue;
       }
       const auto it = FTables->FromUnicode.constFind(u);
-      if (it == FTables->FromUnicode.constEnd())
-        Unstorable(fieldName, text.mid(i, 2).toUcs4().value(0), FCodePage);
+      if (it == FTables->FromUnicode.constEnd()) Unstorable(fieldName, text.mid(i, 2).toUcs4().value(0), FCodePage);
       out[i] = it.value();
     }
     return out;
   }
   bool ascii = true;
-  for (QChar c : text) ascii = ascii && c.unicode() < 0x80;
+  for (QChar c : text)
+    ascii = ascii && c.unicode() < 0x80;
   if (ascii) return text.toLatin1();
   TIconv cv(FName.constData(), "UTF-8");
   if (!cv.Ok()) throw EDatabaseError(QStringLiteral("Code page %1 of the table is not supported").arg(FCodePage));
@@ -374,7 +388,8 @@ QByteArray CheckedDbImage(QByteArray image, const QString &what) {
     fieldBytes += type == pxtBcd ? 17 : len;
   }
   const qint64 blockSize = qint64(maxTableSize) * 0x400;
-  if (fieldBytes != recordSize || recordSize > blockSize - 6 || headerSize + fileBlocks * blockSize > size) Damaged(what);
+  if (fieldBytes != recordSize || recordSize > blockSize - 6 || headerSize + fileBlocks * blockSize > size)
+    Damaged(what);
 
   QVector<bool> seen(fileBlocks + 1, false);
   qint64 counted = 0;
@@ -560,9 +575,7 @@ QByteArray TPxMemoFile::Value(const char *field, const TPxColumn &col, const QSt
   const qint64 size = graphic ? qint64(ref.Size) - 8 : ref.Size;
   if (size <= 0) return {};
   if (size <= col.Leader()) return QByteArray(field, int(size));
-  auto damaged = [&]() {
-    return EDatabaseError(QStringLiteral("The memo file of table '%1' is damaged").arg(what));
-  };
+  auto damaged = [&]() { return EDatabaseError(QStringLiteral("The memo file of table '%1' is damaged").arg(what)); };
   const qint64 off = ref.Offset;
   const QByteArray head = off ? Bytes(off, 12) : QByteArray();
   if (head.size() < 12) throw damaged();
@@ -653,49 +666,46 @@ QVariant PxDecodeValue(const char *record, const TPxColumn &col, const TPxCodec 
   // 4-byte value on 64-bit systems and takes a null for a number.
   if (!col.IsBlob() && std::all_of(p, p + col.Len, [](char c) { return c == '\0'; })) return {};
   switch (col.Type) {
-    case pxtAlpha: {
-      int n = 0;
-      while (n < col.Len && p[n] != '\0') ++n;
-      while (n > 0 && p[n - 1] == ' ') --n;
-      return n ? QVariant(codec.Decode(p, n)) : QVariant();
-    }
-    case pxtShort:
-      return PX_get_data_short(doc, p, 2, &s) > 0 ? QVariant(int(s)) : QVariant();
-    case pxtLong:
-    case pxtAutoInc:
-      return PX_get_data_long(doc, p, 4, &l) > 0 ? QVariant(int(l)) : QVariant();
-    case pxtCurrency:
-    case pxtNumber:
-      return PX_get_data_double(doc, p, 8, &d) > 0 ? QVariant(d) : QVariant();
-    case pxtLogical:
-      return PX_get_data_byte(doc, p, 1, &b) > 0 ? QVariant(b != 0) : QVariant();
-    case pxtDate:
-      return PX_get_data_long(doc, p, 4, &l) > 0 ? QVariant(QDate::fromJulianDay(l + kJulianDayZero)) : QVariant();
-    case pxtTime:
-      return PX_get_data_long(doc, p, 4, &l) > 0 ? QVariant(QTime::fromMSecsSinceStartOfDay(int(l))) : QVariant();
-    case pxtTimestamp: {
-      if (PX_get_data_double(doc, p, 8, &d) <= 0) return {};
-      const qint64 ms = qint64(d);
-      const qint64 days = ms / kMsPerDay;
-      return QDateTime(QDate::fromJulianDay(days + kJulianDayZero), QTime::fromMSecsSinceStartOfDay(int(ms % kMsPerDay)));
-    }
-    case pxtBcd: {
-      char *text = nullptr;
-      if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char *>(p), quint8(p[0]) & 0x3F, &text) <= 0 || !text) return {};
-      QString t = QString::fromLatin1(text).replace(u',', u'.');
-      doc->free(doc, text);
-      return t.toDouble();
-    }
-    case pxtBytes:
-      return p[0] ? QVariant(QByteArray(p, col.Len)) : QVariant();
-    case pxtMemo: {
-      QByteArray v = memo.Value(p, col, what);
-      return v.isEmpty() ? QVariant() : QVariant(codec.Decode(v));
-    }
-    default: {
-      QByteArray v = memo.Value(p, col, what);
-      return v.isEmpty() ? QVariant() : QVariant(v);
-    }
+  case pxtAlpha: {
+    int n = 0;
+    while (n < col.Len && p[n] != '\0')
+      ++n;
+    while (n > 0 && p[n - 1] == ' ')
+      --n;
+    return n ? QVariant(codec.Decode(p, n)) : QVariant();
+  }
+  case pxtShort: return PX_get_data_short(doc, p, 2, &s) > 0 ? QVariant(int(s)) : QVariant();
+  case pxtLong:
+  case pxtAutoInc: return PX_get_data_long(doc, p, 4, &l) > 0 ? QVariant(int(l)) : QVariant();
+  case pxtCurrency:
+  case pxtNumber: return PX_get_data_double(doc, p, 8, &d) > 0 ? QVariant(d) : QVariant();
+  case pxtLogical: return PX_get_data_byte(doc, p, 1, &b) > 0 ? QVariant(b != 0) : QVariant();
+  case pxtDate:
+    return PX_get_data_long(doc, p, 4, &l) > 0 ? QVariant(QDate::fromJulianDay(l + kJulianDayZero)) : QVariant();
+  case pxtTime:
+    return PX_get_data_long(doc, p, 4, &l) > 0 ? QVariant(QTime::fromMSecsSinceStartOfDay(int(l))) : QVariant();
+  case pxtTimestamp: {
+    if (PX_get_data_double(doc, p, 8, &d) <= 0) return {};
+    const qint64 ms = qint64(d);
+    const qint64 days = ms / kMsPerDay;
+    return QDateTime(QDate::fromJulianDay(days + kJulianDayZero), QTime::fromMSecsSinceStartOfDay(int(ms % kMsPerDay)));
+  }
+  case pxtBcd: {
+    char *text = nullptr;
+    if (PX_get_data_bcd(doc, reinterpret_cast<unsigned char *>(p), quint8(p[0]) & 0x3F, &text) <= 0 || !text) return {};
+    QString t = QString::fromLatin1(text).replace(u',', u'.');
+    doc->free(doc, text);
+    return t.toDouble();
+  }
+  case pxtBytes: return p[0] ? QVariant(QByteArray(p, col.Len)) : QVariant();
+  case pxtMemo: {
+    QByteArray v = memo.Value(p, col, what);
+    return v.isEmpty() ? QVariant() : QVariant(codec.Decode(v));
+  }
+  default: {
+    QByteArray v = memo.Value(p, col, what);
+    return v.isEmpty() ? QVariant() : QVariant(v);
+  }
   }
 }
 
@@ -706,48 +716,32 @@ void PxEncodeValue(char *record, const TPxColumn &col, const QVariant &value, co
   const bool null = !value.isValid();
   memset(p, 0, size_t(col.Len));
   switch (col.Type) {
-    case pxtAlpha:
-      if (!null) {
-        const QByteArray bytes = codec.Encode(value.toString(), col.Name);
-        memcpy(p, bytes.constData(), size_t(qMin(int(bytes.size()), col.Len)));
-      }
-      break;
-    case pxtShort:
-      PX_put_data_short(doc, p, null ? 0 : 2, short(value.toInt()));
-      break;
-    case pxtLong:
-      PX_put_data_long(doc, p, null ? 0 : 4, value.toInt());
-      break;
-    case pxtCurrency:
-    case pxtNumber:
-      PX_put_data_double(doc, p, null ? 0 : 8, value.toDouble());
-      break;
-    case pxtLogical:
-      PX_put_data_byte(doc, p, null ? 0 : 1, value.toBool() ? 1 : 0);
-      break;
-    case pxtDate:
-      PX_put_data_long(doc, p, null ? 0 : 4, int(value.toDate().toJulianDay() - kJulianDayZero));
-      break;
-    case pxtTime:
-      PX_put_data_long(doc, p, null ? 0 : 4, value.toTime().msecsSinceStartOfDay());
-      break;
-    case pxtTimestamp: {
-      const QDateTime dt = value.toDateTime();
-      const double ms = double(dt.date().toJulianDay() - kJulianDayZero) * double(kMsPerDay) + dt.time().msecsSinceStartOfDay();
-      PX_put_data_double(doc, p, null ? 0 : 8, ms);
-      break;
+  case pxtAlpha:
+    if (!null) {
+      const QByteArray bytes = codec.Encode(value.toString(), col.Name);
+      memcpy(p, bytes.constData(), size_t(qMin(int(bytes.size()), col.Len)));
     }
-    case pxtBytes:
-      if (!null) memcpy(p, value.toByteArray().constData(), size_t(qMin(int(value.toByteArray().size()), col.Len)));
-      break;
-    case pxtMemo:
-      memo.Put(p, col, null ? QByteArray() : codec.Encode(value.toString(), col.Name));
-      break;
-    case pxtBlob:
-      memo.Put(p, col, null ? QByteArray() : value.toByteArray());
-      break;
-    default:
-      throw EDatabaseError(QStringLiteral("Field '%1' is of a type this program cannot write").arg(col.Name));
+    break;
+  case pxtShort: PX_put_data_short(doc, p, null ? 0 : 2, short(value.toInt())); break;
+  case pxtLong: PX_put_data_long(doc, p, null ? 0 : 4, value.toInt()); break;
+  case pxtCurrency:
+  case pxtNumber: PX_put_data_double(doc, p, null ? 0 : 8, value.toDouble()); break;
+  case pxtLogical: PX_put_data_byte(doc, p, null ? 0 : 1, value.toBool() ? 1 : 0); break;
+  case pxtDate: PX_put_data_long(doc, p, null ? 0 : 4, int(value.toDate().toJulianDay() - kJulianDayZero)); break;
+  case pxtTime: PX_put_data_long(doc, p, null ? 0 : 4, value.toTime().msecsSinceStartOfDay()); break;
+  case pxtTimestamp: {
+    const QDateTime dt = value.toDateTime();
+    const double ms =
+        double(dt.date().toJulianDay() - kJulianDayZero) * double(kMsPerDay) + dt.time().msecsSinceStartOfDay();
+    PX_put_data_double(doc, p, null ? 0 : 8, ms);
+    break;
+  }
+  case pxtBytes:
+    if (!null) memcpy(p, value.toByteArray().constData(), size_t(qMin(int(value.toByteArray().size()), col.Len)));
+    break;
+  case pxtMemo: memo.Put(p, col, null ? QByteArray() : codec.Encode(value.toString(), col.Name)); break;
+  case pxtBlob: memo.Put(p, col, null ? QByteArray() : value.toByteArray()); break;
+  default: throw EDatabaseError(QStringLiteral("Field '%1' is of a type this program cannot write").arg(col.Name));
   }
 }
 
@@ -764,68 +758,70 @@ QVariant PxNormalize(const TPxColumn &col, const QVariant &value, const TPxCodec
   if (!value.isValid() || value.isNull()) return {};
   bool ok = true;
   switch (col.Type) {
-    case pxtAlpha: {
-      QString s = TextOf(value);
-      while (s.endsWith(u' ')) s.chop(1);
-      if (s.isEmpty()) return {};
-      if (s.contains(QChar(0))) Invalid(col);
-      const int len = int(codec.Encode(s, col.Name).size());
-      if (len > col.Len)
-        throw EDatabaseError(QStringLiteral("Value of field '%1' is too long (%2 characters, at most %3)").arg(col.Name).arg(len).arg(col.Len));
-      return s;
-    }
-    case pxtMemo: {
-      const QString s = TextOf(value);
-      if (s.isEmpty()) return {};
-      codec.Encode(s, col.Name);
-      return s;
-    }
-    case pxtShort: {
-      const int v = value.toInt(&ok);
-      if (!ok || v < -32767 || v > 32767) Invalid(col);
-      return v;
-    }
-    case pxtLong: {
-      const qlonglong v = value.toLongLong(&ok);
-      if (!ok || v < -2147483647LL || v > 2147483647LL) Invalid(col);
-      return int(v);
-    }
-    case pxtCurrency:
-    case pxtNumber: {
-      const double v = value.toDouble(&ok);
-      if (!ok) Invalid(col);
-      return v;
-    }
-    case pxtLogical:
-      return value.toBool();
-    case pxtDate: {
-      const QDate d = value.userType() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
-      if (!d.isValid() || d.toJulianDay() <= kJulianDayZero) Invalid(col);
-      return d;
-    }
-    case pxtTime: {
-      const QTime t = value.toTime();
-      if (!t.isValid()) Invalid(col);
-      return t;
-    }
-    case pxtTimestamp: {
-      const QDateTime dt = value.toDateTime();
-      if (!dt.isValid() || dt.date().toJulianDay() <= kJulianDayZero) Invalid(col);
-      return QDateTime(dt.date(), dt.time());
-    }
-    case pxtBlob: {
-      const QByteArray b = value.toByteArray();
-      return b.isEmpty() ? QVariant() : QVariant(b);
-    }
-    case pxtBytes: {
-      QByteArray b = value.toByteArray();
-      if (b.isEmpty()) return {};
-      if (b.size() > col.Len || b[0] == '\0') Invalid(col);
-      b.append(QByteArray(col.Len - b.size(), '\0'));
-      return b;
-    }
-    default:
-      throw EDatabaseError(QStringLiteral("Field '%1' is of a type this program cannot write").arg(col.Name));
+  case pxtAlpha: {
+    QString s = TextOf(value);
+    while (s.endsWith(u' '))
+      s.chop(1);
+    if (s.isEmpty()) return {};
+    if (s.contains(QChar(0))) Invalid(col);
+    const int len = int(codec.Encode(s, col.Name).size());
+    if (len > col.Len)
+      throw EDatabaseError(QStringLiteral("Value of field '%1' is too long (%2 characters, at most %3)")
+                               .arg(col.Name)
+                               .arg(len)
+                               .arg(col.Len));
+    return s;
+  }
+  case pxtMemo: {
+    const QString s = TextOf(value);
+    if (s.isEmpty()) return {};
+    codec.Encode(s, col.Name);
+    return s;
+  }
+  case pxtShort: {
+    const int v = value.toInt(&ok);
+    if (!ok || v < -32767 || v > 32767) Invalid(col);
+    return v;
+  }
+  case pxtLong: {
+    const qlonglong v = value.toLongLong(&ok);
+    if (!ok || v < -2147483647LL || v > 2147483647LL) Invalid(col);
+    return int(v);
+  }
+  case pxtCurrency:
+  case pxtNumber: {
+    const double v = value.toDouble(&ok);
+    if (!ok) Invalid(col);
+    return v;
+  }
+  case pxtLogical: return value.toBool();
+  case pxtDate: {
+    const QDate d = value.userType() == QMetaType::QDateTime ? value.toDateTime().date() : value.toDate();
+    if (!d.isValid() || d.toJulianDay() <= kJulianDayZero) Invalid(col);
+    return d;
+  }
+  case pxtTime: {
+    const QTime t = value.toTime();
+    if (!t.isValid()) Invalid(col);
+    return t;
+  }
+  case pxtTimestamp: {
+    const QDateTime dt = value.toDateTime();
+    if (!dt.isValid() || dt.date().toJulianDay() <= kJulianDayZero) Invalid(col);
+    return QDateTime(dt.date(), dt.time());
+  }
+  case pxtBlob: {
+    const QByteArray b = value.toByteArray();
+    return b.isEmpty() ? QVariant() : QVariant(b);
+  }
+  case pxtBytes: {
+    QByteArray b = value.toByteArray();
+    if (b.isEmpty()) return {};
+    if (b.size() > col.Len || b[0] == '\0') Invalid(col);
+    b.append(QByteArray(col.Len - b.size(), '\0'));
+    return b;
+  }
+  default: throw EDatabaseError(QStringLiteral("Field '%1' is of a type this program cannot write").arg(col.Name));
   }
 }
 
@@ -833,17 +829,32 @@ TFieldDef PxFieldDef(const TPxColumn &col) {
   TFieldDef d;
   d.Name = col.Name;
   switch (col.Type) {
-    case pxtAlpha: d.DataType = TFieldType::ftString; d.Size = col.Len; break;
-    case pxtDate: d.DataType = TFieldType::ftDate; break;
-    case pxtShort: d.DataType = TFieldType::ftSmallint; break;
-    case pxtLong: case pxtAutoInc: d.DataType = TFieldType::ftInteger; break;
-    case pxtCurrency: case pxtNumber: case pxtBcd: d.DataType = TFieldType::ftFloat; break;
-    case pxtLogical: d.DataType = TFieldType::ftBoolean; break;
-    case pxtMemo: d.DataType = TFieldType::ftMemo; d.Size = col.Leader(); break;
-    case pxtTime: d.DataType = TFieldType::ftTime; break;
-    case pxtTimestamp: d.DataType = TFieldType::ftDateTime; break;
-    case pxtBytes: d.DataType = TFieldType::ftBlob; d.Size = col.Len; break;
-    default: d.DataType = TFieldType::ftBlob; d.Size = col.Leader(); break;
+  case pxtAlpha:
+    d.DataType = TFieldType::ftString;
+    d.Size = col.Len;
+    break;
+  case pxtDate: d.DataType = TFieldType::ftDate; break;
+  case pxtShort: d.DataType = TFieldType::ftSmallint; break;
+  case pxtLong:
+  case pxtAutoInc: d.DataType = TFieldType::ftInteger; break;
+  case pxtCurrency:
+  case pxtNumber:
+  case pxtBcd: d.DataType = TFieldType::ftFloat; break;
+  case pxtLogical: d.DataType = TFieldType::ftBoolean; break;
+  case pxtMemo:
+    d.DataType = TFieldType::ftMemo;
+    d.Size = col.Leader();
+    break;
+  case pxtTime: d.DataType = TFieldType::ftTime; break;
+  case pxtTimestamp: d.DataType = TFieldType::ftDateTime; break;
+  case pxtBytes:
+    d.DataType = TFieldType::ftBlob;
+    d.Size = col.Len;
+    break;
+  default:
+    d.DataType = TFieldType::ftBlob;
+    d.Size = col.Leader();
+    break;
   }
   return d;
 }
@@ -852,24 +863,57 @@ TPxColumn PxColumnFor(const TFieldDef &def) {
   TPxColumn c;
   c.Name = def.Name.trimmed();
   if (c.Name.isEmpty()) throw EDatabaseError(QStringLiteral("A field of the table has no name"));
-  if (c.Name.size() > 25) throw EDatabaseError(QStringLiteral("Field name '%1' is longer than 25 characters").arg(c.Name));
+  if (c.Name.size() > 25)
+    throw EDatabaseError(QStringLiteral("Field name '%1' is longer than 25 characters").arg(c.Name));
   auto sized = [&](int lo, int hi, int dflt) {
     const int size = def.Size > 0 ? def.Size : dflt;
-    if (size < lo || size > hi) throw EDatabaseError(QStringLiteral("Invalid size %1 of field '%2'").arg(def.Size).arg(c.Name));
+    if (size < lo || size > hi)
+      throw EDatabaseError(QStringLiteral("Invalid size %1 of field '%2'").arg(def.Size).arg(c.Name));
     return size;
   };
   switch (def.DataType) {
-    case TFieldType::ftString: c.Type = pxtAlpha; c.Len = sized(1, 255, 20); break;
-    case TFieldType::ftSmallint: c.Type = pxtShort; c.Len = 2; break;
-    case TFieldType::ftInteger: c.Type = pxtLong; c.Len = 4; break;
-    case TFieldType::ftLargeint: case TFieldType::ftFloat: c.Type = pxtNumber; c.Len = 8; break;
-    case TFieldType::ftBoolean: c.Type = pxtLogical; c.Len = 1; break;
-    case TFieldType::ftDate: c.Type = pxtDate; c.Len = 4; break;
-    case TFieldType::ftTime: c.Type = pxtTime; c.Len = 4; break;
-    case TFieldType::ftDateTime: c.Type = pxtTimestamp; c.Len = 8; break;
-    case TFieldType::ftMemo: c.Type = pxtMemo; c.Len = sized(1, 240, 10) + 10; break;
-    case TFieldType::ftBlob: c.Type = pxtBlob; c.Len = sized(1, 240, 10) + 10; break;
-    default: throw EDatabaseError(QStringLiteral("Field '%1' is of a type local tables cannot hold").arg(c.Name));
+  case TFieldType::ftString:
+    c.Type = pxtAlpha;
+    c.Len = sized(1, 255, 20);
+    break;
+  case TFieldType::ftSmallint:
+    c.Type = pxtShort;
+    c.Len = 2;
+    break;
+  case TFieldType::ftInteger:
+    c.Type = pxtLong;
+    c.Len = 4;
+    break;
+  case TFieldType::ftLargeint:
+  case TFieldType::ftFloat:
+    c.Type = pxtNumber;
+    c.Len = 8;
+    break;
+  case TFieldType::ftBoolean:
+    c.Type = pxtLogical;
+    c.Len = 1;
+    break;
+  case TFieldType::ftDate:
+    c.Type = pxtDate;
+    c.Len = 4;
+    break;
+  case TFieldType::ftTime:
+    c.Type = pxtTime;
+    c.Len = 4;
+    break;
+  case TFieldType::ftDateTime:
+    c.Type = pxtTimestamp;
+    c.Len = 8;
+    break;
+  case TFieldType::ftMemo:
+    c.Type = pxtMemo;
+    c.Len = sized(1, 240, 10) + 10;
+    break;
+  case TFieldType::ftBlob:
+    c.Type = pxtBlob;
+    c.Len = sized(1, 240, 10) + 10;
+    break;
+  default: throw EDatabaseError(QStringLiteral("Field '%1' is of a type local tables cannot hold").arg(c.Name));
   }
   return c;
 }

@@ -14,10 +14,23 @@
 
 // Paradox field types (the values of pxlib's pxf* constants).
 enum TPxType : int {
-  pxtAlpha = 0x01, pxtDate = 0x02, pxtShort = 0x03, pxtLong = 0x04, pxtCurrency = 0x05,
-  pxtNumber = 0x06, pxtLogical = 0x09, pxtMemo = 0x0C, pxtBlob = 0x0D, pxtFmtMemo = 0x0E,
-  pxtOle = 0x0F, pxtGraphic = 0x10, pxtTime = 0x14, pxtTimestamp = 0x15, pxtAutoInc = 0x16,
-  pxtBcd = 0x17, pxtBytes = 0x18
+  pxtAlpha = 0x01,
+  pxtDate = 0x02,
+  pxtShort = 0x03,
+  pxtLong = 0x04,
+  pxtCurrency = 0x05,
+  pxtNumber = 0x06,
+  pxtLogical = 0x09,
+  pxtMemo = 0x0C,
+  pxtBlob = 0x0D,
+  pxtFmtMemo = 0x0E,
+  pxtOle = 0x0F,
+  pxtGraphic = 0x10,
+  pxtTime = 0x14,
+  pxtTimestamp = 0x15,
+  pxtAutoInc = 0x16,
+  pxtBcd = 0x17,
+  pxtBytes = 0x18
 };
 
 // The code page new tables get: Windows Baltic holds Latvian, Lithuanian and Estonian text.
@@ -119,15 +132,15 @@ private:
   quint32 PlaceShared(const QByteArray &value);
   qint64 FBase;
   QByteArray FBlocks;
-  int FShared = -1;       // offset in FBlocks of the open sub-allocated block
+  int FShared = -1;  // offset in FBlocks of the open sub-allocated block
   int FSharedEntries = 0;
-  int FSharedFree = 0;    // free 16-byte paragraphs in it
+  int FSharedFree = 0;  // free 16-byte paragraphs in it
   QHash<quint32, QByteArray> FPending;
 };
 
 // Field values between records and the field form the record-set layer uses.
-QVariant PxDecodeValue(const char *record, const TPxColumn &col, const TPxCodec &codec,
-                       const TPxMemoFile &memo, const QString &what);
+QVariant PxDecodeValue(const char *record, const TPxColumn &col, const TPxCodec &codec, const TPxMemoFile &memo,
+                       const QString &what);
 // value must already be in field form for the column (see PxNormalize).
 void PxEncodeValue(char *record, const TPxColumn &col, const QVariant &value, const TPxCodec &codec,
                    TPxMemoWriter &memo);

@@ -2,15 +2,15 @@
 
 #include "server/errors.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -140,7 +140,8 @@ void PxRecover(const TPxFiles &files) {
     SyncDir(files.Dir());
     if (::unlink(Native(files.Marker()).constData()) != 0) Fail(QStringLiteral("Cannot remove file"), files.Marker());
   }
-  for (const QString &path : set) ::unlink(Native(NewOf(path)).constData());
+  for (const QString &path : set)
+    ::unlink(Native(NewOf(path)).constData());
   ::unlink(Native(NewOf(files.Marker())).constData());
 }
 
@@ -154,7 +155,8 @@ void PxCommit(const TPxFiles &files, const QList<TPxFileImage> &images) {
   WriteNewFile(NewOf(files.Marker()), names);
   Rename(NewOf(files.Marker()), files.Marker());
   SyncDir(files.Dir());
-  for (const TPxFileImage &img : images) Rename(NewOf(img.Path), img.Path);
+  for (const TPxFileImage &img : images)
+    Rename(NewOf(img.Path), img.Path);
   SyncDir(files.Dir());
   ::unlink(Native(files.Marker()).constData());
 }
@@ -175,10 +177,12 @@ void PxRemove(const QString &path) {
 QByteArray PxReadFile(const QString &path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly))
-    throw EDatabaseError(QStringLiteral("Cannot open file '%1': %2").arg(QDir::toNativeSeparators(path), f.errorString()));
+    throw EDatabaseError(
+        QStringLiteral("Cannot open file '%1': %2").arg(QDir::toNativeSeparators(path), f.errorString()));
   QByteArray data = f.readAll();
   if (f.error() != QFileDevice::NoError)
-    throw EDatabaseError(QStringLiteral("Cannot read file '%1': %2").arg(QDir::toNativeSeparators(path), f.errorString()));
+    throw EDatabaseError(
+        QStringLiteral("Cannot read file '%1': %2").arg(QDir::toNativeSeparators(path), f.errorString()));
   return data;
 }
 

@@ -30,7 +30,8 @@ int CompareKeys(const TRow &a, const TRow &b) {
 TRow DecodeRow(const TPxTable &t, const QByteArray &rec, const TPxCodec &codec, const TPxMemoFile &memo,
                const QString &what, int columns) {
   TRow row(columns);
-  for (int c = 0; c < columns; ++c) row[c] = PxDecodeValue(rec.constData(), t.Columns[c], codec, memo, what);
+  for (int c = 0; c < columns; ++c)
+    row[c] = PxDecodeValue(rec.constData(), t.Columns[c], codec, memo, what);
   return row;
 }
 
@@ -139,7 +140,8 @@ void TPxChange::SetKeyCount(int keyCount) {
   FKeys.resize(Count());
   for (int i = 0; i < Count(); ++i) {
     FKeys[i] = TRow(keyCount);
-    for (int c = 0; c < keyCount; ++c) FKeys[i][c] = KeyValue(i, c);
+    for (int c = 0; c < keyCount; ++c)
+      FKeys[i][c] = KeyValue(i, c);
   }
 }
 
@@ -210,9 +212,12 @@ void PxCreateTable(const TPxFiles &files, const QList<TFieldDef> &fields) {
     try {
       codec.Encode(col.Name, col.Name);
     } catch (const EDatabaseError &) {
-      throw EDatabaseError(QStringLiteral("Field name '%1' has characters that code page %2 cannot store").arg(col.Name).arg(t.CodePage));
+      throw EDatabaseError(QStringLiteral("Field name '%1' has characters that code page %2 cannot store")
+                               .arg(col.Name)
+                               .arg(t.CodePage));
     }
-    if (names.contains(col.Name.toUpper())) throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(col.Name));
+    if (names.contains(col.Name.toUpper()))
+      throw EDatabaseError(QStringLiteral("Duplicate field name '%1'").arg(col.Name));
     names.insert(col.Name.toUpper());
     col.Offset = t.RecordSize;
     t.RecordSize += col.Len;

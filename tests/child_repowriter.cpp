@@ -6,11 +6,11 @@
 #include "server/paradox.h"
 #include "tests/paradox_memo_text.h"
 
+#include <unistd.h>
 #include <QHash>
 #include <QString>
 #include <cstdio>
 #include <random>
-#include <unistd.h>
 
 namespace {
 

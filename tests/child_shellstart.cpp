@@ -13,8 +13,7 @@ int main(int argc, char **argv) {
   fixtures::TempHome home;
   SetHistoryFileName(fixtures::tempPath(QStringLiteral("connect"), QStringLiteral(".hst")));
   StartUp(app.arguments());
-  if (!QTest::qWaitForWindowExposed(MainForm))
-    return 2;
+  if (!QTest::qWaitForWindowExposed(MainForm)) return 2;
   std::puts("shown");
   std::fflush(stdout);
   ShutDown();

@@ -8,13 +8,15 @@
 
 inline QString RepoMemoText(const QString &name, int version) {
   uint32_t h = 2166136261u;
-  for (QChar c : name + QString::number(version)) h = (h ^ c.unicode()) * 16777619u;
+  for (QChar c : name + QString::number(version))
+    h = (h ^ c.unicode()) * 16777619u;
   const QString head = QStringLiteral("name=%1 ver=%2\r\n").arg(name).arg(version);
   static const int lengths[] = {0, 2, 25, 300, 1500, 2040, 2100, 4087, 7000};
   const int extra = lengths[h % 9] + int((h >> 8) % 16);
   static const QString words = QStringLiteral("SELECT ārējā ĒKA, čūska FROM ŠĶŪNIS WHERE ņ = 'ģīļž';\r\n");
   QString text = head;
-  while (text.size() < head.size() + extra) text += words;
+  while (text.size() < head.size() + extra)
+    text += words;
   text.truncate(head.size() + extra);
   return text;
 }

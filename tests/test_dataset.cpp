@@ -34,28 +34,31 @@ private slots:
     QVERIFY(dir.isValid());
     path = dir.filePath(QStringLiteral("data.fdb"));
     Isql(QStringLiteral(
-        "CREATE DATABASE '%1' USER 'SYSDBA' PASSWORD 'x';\n"
-        "CREATE TABLE PEOPLE (ID INTEGER NOT NULL PRIMARY KEY, NAME CHAR(10), NOTE VARCHAR(20), BIO BLOB SUB_TYPE TEXT);\n"
-        "CREATE TABLE LOOSE (A INTEGER, B VARCHAR(10));\n"
-        "INSERT INTO PEOPLE VALUES (1, 'ann', 'pad  ', 'first');\n"
-        "INSERT INTO PEOPLE VALUES (2, 'bob', NULL, NULL);\n"
-        "INSERT INTO PEOPLE VALUES (3, 'cy', 'x', 'line1' || ASCII_CHAR(13) || ASCII_CHAR(10) || 'line2');\n"
-        "INSERT INTO LOOSE VALUES (1, 'a');\nINSERT INTO LOOSE VALUES (1, 'a');\n"
-        "CREATE GENERATOR G_AUTO;\n"
-        "CREATE TABLE AUTOKEY (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(10) DEFAULT 'dflt' NOT NULL);\n"
-        "SET TERM ^;\nCREATE TRIGGER AUTOKEY_BI FOR AUTOKEY BEFORE INSERT AS BEGIN "
-        "IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(G_AUTO, 1) + 100; END^\nSET TERM ;^\n"
-        "CREATE TABLE NUMBERS (ID INTEGER NOT NULL PRIMARY KEY, PRICE NUMERIC(9,2), TOTAL NUMERIC(18,4), "
-        "QTY SMALLINT, N INTEGER);\n"
-        "INSERT INTO NUMBERS VALUES (1, 12.34, 123456.7891, 5, 7);\n"
-        "CREATE TABLE KINDS (KIND INTEGER NOT NULL PRIMARY KEY, LABEL VARCHAR(10));\n"
-        "INSERT INTO KINDS VALUES (1, 'one');\n"
-        "CREATE VIEW LOOSE_KINDS (A, B, LABEL) AS SELECT L.A, L.B, K.LABEL FROM LOOSE L JOIN KINDS K ON K.KIND = L.A;\n"
-        "SET TERM ^;\nCREATE TRIGGER LOOSE_KINDS_BU FOR LOOSE_KINDS BEFORE UPDATE AS BEGIN "
-        "UPDATE LOOSE SET B = NEW.B WHERE A = OLD.A AND B = OLD.B; END^\nSET TERM ;^\n"
-        "CREATE TABLE BIG (ID INTEGER NOT NULL, TXT VARCHAR(20));\n"
-        "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 1000000) DO BEGIN "
-        "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n").arg(path));
+             "CREATE DATABASE '%1' USER 'SYSDBA' PASSWORD 'x';\n"
+             "CREATE TABLE PEOPLE (ID INTEGER NOT NULL PRIMARY KEY, NAME CHAR(10), NOTE VARCHAR(20), BIO BLOB SUB_TYPE "
+             "TEXT);\n"
+             "CREATE TABLE LOOSE (A INTEGER, B VARCHAR(10));\n"
+             "INSERT INTO PEOPLE VALUES (1, 'ann', 'pad  ', 'first');\n"
+             "INSERT INTO PEOPLE VALUES (2, 'bob', NULL, NULL);\n"
+             "INSERT INTO PEOPLE VALUES (3, 'cy', 'x', 'line1' || ASCII_CHAR(13) || ASCII_CHAR(10) || 'line2');\n"
+             "INSERT INTO LOOSE VALUES (1, 'a');\nINSERT INTO LOOSE VALUES (1, 'a');\n"
+             "CREATE GENERATOR G_AUTO;\n"
+             "CREATE TABLE AUTOKEY (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(10) DEFAULT 'dflt' NOT NULL);\n"
+             "SET TERM ^;\nCREATE TRIGGER AUTOKEY_BI FOR AUTOKEY BEFORE INSERT AS BEGIN "
+             "IF (NEW.ID IS NULL) THEN NEW.ID = GEN_ID(G_AUTO, 1) + 100; END^\nSET TERM ;^\n"
+             "CREATE TABLE NUMBERS (ID INTEGER NOT NULL PRIMARY KEY, PRICE NUMERIC(9,2), TOTAL NUMERIC(18,4), "
+             "QTY SMALLINT, N INTEGER);\n"
+             "INSERT INTO NUMBERS VALUES (1, 12.34, 123456.7891, 5, 7);\n"
+             "CREATE TABLE KINDS (KIND INTEGER NOT NULL PRIMARY KEY, LABEL VARCHAR(10));\n"
+             "INSERT INTO KINDS VALUES (1, 'one');\n"
+             "CREATE VIEW LOOSE_KINDS (A, B, LABEL) AS SELECT L.A, L.B, K.LABEL FROM LOOSE L JOIN KINDS K ON K.KIND = "
+             "L.A;\n"
+             "SET TERM ^;\nCREATE TRIGGER LOOSE_KINDS_BU FOR LOOSE_KINDS BEFORE UPDATE AS BEGIN "
+             "UPDATE LOOSE SET B = NEW.B WHERE A = OLD.A AND B = OLD.B; END^\nSET TERM ;^\n"
+             "CREATE TABLE BIG (ID INTEGER NOT NULL, TXT VARCHAR(20));\n"
+             "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 1000000) DO BEGIN "
+             "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n")
+             .arg(path));
     db = new TDatabase;
     db->SetDatabaseName(QStringLiteral("TESTDB"));
     db->SetDriverName(QStringLiteral("INTRBASE"));
@@ -137,7 +140,9 @@ private slots:
     name->SetDisplayLabel(QStringLiteral("Name"));
     auto *calc = new TStringField(&t, QStringLiteral("UPPER"), 20);
     calc->Calculated = true;
-    t.OnCalcFields = [&](TDataSet *ds) { ds->FieldByName(QStringLiteral("UPPER"))->SetAsString(name->AsString().toUpper()); };
+    t.OnCalcFields = [&](TDataSet *ds) {
+      ds->FieldByName(QStringLiteral("UPPER"))->SetAsString(name->AsString().toUpper());
+    };
     t.Filtered = true;
     t.OnFilterRecord = [&](TDataSet *, bool &accept) { accept = id->AsInteger() != 2; };
     t.Open();
@@ -151,14 +156,15 @@ private slots:
     QCOMPARE(t.RecordCount(), 3);
     QCOMPARE(id->AsInteger(), 3);  // re-filtering keeps the current row
     t.Close();
-    QCOMPARE(t.FieldCount(), 3);   // declared fields survive Close
+    QCOMPARE(t.FieldCount(), 3);  // declared fields survive Close
     QCOMPARE(id->AsString(), QString());
   }
 
   void queryParameters() {
     TQuery q;
     q.DatabaseName = QStringLiteral("TESTDB");
-    q.SQL.SetText(QStringLiteral("SELECT NAME FROM PEOPLE WHERE ID = :Id OR ID = :\"Other Id\" OR NAME = ':notparam' ORDER BY ID"));
+    q.SQL.SetText(QStringLiteral(
+        "SELECT NAME FROM PEOPLE WHERE ID = :Id OR ID = :\"Other Id\" OR NAME = ':notparam' ORDER BY ID"));
     QCOMPARE(q.ParamNames(), QStringList({"Id", "Other Id"}));
     q.ParamByName(QStringLiteral("ID"), QStringLiteral("1"));
     q.ParamByName(QStringLiteral("other id"), QStringLiteral("3"));
@@ -181,7 +187,8 @@ private slots:
     t.FieldByName(QStringLiteral("ID"))->SetAsInteger(10);
     t.FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("dora-is-a-long-name"));
     t.Post();
-    QCOMPARE(t.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("dora-is-a-"));  // Size limits assignment
+    QCOMPARE(t.FieldByName(QStringLiteral("NAME"))->AsString(),
+             QStringLiteral("dora-is-a-"));  // Size limits assignment
     t.Edit();
     {
       TBlobStream w(t.FieldByName(QStringLiteral("BIO")), TBlobStreamMode::bmWrite);
@@ -208,7 +215,8 @@ private slots:
       t.Post();
       QFAIL("duplicate key accepted");
     } catch (const EDatabaseError &e) {
-      QVERIFY2(e.Message().contains(QStringLiteral("PRIMARY")) || e.Message().contains(QStringLiteral("unique")), qPrintable(e.Message()));
+      QVERIFY2(e.Message().contains(QStringLiteral("PRIMARY")) || e.Message().contains(QStringLiteral("unique")),
+               qPrintable(e.Message()));
     }
     QCOMPARE(t.State(), TDataSetState::dsInsert);
     t.Cancel();
@@ -244,8 +252,10 @@ private slots:
     t.Post();
     // A value the column cannot hold is refused, never stored wrapped around.
     t.Edit();
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, t.FieldByName(QStringLiteral("QTY"))->SetAsString(QStringLiteral("70000")));
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, t.FieldByName(QStringLiteral("N"))->SetAsString(QStringLiteral("3000000000")));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                             t.FieldByName(QStringLiteral("QTY"))->SetAsString(QStringLiteral("70000")));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
+                             t.FieldByName(QStringLiteral("N"))->SetAsString(QStringLiteral("3000000000")));
     t.Cancel();
     t.Close();
     t.Open();
@@ -267,7 +277,8 @@ private slots:
     t.Close();
     t.Open();
     QStringList bs;
-    for (t.First(); !t.Eof(); t.Next()) bs << t.FieldByName(QStringLiteral("B"))->AsString();
+    for (t.First(); !t.Eof(); t.Next())
+      bs << t.FieldByName(QStringLiteral("B"))->AsString();
     bs.sort();
     QCOMPARE(bs, QStringList({"a", "changed"}));  // only one of the two identical rows changed
     t.Close();
@@ -319,7 +330,8 @@ private slots:
     QElapsedTimer timer;
     timer.start();
     t.Open();
-    for (int i = 0; i < 99; ++i) t.Next();
+    for (int i = 0; i < 99; ++i)
+      t.Next();
     qint64 ms = timer.elapsed();
     QCOMPARE(t.FieldByName(QStringLiteral("TXT"))->AsString(), QStringLiteral("row 99"));
     QVERIFY(!t.AllFetched());

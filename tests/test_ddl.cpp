@@ -14,6 +14,7 @@
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 
+#include <sys/stat.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -31,7 +32,6 @@
 #include <QTextBlock>
 #include <QtTest>
 #include <memory>
-#include <sys/stat.h>
 
 using fixtures::Content;
 using fixtures::FbDatabase;
@@ -47,8 +47,7 @@ ModalSeenPtr ChooseFile(const QString &name) {
   ModalAnswer a;
   a.FileName = name;
   a.Check = [](QWidget *box) {
-    if (auto *view = box->findChild<QListView *>(QStringLiteral("listView")))
-      view->clearSelection();
+    if (auto *view = box->findChild<QListView *>(QStringLiteral("listView"))) view->clearSelection();
   };
   return answerNextModal(a);
 }
@@ -67,17 +66,13 @@ QByteArray ReadAll(const QString &name) {
 QString WriteFile(const QByteArray &bytes, const QString &suffix = QStringLiteral(".DDL")) {
   const QString name = fixtures::tempPath(QStringLiteral("ddl"), suffix);
   QFile f(name);
-  if (f.open(QIODevice::WriteOnly))
-    f.write(bytes);
+  if (f.open(QIODevice::WriteOnly)) f.write(bytes);
   return name;
 }
 
-
-
 void CloseRepositoryWindows() {
   for (QWidget *w : QApplication::topLevelWidgets())
-    if (w->inherits("TObjRepos") && w->isVisible())
-      w->close();
+    if (w->inherits("TObjRepos") && w->isVisible()) w->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -95,8 +90,7 @@ class TestDdl : public QObject {
   TSQLExprForm *Open(const QString &text = QString()) {
     TSQLExprForm *form = CreateSQLExprForm();
     FOpened << form;
-    if (!text.isNull())
-      form->ExecSql->setPlainText(text);
+    if (!text.isNull()) form->ExecSql->setPlainText(text);
     form->activateWindow();
     [&] { QVERIFY(QTest::qWaitForWindowActive(form)); }();
     form->ExecSql->setFocus();
@@ -104,11 +98,12 @@ class TestDdl : public QObject {
   }
 
   int LogRows(const QString &event) {
-    return fixtures::queryValue(FDb, QStringLiteral("SELECT COUNT(*) FROM T_LOG WHERE EVENT = '%1'").arg(event)).toInt();
+    return fixtures::queryValue(FDb, QStringLiteral("SELECT COUNT(*) FROM T_LOG WHERE EVENT = '%1'").arg(event))
+        .toInt();
   }
   int Exceptions(const QString &name) {
-    return fixtures::queryValue(FDb, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'")
-                                         .arg(name))
+    return fixtures::queryValue(
+               FDb, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'").arg(name))
         .toInt();
   }
 
@@ -139,13 +134,11 @@ private slots:
 
   void cleanup() {
     for (const QPointer<QWidget> &w : FOpened)
-      if (w)
-        w->close();
+      if (w) w->close();
     FOpened.clear();
     CloseRepositoryWindows();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (DMSys->IBDataBase->InTransaction())
-      DMSys->IBDataBase->Rollback();
+    if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
     AutoCommit = false;
   }
 
@@ -192,12 +185,12 @@ private slots:
                                               a->statusTip(), a->isEnabled() ? "on" : "off"));
       return items;
     };
-    QCOMPARE(describe(form->MnDDL),
-             QStringList({"&Run|F9|Run DDL statement|on",
-                          "&Select|Ctrl+Space|Select saved DDL statement from repository|on",
-                          "&Load from File|F3|Load DDL statement from File|on",
-                          "Save to &File|Ctrl+S|Save active DDL statement to file|on",
-                          "&Add to repository|Ctrl+A|Add active DDL statement to repository|on"}));
+    QCOMPARE(
+        describe(form->MnDDL),
+        QStringList({"&Run|F9|Run DDL statement|on", "&Select|Ctrl+Space|Select saved DDL statement from repository|on",
+                     "&Load from File|F3|Load DDL statement from File|on",
+                     "Save to &File|Ctrl+S|Save active DDL statement to file|on",
+                     "&Add to repository|Ctrl+A|Add active DDL statement to repository|on"}));
     QCOMPARE(describe(form->PopupMenu1),
              QStringList({"&Cut|Ctrl+Del|Cut to clipboard|on", "C&opy|Ctrl+Ins|Copy to clipboard|on",
                           "&Paste|Shift+Ins|Paste from clipboard|on", "-", "&Run|F9|Run DDL statement|on", "-",
@@ -444,10 +437,13 @@ private slots:
     LoadEditorFromFile(ed, utf8);
     QCOMPARE(ed->toPlainText(), QStringLiteral("-- Ābeļu kolonna\nSELECT 1"));
     // A no-break space is saved as it was loaded, not as a plain one.
-    const QString nbsp = WriteFile("SELECT 'a\xC2\xA0" "b'\nFROM RDB$DATABASE");
+    const QString nbsp = WriteFile(
+        "SELECT 'a\xC2\xA0"
+        "b'\nFROM RDB$DATABASE");
     LoadEditorFromFile(ed, nbsp);
     SaveEditorToFile(ed, saved);
-    QCOMPARE(ReadAll(saved), QByteArray("SELECT 'a\xC2\xA0" "b'\r\nFROM RDB$DATABASE"));
+    QCOMPARE(ReadAll(saved), QByteArray("SELECT 'a\xC2\xA0"
+                                        "b'\r\nFROM RDB$DATABASE"));
     QByteArray utf16("\xFF\xFE", 2);
     for (QChar ch : QStringLiteral("DROP\r\nX"))
       utf16 += QByteArray(reinterpret_cast<const char *>(&ch), 2);
@@ -461,13 +457,17 @@ private slots:
     QPlainTextEdit *ed = form->ExecSql;
     QByteArray bytes;
     for (int i = 1; i <= 30000; ++i)
-      bytes += "  COL_" + QByteArray::number(i) + (i % 7 ? "\tINTEGER,\r\n" : " VARCHAR(9) DEFAULT 'a\xC2\xA0" "b',\n");
+      bytes += "  COL_" + QByteArray::number(i) +
+               (i % 7 ? "\tINTEGER,\r\n"
+                      : " VARCHAR(9) DEFAULT 'a\xC2\xA0"
+                        "b',\n");
     bytes += "END";
     LoadEditorFromFile(ed, WriteFile(bytes));
     QCoreApplication::processEvents();
     QCOMPARE(EditorText(ed).toUtf8(), QByteArray(bytes).replace("\r\n", "\n").replace("\n", "\r\n"));
     QCOMPARE(EditorLines(ed).Count(), 30001);
-    QVERIFY2(ed->verticalScrollBar()->maximum() > 29900, qPrintable(QString::number(ed->verticalScrollBar()->maximum())));
+    QVERIFY2(ed->verticalScrollBar()->maximum() > 29900,
+             qPrintable(QString::number(ed->verticalScrollBar()->maximum())));
 
     // The start of line 20000, found by its offset in the text (one position per line break).
     const QStringList lines = EditorLines(ed).Lines();
@@ -528,7 +528,8 @@ private slots:
       return seen->Text;
     };
     const QString missing = fixtures::tempPath(QStringLiteral("missing"), QStringLiteral(".DDL"));
-    QCOMPARE(expectError([&] { LoadEditorFromFile(ed, missing); }), QStringLiteral("Cannot open file %1.").arg(missing));
+    QCOMPARE(expectError([&] { LoadEditorFromFile(ed, missing); }),
+             QStringLiteral("Cannot open file %1.").arg(missing));
     QCOMPARE(expectError([&] { LoadEditorFromFile(ed, QStringLiteral("/dev/zero")); }),
              QStringLiteral("Cannot open file /dev/zero."));
     const QString fifo = fixtures::tempPath(QStringLiteral("fifo"));
@@ -553,7 +554,8 @@ private slots:
 
     // Saving into a missing directory, or over a directory.
     const QString nowhere = fixtures::tempPath(QStringLiteral("nodir")) + QStringLiteral("/x.DDL");
-    QCOMPARE(expectError([&] { SaveEditorToFile(ed, nowhere); }), QStringLiteral("Cannot create file %1.").arg(nowhere));
+    QCOMPARE(expectError([&] { SaveEditorToFile(ed, nowhere); }),
+             QStringLiteral("Cannot create file %1.").arg(nowhere));
     QCOMPARE(expectError([&] { SaveEditorToFile(ed, dir); }), QStringLiteral("Cannot create file %1.").arg(dir));
     QVERIFY(QFileInfo(dir).isDir());
     QCOMPARE(ed->toPlainText(), QStringLiteral("keep me\nplease"));

@@ -58,7 +58,8 @@ QStringList GridRows(TDomainsForm *form) {
   QStringList rows;
   for (int r = 0; r < m->rowCount(); ++r) {
     QStringList cells;
-    for (int c = 0; c < m->columnCount(); ++c) cells << m->data(m->index(r, c)).toString();
+    for (int c = 0; c < m->columnCount(); ++c)
+      cells << m->data(m->index(r, c)).toString();
     rows << cells.join(QLatin1Char('|'));
   }
   return rows;
@@ -66,7 +67,8 @@ QStringList GridRows(TDomainsForm *form) {
 
 QStringList ListedNames(TDomainsForm *form) {
   QStringList names;
-  for (const QString &row : GridRows(form)) names << row.section(QLatin1Char('|'), 0, 0);
+  for (const QString &row : GridRows(form))
+    names << row.section(QLatin1Char('|'), 0, 0);
   return names;
 }
 
@@ -82,7 +84,8 @@ void SelectDomain(TDomainsForm *form, const QString &name) {
 }
 
 int DomainsOnServer(const FbDatabase &db, const QString &name) {
-  return fixtures::queryValue(db, QStringLiteral("SELECT COUNT(*) FROM RDB$FIELDS WHERE RDB$FIELD_NAME = '%1'").arg(name))
+  return fixtures::queryValue(db,
+                              QStringLiteral("SELECT COUNT(*) FROM RDB$FIELDS WHERE RDB$FIELD_NAME = '%1'").arg(name))
       .toInt();
 }
 
@@ -144,7 +147,8 @@ private slots:
   }
 
   void cleanup() {
-    for (QWidget *w : MemoViewers()) w->close();
+    for (QWidget *w : MemoViewers())
+      w->close();
     for (const QPointer<QWidget> &w : opened)
       if (w) w->close();
     opened.clear();
@@ -175,7 +179,8 @@ private slots:
     QStringList titles;
     for (int c = 0; c < form->FGrid->model()->columnCount(); ++c)
       titles << form->FGrid->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
-    QCOMPARE(titles, QStringList({"Domain name", "Type", "Computed expr", "Default value", "Length", "Scale", "NOT NULL"}));
+    QCOMPARE(titles,
+             QStringList({"Domain name", "Type", "Computed expr", "Default value", "Length", "Scale", "NOT NULL"}));
     // Wider label, wider column: the widths follow the declared character counts.
     QVERIFY(form->FGrid->columnWidth(0) > form->FGrid->columnWidth(1));
     QVERIFY(form->FGrid->columnWidth(1) > form->FGrid->columnWidth(4));
@@ -188,7 +193,8 @@ private slots:
     SetChildArea(nullptr);
     QCOMPARE(child->SubWindow()->mdiArea(), &area);
     int columnsWidth = 0;
-    for (int c = 0; c < child->FGrid->model()->columnCount(); ++c) columnsWidth += child->FGrid->columnWidth(c);
+    for (int c = 0; c < child->FGrid->model()->columnCount(); ++c)
+      columnsWidth += child->FGrid->columnWidth(c);
     QVERIFY2(child->FGrid->viewport()->width() >= columnsWidth,
              qPrintable(QStringLiteral("%1 < %2").arg(child->FGrid->viewport()->width()).arg(columnsWidth)));
     child->close();
@@ -204,8 +210,8 @@ private slots:
   void listedDomains_data() { dialects(); }
   void listedDomains() {
     QFETCH(int, dialect);
-    const FbDatabase target =
-        fixtures::createDatabase(dialect, Content::Known, fixtures::Access::Embedded, dialect == 3 ? kDialect3Extra : QString());
+    const FbDatabase target = fixtures::createDatabase(dialect, Content::Known, fixtures::Access::Embedded,
+                                                       dialect == 3 ? kDialect3Extra : QString());
     ConnectTo(target);
     TDomainsForm *form = Open();
 
@@ -214,8 +220,10 @@ private slots:
     QStringList sorted = names;
     std::sort(sorted.begin(), sorted.end());
     QCOMPARE(names, sorted);
-    const int userDomains = fixtures::queryValue(
-        target, QStringLiteral("SELECT COUNT(*) FROM RDB$FIELDS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0")).toInt();
+    const int userDomains =
+        fixtures::queryValue(target,
+                             QStringLiteral("SELECT COUNT(*) FROM RDB$FIELDS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0"))
+            .toInt();
     QCOMPARE(names.size(), userDomains);
     QVERIFY(!names.contains(QStringLiteral("RDB$FIELD_NAME")));
     QVERIFY(!names.contains(QStringLiteral("RDB$SYSTEM_FLAG")));
@@ -247,9 +255,13 @@ private slots:
       QCOMPARE(RowOf(form, "D_STAMP"), QStringLiteral("D_STAMP|DATE|(Memo)|(Memo)|8|0|"));
       QCOMPARE(RowOf(form, "D_FLAG"), QStringLiteral("D_FLAG|BOOLEAN|(Memo)|(Memo)|1|0|1"));
       // The engine's column domains (system flag 0) are listed, the computed one with its expression.
-      const QString computed = fixtures::queryValue(target, QStringLiteral(
-          "SELECT F.RDB$FIELD_NAME FROM RDB$RELATION_FIELDS R JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE "
-          "WHERE R.RDB$RELATION_NAME = 'T_CALC' AND R.RDB$FIELD_NAME = 'TWICE'")).toString().trimmed();
+      const QString computed =
+          fixtures::queryValue(target,
+                               QStringLiteral("SELECT F.RDB$FIELD_NAME FROM RDB$RELATION_FIELDS R JOIN RDB$FIELDS F ON "
+                                              "F.RDB$FIELD_NAME = R.RDB$FIELD_SOURCE "
+                                              "WHERE R.RDB$RELATION_NAME = 'T_CALC' AND R.RDB$FIELD_NAME = 'TWICE'"))
+              .toString()
+              .trimmed();
       QVERIFY2(computed.startsWith(QLatin1String("RDB$")), qPrintable(computed));
       QCOMPARE(RowOf(form, computed), computed + QStringLiteral("|BIGINT|(MEMO)|(Memo)|8|0|"));
       SelectDomain(form, computed);
@@ -312,7 +324,8 @@ private slots:
     QCOMPARE(seen->Icon, QMessageBox::Critical);
     QCOMPARE(seen->Buttons, QStringList({"OK"}));
     // The end of the command the server found is just past "DROP DOMAIN".
-    QVERIFY2(seen->Text.contains(QLatin1String("Unexpected end of command - line 1, column 6")), qPrintable(seen->Text));
+    QVERIFY2(seen->Text.contains(QLatin1String("Unexpected end of command - line 1, column 6")),
+             qPrintable(seen->Text));
     QVERIFY(seen->Text.endsWith(QLatin1Char('.')));
     QVERIFY(!DMSys->IBDataBase->InTransaction());
     QVERIFY(form->TableFields->Active());
@@ -355,7 +368,8 @@ private slots:
     DoubleClickCell(form, "D_NAME", "Default value");
     QList<QWidget *> viewers = MemoViewers();
     QCOMPARE(viewers.size(), 2);
-    QWidget *defaults = viewers.first()->windowTitle() == QLatin1String("Memo - Default value") ? viewers.first() : viewers.last();
+    QWidget *defaults =
+        viewers.first()->windowTitle() == QLatin1String("Memo - Default value") ? viewers.first() : viewers.last();
     QCOMPARE(defaults->windowTitle(), QStringLiteral("Memo - Default value"));
     QCOMPARE(ViewerText(defaults), QStringLiteral("DEFAULT 'none'"));
     // The viewer follows the window's current row.
@@ -393,7 +407,8 @@ private slots:
   void failedOpenStillShowsTheWindow() {
     ConnectTo(fixtures::createDatabase(3, Content::Empty));
     DMSys->IBDataBase->Close();
-    DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"), fixtures::tempPath(QStringLiteral("missing"), ".fdb"));
+    DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"),
+                                        fixtures::tempPath(QStringLiteral("missing"), ".fdb"));
     ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
     TDomainsForm *form = Open();
     QVERIFY(seen->Shown);

@@ -45,8 +45,8 @@ struct Executor {
 };
 
 int ExceptionCount(const FbDatabase &db, const QString &name) {
-  return fixtures::queryValue(db, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'")
-                                      .arg(name))
+  return fixtures::queryValue(
+             db, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'").arg(name))
       .toInt();
 }
 
@@ -108,14 +108,17 @@ private slots:
     const FbDatabase db = fixtures::createDatabase(dialect, Content::Known, tcp ? Access::Tcp : Access::Embedded);
     QCOMPARE(fixtures::queryValue(db, QStringLiteral("SELECT MON$SQL_DIALECT FROM MON$DATABASE")).toInt(), dialect);
     QCOMPARE(fixtures::queryValue(db, QStringLiteral("SELECT COUNT(*) FROM RDB$FIELDS WHERE RDB$FIELD_NAME "
-                                                     "STARTING WITH 'D_'")).toInt(), 10);
+                                                     "STARTING WITH 'D_'"))
+                 .toInt(),
+             10);
     QCOMPARE(fixtures::queryValue(db, QStringLiteral("SELECT RDB$MESSAGE FROM RDB$EXCEPTIONS WHERE "
-                                                     "RDB$EXCEPTION_NAME = 'E_LONG'")).toString(),
+                                                     "RDB$EXCEPTION_NAME = 'E_LONG'"))
+                 .toString(),
              QString::fromLatin1(fixtures::kLongExceptionMessage));
     QVERIFY(qstrlen(fixtures::kLongExceptionMessage) > 78);
-    const auto triggers = fixtures::query(db, QStringLiteral(
-        "SELECT RDB$TRIGGER_NAME, RDB$TRIGGER_TYPE, RDB$TRIGGER_SEQUENCE, RDB$TRIGGER_INACTIVE "
-        "FROM RDB$TRIGGERS WHERE RDB$SYSTEM_FLAG = 0 ORDER BY RDB$TRIGGER_NAME"));
+    const auto triggers = fixtures::query(
+        db, QStringLiteral("SELECT RDB$TRIGGER_NAME, RDB$TRIGGER_TYPE, RDB$TRIGGER_SEQUENCE, RDB$TRIGGER_INACTIVE "
+                           "FROM RDB$TRIGGERS WHERE RDB$SYSTEM_FLAG = 0 ORDER BY RDB$TRIGGER_NAME"));
     QStringList seen;
     for (const QVariantList &t : triggers)
       seen << QStringLiteral("%1:%2:%3:%4").arg(t[0].toString()).arg(t[1].toInt()).arg(t[2].toInt()).arg(t[3].toInt());
@@ -152,7 +155,8 @@ private slots:
     const FbDatabase target = Known();
     Executor x(target);
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
-    const QString error = DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'again'"), true); });
+    const QString error =
+        DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'again'"), true); });
     QVERIFY2(error.contains(QLatin1String("E_SHORT")), qPrintable(error));
     QVERIFY(!x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start", "close"}));
@@ -204,12 +208,14 @@ private slots:
     const QString text = QString::fromLatin1(raw, sizeof raw - 1);
     x.db->ExecSQL(text, true);
     QCOMPARE(fixtures::queryValue(target, QStringLiteral("SELECT RDB$TRIGGER_SOURCE FROM RDB$TRIGGERS "
-                                                         "WHERE RDB$TRIGGER_NAME = 'T_LF'")).toString(),
+                                                         "WHERE RDB$TRIGGER_NAME = 'T_LF'"))
+                 .toString(),
              QStringLiteral("AS\r\nBEGIN\r\n  EXIT;\r\nEND"));
     // Line breaks inside a literal arrive as CR LF too.
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_LINES 'first\nsecond\n'"), true);
     QCOMPARE(fixtures::queryValue(target, QStringLiteral("SELECT RDB$MESSAGE FROM RDB$EXCEPTIONS "
-                                                         "WHERE RDB$EXCEPTION_NAME = 'E_LINES'")).toString(),
+                                                         "WHERE RDB$EXCEPTION_NAME = 'E_LINES'"))
+                 .toString(),
              QStringLiteral("first\r\nsecond\r\n"));
   }
 
@@ -224,8 +230,8 @@ private slots:
     QCOMPARE(DatabaseErrorOf([&] { db.CheckStatus(); }), QStringLiteral("\rfirst line\rsecond line"));
 
     // Only a first word 1 with a non-zero second word is a failure: warnings pass.
-    const ISC_STATUS warning[] = {isc_arg_gds, 0, isc_arg_warning, isc_random, isc_arg_string,
-                                  reinterpret_cast<ISC_STATUS>(first), isc_arg_end};
+    const ISC_STATUS warning[] = {
+        isc_arg_gds, 0, isc_arg_warning, isc_random, isc_arg_string, reinterpret_cast<ISC_STATUS>(first), isc_arg_end};
     std::fill(std::begin(db.StatusVector), std::end(db.StatusVector), 0);
     std::copy(std::begin(warning), std::end(warning), db.StatusVector);
     db.CheckStatus();
@@ -265,7 +271,9 @@ private slots:
     x.db->Rollback();
     QCOMPARE(x.events, QStringList({"start", "close"}));
     QCOMPARE(fixtures::queryValue(target, QStringLiteral("SELECT COUNT(*) FROM RDB$INDICES WHERE "
-                                                         "RDB$INDEX_NAME = 'IX_DUP'")).toInt(), 0);
+                                                         "RDB$INDEX_NAME = 'IX_DUP'"))
+                 .toInt(),
+             0);
   }
 
   void failedStartFiresNothing() {
@@ -314,7 +322,8 @@ private slots:
     // The client library takes SIGTERM for its own shutdown; the program must still end.
     const FbDatabase db = fixtures::createDatabase(3, Content::Empty, Access::Embedded);
     QProcess child;
-    child.start(QString::fromLocal8Bit(qgetenv("TESSELOR_TEST_BINARY_DIR")) + QStringLiteral("/child_sigterm"), {db.file});
+    child.start(QString::fromLocal8Bit(qgetenv("TESSELOR_TEST_BINARY_DIR")) + QStringLiteral("/child_sigterm"),
+                {db.file});
     QVERIFY(child.waitForReadyRead(30000));
     QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
     child.terminate();
@@ -338,10 +347,12 @@ private slots:
     x.db->ExecSQL(QStringLiteral("CREATE DOMAIN D_WHEN AS DATE"), true);
     QCOMPARE(x.db->SQLDialect(), dialect);
     QCOMPARE(fixtures::queryValue(target, QStringLiteral("SELECT RDB$FIELD_TYPE FROM RDB$FIELDS "
-                                                         "WHERE RDB$FIELD_NAME = 'D_WHEN'")).toInt(),
+                                                         "WHERE RDB$FIELD_NAME = 'D_WHEN'"))
+                 .toInt(),
              dateType);
     // Double quotes make a string in dialect 1 and an identifier in dialect 3.
-    const QString quoted = DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DQ \"quoted\""), true); });
+    const QString quoted =
+        DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DQ \"quoted\""), true); });
     QCOMPARE(quoted == QLatin1String("<no error>"), dialect == 1);
   }
 

@@ -10,12 +10,12 @@
 #include "tests/paradox_memo_text.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QElapsedTimer>
 #include <QThread>
 #include <QtTest/QtTest>
 #include <csignal>
@@ -62,7 +62,8 @@ QVector<TRow> ReadAll(TDriverConnection &conn, const QString &table = QStringLit
 
 QHash<QString, QString> AsMap(const QVector<TRow> &rows) {
   QHash<QString, QString> m;
-  for (const TRow &r : rows) m.insert(r[0].toString(), r[1].toString());
+  for (const TRow &r : rows)
+    m.insert(r[0].toString(), r[1].toString());
   return m;
 }
 
@@ -197,12 +198,16 @@ QString CheckAgainst(const TExpected &exp, const QHash<QString, QString> &table)
     }
     const QString text = table[it.key()];
     if (text != RepoMemoText(it.key(), it.value()) && !mayHold.value(it.key()).contains(text))
-      return QStringLiteral("entry %1 holds version %2, expected %3").arg(it.key()).arg(RepoMemoVersion(text)).arg(it.value());
+      return QStringLiteral("entry %1 holds version %2, expected %3")
+          .arg(it.key())
+          .arg(RepoMemoVersion(text))
+          .arg(it.value());
   }
   for (const QString &name : exp.Deleted)
     if (table.contains(name)) return QStringLiteral("deleted entry %1 is back").arg(name);
   for (auto it = table.begin(); it != table.end(); ++it)
-    if (!exp.Live.contains(it.key()) && !mayExist.contains(it.key())) return QStringLiteral("unknown entry %1").arg(it.key());
+    if (!exp.Live.contains(it.key()) && !mayExist.contains(it.key()))
+      return QStringLiteral("unknown entry %1").arg(it.key());
   return {};
 }
 
@@ -253,15 +258,20 @@ void TestParadox::openRefusesMissingDirectory() {
   QVERIFY(QFile::exists(dir + QStringLiteral("/DVSRC.DB")));
   QCOMPARE(here->TableNames(QString(), true, false), QStringList{QStringLiteral("DVSRC.DB")});
   QCOMPARE(here->TableNames(QStringLiteral("dv*"), false, false), QStringList{QStringLiteral("DVSRC")});
-  QVERIFY(ErrorOf([&] { here->OpenTable(QStringLiteral("MISSING"), {}, true); }).contains(QStringLiteral("does not exist")));
-  QVERIFY(ErrorOf([&] { here->CreateTable(QStringLiteral("dvsrc"), RepoFields()); }).contains(QStringLiteral("already exists")));
+  QVERIFY(ErrorOf([&] {
+            here->OpenTable(QStringLiteral("MISSING"), {}, true);
+          }).contains(QStringLiteral("does not exist")));
+  QVERIFY(ErrorOf([&] {
+            here->CreateTable(QStringLiteral("dvsrc"), RepoFields());
+          }).contains(QStringLiteral("already exists")));
 }
 
 void TestParadox::createsKeyedTableWithMemoAndIndex() {
   const QString dir = NewDir(QStringLiteral("create"));
   auto conn = Connect(dir);
   CreateRepo(*conn);
-  for (const char *ext : {"DB", "MB", "PX"}) QVERIFY(QFile::exists(dir + QStringLiteral("/DVSRC.") + QLatin1String(ext)));
+  for (const char *ext : {"DB", "MB", "PX"})
+    QVERIFY(QFile::exists(dir + QStringLiteral("/DVSRC.") + QLatin1String(ext)));
 
   auto cur = conn->OpenTable(QStringLiteral("DVSRC"), {}, false);
   QCOMPARE(cur->Columns().size(), 2);
@@ -290,10 +300,12 @@ void TestParadox::createsKeyedTableWithMemoAndIndex() {
   TRow row{QStringLiteral("First"), QStringLiteral("text")};
   cur->Insert(row);
   QCOMPARE(KeysThroughPrimaryIndex(dir), QStringList{QStringLiteral("First")});
-  QVERIFY(ErrorOf([&] { conn->AddIndex(QStringLiteral("DVSRC"), TIndexDef{QString(), {kSource}, true, true}); })
-              .contains(QStringLiteral("first fields")));
-  QVERIFY(ErrorOf([&] { conn->AddIndex(QStringLiteral("DVSRC"), TIndexDef{QStringLiteral("BYSRC"), {kName}, false, false}); })
-              .contains(QStringLiteral("only a primary index")));
+  QVERIFY(ErrorOf([&] {
+            conn->AddIndex(QStringLiteral("DVSRC"), TIndexDef{QString(), {kSource}, true, true});
+          }).contains(QStringLiteral("first fields")));
+  QVERIFY(ErrorOf([&] {
+            conn->AddIndex(QStringLiteral("DVSRC"), TIndexDef{QStringLiteral("BYSRC"), {kName}, false, false});
+          }).contains(QStringLiteral("only a primary index")));
 }
 
 void TestParadox::rowsRoundTripInKeyOrder() {
@@ -307,7 +319,8 @@ void TestParadox::rowsRoundTripInKeyOrder() {
   int n = 0;
   for (int len : lengths) {
     QString text;
-    while (text.size() < len) text += QStringLiteral("rinda %1 ar āčē\r\n").arg(text.size());
+    while (text.size() < len)
+      text += QStringLiteral("rinda %1 ar āčē\r\n").arg(text.size());
     text.truncate(len);
     const QString name = QStringLiteral("%1entry %2").arg(n % 2 ? "b" : "B").arg(n);
     TRow row{name + QStringLiteral("   "), text};
@@ -376,8 +389,8 @@ void TestParadox::requiredFlagSurvivesReopen() {
   const QString dir = NewDir(QStringLiteral("required"));
   auto conn = Connect(dir);
   conn->CreateTable(QStringLiteral("NOTES"), {TFieldDef{QStringLiteral("ID"), TFieldType::ftInteger, 0, false},
-                                               TFieldDef{QStringLiteral("TITLE"), TFieldType::ftString, 40, true},
-                                               TFieldDef{QStringLiteral("BODY"), TFieldType::ftMemo, 10, false}});
+                                              TFieldDef{QStringLiteral("TITLE"), TFieldType::ftString, 40, true},
+                                              TFieldDef{QStringLiteral("BODY"), TFieldType::ftMemo, 10, false}});
   auto other = Connect(dir);  // a second program sees the flag too
   auto cur = other->OpenTable(QStringLiteral("notes.db"), {}, false);
   QVERIFY(cur->Columns()[1].Required);
@@ -448,8 +461,7 @@ void TestParadox::readsAndExtendsTableWrittenByPxlib() {
   QCOMPARE(AsMap(rows).value(QStringLiteral("Delta")), QString::fromLatin1(mid));
   QCOMPARE(AsMap(rows).value(QStringLiteral("Bravo")), QStringLiteral("née"));
   QCOMPARE(AsMap(rows).value(QStringLiteral("Epsilon")), QStringLiteral("smaller now"));
-  QCOMPARE(KeysThroughPrimaryIndex(dir),
-           (QStringList{"Alpha", "Beta", "Bravo", "Delta", "Epsilon", "Gamma"}));
+  QCOMPARE(KeysThroughPrimaryIndex(dir), (QStringList{"Alpha", "Beta", "Bravo", "Delta", "Epsilon", "Gamma"}));
   TPxErr err;
   pxdoc_t *px = PX_new3(CollectPxError, nullptr, nullptr, nullptr, &err);
   QCOMPARE(PX_open_file(px, Local(dir + QStringLiteral("/DVSRC.DB")).constData()), 0);
@@ -464,7 +476,8 @@ void TestParadox::primaryIndexReadableByPxlibForManyRows() {
   {
     TPxChange change(TPxFiles(dir, QStringLiteral("DVSRC.DB")));
     for (int i = 0; i < 12000; ++i)
-      change.Insert(TRow{QStringLiteral("N%1").arg(11999 - i, 5, 10, QLatin1Char('0')), RepoMemoText(QString::number(i), i % 7)});
+      change.Insert(
+          TRow{QStringLiteral("N%1").arg(11999 - i, 5, 10, QLatin1Char('0')), RepoMemoText(QString::number(i), i % 7)});
     change.Commit();
   }
   const QStringList keys = KeysThroughPrimaryIndex(dir);  // two index levels by now
@@ -479,21 +492,21 @@ void TestParadox::primaryIndexReadableByPxlibForManyRows() {
 void TestParadox::otherTypesRoundTrip() {
   const QString dir = NewDir(QStringLiteral("types"));
   auto conn = Connect(dir);
-  conn->CreateTable(QStringLiteral("T.DB"), {TFieldDef{QStringLiteral("K"), TFieldType::ftInteger, 0, true},
-                                             TFieldDef{QStringLiteral("S"), TFieldType::ftSmallint},
-                                             TFieldDef{QStringLiteral("F"), TFieldType::ftFloat},
-                                             TFieldDef{QStringLiteral("B"), TFieldType::ftBoolean},
-                                             TFieldDef{QStringLiteral("D"), TFieldType::ftDate},
-                                             TFieldDef{QStringLiteral("TM"), TFieldType::ftTime},
-                                             TFieldDef{QStringLiteral("TS"), TFieldType::ftDateTime},
-                                             TFieldDef{QStringLiteral("BL"), TFieldType::ftBlob, 5}});
+  conn->CreateTable(
+      QStringLiteral("T.DB"),
+      {TFieldDef{QStringLiteral("K"), TFieldType::ftInteger, 0, true},
+       TFieldDef{QStringLiteral("S"), TFieldType::ftSmallint}, TFieldDef{QStringLiteral("F"), TFieldType::ftFloat},
+       TFieldDef{QStringLiteral("B"), TFieldType::ftBoolean}, TFieldDef{QStringLiteral("D"), TFieldType::ftDate},
+       TFieldDef{QStringLiteral("TM"), TFieldType::ftTime}, TFieldDef{QStringLiteral("TS"), TFieldType::ftDateTime},
+       TFieldDef{QStringLiteral("BL"), TFieldType::ftBlob, 5}});
   conn->AddIndex(QStringLiteral("T.DB"), TIndexDef{QString(), {QStringLiteral("K")}, true, true});
   auto cur = conn->OpenTable(QStringLiteral("T.DB"), {}, false);
   const QDateTime ts(QDate(2024, 2, 29), QTime(23, 59, 58, 123));
   TRow full{-5, -32767, -1.25, false, QDate(1, 1, 1), QTime(0, 0, 1), ts, QByteArray("\x00\x01 blob bytes", 13)};
   TRow zeros{0, 0, 0.0, true, QDate(1999, 12, 31), QTime(12, 0), QDateTime(QDate(1970, 1, 1), QTime(0, 0)), QVariant()};
   TRow nulls{7, QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()};
-  for (TRow *r : {&full, &zeros, &nulls}) cur->Insert(*r);
+  for (TRow *r : {&full, &zeros, &nulls})
+    cur->Insert(*r);
   const QVector<TRow> rows = ReadAll(*conn, QStringLiteral("T"));
   QCOMPARE(rows.size(), 3);
   QCOMPARE(rows[0], full);
@@ -613,7 +626,8 @@ void TestParadox::damagedFilesRaiseErrors() {
   QRandomGenerator rnd(7);
   for (int i = 0; i < 50; ++i) {
     QByteArray junk(int(rnd.bounded(1, 9000)), '\0');
-    for (char &c : junk) c = char(rnd.bounded(256));
+    for (char &c : junk)
+      c = char(rnd.bounded(256));
     write(QStringLiteral("JUNK.DB"), junk);
     QVERIFY(!ErrorOf([&] { ReadAll(*conn, QStringLiteral("JUNK.DB")); }).isEmpty());
   }
@@ -630,7 +644,8 @@ void TestParadox::damagedFilesRaiseErrors() {
   for (int i = 0; i < 300; ++i) {
     QByteArray bad = image;
     const int region[] = {0x80, 0x800, int(image.size())};
-    for (int k = 0; k < 1 + i % 4; ++k) bad[int(rnd.bounded(region[i % 3]))] = char(rnd.bounded(256));
+    for (int k = 0; k < 1 + i % 4; ++k)
+      bad[int(rnd.bounded(region[i % 3]))] = char(rnd.bounded(256));
     write(QStringLiteral("JUNK.DB"), bad);
     try {
       ReadAll(*conn, QStringLiteral("JUNK.DB"));
@@ -643,7 +658,8 @@ void TestParadox::damagedFilesRaiseErrors() {
   QFile::copy(dir + QStringLiteral("/DVSRC.DB"), dir + QStringLiteral("/MEMO.DB"));
   for (int i = 0; i < 200; ++i) {
     QByteArray bad = memo;
-    for (int k = 0; k < 1 + i % 8; ++k) bad[int(4096 + rnd.bounded(int(memo.size()) - 4096))] = char(rnd.bounded(256));
+    for (int k = 0; k < 1 + i % 8; ++k)
+      bad[int(4096 + rnd.bounded(int(memo.size()) - 4096))] = char(rnd.bounded(256));
     write(QStringLiteral("MEMO.MB"), bad);
     try {
       ReadAll(*conn, QStringLiteral("MEMO.DB"));
@@ -734,8 +750,10 @@ void TestParadox::twoProcessesWritingAtOnceLoseNothing() {
   const QString dir = NewDir(QStringLiteral("procs"));
   CreateRepo(*Connect(dir));
   QProcess p1, p2;
-  p1.start(ChildPath(), {dir, QStringLiteral("P"), QStringLiteral("1"), QStringLiteral("60"), QStringLiteral("insert")});
-  p2.start(ChildPath(), {dir, QStringLiteral("Q"), QStringLiteral("2"), QStringLiteral("60"), QStringLiteral("insert")});
+  p1.start(ChildPath(),
+           {dir, QStringLiteral("P"), QStringLiteral("1"), QStringLiteral("60"), QStringLiteral("insert")});
+  p2.start(ChildPath(),
+           {dir, QStringLiteral("Q"), QStringLiteral("2"), QStringLiteral("60"), QStringLiteral("insert")});
   QVERIFY(p1.waitForFinished(60000) && p2.waitForFinished(60000));
   QCOMPARE(p1.exitCode(), 0);
   QCOMPARE(p2.exitCode(), 0);
@@ -762,8 +780,9 @@ void TestParadox::killedWritersNeverLoseReportedEntries() {
     std::vector<std::unique_ptr<QProcess>> procs;
     for (int i = 0; i < count; ++i) {
       procs.push_back(std::make_unique<QProcess>());
-      procs.back()->start(ChildPath(), {dir, QStringLiteral("K%1x%2").arg(rounds).arg(i),
-                                        QString::number(rnd.generate() % 100000), QStringLiteral("0"), QStringLiteral("mixed")});
+      procs.back()->start(ChildPath(),
+                          {dir, QStringLiteral("K%1x%2").arg(rounds).arg(i), QString::number(rnd.generate() % 100000),
+                           QStringLiteral("0"), QStringLiteral("mixed")});
       QVERIFY(procs.back()->waitForStarted());
     }
     QThread::msleep(30 + rnd.bounded(170));
@@ -777,7 +796,8 @@ void TestParadox::killedWritersNeverLoseReportedEntries() {
     }
     QHash<QString, QString> table;
     const QString unreadable = ErrorOf([&] { table = AsMap(ReadAll(*Connect(dir))); });
-    QVERIFY2(unreadable == QStringLiteral("(no error)"), qPrintable(QStringLiteral("after kill %1: %2").arg(kills).arg(unreadable)));
+    QVERIFY2(unreadable == QStringLiteral("(no error)"),
+             qPrintable(QStringLiteral("after kill %1: %2").arg(kills).arg(unreadable)));
     const QString problem = CheckAgainst(exp, table);
     QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("after kill %1: %2").arg(kills).arg(problem)));
     exp.InFlight.clear();  // the table decided them; take what it holds

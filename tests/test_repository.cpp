@@ -37,14 +37,12 @@ struct Chain {
   QList<ModalSeenPtr> Seen;
 };
 void ArmChain(const std::shared_ptr<Chain> &chain, QList<ModalAnswer> answers) {
-  if (answers.isEmpty())
-    return;
+  if (answers.isEmpty()) return;
   ModalAnswer first = answers.takeFirst();
   auto inner = first.Check;
   first.Check = [chain, answers, inner](QWidget *box) {
     ArmChain(chain, answers);
-    if (inner)
-      inner(box);
+    if (inner) inner(box);
   };
   chain->Seen << answerNextModal(first, 15000);
 }
@@ -74,13 +72,11 @@ void ClickRow(QWidget *box, const QString &name, bool twice = false) {
   QAbstractItemModel *model = grid->model();
   for (int r = 0; r < model->rowCount(); ++r) {
     const QModelIndex index = model->index(r, 0);
-    if (index.data().toString() != name)
-      continue;
+    if (index.data().toString() != name) continue;
     grid->scrollTo(index);
     const QPoint at = grid->visualRect(index).center();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
-    if (twice)
-      QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+    if (twice) QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
     return;
   }
   QFAIL(qPrintable(QStringLiteral("no row %1 in the pick dialog").arg(name)));
@@ -89,8 +85,7 @@ void ClickRow(QWidget *box, const QString &name, bool twice = false) {
 QList<TObjRepos *> RepositoryWindows() {
   QList<TObjRepos *> out;
   for (QWidget *w : QApplication::topLevelWidgets())
-    if (auto *f = qobject_cast<TObjRepos *>(w); f && f->isVisible())
-      out << f;
+    if (auto *f = qobject_cast<TObjRepos *>(w); f && f->isVisible()) out << f;
   return out;
 }
 
@@ -99,7 +94,6 @@ void CloseRepositoryWindows() {
     f->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
-
 
 }  // namespace
 
@@ -208,8 +202,7 @@ void TestRepository::addCutsNameAndStaysOnEntry() {
 
 void TestRepository::storedTextFormsAndPickBack() {
   freshRepository();
-  const QStringList three{QStringLiteral("create table T ("), QStringLiteral("  A integer"),
-                          QStringLiteral(");")};
+  const QStringList three{QStringLiteral("create table T ("), QStringLiteral("  A integer"), QStringLiteral(");")};
   addThroughWindow(QStringLiteral("FREE LIST"), TStringList(three));
 
   // Editor texts are stored as the editor holds them: with and without a final break.
@@ -239,11 +232,13 @@ void TestRepository::storedTextFormsAndPickBack() {
   // Picked into an editor: the text as it was stored, ending as it ended.
   QPlainTextEdit target;
   target.setPlainText(QStringLiteral("something else"));
-  auto pick = answerNextModal(Press(QStringLiteral("OK"), [](QWidget *box) { ClickRow(box, QStringLiteral("EDITOR")); }));
+  auto pick =
+      answerNextModal(Press(QStringLiteral("OK"), [](QWidget *box) { ClickRow(box, QStringLiteral("EDITOR")); }));
   SelectObjectSource(&target);
   QVERIFY(pick->Shown);
   QCOMPARE(target.toPlainText(), three.join(u'\n'));
-  pick = answerNextModal(Press(QStringLiteral("OK"), [](QWidget *box) { ClickRow(box, QStringLiteral("EDITOR BREAK")); }));
+  pick =
+      answerNextModal(Press(QStringLiteral("OK"), [](QWidget *box) { ClickRow(box, QStringLiteral("EDITOR BREAK")); }));
   SelectObjectSource(&target);
   QCOMPARE(target.toPlainText(), three.join(u'\n') + u'\n');
 
@@ -403,8 +398,8 @@ void TestRepository::windowOverMissingTableStillShows() {
 
   // The window shows the opening error and appears anyway; the add then fails on the closed
   // table, and that error is shown too.
-  auto chain = AnswerChain({Press(QStringLiteral("OK")), Type(QStringLiteral("X"), QStringLiteral("OK")),
-                            Press(QStringLiteral("OK"))});
+  auto chain = AnswerChain(
+      {Press(QStringLiteral("OK")), Type(QStringLiteral("X"), QStringLiteral("OK")), Press(QStringLiteral("OK"))});
   Guard([] { AddObjectSource(TStringList(QStringList{QStringLiteral("x")})); });
   QCOMPARE(chain->Seen.size(), 3);
   QCOMPARE(chain->Seen[0]->Icon, QMessageBox::Critical);
@@ -596,8 +591,7 @@ void TestRepository::settingsRefusalsKeepDialogOpen() {
   // stays open each time with the typed text, and nothing is created or changed.
   QString shownAfterTableRefusal;
   auto chain = AnswerChain({Type(missing, QStringLiteral("OK")), Press(QStringLiteral("Cancel")),
-                            Type(bare, QStringLiteral("OK")),
-                            Press(QStringLiteral("Cancel")),
+                            Type(bare, QStringLiteral("OK")), Press(QStringLiteral("Cancel")),
                             Press(QStringLiteral("Cancel"), [&](QWidget *box) {
                               shownAfterTableRefusal = box->findChild<QLineEdit *>()->text();
                             })});
@@ -634,8 +628,7 @@ void TestRepository::settingsBadInputRefused() {
   auto chain = AnswerChain({Type(QStringLiteral("   "), QStringLiteral("OK")), Press(QStringLiteral("OK")),
                             Type(relative, QStringLiteral("OK")), Press(QStringLiteral("OK")),
                             Type(underFile, QStringLiteral("OK")), Press(QStringLiteral("OK")),
-                            Press(QStringLiteral("OK")), Press(QStringLiteral("OK")),
-                            Press(QStringLiteral("Cancel"))});
+                            Press(QStringLiteral("OK")), Press(QStringLiteral("OK")), Press(QStringLiteral("Cancel"))});
   QCOMPARE(ORepOptDlg->exec(), int(mrCancel));
   QCOMPARE(chain->Seen.size(), 9);
   QCOMPARE(chain->Seen[1]->Text, QStringLiteral("Enter the directory of the object repository table."));

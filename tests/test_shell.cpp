@@ -7,8 +7,8 @@
 #include "app/pwddlg.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "catalog/domainlist.h"
 #include "catalog/ExceptionsDlg.h"
+#include "catalog/domainlist.h"
 #include "repository/repoptdlg.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
@@ -26,8 +26,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QStyle>
 #include <QStatusBar>
+#include <QStyle>
 #include <QtTest>
 #include <memory>
 
@@ -63,12 +63,10 @@ private:
     QList<ModalSeenPtr> Seen;
   };
   static void Arm(const std::shared_ptr<State> &state, int i) {
-    if (i >= state->Answers.size())
-      return;
+    if (i >= state->Answers.size()) return;
     ModalAnswer answer = state->Answers[i];
     answer.Check = [state, i, original = answer.Check](QWidget *box) {
-      if (original)
-        original(box);
+      if (original) original(box);
       Arm(state, i + 1);
     };
     state->Seen.append(answerNextModal(answer));
@@ -89,14 +87,14 @@ ModalAnswer Login(const LoginSeenPtr &seen, const QString &user = QString(), con
   a.ButtonText = button;
   a.Check = [=](QWidget *box) {
     auto *dlg = qobject_cast<TDBEntryDlg *>(box);
-    if (!dlg)
-      return;
+    if (!dlg) return;
     seen->Shown = true;
     seen->Caption = dlg->windowTitle();
     seen->User = dlg->UserN->text();
     seen->Password = dlg->Password->text();
-    seen->Masked = dlg->Password->echoMode() == QLineEdit::Password &&
-                   dlg->Password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dlg->Password) == '*';
+    seen->Masked =
+        dlg->Password->echoMode() == QLineEdit::Password &&
+        dlg->Password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dlg->Password) == '*';
     seen->UserLabel = dlg->Label2->text();
     seen->PasswordLabel = dlg->Label1->text();
     seen->Focus = dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString();
@@ -156,8 +154,8 @@ void WriteFile(const QString &name, const QByteArray &bytes) {
 }
 
 int ExceptionCount(const FbDatabase &db, const QString &name) {
-  return fixtures::queryValue(db, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'")
-                                      .arg(name))
+  return fixtures::queryValue(
+             db, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'").arg(name))
       .toInt();
 }
 
@@ -180,8 +178,7 @@ class TestShell : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(MainForm));
   }
   void Stop() {
-    if (MainForm || DMSys)
-      ShutDown();
+    if (MainForm || DMSys) ShutDown();
   }
 
   // Connect to db through the menu, with the login dialog answered with its defaults.
@@ -364,7 +361,8 @@ private slots:
         {f->MnViewWizard, "&View wizard...", "", "Wizard for creating views", false},
         {f->Triggergeneretedkeywizard1, "&Trigger-genereted key wizard...", "",
          "Generetes trigger for genereted key of table", false},
-        {f->MnTableWizard, "T&able wizard...", "", "Wizard for generating tables and defining table constraints", false},
+        {f->MnTableWizard, "T&able wizard...", "", "Wizard for generating tables and defining table constraints",
+         false},
         {f->Foreignkeywizard1, "&Foreign key wizard...", "", "Wizard for defining foreign keys", false},
         {f->MnCascade, "&Cascade", "", "Cascade windows", true},
         {f->TileV1, "Tile &vertical", "", "Tile windows vertical", true},
@@ -393,15 +391,14 @@ private slots:
     }
     QCOMPARE(data, QStringList({"&Domains", "&Exceptions", "&Triggers", "&Structures", "&Object repository",
                                 "DD&L statements", "Data &view", "&Generators", "&Procedures"}));
-    QCOMPARE(hints.mid(0, 8),
-             QStringList({"Opens domains list for viewing,creating  & editing",
-                          "Opens exceptions list for editing, creating and deleting",
-                          "Opens triggers list to view, edit and create triggers",
-                          "Opens structures to view table/view structures",
-                          "Opens table in which you can save objects source for further using",
-                          "Opens SQL Expressions Window for executing DDL statements",
-                          "Opens window in which you can view, edit, insert data in views and tables",
-                          "Opens generators list"}));
+    QCOMPARE(hints.mid(0, 8), QStringList({"Opens domains list for viewing,creating  & editing",
+                                           "Opens exceptions list for editing, creating and deleting",
+                                           "Opens triggers list to view, edit and create triggers",
+                                           "Opens structures to view table/view structures",
+                                           "Opens table in which you can save objects source for further using",
+                                           "Opens SQL Expressions Window for executing DDL statements",
+                                           "Opens window in which you can view, edit, insert data in views and tables",
+                                           "Opens generators list"}));
     QVERIFY(!DatabaseMenuEnabled());
     QCOMPARE(f->DataMenu->menuAction()->statusTip(), QStringLiteral("Database operations"));
     QCOMPARE(f->MnWizards->menuAction()->statusTip(), QStringLiteral("Wizards menu"));
@@ -572,15 +569,14 @@ private slots:
       MainForm->MnSQL->trigger();
     const QRect area = MainForm->ClientArea->viewport()->rect();
     for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
-      QVERIFY2(area.contains(sub->geometry()),
-               qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
-                              .arg(sub->windowTitle())
-                              .arg(sub->x())
-                              .arg(sub->y())
-                              .arg(sub->width())
-                              .arg(sub->height())
-                              .arg(area.width())
-                              .arg(area.height())));
+      QVERIFY2(area.contains(sub->geometry()), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
+                                                              .arg(sub->windowTitle())
+                                                              .arg(sub->x())
+                                                              .arg(sub->y())
+                                                              .arg(sub->width())
+                                                              .arg(sub->height())
+                                                              .arg(area.width())
+                                                              .arg(area.height())));
 
     // The program may end with tool windows still open and the main window showing.
     ShutDown();
@@ -596,22 +592,21 @@ private slots:
     QTest::addColumn<QStringList>("list");
     QTest::newRow("no file, no argument") << QByteArray("<none>") << QString() << QString() << QStringList();
     QTest::newRow("empty file") << QByteArray() << QString() << QString() << QStringList();
-    QTest::newRow("file, no argument") << QByteArray("/db/a.fdb\r\nhost:/db/b.fdb\nc.fdb\r") << QString()
-                                       << "/db/a.fdb" << QStringList({"/db/a.fdb", "host:/db/b.fdb", "c.fdb"});
+    QTest::newRow("file, no argument") << QByteArray("/db/a.fdb\r\nhost:/db/b.fdb\nc.fdb\r") << QString() << "/db/a.fdb"
+                                       << QStringList({"/db/a.fdb", "host:/db/b.fdb", "c.fdb"});
     QTest::newRow("argument and file") << QByteArray("/db/a.fdb\r\n/db/b.fdb\r\n") << "/Other/X.FDB"
                                        << "/Other/X.FDB" << QStringList({"/db/a.fdb", "/db/b.fdb"});
-    QTest::newRow("argument, no file") << QByteArray("<none>") << "/db/z.fdb" << "/db/z.fdb" << QStringList();
+    QTest::newRow("argument, no file") << QByteArray("<none>") << "/db/z.fdb"
+                                       << "/db/z.fdb" << QStringList();
   }
   void historyAtStart() {
     QFETCH(QByteArray, file);
     QFETCH(QString, argument);
     QFETCH(QString, text);
     QFETCH(QStringList, list);
-    if (file != "<none>")
-      WriteFile(FHistory, file);
+    if (file != "<none>") WriteFile(FHistory, file);
     QStringList args{QStringLiteral("tesselor")};
-    if (!argument.isEmpty())
-      args << argument;
+    if (!argument.isEmpty()) args << argument;
     Start(args);
     QCOMPARE(DatabasePath, argument);
     QCOMPARE(MainForm->dbPath->currentText(), text);
@@ -708,10 +703,8 @@ private slots:
     MainForm->dbPath->setEditText(db.name);
     auto login = std::make_shared<LoginSeen>();
     ModalAnswer cancel = Login(login, QString(), QString(), QStringLiteral("Cancel"));
-    if (how == QLatin1String("Esc"))
-      cancel.Key = Qt::Key_Escape;
-    if (how == QLatin1String("close"))
-      cancel.CloseBox = true;
+    if (how == QLatin1String("Esc")) cancel.Key = Qt::Key_Escape;
+    if (how == QLatin1String("close")) cancel.CloseBox = true;
     BoxSequence boxes({cancel, Press(QStringLiteral("OK"))});
     MainForm->MnConnect->trigger();
     QCOMPARE(boxes.Count(), 2);
@@ -747,7 +740,9 @@ private slots:
     QVERIFY(DMSys->IBDataBase->Connected());
     QCOMPARE(DMSys->IBDataBase->Params.Values(QStringLiteral("USER NAME")), QStringLiteral("GUEST9"));
     QCOMPARE(fixtures::queryValue(db, QStringLiteral("SELECT COUNT(*) FROM MON$ATTACHMENTS "
-                                                     "WHERE MON$USER = 'GUEST9'")).toInt(), 1);
+                                                     "WHERE MON$USER = 'GUEST9'"))
+                 .toInt(),
+             1);
 
     auto second = std::make_shared<LoginSeen>();
     BoxSequence two({Login(second)});

@@ -66,8 +66,8 @@ void TestUi::confirmationBox_data() {
                                  << mrYes << mrCancel;
   QTest::newRow("Yes No") << int(mbYes | mbNo) << QStringList{"&Yes", "&No"} << "&Yes" << mrYes << mrNo;
   // Order is fixed whatever the caller's order of flags; OK wins the default over Yes.
-  QTest::newRow("all four") << int(mbCancel | mbOK | mbNo | mbYes) << QStringList{"&Yes", "&No", "OK", "Cancel"}
-                            << "OK" << mrOK << mrCancel;
+  QTest::newRow("all four") << int(mbCancel | mbOK | mbNo | mbYes) << QStringList{"&Yes", "&No", "OK", "Cancel"} << "OK"
+                            << mrOK << mrCancel;
 }
 
 void TestUi::confirmationBox() {
@@ -347,15 +347,12 @@ QStringList Titles(const TDBGrid &grid) {
   return titles;
 }
 
-QString Cell(const TDBGrid &grid, int row, int column) {
-  return grid.model()->index(row, column).data().toString();
-}
+QString Cell(const TDBGrid &grid, int row, int column) { return grid.model()->index(row, column).data().toString(); }
 
 // The open cell editor, if any.
 QLineEdit *CellEditor(TDBGrid &grid) {
   for (QLineEdit *e : grid.viewport()->findChildren<QLineEdit *>())
-    if (e->isVisible())
-      return e;
+    if (e->isVisible()) return e;
   return nullptr;
 }
 
@@ -474,9 +471,10 @@ void TestUi::gridFollowsDataSet() {
 }
 
 void TestUi::gridFetchesOnDemand() {
-  MasterDb m(QStringLiteral("CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"
-                            "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 20000) DO BEGIN "
-                            "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n"));
+  MasterDb m(
+      QStringLiteral("CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"
+                     "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 20000) DO BEGIN "
+                     "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n"));
   TTable *big = m.NewTable(QStringLiteral("BIG"), QStringLiteral("ID"));
   TDataSource ds(big, nullptr);
   Form form;
@@ -597,7 +595,9 @@ void TestUi::gridCtrlDelete() {
   detail->Open();
   QVERIFY(form.Show());
   grid->setFocus();
-  const auto count = [&m] { return fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt(); };
+  const auto count = [&m] {
+    return fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt();
+  };
 
   auto seen = answerNextModal(QStringLiteral("Cancel"));
   QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);

@@ -30,21 +30,17 @@ namespace {
 
 const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
 
-
-
 template <class T>
 QList<T *> Visible() {
   QList<T *> out;
   for (QWidget *w : QApplication::topLevelWidgets())
-    if (auto *f = qobject_cast<T *>(w); f && f->isVisible())
-      out << f;
+    if (auto *f = qobject_cast<T *>(w); f && f->isVisible()) out << f;
   return out;
 }
 
 void CloseAll(const char *className) {
   for (QWidget *w : QApplication::topLevelWidgets())
-    if (w->inherits(className) && w->isVisible())
-      w->close();
+    if (w->inherits(className) && w->isVisible()) w->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
@@ -131,7 +127,8 @@ private slots:
     QFETCH(bool, closeBox);
     QFETCH(Outcome, outcome);
     const QString longLine = QStringLiteral("  NEW.ID = GEN_ID(G_MASTER, 1); ") + QString(200, QLatin1Char('-'));
-    const TStringList lines(QStringList({"CREATE TRIGGER T1 FOR T_MASTER", "BEFORE INSERT AS", "BEGIN", longLine, "END"}));
+    const TStringList lines(
+        QStringList({"CREATE TRIGGER T1 FOR T_MASTER", "BEFORE INSERT AS", "BEGIN", longLine, "END"}));
 
     QString shown;
     bool readOnly = false, wraps = false, noBars = false;

@@ -5,8 +5,7 @@ TDataSource::TDataSource(QObject *owner) : QObject(owner) {}
 TDataSource::TDataSource(TDataSet *dataSet, QObject *owner) : QObject(owner) { SetDataSet(dataSet); }
 
 void TDataSource::SetDataSet(TDataSet *dataSet) {
-  if (FDataSet == dataSet)
-    return;
+  if (FDataSet == dataSet) return;
   for (const auto &c : FConnections)
     disconnect(c);
   FConnections.clear();
@@ -42,7 +41,6 @@ bool TDataSource::CanStartEdit() const {
 }
 
 bool TDataSource::Edit() {
-  if (AutoEdit && State() == TDataSetState::dsBrowse)
-    FDataSet->Edit();
+  if (AutoEdit && State() == TDataSetState::dsBrowse) FDataSet->Edit();
   return Editing();
 }

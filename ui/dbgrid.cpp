@@ -18,10 +18,8 @@ bool IsNumeric(TFieldType t) {
   case TFieldType::ftSmallint:
   case TFieldType::ftInteger:
   case TFieldType::ftLargeint:
-  case TFieldType::ftFloat:
-    return true;
-  default:
-    return false;
+  case TFieldType::ftFloat: return true;
+  default: return false;
   }
 }
 
@@ -37,15 +35,12 @@ public:
       opt.state &= ~QStyle::State_Selected;
     QStyledItemDelegate::paint(painter, opt, index);
     const TDBGridOptions o = FGrid->Options();
-    if (!(o & (dgColLines | dgRowLines)))
-      return;
+    if (!(o & (dgColLines | dgRowLines))) return;
     painter->save();
     painter->setPen(QColor(QRgb(FGrid->style()->styleHint(QStyle::SH_Table_GridLineColor, &option, FGrid))));
     const QRect r = option.rect;
-    if (o & dgColLines)
-      painter->drawLine(r.topRight(), r.bottomRight());
-    if (o & dgRowLines)
-      painter->drawLine(r.bottomLeft(), r.bottomRight());
+    if (o & dgColLines) painter->drawLine(r.topRight(), r.bottomRight());
+    if (o & dgRowLines) painter->drawLine(r.bottomLeft(), r.bottomRight());
     painter->restore();
   }
 
@@ -53,8 +48,7 @@ public:
     QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
     if (auto *line = qobject_cast<QLineEdit *>(editor)) {
       TField *f = FGrid->Model()->FieldAt(index.column());
-      if (f && f->DataType() == TFieldType::ftString && f->Size > 0)
-        line->setMaxLength(f->Size);
+      if (f && f->DataType() == TFieldType::ftString && f->Size > 0) line->setMaxLength(f->Size);
     }
     return editor;
   }
@@ -94,13 +88,11 @@ void TDBGridModel::Rebuild() {
     const QList<TColumn> &explicitColumns = FGrid->Columns();
     if (explicitColumns.isEmpty()) {
       for (TField *f : ds->Fields())
-        if (f->Visible)
-          FShown.append({f, -1});
+        if (f->Visible) FShown.append({f, -1});
     } else {
       // A column whose field the dataset does not have is not shown.
       for (int i = 0; i < explicitColumns.size(); ++i)
-        if (TField *f = ds->FindField(explicitColumns[i].FieldName))
-          FShown.append({f, i});
+        if (TField *f = ds->FindField(explicitColumns[i].FieldName)) FShown.append({f, i});
     }
   }
   FRowCount = ds && ds->Active() ? ds->RecordCount() : 0;
@@ -143,8 +135,7 @@ void TDBGridModel::OnRowRemoved(int row) {
 }
 
 void TDBGridModel::OnRowChanged(int row) {
-  if (row >= 0 && row < FRowCount && !FShown.isEmpty())
-    emit dataChanged(index(row, 0), index(row, FShown.size() - 1));
+  if (row >= 0 && row < FRowCount && !FShown.isEmpty()) emit dataChanged(index(row, 0), index(row, FShown.size() - 1));
 }
 
 int TDBGridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : FRowCount; }
@@ -157,14 +148,12 @@ TField *TDBGridModel::FieldAt(int column) const {
 
 int TDBGridModel::ColumnOfField(const TField *field) const {
   for (int i = 0; i < FShown.size(); ++i)
-    if (FShown[i].Field == field)
-      return i;
+    if (FShown[i].Field == field) return i;
   return -1;
 }
 
 const TColumn *TDBGridModel::ExplicitColumn(int column) const {
-  if (column < 0 || column >= FShown.size())
-    return nullptr;
+  if (column < 0 || column >= FShown.size()) return nullptr;
   const int i = FShown[column].Explicit;
   return i >= 0 && i < FGrid->Columns().size() ? &FGrid->Columns()[i] : nullptr;
 }
@@ -172,42 +161,33 @@ const TColumn *TDBGridModel::ExplicitColumn(int column) const {
 QVariant TDBGridModel::data(const QModelIndex &index, int role) const {
   TDataSet *ds = DataSet();
   TField *f = FieldAt(index.column());
-  if (!ds || !f || index.row() >= FRowCount)
-    return {};
+  if (!ds || !f || index.row() >= FRowCount) return {};
   switch (role) {
-  case Qt::DisplayRole:
-    return ds->RowDisplayText(index.row(), f);
-  case Qt::EditRole:
-    return f->IsBlob() ? QVariant() : QVariant(ds->RowDisplayText(index.row(), f));
+  case Qt::DisplayRole: return ds->RowDisplayText(index.row(), f);
+  case Qt::EditRole: return f->IsBlob() ? QVariant() : QVariant(ds->RowDisplayText(index.row(), f));
   case Qt::TextAlignmentRole:
     return int((IsNumeric(f->DataType()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
   case Qt::BackgroundRole:
-    if (const TColumn *c = ExplicitColumn(index.column()); c && c->Color.isValid())
-      return c->Color;
+    if (const TColumn *c = ExplicitColumn(index.column()); c && c->Color.isValid()) return c->Color;
     return {};
   case Qt::ForegroundRole:
-    if (const TColumn *c = ExplicitColumn(index.column()); c && c->FontColor.isValid())
-      return c->FontColor;
+    if (const TColumn *c = ExplicitColumn(index.column()); c && c->FontColor.isValid()) return c->FontColor;
     return {};
-  default:
-    return {};
+  default: return {};
   }
 }
 
 bool TDBGridModel::setData(const QModelIndex &index, const QVariant &value, int role) {
   TDataSet *ds = DataSet();
   TField *f = FieldAt(index.column());
-  if (role != Qt::EditRole || !ds || !f)
-    return false;
+  if (role != Qt::EditRole || !ds || !f) return false;
   bool done = false;
   Guard([&] {
-    if (index.row() != ds->RecNo())
-      return;
+    if (index.row() != ds->RecNo()) return;
     const QString text = value.toString();
     if (text == ds->RowDisplayText(index.row(), f))
       return;  // an editor opened and closed unchanged leaves the row unmodified (and nulls null)
-    if (!FGrid->DataSource()->Edit())
-      return;
+    if (!FGrid->DataSource()->Edit()) return;
     f->SetAsString(text);
     done = true;
   });
@@ -220,41 +200,31 @@ QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int 
     const TColumn *c = ExplicitColumn(section);
     switch (role) {
     case Qt::DisplayRole:
-      if (c && !c->Title.isEmpty())
-        return c->Title;
+      if (c && !c->Title.isEmpty()) return c->Title;
       return f ? f->DisplayLabel() : QString();
     case Qt::BackgroundRole:
-      if (c && c->TitleColor.isValid())
-        return c->TitleColor;
+      if (c && c->TitleColor.isValid()) return c->TitleColor;
       return FGrid->FFixedColor.isValid() ? QVariant(FGrid->FFixedColor) : QVariant();
-    default:
-      return {};
+    default: return {};
     }
   }
   if (role == Qt::DisplayRole) {
     TDataSet *ds = DataSet();
-    if (!ds || section != ds->RecNo())
-      return QString();
+    if (!ds || section != ds->RecNo()) return QString();
     switch (ds->State()) {
-    case TDataSetState::dsEdit:
-      return QStringLiteral("I");
-    case TDataSetState::dsInsert:
-      return QStringLiteral("*");
-    default:
-      return QString(QChar(0x25B6));
+    case TDataSetState::dsEdit: return QStringLiteral("I");
+    case TDataSetState::dsInsert: return QStringLiteral("*");
+    default: return QString(QChar(0x25B6));
     }
   }
-  if (role == Qt::BackgroundRole && FGrid->FFixedColor.isValid())
-    return FGrid->FFixedColor;
-  if (role == Qt::TextAlignmentRole)
-    return int(Qt::AlignCenter);
+  if (role == Qt::BackgroundRole && FGrid->FFixedColor.isValid()) return FGrid->FFixedColor;
+  if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
   return {};
 }
 
 Qt::ItemFlags TDBGridModel::flags(const QModelIndex &index) const {
   Qt::ItemFlags fl = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (FGrid->CanEditColumn(index.column()))
-    fl |= Qt::ItemIsEditable;
+  if (FGrid->CanEditColumn(index.column())) fl |= Qt::ItemIsEditable;
   return fl;
 }
 
@@ -265,8 +235,7 @@ bool TDBGridModel::canFetchMore(const QModelIndex &parent) const {
 
 void TDBGridModel::fetchMore(const QModelIndex &parent) {
   TDataSet *ds = DataSet();
-  if (parent.isValid() || !ds || !ds->Active())
-    return;
+  if (parent.isValid() || !ds || !ds->Active()) return;
   Guard([&] { ds->FetchMore(kFetchBatch); });
   SyncRowCount();
 }
@@ -363,11 +332,9 @@ void TDBGrid::SetTitleFont(const QFont &font) {
 
 int TDBGrid::DefaultColumnWidth(int column) const {
   TField *f = FModel->FieldAt(column);
-  if (!f)
-    return 64;
+  if (!f) return 64;
   const int cell = f->DisplayWidth() * fontMetrics().averageCharWidth() + 8;
-  if (!(FOptions & dgTitles))
-    return cell;
+  if (!(FOptions & dgTitles)) return cell;
   const QString title = FModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
   return qMax(cell, horizontalHeader()->fontMetrics().horizontalAdvance(title) + 12);
 }
@@ -392,8 +359,7 @@ void TDBGrid::SaveLayout() {
 void TDBGrid::ApplyLayout() {
   horizontalHeader()->setVisible(FOptions & dgTitles);
   verticalHeader()->setVisible(FOptions & dgIndicator);
-  horizontalHeader()->setSectionResizeMode((FOptions & dgColumnResize) ? QHeaderView::Interactive
-                                                                       : QHeaderView::Fixed);
+  horizontalHeader()->setSectionResizeMode((FOptions & dgColumnResize) ? QHeaderView::Interactive : QHeaderView::Fixed);
   setTabKeyNavigation(FOptions & dgTabs);
   const bool same = !FSavedSignature.isEmpty() && FSavedSignature == ColumnSignature();
   for (int i = 0; i < FModel->columnCount(); ++i) {
@@ -416,8 +382,7 @@ int TDBGrid::SelectedIndex() const {
 }
 
 void TDBGrid::SetSelectedIndex(int column) {
-  if (column < 0 || column >= FModel->columnCount())
-    return;
+  if (column < 0 || column >= FModel->columnCount()) return;
   TDataSet *ds = DataSet();
   const int row = ds && ds->RecNo() >= 0 ? ds->RecNo() : currentIndex().row();
   if (row >= 0) {
@@ -437,8 +402,7 @@ void TDBGrid::SyncCurrent() {
     const int column =
         qBound(0, currentIndex().isValid() ? currentIndex().column() : FLastColumn, FModel->columnCount() - 1);
     const QModelIndex target = FModel->index(row, column);
-    if (currentIndex() != target)
-      selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
+    if (currentIndex() != target) selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect);
     scrollTo(target);
   } else if (currentIndex().isValid()) {
     selectionModel()->clearCurrentIndex();
@@ -447,12 +411,10 @@ void TDBGrid::SyncCurrent() {
 }
 
 void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
-  QTableView::currentChanged(current, previous);  // commits an open editor first
-  if (current.isValid())
-    FLastColumn = current.column();  // kept over resets, such as a refresh
+  QTableView::currentChanged(current, previous);          // commits an open editor first
+  if (current.isValid()) FLastColumn = current.column();  // kept over resets, such as a refresh
   TDataSet *ds = DataSet();
-  if (FSyncing || !ds || !ds->Active() || !current.isValid() || current.row() == ds->RecNo())
-    return;
+  if (FSyncing || !ds || !ds->Active() || !current.isValid() || current.row() == ds->RecNo()) return;
   Guard([&] {
     // Leaving the row posts (or drops an untouched insert, which shifts the rows below).
     ds->CheckBrowseMode();
@@ -469,8 +431,7 @@ bool TDBGrid::CanEditDataSet() const {
 }
 
 bool TDBGrid::CanEditColumn(int column) const {
-  if (!CanEditDataSet() || !FDataSource->CanStartEdit())
-    return false;
+  if (!CanEditDataSet() || !FDataSource->CanStartEdit()) return false;
   TField *f = FModel->FieldAt(column);
   const TColumn *c = FModel->ExplicitColumn(column);
   return f && !f->ReadOnly && !f->Calculated && !f->IsBlob() && !(c && c->ReadOnly);
@@ -482,29 +443,23 @@ bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
                      !(trigger == SelectedClicked && !selectionModel()->isSelected(index));
   if (opens) {
     TDataSet *ds = DataSet();
-    if (index.row() != ds->RecNo())
-      return false;
+    if (index.row() != ds->RecNo()) return false;
     bool editing = false;
     Guard([&] { editing = FDataSource->Edit(); });
-    if (!editing)
-      return false;
+    if (!editing) return false;
   }
   return QTableView::edit(index, trigger, event);
 }
 
 void TDBGrid::CommitOpenEditor() {
-  if (state() != EditingState)
-    return;
-  if (QWidget *editor = indexWidget(currentIndex()))
-    commitData(editor);
+  if (state() != EditingState) return;
+  if (QWidget *editor = indexWidget(currentIndex())) commitData(editor);
 }
 
 void TDBGrid::DeleteWithConfirmation() {
   TDataSet *ds = DataSet();
-  if (!ds || !ds->Active() || FReadOnly || ds->IsEmpty() || !ds->CanModify())
-    return;
-  if ((FOptions & dgConfirmDelete) && MessageDlg(QStringLiteral("Delete record?"), mbOKCancel) != mrOK)
-    return;
+  if (!ds || !ds->Active() || FReadOnly || ds->IsEmpty() || !ds->CanModify()) return;
+  if ((FOptions & dgConfirmDelete) && MessageDlg(QStringLiteral("Delete record?"), mbOKCancel) != mrOK) return;
   ds->Delete();
 }
 
@@ -516,8 +471,7 @@ void TDBGrid::keyPressEvent(QKeyEvent *event) {
     return;
   }
   if (event->key() == Qt::Key_Insert && !ctrl && event->modifiers() == Qt::NoModifier) {
-    if (CanEditDataSet())
-      Guard([&] { ds->Insert(); });
+    if (CanEditDataSet()) Guard([&] { ds->Insert(); });
     return;
   }
   if (event->key() == Qt::Key_Escape && state() != EditingState && ds && ds->Active() &&

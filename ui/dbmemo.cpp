@@ -14,8 +14,7 @@ bool ChangesText(QKeyEvent *e) {
   case Qt::Key_Backspace:
   case Qt::Key_Delete:
   case Qt::Key_Return:
-  case Qt::Key_Enter:
-    return true;
+  case Qt::Key_Enter: return true;
   default:
     return !e->text().isEmpty() && e->text().at(0).isPrint() &&
            !(e->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
@@ -38,8 +37,7 @@ void TDBMemo::SetDataSource(TDataSource *source) {
     for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::Scrolled, &TDataSource::StateChanged})
       FConnections << connect(source, signal, this, &TDBMemo::LoadText);
     FConnections << connect(source, &TDataSource::RowChanged, this, [this](int row) {
-      if (!FWriting && FDataSource && FDataSource->DataSet() && row == FDataSource->DataSet()->RecNo())
-        LoadText();
+      if (!FWriting && FDataSource && FDataSource->DataSet() && row == FDataSource->DataSet()->RecNo()) LoadText();
     });
     FConnections << connect(source, &QObject::destroyed, this, &TDBMemo::LoadText);
   }
@@ -69,34 +67,28 @@ void TDBMemo::UpdateEditable() {
 
 void TDBMemo::LoadText() {
   UpdateEditable();
-  if (FWriting)
-    return;
+  if (FWriting) return;
   TField *f = Field();
   QString text = f ? f->AsString() : QString();
   text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  if (text == toPlainText())
-    return;
+  if (text == toPlainText()) return;
   FLoading = true;
   setPlainText(text);
   FLoading = false;
 }
 
 void TDBMemo::WriteText() {
-  if (FLoading || FReadOnly || !FDataSource || !FDataSource->Editing())
-    return;
+  if (FLoading || FReadOnly || !FDataSource || !FDataSource->Editing()) return;
   TField *f = Field();
-  if (!f)
-    return;
+  if (!f) return;
   FWriting = true;
   Guard([&] { f->SetAsString(toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"))); });
   FWriting = false;
 }
 
 bool TDBMemo::StartEdit() {
-  if (FReadOnly || !FDataSource || !Field())
-    return false;
-  if (FDataSource->Editing())
-    return true;
+  if (FReadOnly || !FDataSource || !Field()) return false;
+  if (FDataSource->Editing()) return true;
   bool editing = false;
   Guard([&] { editing = FDataSource->Edit(); });
   UpdateEditable();
@@ -106,14 +98,12 @@ bool TDBMemo::StartEdit() {
 void TDBMemo::keyPressEvent(QKeyEvent *event) {
   if (ChangesText(event) && !StartEdit()) {
     // Enter in a memo that cannot change reaches the dialog's default button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-      event->ignore();
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) event->ignore();
     return;
   }
   QPlainTextEdit::keyPressEvent(event);
 }
 
 void TDBMemo::insertFromMimeData(const QMimeData *source) {
-  if (StartEdit())
-    QPlainTextEdit::insertFromMimeData(source);
+  if (StartEdit()) QPlainTextEdit::insertFromMimeData(source);
 }

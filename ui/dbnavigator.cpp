@@ -9,11 +9,11 @@
 #include <QToolButton>
 
 namespace {
-const char *const kNames[kNavigateBtnCount] = {"nbFirst", "nbPrior", "nbNext",  "nbLast",   "nbInsert",
-                                               "nbDelete", "nbEdit", "nbPost", "nbCancel", "nbRefresh"};
-const char *const kHints[kNavigateBtnCount] = {"First record", "Prior record", "Next record", "Last record",
+const char *const kNames[kNavigateBtnCount] = {"nbFirst",  "nbPrior", "nbNext", "nbLast",   "nbInsert",
+                                               "nbDelete", "nbEdit",  "nbPost", "nbCancel", "nbRefresh"};
+const char *const kHints[kNavigateBtnCount] = {"First record",  "Prior record",  "Next record", "Last record",
                                                "Insert record", "Delete record", "Edit record", "Post edit",
-                                               "Cancel edit", "Refresh data"};
+                                               "Cancel edit",   "Refresh data"};
 
 // The buttons' glyphs, drawn rather than loaded so they follow the palette's text colour.
 QIcon Glyph(TNavigateBtn button, const QColor &ink) {
@@ -36,12 +36,8 @@ QIcon Glyph(TNavigateBtn button, const QColor &ink) {
     p.drawLine(4, 3, 4, 13);
     triangle(false, 7);
     break;
-  case nbPrior:
-    triangle(false, 5);
-    break;
-  case nbNext:
-    triangle(true, 5);
-    break;
+  case nbPrior: triangle(false, 5); break;
+  case nbNext: triangle(true, 5); break;
   case nbLast:
     triangle(true, 3);
     p.drawLine(12, 3, 12, 13);
@@ -50,9 +46,7 @@ QIcon Glyph(TNavigateBtn button, const QColor &ink) {
     p.drawLine(8, 3, 8, 13);
     p.drawLine(3, 8, 13, 8);
     break;
-  case nbDelete:
-    p.drawLine(3, 8, 13, 8);
-    break;
+  case nbDelete: p.drawLine(3, 8, 13, 8); break;
   case nbEdit: {
     QPolygonF t;
     t << QPointF(3, 11) << QPointF(8, 5) << QPointF(13, 11);
@@ -145,42 +139,24 @@ void TDBNavigator::UpdateButtons() {
 
 void TDBNavigator::Perform(TNavigateBtn button) {
   TDataSet *ds = FDataSource ? FDataSource->DataSet() : nullptr;
-  if (!ds)
-    return;
+  if (!ds) return;
   switch (button) {
-  case nbFirst:
-    ds->First();
-    break;
-  case nbPrior:
-    ds->Prior();
-    break;
-  case nbNext:
-    ds->Next();
-    break;
-  case nbLast:
-    ds->Last();
-    break;
-  case nbInsert:
-    ds->Insert();
-    break;
+  case nbFirst: ds->First(); break;
+  case nbPrior: ds->Prior(); break;
+  case nbNext: ds->Next(); break;
+  case nbLast: ds->Last(); break;
+  case nbInsert: ds->Insert(); break;
   case nbDelete:
-    if (ConfirmDelete && MessageDlg(QStringLiteral("Delete record?"), mbOKCancel) != mrOK)
-      return;
+    if (ConfirmDelete && MessageDlg(QStringLiteral("Delete record?"), mbOKCancel) != mrOK) return;
     ds->Delete();
     break;
-  case nbEdit:
-    ds->Edit();
-    break;
+  case nbEdit: ds->Edit(); break;
   case nbPost:
     FDataSource->UpdateRecord();
     ds->Post();
     break;
-  case nbCancel:
-    ds->Cancel();
-    break;
-  case nbRefresh:
-    ds->Refresh();
-    break;
+  case nbCancel: ds->Cancel(); break;
+  case nbRefresh: ds->Refresh(); break;
   }
 }
 

@@ -24,8 +24,7 @@ void SetApplicationTitle(const QString &title) { TitleStore() = title; }
 
 void CenterOnScreen(QWidget *w) {
   QScreen *screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
-  if (!screen)
-    return;
+  if (!screen) return;
   const QRect area = screen->availableGeometry();
   const QSize size = w->frameGeometry().size();
   w->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
@@ -47,21 +46,18 @@ TModalResult MessageDlg(const QString &text, TMsgDlgButtons buttons) {
     const char *caption;
     TModalResult result;
   };
-  static const ButtonDef defs[] = {{mbYes, "&Yes", mrYes}, {mbNo, "&No", mrNo}, {mbOK, "OK", mrOK},
-                               {mbCancel, "Cancel", mrCancel}};
+  static const ButtonDef defs[] = {
+      {mbYes, "&Yes", mrYes}, {mbNo, "&No", mrNo}, {mbOK, "OK", mrOK}, {mbCancel, "Cancel", mrCancel}};
   QHash<QAbstractButton *, TModalResult> results;
   QPushButton *made[4] = {};
   for (int i = 0; i < 4; ++i) {
-    if (!(buttons & defs[i].flag))
-      continue;
+    if (!(buttons & defs[i].flag)) continue;
     // One role for all keeps the buttons in the order added, whatever the platform's layout.
     made[i] = box.addButton(QString::fromLatin1(defs[i].caption), QMessageBox::ActionRole);
     results.insert(made[i], defs[i].result);
   }
-  if (QPushButton *def = made[2] ? made[2] : made[0])
-    box.setDefaultButton(def);
-  if (QPushButton *esc = made[3] ? made[3] : made[1])
-    box.setEscapeButton(esc);
+  if (QPushButton *def = made[2] ? made[2] : made[0]) box.setDefaultButton(def);
+  if (QPushButton *esc = made[3] ? made[3] : made[1]) box.setEscapeButton(esc);
   box.exec();
   return results.value(box.clickedButton(), made[3] ? mrCancel : made[1] ? mrNo : mrNone);
 }
@@ -116,8 +112,7 @@ void TInputBox::showEvent(QShowEvent *event) {
 
 bool InputQuery(const QString &caption, const QString &prompt, QString &value) {
   TInputBox box(caption, prompt, value);
-  if (box.exec() != QDialog::Accepted)
-    return false;
+  if (box.exec() != QDialog::Accepted) return false;
   value = box.Value();
   return true;
 }
@@ -159,16 +154,13 @@ bool TFileDialogBase::Execute(QWidget *parent) {
   }
   QString ext = DefaultExt;
   ext.remove(QRegularExpression(QStringLiteral("^\\*?\\.")));
-  if (!ext.isEmpty())
-    dlg.setDefaultSuffix(ext);
+  if (!ext.isEmpty()) dlg.setDefaultSuffix(ext);
   if (!InitialDir.isEmpty())
     dlg.setDirectory(InitialDir);
   else if (!FileName.isEmpty())
     dlg.setDirectory(QFileInfo(FileName).absolutePath());
-  if (!FileName.isEmpty())
-    dlg.selectFile(QFileInfo(FileName).fileName());
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-    return false;
+  if (!FileName.isEmpty()) dlg.selectFile(QFileInfo(FileName).fileName());
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
   FileName = dlg.selectedFiles().constFirst();
   FilterIndex = filters.indexOf(dlg.selectedNameFilter()) + 1;
   return true;

@@ -9,8 +9,7 @@ namespace {
 QString RawText(const QPlainTextEdit *editor) {
   QString text = editor->document()->toRawText();
   for (QChar &c : text)
-    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-      c = u'\n';
+    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
   return text;
 }
 }  // namespace
@@ -21,9 +20,7 @@ QString EditorText(const QPlainTextEdit *editor) {
   return text;
 }
 
-TStringList EditorLines(const QPlainTextEdit *editor) {
-  return TStringList(TStringList::SplitLines(RawText(editor)));
-}
+TStringList EditorLines(const QPlainTextEdit *editor) { return TStringList(TStringList::SplitLines(RawText(editor))); }
 
 void SetEditorLines(QPlainTextEdit *editor, const TStringList &lines) {
   editor->setPlainText(lines.Lines().join(u'\n'));

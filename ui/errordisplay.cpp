@@ -5,14 +5,12 @@
 #include <QPushButton>
 
 QString ErrorText(const std::exception &e) {
-  if (auto *ex = dynamic_cast<const Exception *>(&e))
-    return ex->Message() + QLatin1Char('.');
+  if (auto *ex = dynamic_cast<const Exception *>(&e)) return ex->Message() + QLatin1Char('.');
   return QString::fromLocal8Bit(e.what()) + QLatin1Char('.');
 }
 
 void ShowException(const std::exception &e) {
-  if (dynamic_cast<const EAbort *>(&e))
-    return;
+  if (dynamic_cast<const EAbort *>(&e)) return;
   TMessageBox box;
   box.setWindowTitle(ApplicationTitle());
   box.setIcon(QMessageBox::Critical);

@@ -33,8 +33,8 @@ namespace guard_detail {
 template <class F, class Tuple, class Seq>
 struct InvocablePrefix;
 template <class F, class Tuple, std::size_t... I>
-struct InvocablePrefix<F, Tuple, std::index_sequence<I...>>
-    : std::is_invocable<F, std::tuple_element_t<I, Tuple>...> {};
+struct InvocablePrefix<F, Tuple, std::index_sequence<I...>> : std::is_invocable<F, std::tuple_element_t<I, Tuple>...> {
+};
 
 template <class F, class Tuple, std::size_t... I>
 void CallIndexed(F &f, Tuple &args, std::index_sequence<I...>) {
@@ -49,8 +49,7 @@ void CallWithPrefix(F &f, Tuple &args) {
     CallIndexed(f, args, std::make_index_sequence<N>());
   } else {
     static_assert(N > 0, "the handler cannot take the signal's arguments");
-    if constexpr (N > 0)
-      CallWithPrefix<N - 1>(f, args);
+    if constexpr (N > 0) CallWithPrefix<N - 1>(f, args);
   }
 }
 }  // namespace guard_detail
