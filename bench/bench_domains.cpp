@@ -1,9 +1,9 @@
 // The Domains window on a database with 10,000 user domains (a quarter of them with a
 // default, so memo columns are read too): opening the window until it has painted, and a
 // refresh until it has painted again. Target: under 1 s each.
-#include "app/DB_Datamodule.h"
+#include "app/datamodule.h"
 #include "bench/bench.h"
-#include "catalog/domainlist.h"
+#include "catalog/domains.h"
 #include "server/dataset.h"
 #include "tests/fixtures/firebird.h"
 #include "ui/dbgrid.h"

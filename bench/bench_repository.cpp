@@ -2,8 +2,8 @@
 // entry through the repository window with its name typed into the input box.
 #include "bench/bench.h"
 
-#include "repository/Object_Repos.h"
-#include "repository/sel_obj.h"
+#include "repository/pickdialog.h"
+#include "repository/repositorywindow.h"
 #include "server/dataset.h"
 #include "server/db.h"
 #include "server/paradox_table.h"

@@ -1,6 +1,6 @@
 // Start-up to a shown main window: in this process (StartUp until the window is exposed),
 // and as a whole program (from starting the process until it reports its window shown).
-#include "app/main.h"
+#include "app/mainform.h"
 #include "app/startup.h"
 #include "bench/bench.h"
 #include "tests/fixtures/testenv.h"

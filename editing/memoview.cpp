@@ -1,6 +1,6 @@
 #include "editing/memoview.h"
 
-#include "editing/SQL_Expression.h"
+#include "editing/ddlwindow.h"
 #include "ui/dbmemo.h"
 
 #include <QVBoxLayout>

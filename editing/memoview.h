@@ -1,7 +1,7 @@
 #pragma once
 // The memo viewer: a read-only child window on one memo field of a data source, following
 // the source's current row.
-#include "editing/memoview_api.h"
+#include "editing/memoviewops.h"
 #include "ui/mdichild.h"
 
 class TDBMemo;

@@ -1,6 +1,6 @@
 // Starts the program as main() does, on a temporary home, and prints "shown" once the main
 // window is on the screen; then shuts down. The start-up benchmark times it from outside.
-#include "app/main.h"
+#include "app/mainform.h"
 #include "app/startup.h"
 #include "tests/fixtures/testenv.h"
 

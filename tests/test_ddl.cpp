@@ -2,9 +2,9 @@
 // table: running, the key dispatch of its menus, the caret indicator, files, the repository
 // commands. Keys are sent to the editor as the user types them; boxes are answered by their
 // buttons.
-#include "app/DB_Datamodule.h"
+#include "app/datamodule.h"
 #include "app/settings.h"
-#include "editing/SQL_Expression.h"
+#include "editing/ddlwindow.h"
 #include "server/dataset.h"
 #include "server/db.h"
 #include "tests/fixtures/firebird.h"

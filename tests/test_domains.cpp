@@ -1,8 +1,8 @@
 // The Domains window on real dialect-1 and dialect-3 databases: what the list shows, dropping
 // with and without auto commit, a refused drop, the memo viewer, independent windows.
-#include "app/DB_Datamodule.h"
+#include "app/datamodule.h"
 #include "app/settings.h"
-#include "catalog/domainlist.h"
+#include "catalog/domains.h"
 #include "server/dataset.h"
 #include "server/errors.h"
 #include "tests/fixtures/firebird.h"

@@ -2,9 +2,9 @@
 // directories: storing and picking sources, the repository window, and the settings dialog
 // that chooses the directory and creates the table. Boxes are answered by their buttons.
 #include "app/settings.h"
-#include "repository/Object_Repos.h"
-#include "repository/repoptdlg.h"
-#include "repository/sel_obj.h"
+#include "repository/pickdialog.h"
+#include "repository/repositorywindow.h"
+#include "repository/settingsdialog.h"
 #include "server/dataset.h"
 #include "server/db.h"
 #include "tests/fixtures/modal.h"

@@ -1,15 +1,15 @@
 // The application shell as the user meets it: start-up and settings, the login dialog, the
 // main window's menus, connection history, transaction commands and closing, with real
 // widgets, real Firebird databases and every box answered by pressing its buttons.
-#include "app/DB_Datamodule.h"
 #include "app/about.h"
-#include "app/main.h"
+#include "app/datamodule.h"
+#include "app/mainform.h"
 #include "app/pwddlg.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "catalog/ExceptionsDlg.h"
-#include "catalog/domainlist.h"
-#include "repository/repoptdlg.h"
+#include "catalog/domains.h"
+#include "catalog/exceptiondialog.h"
+#include "repository/settingsdialog.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
 #include "ui/mdichild.h"

@@ -1,9 +1,9 @@
 // The SQL Source dialog and the memo viewer, on a real embedded Firebird database and a real
 // repository table, answered and driven as a user does.
-#include "app/DB_Datamodule.h"
+#include "app/datamodule.h"
 #include "app/settings.h"
-#include "editing/SQLSourceDlg.h"
 #include "editing/memoview.h"
+#include "editing/sourcedialog.h"
 #include "server/dataset.h"
 #include "server/db.h"
 #include "tests/fixtures/firebird.h"

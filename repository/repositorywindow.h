@@ -1,7 +1,7 @@
 #pragma once
 // The repository window: every stored entry, with its name in a grid and its source in a memo,
 // edited through the data-aware controls.
-#include "repository/Object_Repos_api.h"
+#include "repository/repositoryops.h"
 #include "ui/mdichild.h"
 
 class QFrame;

@@ -1,8 +1,8 @@
-#include "catalog/domainlist.h"
+#include "catalog/domains.h"
 
-#include "app/DB_Datamodule.h"
+#include "app/datamodule.h"
 #include "app/settings.h"
-#include "editing/memoview_api.h"
+#include "editing/memoviewops.h"
 #include "server/dataset.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"

@@ -1,9 +1,9 @@
-#include "editing/SQL_Expression.h"
+#include "editing/ddlwindow.h"
 
-#include "app/DB_Datamodule.h"
+#include "app/datamodule.h"
 #include "app/settings.h"
-#include "repository/Object_Repos_api.h"
-#include "repository/sel_obj.h"
+#include "repository/pickdialog.h"
+#include "repository/repositoryops.h"
 #include "server/errors.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"

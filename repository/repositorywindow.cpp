@@ -1,4 +1,4 @@
-#include "repository/Object_Repos.h"
+#include "repository/repositorywindow.h"
 
 #include "server/dataset.h"
 #include "server/errors.h"

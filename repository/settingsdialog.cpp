@@ -1,4 +1,4 @@
-#include "repository/repoptdlg.h"
+#include "repository/settingsdialog.h"
 
 #include "app/settings.h"
 #include "server/dataset.h"

@@ -1,6 +1,6 @@
-#include "app/DB_Datamodule.h"
+#include "app/datamodule.h"
 
-#include "app/main.h"
+#include "app/mainform.h"
 #include "app/pwddlg.h"
 #include "app/settings.h"
 #include "ui/errordisplay.h"

@@ -1,4 +1,4 @@
-#include "catalog/ExceptionsDlg.h"
+#include "catalog/exceptiondialog.h"
 
 TExcDlg *ExcDlg = nullptr;
 

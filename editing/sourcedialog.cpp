@@ -1,7 +1,7 @@
-#include "editing/SQLSourceDlg.h"
+#include "editing/sourcedialog.h"
 
-#include "editing/SQL_Expression.h"
-#include "repository/Object_Repos_api.h"
+#include "editing/ddlwindow.h"
+#include "repository/repositoryops.h"
 #include "server/errors.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"

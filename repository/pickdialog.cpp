@@ -1,4 +1,4 @@
-#include "repository/sel_obj.h"
+#include "repository/pickdialog.h"
 
 #include "server/dataset.h"
 #include "server/errors.h"
