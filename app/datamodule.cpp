@@ -2,6 +2,7 @@
 
 #include "app/mainform.h"
 #include "app/pwddlg.h"
+#include "catalog/model.h"
 #include "app/settings.h"
 #include "ui/errordisplay.h"
 
@@ -40,6 +41,10 @@ TDMSys::TDMSys(QObject *owner) : QObject(owner) {
 
 TDMSys::~TDMSys() {
   if (DMSys == this) DMSys = nullptr;
+}
+
+QString TDMSys::SQLName(const QString &catalogName) const {
+  return QuoteIdentifier(catalogName, IBDataBase->DatabaseDialect());
 }
 
 void TDMSys::DMSysCreate(QObject *) {

@@ -18,6 +18,10 @@ public:
   TIBDataBase *IBDataBase;  // alias "IBB", driver "INTRBASE"
   TDatabase *DevSrc;        // alias "DEVSOURCES", driver "STANDARD"
 
+  // A name read from the catalog, quoted as the server database's dialect needs it in a
+  // statement.
+  QString SQLName(const QString &catalogName) const;
+
   void DMSysCreate(QObject *Sender);
   void IBDataBaseLogin(TDatabase *Sender, TStringList &LoginParams);
   void IBDataBaseStartTransaction(QObject *Sender);

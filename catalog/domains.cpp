@@ -2,6 +2,7 @@
 
 #include "app/datamodule.h"
 #include "app/settings.h"
+#include "catalog/model.h"
 #include "editing/memoviewops.h"
 #include "server/dataset.h"
 #include "ui/datasource.h"
@@ -17,8 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-const char kDropDomain[] = "DROP DOMAIN %s";
-
 QToolButton *SpeedButton(const QString &caption, QWidget *parent) {
   auto *b = new QToolButton(parent);
   b->setText(caption);
@@ -35,29 +34,6 @@ TField *Declare(TField *f, const QString &label, int width, bool visible = true)
   return f;
 }
 }  // namespace
-
-QString DomainTypeName(const QVariant &fieldType) {
-  // 35 keeps its classic name "DATE" (what dialect 1 calls a timestamp). The codes after it
-  // are the ones Firebird stores besides the classic ones: without them a dialect-3 DATE,
-  // TIME, BIGINT or NUMERIC(18,x) or a BOOLEAN would read "UNKNOWN".
-  switch (fieldType.isNull() ? 0 : fieldType.toInt()) {
-  case 7: return QStringLiteral("SMALLINT");
-  case 8: return QStringLiteral("INTEGER");
-  case 9: return QStringLiteral("QUAD");
-  case 10: return QStringLiteral("FLOAT");
-  case 11: return QStringLiteral("D_FLOAT");
-  case 14: return QStringLiteral("CHAR");
-  case 27: return QStringLiteral("DOUBLE");
-  case 37: return QStringLiteral("VARCHAR");
-  case 35: return QStringLiteral("DATE");
-  case 261: return QStringLiteral("BLOB");
-  case 12: return QStringLiteral("DATE");
-  case 13: return QStringLiteral("TIME");
-  case 16: return QStringLiteral("BIGINT");
-  case 23: return QStringLiteral("BOOLEAN");
-  default: return QStringLiteral("UNKNOWN");
-  }
-}
 
 TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   setObjectName(QStringLiteral("DomainsForm"));
@@ -160,7 +136,7 @@ void TDomainsForm::TableFieldsFilterRecord(TDataSet *DataSet, bool &Accept) {
 
 void TDomainsForm::DeleteDomainBtnClick() {
   const QString name = FGrid->DataSet()->FieldByName(QStringLiteral("RDB$FIELD_NAME"))->AsString();
-  DMSys->IBDataBase->ExecSQL(QString::asprintf(kDropDomain, name.toUtf8().constData()), AutoCommit);
+  DMSys->IBDataBase->ExecSQL(FillFormat(ddl::DropDomain, {DMSys->SQLName(name)}), AutoCommit);
 }
 
 void TDomainsForm::RefrBtnClick() { FGrid->DataSet()->Refresh(); }

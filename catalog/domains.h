@@ -13,8 +13,6 @@ class TDataSource;
 class TField;
 class TTable;
 
-// The bare type name of an RDB$FIELD_TYPE code; a null or unknown code gives "UNKNOWN".
-QString DomainTypeName(const QVariant &fieldType);
 
 class TDomainsForm : public TChildForm {
   Q_OBJECT

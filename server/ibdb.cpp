@@ -60,6 +60,12 @@ int TIBDataBase::AttachmentDialect() {
   return static_cast<int>(isc_vax_integer(buf + 3, len));
 }
 
+int TIBDataBase::DatabaseDialect() {
+  if (!Connected()) Open();
+  FetchDatabaseHandle();
+  return AttachmentDialect();
+}
+
 void TIBDataBase::StartTransaction() {
   TCursorScope cursor(crSQLWait);
   if (FInTransaction) return;

@@ -36,6 +36,9 @@ public:
   bool InTransaction() const { return FInTransaction; }
   // The SQL dialect statements are executed in: the attachment's own, asked at every start.
   int SQLDialect() const { return FDialect; }
+  // The attachment's own dialect, asked of it now (the database is opened first when closed):
+  // what names read from the catalog must be quoted for.
+  int DatabaseDialect();
 
   std::function<void(QObject *Sender)> OnStartTransaction;  // after a transaction has started
   std::function<void(QObject *Sender)> OnCloseTransaction;  // after a commit or rollback succeeded

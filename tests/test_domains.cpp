@@ -3,6 +3,7 @@
 #include "app/datamodule.h"
 #include "app/settings.h"
 #include "catalog/domains.h"
+#include "catalog/model.h"
 #include "server/dataset.h"
 #include "server/errors.h"
 #include "tests/fixtures/firebird.h"
@@ -306,6 +307,23 @@ private slots:
     QCOMPARE(GridRows(form).size(), before - 1);
     // The current row moved to a neighbour that still exists.
     QVERIFY(form->TableFields->RecNo() >= 0);
+  }
+
+  // Names the server keeps as typed in quotes go back quoted; an ordinary name as it is.
+  void dropsNamesThatNeedQuotes() {
+    const FbDatabase target = fixtures::createDatabase(
+        3, Content::Empty, fixtures::Access::Embedded,
+        QStringLiteral("CREATE DOMAIN \"MixedCase\" AS INTEGER;\nCREATE DOMAIN \"Say \"\"hi\"\"\" AS INTEGER;\n"
+                       "CREATE DOMAIN PLAIN_ONE AS INTEGER;\n"));
+    ConnectTo(target);
+    AutoCommit = true;
+    TDomainsForm *form = Open();
+    for (const QString name :
+         {QStringLiteral("MixedCase"), QStringLiteral("Say \"hi\""), QStringLiteral("PLAIN_ONE")}) {
+      SelectDomain(form, name);
+      form->DropBtn->click();
+      QCOMPARE(DomainsOnServer(target, name), 0);
+    }
   }
 
   void refusedDropShowsServerMessage_data() { dialects(); }
