@@ -1,7 +1,7 @@
 #include "editing/memoview.h"
 
-#include "editing/ddlwindow.h"
 #include "ui/dbmemo.h"
+#include "ui/sqleditor.h"
 
 #include <QVBoxLayout>
 
@@ -25,5 +25,5 @@ void ShowMemoField(TField *field, TDataSource *source) {
   form->MemoCtrl->SetDataField(field ? field->FieldName : QString());
   if (field) form->setWindowTitle(QStringLiteral("Memo - ") + field->DisplayLabel());
   form->ShowChild();
-  ShowAtUsableSize(form, QSize(500, 300));
+  form->ShowAtUsableSize(QSize(500, 300));
 }

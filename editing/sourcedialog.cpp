@@ -1,10 +1,10 @@
 #include "editing/sourcedialog.h"
 
-#include "editing/ddlwindow.h"
 #include "repository/repositoryops.h"
 #include "server/errors.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
+#include "ui/sqleditor.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

@@ -103,12 +103,7 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
 
   Guard([this] { FormCreate(); });
   ShowChild();
-  if (QMdiSubWindow *frame = SubWindow()) {
-    QSize size = frame->size().expandedTo(QSize(600, 360));
-    if (QMdiArea *area = frame->mdiArea())
-      size = size.boundedTo(area->viewport()->size() - QSize(frame->x(), frame->y()));
-    frame->resize(size.expandedTo(frame->minimumSizeHint()));
-  }
+  ShowAtUsableSize(QSize(600, 360));
 }
 
 void TObjRepos::FormCreate() { SrcTable->Open(); }

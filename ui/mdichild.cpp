@@ -27,6 +27,17 @@ void TChildForm::ShowChild() {
   }
 }
 
+void TChildForm::ShowAtUsableSize(const QSize &size) {
+  // Keep the bottom (an editor's position indicator) within view rather than below the edge.
+  if (QMdiSubWindow *frame = SubWindow()) {
+    QSize wanted = frame->size().expandedTo(size);
+    if (QMdiArea *area = frame->mdiArea())
+      wanted = wanted.boundedTo(area->viewport()->size() - QSize(frame->x(), frame->y()));
+    frame->resize(wanted.expandedTo(frame->minimumSizeHint()));
+  } else
+    resize(this->size().expandedTo(size));
+}
+
 QMdiSubWindow *TChildForm::SubWindow() const { return qobject_cast<QMdiSubWindow *>(parentWidget()); }
 
 void TChildForm::closeEvent(QCloseEvent *event) {

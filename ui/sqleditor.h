@@ -1,0 +1,84 @@
+#pragma once
+// The SQL editor every editing window shares: the fixed-pitch no-wrap memo, reading and
+// writing its text as files (large files in blocks of lines), the caret-position indicator
+// and the key dispatch that gives a window's menus the shortcuts pressed in the editor.
+#include <QFont>
+#include <QList>
+#include <QObject>
+#include <QPlainTextEdit>
+#include <functional>
+
+class QAction;
+class QKeySequence;
+class QLabel;
+class QMenu;
+
+// A fixed-pitch face of the given pixel size: the named one when the system has it, else the
+// system's fixed-pitch face.
+QFont FixedPitchFont(const QString &face, int pixelSize);
+// The bold sans face of the position indicators and the editors' panels.
+QFont PanelFont();
+
+// A menu item with its shortcut and hint (shown in the status bar while highlighted).
+QAction *AddMenuItem(QMenu *menu, const QString &caption, const QKeySequence &shortcut, const QString &hint);
+
+// Line (from 1) and column (from 0) of the editor's selection start.
+struct TCaretPos {
+  int Line = 1;
+  int Column = 0;
+};
+TCaretPos CaretPos(const QPlainTextEdit *editor);
+// "   Line : %d   Column: %d "
+QString CaretPosText(const QPlainTextEdit *editor);
+
+// The largest text file a load accepts; beyond it "Text exceeds memo capacity".
+constexpr qint64 kMaxEditorFileBytes = 32ll * 1024 * 1024;
+// Reads a whole text file with every line break (CR, LF or CR LF) made one break, as the
+// editor holds them. "Cannot open file %s" when the file cannot be read; files that are not
+// text (NUL bytes without a Unicode byte-order mark) and oversized files are refused.
+QString ReadTextFile(const QString &fileName);
+// Replaces the editor's whole content with the file's text; on failure the editor keeps its
+// text.
+void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName);
+// Writes the editor's text as it holds it: CR LF between lines, no break added at the end.
+// The file is replaced only once the new content is complete ("Cannot create file %s").
+void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName);
+
+// The editor: a plain-text memo that does not wrap. Its layout does not depend on its width,
+// so a change of width keeps the laid-out lines (Qt would lay out every line of the text
+// anew, a quarter of a second for a 10 MB script).
+class TNoWrapMemo : public QPlainTextEdit {
+  Q_OBJECT
+public:
+  explicit TNoWrapMemo(QWidget *parent = nullptr);
+
+protected:
+  void resizeEvent(QResizeEvent *event) override;
+  void wheelEvent(QWheelEvent *event) override;
+};
+
+// A SQL editor as the editing windows show it: the named fixed-pitch face at 17 pixels, both
+// scroll bars, Tab typed as a character, a context menu the window provides.
+TNoWrapMemo *CreateSQLEditor(QWidget *parent, const QString &face = QStringLiteral("Courier New BaltRim"));
+// The sunken one-line panel under an editor that shows the caret position.
+QLabel *CreatePositionIndicator(QWidget *parent);
+
+// Binds an editor to its window's menus: a shortcut pressed in the editor goes to the first
+// menu that has it, in the order given, and the editor's own bindings (Ctrl+A, Shift+Ins...)
+// never see it; the key is spent even when the item is disabled. After every key release in
+// the editor (and every mouse click, with onClick) caretMoved runs: the window's indicator.
+class TEditorKeys : public QObject {
+  Q_OBJECT
+public:
+  TEditorKeys(QPlainTextEdit *editor, QList<QMenu *> menus, std::function<void()> caretMoved, bool onClick = false);
+  // The item a shortcut invokes; null when no menu has it.
+  QAction *FindShortCut(const QKeySequence &key) const;
+
+protected:
+  bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  QList<QMenu *> FMenus;
+  std::function<void()> FCaretMoved;
+  bool FOnClick;
+};
