@@ -6,6 +6,7 @@
 #include "catalog/domains.h"
 #include "server/dataset.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/session.h"
 #include "ui/dbgrid.h"
 
 #include <QApplication>
@@ -56,13 +57,7 @@ BENCH("domains10k") {
     const auto forget = qScopeGuard([&] {
       if (module) DMSys = nullptr;
     });
-    TIBDataBase *db = DMSys->IBDataBase;
-    db->Close();
-    db->LoginPrompt = false;
-    db->Params.SetValues(QStringLiteral("SERVER NAME"), target.name);
-    db->Params.SetValues(QStringLiteral("USER NAME"), target.user);
-    db->Params.SetValues(QStringLiteral("PASSWORD"), QStringLiteral("x"));
-    db->Open();
+    fixtures::connectDataModule(target);
 
     QElapsedTimer t;
     t.start();

@@ -10,6 +10,7 @@
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
+#include "tests/fixtures/session.h"
 #include "ui/dialogs.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
@@ -124,12 +125,7 @@ private slots:
     fixtures::makeRepositoryTable(RepositoryDir);
     DMSys = new TDMSys(qApp);
     FDb = fixtures::createDatabase(3, Content::Known);
-    TIBDataBase *db = DMSys->IBDataBase;
-    db->LoginPrompt = false;
-    db->Params.SetValues(QStringLiteral("SERVER NAME"), FDb.name);
-    db->Params.SetValues(QStringLiteral("USER NAME"), FDb.user);
-    db->Params.SetValues(QStringLiteral("PASSWORD"), QStringLiteral("x"));
-    db->Open();
+    fixtures::connectDataModule(FDb);
   }
 
   void cleanup() {

@@ -8,6 +8,7 @@
 #include "server/errors.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
+#include "tests/fixtures/session.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/dialogs.h"
@@ -40,17 +41,6 @@ const QString kDialect3Extra = QStringLiteral(
     "CREATE DOMAIN D_STAMP AS TIMESTAMP;\n"
     "CREATE DOMAIN D_FLAG AS BOOLEAN NOT NULL;\n"
     "CREATE TABLE T_CALC (A INTEGER, TWICE COMPUTED BY (A * 2));\n");
-
-void ConnectTo(const FbDatabase &target) {
-  TIBDataBase *db = DMSys->IBDataBase;
-  if (db->InTransaction()) db->Rollback();
-  db->Close();
-  db->LoginPrompt = false;
-  db->Params.SetValues(QStringLiteral("SERVER NAME"), target.name);
-  db->Params.SetValues(QStringLiteral("USER NAME"), target.user);
-  db->Params.SetValues(QStringLiteral("PASSWORD"), target.password.isEmpty() ? QStringLiteral("x") : target.password);
-  db->Open();
-}
 
 // The grid's cells as the user sees them, one "a|b|c" text per row.
 QStringList GridRows(TDomainsForm *form) {
@@ -167,7 +157,7 @@ private slots:
   }
 
   void windowLayout() {
-    ConnectTo(fixtures::createDatabase(3, Content::Known));
+    fixtures::connectDataModule(fixtures::createDatabase(3, Content::Known));
     TDomainsForm *form = Open();
     QVERIFY(form->isVisible());
     QCOMPARE(form->windowTitle(), QStringLiteral("Domains"));
@@ -213,7 +203,7 @@ private slots:
     QFETCH(int, dialect);
     const FbDatabase target = fixtures::createDatabase(dialect, Content::Known, fixtures::Access::Embedded,
                                                        dialect == 3 ? kDialect3Extra : QString());
-    ConnectTo(target);
+    fixtures::connectDataModule(target);
     TDomainsForm *form = Open();
 
     // The user's domains, in name order; none of the server's own.
@@ -282,7 +272,7 @@ private slots:
     QFETCH(int, dialect);
     QFETCH(bool, autoCommit);
     const FbDatabase target = fixtures::createDatabase(dialect, Content::Known);
-    ConnectTo(target);
+    fixtures::connectDataModule(target);
     AutoCommit = autoCommit;
     TDomainsForm *form = Open();
     SelectDomain(form, "D_UNUSED");
@@ -315,7 +305,7 @@ private slots:
         3, Content::Empty, fixtures::Access::Embedded,
         QStringLiteral("CREATE DOMAIN \"MixedCase\" AS INTEGER;\nCREATE DOMAIN \"Say \"\"hi\"\"\" AS INTEGER;\n"
                        "CREATE DOMAIN PLAIN_ONE AS INTEGER;\n"));
-    ConnectTo(target);
+    fixtures::connectDataModule(target);
     AutoCommit = true;
     TDomainsForm *form = Open();
     for (const QString name :
@@ -331,7 +321,7 @@ private slots:
     QFETCH(int, dialect);
     // An empty list: the statement goes out with nothing after "DROP DOMAIN ".
     const FbDatabase empty = fixtures::createDatabase(dialect, Content::Empty);
-    ConnectTo(empty);
+    fixtures::connectDataModule(empty);
     AutoCommit = true;
     TDomainsForm *form = Open();
     QVERIFY(GridRows(form).isEmpty());
@@ -353,7 +343,7 @@ private slots:
     // were, and the transaction stays open for the user to resolve.
     const FbDatabase known = fixtures::createDatabase(dialect, Content::Known);
     form->close();
-    ConnectTo(known);
+    fixtures::connectDataModule(known);
     AutoCommit = false;
     form = Open();
     SelectDomain(form, "D_INT");
@@ -370,7 +360,7 @@ private slots:
 
   void doubleClickOpensMemoColumnsOnly() {
     const FbDatabase target = fixtures::createDatabase(3, Content::Known);
-    ConnectTo(target);
+    fixtures::connectDataModule(target);
     TDomainsForm *form = Open();
     QVERIFY(QTest::qWaitForWindowExposed(form));
 
@@ -405,7 +395,7 @@ private slots:
 
   void windowsAreIndependent() {
     const FbDatabase target = fixtures::createDatabase(1, Content::Known);
-    ConnectTo(target);
+    fixtures::connectDataModule(target);
     AutoCommit = true;
     TDomainsForm *a = Open();
     TDomainsForm *b = Open();
@@ -423,7 +413,7 @@ private slots:
   }
 
   void failedOpenStillShowsTheWindow() {
-    ConnectTo(fixtures::createDatabase(3, Content::Empty));
+    fixtures::connectDataModule(fixtures::createDatabase(3, Content::Empty));
     DMSys->IBDataBase->Close();
     DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"),
                                         fixtures::tempPath(QStringLiteral("missing"), ".fdb"));
