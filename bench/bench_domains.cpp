@@ -77,7 +77,7 @@ BENCH("domains10k") {
     const int rows = form->TableFields->RecordCount();
     form->close();
     QApplication::processEvents();
-    db->Close();
+    DMSys->IBDataBase->Close();
 
     out << QStringLiteral("   database with %1 domains built in %2 s\n").arg(kDomains).arg(buildSeconds, 0, 'f', 1)
         << QStringLiteral("   open window until painted:   %1 s (target < 1)\n").arg(open, 0, 'f', 3)
