@@ -1,12 +1,10 @@
 #include "app/datamodule.h"
 
-#include "app/mainform.h"
 #include "app/pwddlg.h"
-#include "catalog/model.h"
 #include "app/settings.h"
+#include "catalog/model.h"
 #include "ui/errordisplay.h"
 
-#include <QAction>
 #include <QLineEdit>
 #include <memory>
 
@@ -28,6 +26,9 @@ TDMSys::TDMSys(QObject *owner) : QObject(owner) {
   IBDataBase->OnLogin = [this](TDatabase *sender, TStringList &params) { IBDataBaseLogin(sender, params); };
   IBDataBase->OnStartTransaction = [this](QObject *sender) { IBDataBaseStartTransaction(sender); };
   IBDataBase->OnCloseTransaction = [this](QObject *sender) { IBDataBaseCloseTransaction(sender); };
+
+  connect(IBDataBase, &TDatabase::AfterConnect, this, &TDMSys::StateChanged);
+  connect(IBDataBase, &TDatabase::AfterDisconnect, this, &TDMSys::StateChanged);
 
   DevSrc = new TDatabase(this);
   DevSrc->setObjectName(QStringLiteral("DevSrc"));
@@ -58,17 +59,8 @@ void TDMSys::IBDataBaseLogin(TDatabase *, TStringList &LoginParams) {
   if (dlg->exec() != QDialog::Accepted) throw Exception(QStringLiteral("Login canceled"));
   LoginParams.SetValues(QStringLiteral("USER NAME"), dlg->UserN->text());
   LoginParams.SetValues(QStringLiteral("PASSWORD"), dlg->Password->text());
-  LoginParams.SetValues(QStringLiteral("SERVER NAME"), DatabasePath);
 }
 
-void TDMSys::IBDataBaseStartTransaction(QObject *) {
-  if (!MainForm) return;
-  MainForm->MnCommitWork->setEnabled(true);
-  MainForm->MnRollBackWork->setEnabled(true);
-}
+void TDMSys::IBDataBaseStartTransaction(QObject *) { emit StateChanged(); }
 
-void TDMSys::IBDataBaseCloseTransaction(QObject *) {
-  if (!MainForm) return;
-  MainForm->MnCommitWork->setEnabled(false);
-  MainForm->MnRollBackWork->setEnabled(false);
-}
+void TDMSys::IBDataBaseCloseTransaction(QObject *) { emit StateChanged(); }

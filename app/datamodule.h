@@ -26,6 +26,11 @@ public:
   void IBDataBaseLogin(TDatabase *Sender, TStringList &LoginParams);
   void IBDataBaseStartTransaction(QObject *Sender);
   void IBDataBaseCloseTransaction(QObject *Sender);
+
+signals:
+  // The server database's transaction started or ended, or the database opened or closed:
+  // whatever shows that state (the main window's commands) reads it anew.
+  void StateChanged();
 };
 
 extern TDMSys *DMSys;

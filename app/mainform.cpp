@@ -70,8 +70,6 @@ QString &HistoryOverride() {
   static QString name;
   return name;
 }
-
-const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
 }  // namespace
 
 TMainForm *MainForm = nullptr;
@@ -85,7 +83,7 @@ void SetHistoryFileName(const QString &fileName) { HistoryOverride() = fileName;
 
 TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("MainForm"));
-  setWindowTitle(kTitle);
+  setWindowTitle(kProgramTitle);
 
   auto *client = new QWidget(this);
   auto *clientLayout = new QVBoxLayout(client);
@@ -144,112 +142,136 @@ TMainForm::~TMainForm() {
   if (MainForm == this) MainForm = nullptr;
 }
 
-void TMainForm::CreateMenus() {
-  QMenuBar *bar = menuBar();
-  bar->setObjectName(QStringLiteral("MainMenu1"));
-  auto menu = [bar](const char *name, const QString &caption, const QString &hint) {
-    QMenu *m = bar->addMenu(caption);
-    m->setObjectName(QString::fromLatin1(name));
-    m->menuAction()->setStatusTip(hint);
-    return m;
-  };
-  // An item with its hint; handler (may be null: an inert item) runs through the guard.
-  auto item = [this](QMenu *m, const char *name, const QString &caption, const QKeySequence &shortcut,
-                     const QString &hint, void (TMainForm::*handler)(QObject *)) {
-    QAction *a = m->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    a->setShortcut(shortcut);
-    a->setStatusTip(hint);
-    if (handler)
-      ConnectGuarded(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(a); });
-    else
-      a->setEnabled(false);
-    return a;
-  };
-  auto separator = [](QMenu *m, const char *name) {
-    QAction *a = m->addSeparator();
-    a->setObjectName(QString::fromLatin1(name));
-    return a;
-  };
-  const QKeySequence none;
+QMenu *TMainForm::AddMenu(const char *name, const QString &caption, const QString &hint) {
+  QMenu *m = menuBar()->addMenu(caption);
+  m->setObjectName(QString::fromLatin1(name));
+  m->menuAction()->setStatusTip(hint);
+  return m;
+}
 
-  Serviss1 = menu("Serviss1", QStringLiteral("&File"), QString());
-  MnConnect = item(Serviss1, "MnConnect", QStringLiteral("&Connect"), QKeySequence(Qt::CTRL | Qt::Key_O),
-                   QStringLiteral("Connect to database"), &TMainForm::ConnectBtnClick);
+// An item with its hint; handler (may be null: an inert item) runs through the guard.
+QAction *TMainForm::AddItem(QMenu *m, const char *name, const QString &caption, const QKeySequence &shortcut,
+                            const QString &hint, void (TMainForm::*handler)(QObject *)) {
+  QAction *a = m->addAction(caption);
+  a->setObjectName(QString::fromLatin1(name));
+  a->setShortcut(shortcut);
+  a->setStatusTip(hint);
+  if (handler)
+    ConnectGuarded(a, &QAction::triggered, this, [this, a, handler] { (this->*handler)(a); });
+  else
+    a->setEnabled(false);
+  return a;
+}
+
+namespace {
+QAction *Separator(QMenu *m, const char *name) {
+  QAction *a = m->addSeparator();
+  a->setObjectName(QString::fromLatin1(name));
+  return a;
+}
+}  // namespace
+
+void TMainForm::CreateMenus() {
+  menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+  CreateFileMenu();
+  CreateDatabaseMenu();
+  CreateWizardsMenu();
+  CreateWindowsAndHelpMenus();
+}
+
+void TMainForm::CreateFileMenu() {
+  const QKeySequence none;
+  Serviss1 = AddMenu("Serviss1", QStringLiteral("&File"), QString());
+  MnConnect = AddItem(Serviss1, "MnConnect", QStringLiteral("&Connect"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                      QStringLiteral("Connect to database"), &TMainForm::ConnectBtnClick);
   QFont bold = MnConnect->font();
   bold.setBold(true);
   MnConnect->setFont(bold);
-  MnDisconect = item(Serviss1, "MnDisconect", QStringLiteral("&Disconect"), none,
-                     QStringLiteral("Disconect from database"), &TMainForm::MnDisconectClick);
-  N1 = separator(Serviss1, "N1");
-  MnAutoCommit = item(Serviss1, "MnAutoCommit", QStringLiteral("&Auto commit"), none,
-                      QStringLiteral("Set auto commit on/off"), &TMainForm::MnAutoCommitClick);
+  MnDisconect = AddItem(Serviss1, "MnDisconect", QStringLiteral("&Disconect"), none,
+                        QStringLiteral("Disconect from database"), &TMainForm::MnDisconectClick);
+  N1 = Separator(Serviss1, "N1");
+  MnAutoCommit = AddItem(Serviss1, "MnAutoCommit", QStringLiteral("&Auto commit"), none,
+                         QStringLiteral("Set auto commit on/off"), &TMainForm::MnAutoCommitClick);
   MnAutoCommit->setCheckable(true);
-  MnCommitWork = item(Serviss1, "MnCommitWork", QStringLiteral("C&ommit Work"), none,
-                      QStringLiteral("Commit work for database"), &TMainForm::MnCommitWorkClick);
-  MnCommitWork->setEnabled(false);
-  MnRollBackWork = item(Serviss1, "MnRollBackWork", QStringLiteral("&Rollback Work"), none,
-                        QStringLiteral("Rollback work for database"), &TMainForm::MnRollBackWorkClick);
-  MnRollBackWork->setEnabled(false);
-  N3 = separator(Serviss1, "N3");
-  ORepSettings = item(Serviss1, "ORepSettings", QStringLiteral("&Object repository settings..."), none,
-                      QStringLiteral("Selects or creates object repository table for keeping DDL and SQL statements"),
-                      &TMainForm::ORepSettingsClick);
-  N2 = separator(Serviss1, "N2");
-  MnExit = item(Serviss1, "MnExit", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4),
-                QStringLiteral("Close application"), &TMainForm::MnExitClick);
-
-  DataMenu = menu("DataMenu", QStringLiteral("&Database"), QStringLiteral("Database operations"));
-  DataMenu->menuAction()->setEnabled(false);
-  MnDomains = item(DataMenu, "MnDomains", QStringLiteral("&Domains"), none,
-                   QStringLiteral("Opens domains list for viewing,creating  & editing"), &TMainForm::DomainsBtnClick);
-  MnExceptions =
-      item(DataMenu, "MnExceptions", QStringLiteral("&Exceptions"), none,
-           QStringLiteral("Opens exceptions list for editing, creating and deleting"), &TMainForm::ExceptionsShow);
-  MnTriggers = item(DataMenu, "MnTriggers", QStringLiteral("&Triggers"), none,
-                    QStringLiteral("Opens triggers list to view, edit and create triggers"), &TMainForm::trigbtnClick);
-  MnStructures = item(DataMenu, "MnStructures", QStringLiteral("&Structures"), none,
-                      QStringLiteral("Opens structures to view table/view structures"), &TMainForm::StrBtnClick);
-  MnObjRepos = item(DataMenu, "MnObjRepos", QStringLiteral("&Object repository"), none,
-                    QStringLiteral("Opens table in which you can save objects source for further using"),
-                    &TMainForm::ObjRepBtnClick);
-  MnSQL = item(DataMenu, "MnSQL", QStringLiteral("DD&L statements"), none,
-               QStringLiteral("Opens SQL Expressions Window for executing DDL statements"), &TMainForm::MnSQLClick);
-  MNDataViewEditTest = item(DataMenu, "MNDataViewEditTest", QStringLiteral("Data &view"), none,
-                            QStringLiteral("Opens window in which you can view, edit, insert data in views and tables"),
-                            &TMainForm::MNDataViewEditTestClick);
-  MnGenerators = item(DataMenu, "MnGenerators", QStringLiteral("&Generators"), none,
-                      QStringLiteral("Opens generators list"), &TMainForm::MnGeneratorsClick);
-  MNProcedures = item(DataMenu, "MNProcedures", QStringLiteral("&Procedures"), none,
-                      QStringLiteral("Procedures list for creating editing stored procedures"), nullptr);
-  CreateWindowCommands();
-
-  MnWizards = menu("MnWizards", QStringLiteral("W&izards"), QStringLiteral("Wizards menu"));
-  MnViewWizard = item(MnWizards, "MnViewWizard", QStringLiteral("&View wizard..."), none,
-                      QStringLiteral("Wizard for creating views"), nullptr);
-  Triggergeneretedkeywizard1 =
-      item(MnWizards, "Triggergeneretedkeywizard1", QStringLiteral("&Trigger-genereted key wizard..."), none,
-           QStringLiteral("Generetes trigger for genereted key of table"), nullptr);
-  MnTableWizard = item(MnWizards, "MnTableWizard", QStringLiteral("T&able wizard..."), none,
-                       QStringLiteral("Wizard for generating tables and defining table constraints"), nullptr);
-  Foreignkeywizard1 = item(MnWizards, "Foreignkeywizard1", QStringLiteral("&Foreign key wizard..."), none,
-                           QStringLiteral("Wizard for defining foreign keys"), nullptr);
-
-  // Menus a child window brings (group 2) go in here, before "&Windows".
-  WindowsBar = menu("WindowsBar", QStringLiteral("&Windows"), QString());
-  MnCascade = item(WindowsBar, "MnCascade", QStringLiteral("&Cascade"), none, QStringLiteral("Cascade windows"),
-                   &TMainForm::MnCascadeClick);
-  TileV1 = item(WindowsBar, "TileV1", QStringLiteral("Tile &vertical"), none, QStringLiteral("Tile windows vertical"),
-                &TMainForm::TileV1Click);
-  TileH1 = item(WindowsBar, "TileH1", QStringLiteral("Tile &horizontal"), none,
-                QStringLiteral("Tile Windows horizontal"), &TMainForm::TileH1Click);
-
-  MnHelp = menu("MnHelp", QStringLiteral("&Help"), QStringLiteral("Information menu"));
-  MnAbout = item(MnHelp, "MnAbout", QStringLiteral("&About"), none, QStringLiteral("About this product"),
-                 &TMainForm::MnAboutClick);
+  MnCommitWork = AddItem(Serviss1, "MnCommitWork", QStringLiteral("C&ommit Work"), none,
+                         QStringLiteral("Commit work for database"), &TMainForm::MnCommitWorkClick);
+  MnRollBackWork = AddItem(Serviss1, "MnRollBackWork", QStringLiteral("&Rollback Work"), none,
+                           QStringLiteral("Rollback work for database"), &TMainForm::MnRollBackWorkClick);
+  N3 = Separator(Serviss1, "N3");
+  ORepSettings =
+      AddItem(Serviss1, "ORepSettings", QStringLiteral("&Object repository settings..."), none,
+              QStringLiteral("Selects or creates object repository table for keeping DDL and SQL statements"),
+              &TMainForm::ORepSettingsClick);
+  N2 = Separator(Serviss1, "N2");
+  MnExit = AddItem(Serviss1, "MnExit", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4),
+                   QStringLiteral("Close application"), &TMainForm::MnExitClick);
 }
 
-void TMainForm::CreateWindowCommands() {
+void TMainForm::CreateDatabaseMenu() {
+  const QKeySequence none;
+  DataMenu = AddMenu("DataMenu", QStringLiteral("&Database"), QStringLiteral("Database operations"));
+  MnDomains =
+      AddItem(DataMenu, "MnDomains", QStringLiteral("&Domains"), none,
+              QStringLiteral("Opens domains list for viewing,creating  & editing"), &TMainForm::DomainsBtnClick);
+  MnExceptions =
+      AddItem(DataMenu, "MnExceptions", QStringLiteral("&Exceptions"), none,
+              QStringLiteral("Opens exceptions list for editing, creating and deleting"), &TMainForm::ExceptionsShow);
+  MnTriggers =
+      AddItem(DataMenu, "MnTriggers", QStringLiteral("&Triggers"), none,
+              QStringLiteral("Opens triggers list to view, edit and create triggers"), &TMainForm::trigbtnClick);
+  MnStructures = AddItem(DataMenu, "MnStructures", QStringLiteral("&Structures"), none,
+                         QStringLiteral("Opens structures to view table/view structures"), &TMainForm::StrBtnClick);
+  MnObjRepos = AddItem(DataMenu, "MnObjRepos", QStringLiteral("&Object repository"), none,
+                       QStringLiteral("Opens table in which you can save objects source for further using"),
+                       &TMainForm::ObjRepBtnClick);
+  MnSQL = AddItem(DataMenu, "MnSQL", QStringLiteral("DD&L statements"), none,
+                  QStringLiteral("Opens SQL Expressions Window for executing DDL statements"), &TMainForm::MnSQLClick);
+  MNDataViewEditTest =
+      AddItem(DataMenu, "MNDataViewEditTest", QStringLiteral("Data &view"), none,
+              QStringLiteral("Opens window in which you can view, edit, insert data in views and tables"),
+              &TMainForm::MNDataViewEditTestClick);
+  MnGenerators = AddItem(DataMenu, "MnGenerators", QStringLiteral("&Generators"), none,
+                         QStringLiteral("Opens generators list"), &TMainForm::MnGeneratorsClick);
+  MNProcedures = AddItem(DataMenu, "MNProcedures", QStringLiteral("&Procedures"), none,
+                         QStringLiteral("Procedures list for creating editing stored procedures"), nullptr);
+}
+
+void TMainForm::CreateWizardsMenu() {
+  const QKeySequence none;
+  MnWizards = AddMenu("MnWizards", QStringLiteral("W&izards"), QStringLiteral("Wizards menu"));
+  MnViewWizard = AddItem(MnWizards, "MnViewWizard", QStringLiteral("&View wizard..."), none,
+                         QStringLiteral("Wizard for creating views"), nullptr);
+  Triggergeneretedkeywizard1 =
+      AddItem(MnWizards, "Triggergeneretedkeywizard1", QStringLiteral("&Trigger-genereted key wizard..."), none,
+              QStringLiteral("Generetes trigger for genereted key of table"), nullptr);
+  MnTableWizard = AddItem(MnWizards, "MnTableWizard", QStringLiteral("T&able wizard..."), none,
+                          QStringLiteral("Wizard for generating tables and defining table constraints"), nullptr);
+  Foreignkeywizard1 = AddItem(MnWizards, "Foreignkeywizard1", QStringLiteral("&Foreign key wizard..."), none,
+                              QStringLiteral("Wizard for defining foreign keys"), nullptr);
+}
+
+void TMainForm::CreateWindowsAndHelpMenus() {
+  const QKeySequence none;
+  // Menus a child window brings (group 2) go in here, before "&Windows".
+  WindowsBar = AddMenu("WindowsBar", QStringLiteral("&Windows"), QString());
+  MnCascade = AddItem(WindowsBar, "MnCascade", QStringLiteral("&Cascade"), none, QStringLiteral("Cascade windows"),
+                      &TMainForm::MnCascadeClick);
+  TileV1 = AddItem(WindowsBar, "TileV1", QStringLiteral("Tile &vertical"), none,
+                   QStringLiteral("Tile windows vertical"), &TMainForm::TileV1Click);
+  TileH1 = AddItem(WindowsBar, "TileH1", QStringLiteral("Tile &horizontal"), none,
+                   QStringLiteral("Tile Windows horizontal"), &TMainForm::TileH1Click);
+
+  MnHelp = AddMenu("MnHelp", QStringLiteral("&Help"), QStringLiteral("Information menu"));
+  MnAbout = AddItem(MnHelp, "MnAbout", QStringLiteral("&About"), none, QStringLiteral("About this product"),
+                    &TMainForm::MnAboutClick);
+}
+
+void TMainForm::UpdateMenus() {
+  DataMenu->menuAction()->setEnabled(FDatabaseMenuOn);
+  const bool inTransaction = DMSys && DMSys->IBDataBase->InTransaction();
+  MnCommitWork->setEnabled(inTransaction);
+  MnRollBackWork->setEnabled(inTransaction);
+  MnAutoCommit->setChecked(AutoCommit);
   MnDomains->setEnabled(kWindowPresent<TDomainsForm>);
   MnExceptions->setEnabled(kWindowPresent<TExceptionsForm>);
   MnTriggers->setEnabled(kWindowPresent<TFormTriggers>);
@@ -280,7 +302,8 @@ void SetItems(QComboBox *box, const QStringList &items) {
 }  // namespace
 
 void TMainForm::FormCreate(QObject *) {
-  MnAutoCommit->setChecked(AutoCommit);
+  if (DMSys) connect(DMSys, &TDMSys::StateChanged, this, &TMainForm::UpdateMenus);
+  UpdateMenus();
   qApp->installEventFilter(this);  // the hints of controls that have only a tooltip
   dbPath->setEditText(DatabasePath);
   const QString history = HistoryFileName();
@@ -316,32 +339,35 @@ void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
   Guard([&] { history.SaveToFile(HistoryFileName()); });
 
   CanClose = MessageDlg(QStringLiteral("Are you sure to exit?"), mbOKCancel) == mrOK;
-  if (DMSys && DMSys->IBDataBase->InTransaction()) {
-    switch (MessageDlg(QStringLiteral("Commit work?"), mbYesNoCancel)) {
-    case mrYes: DMSys->IBDataBase->Commit(); break;
-    case mrNo: DMSys->IBDataBase->Rollback(); break;
-    default: Abort();
-    }
+  if (DMSys) ResolveTransaction(true);
+}
+
+void TMainForm::ResolveTransaction(bool withNo) {
+  TIBDataBase *db = DMSys->IBDataBase;
+  if (!db->InTransaction()) return;
+  switch (MessageDlg(QStringLiteral("Commit work?"), withNo ? mbYesNoCancel : mbOKCancel)) {
+  case mrYes:
+  case mrOK: db->Commit(); break;
+  case mrNo: db->Rollback(); break;
+  default:
+    if (withNo) Abort();
+    db->Rollback();  // a Disconnect has no way back: Cancel rolls back
   }
 }
 
 // ---- Connection and transaction -------------------------------------------------------------
 
 void TMainForm::ConnectBtnClick(QObject *) {
+  ResolveTransaction(true);
   TIBDataBase *db = DMSys->IBDataBase;
-  if (db->InTransaction()) {
-    switch (MessageDlg(QStringLiteral("Commit work?"), mbYesNoCancel)) {
-    case mrYes: db->Commit(); break;
-    case mrNo: db->Rollback(); break;
-    default: Abort();
-    }
-  }
   db->Close();
-  DataMenu->menuAction()->setEnabled(false);
+  FDatabaseMenuOn = false;
+  UpdateMenus();
   DatabasePath = dbPath->currentText();
   db->Params.SetValues(QStringLiteral("SERVER NAME"), DatabasePath);
   db->Open();
-  DataMenu->menuAction()->setEnabled(true);
+  FDatabaseMenuOn = true;
+  UpdateMenus();
 
   const QString entry = dbPath->currentText().toLower();
   if (TStringList(Items(dbPath)).IndexOf(entry) < 0) SetItems(dbPath, Items(dbPath) << entry);
@@ -349,19 +375,13 @@ void TMainForm::ConnectBtnClick(QObject *) {
 
 void TMainForm::MnDisconectClick(QObject *) {
   if (ChildCount() > 0) throw Exception(QStringLiteral("Close opened windows first"));
-  TIBDataBase *db = DMSys->IBDataBase;
-  if (db->InTransaction()) {
-    if (MessageDlg(QStringLiteral("Commit work?"), mbOKCancel) == mrOK)
-      db->Commit();
-    else
-      db->Rollback();
-  }
-  db->Close();
+  ResolveTransaction(false);
+  DMSys->IBDataBase->Close();
 }
 
 void TMainForm::MnAutoCommitClick(QObject *) {
   AutoCommit = !AutoCommit;
-  MnAutoCommit->setChecked(AutoCommit);
+  UpdateMenus();
 }
 
 void TMainForm::MnCommitWorkClick(QObject *) { DMSys->IBDataBase->Commit(); }

@@ -72,6 +72,9 @@ public:
 
   // Arranges the child windows side by side (vertical) or one above another (horizontal).
   void Tile();
+  // Sets the enabled and checked state of every command from the program's state: the one
+  // place that does, called whenever that state changes.
+  void UpdateMenus();
 
 protected:
   bool event(QEvent *e) override;
@@ -80,12 +83,22 @@ protected:
 
 private:
   void CreateMenus();
-  void CreateWindowCommands();
+  void CreateFileMenu();
+  void CreateDatabaseMenu();
+  void CreateWizardsMenu();
+  void CreateWindowsAndHelpMenus();
+  QMenu *AddMenu(const char *name, const QString &caption, const QString &hint);
+  QAction *AddItem(QMenu *menu, const char *name, const QString &caption, const QKeySequence &shortcut,
+                   const QString &hint, void (TMainForm::*handler)(QObject *));
+  // With a server transaction active, asks "Commit work?" with the buttons given and commits
+  // ("&Yes", "OK"), rolls back ("&No", or "Cancel" when there is no "&No") or aborts (Cancel).
+  void ResolveTransaction(bool withNo);
   void SetHint(const QString &hint);
   void MergeChildMenus(QMdiSubWindow *active);
   void ListChildWindows();
 
   QString FHint;
+  bool FDatabaseMenuOn = false;  // off from the start of a Connect until one succeeds
   QList<QPointer<QMenu>> FMerged;
   QList<QAction *> FWindowItems;
 };

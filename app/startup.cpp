@@ -13,10 +13,6 @@
 #include <QApplication>
 #include <optional>
 
-namespace {
-const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
-}  // namespace
-
 // The resources live in a static library: make sure the linker keeps them. (Outside any
 // namespace, as the macro declares the initialiser where it stands.)
 static void InitResources() { Q_INIT_RESOURCE(resources); }
@@ -42,7 +38,7 @@ void StartUp(const QStringList &arguments) {
   }
   DatabasePath = arguments.value(1);
 
-  SetApplicationTitle(kTitle);
+  SetApplicationTitle(kProgramTitle);
   QApplication::setWindowIcon(ProgramIcon());
   if (settingsError) ShowException(*settingsError);
 

@@ -96,7 +96,6 @@ private slots:
       seen = login.Lines();
       login.SetValues(QStringLiteral("USER NAME"), QStringLiteral("SYSDBA"));
       login.SetValues(QStringLiteral("PASSWORD"), QStringLiteral("x"));
-      login.SetValues(QStringLiteral("SERVER NAME"), QStringLiteral("/nowhere/ignored.fdb"));
     };
     d.Open();
     QVERIFY(d.Connected());

@@ -14,7 +14,7 @@
 
 namespace {
 QString &TitleStore() {
-  static QString title = QStringLiteral("ZUL DB Tesselor for IB");
+  static QString title = kProgramTitle;
   return title;
 }
 }  // namespace

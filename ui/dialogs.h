@@ -9,6 +9,9 @@ class QLineEdit;
 class QWidget;
 
 // The title that heads plain message boxes and error boxes; start-up sets it.
+// The program's title: the main window's caption and the application title by default.
+inline const QString kProgramTitle = QStringLiteral("ZUL DB Tesselor for IB");
+
 QString ApplicationTitle();
 void SetApplicationTitle(const QString &title);
 
