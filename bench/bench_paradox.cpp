@@ -1,6 +1,7 @@
 // The repository table at 10,000 entries: opening it and reading every row (what the pick
 // dialog does) and adding one entry with its source (what an add does).
 #include "bench/bench.h"
+#include "repository/repositorytable.h"
 #include "server/dataset.h"
 #include "server/db.h"
 #include "server/errors.h"
@@ -28,14 +29,12 @@ double Median(std::vector<double> v) {
 }
 
 struct TRepoTable : TTable {
-  TStringField *Name;
-  TMemoField *Source;
+  TField *Name;
+  TField *Source;
   explicit TRepoTable(const QString &alias) {
-    DatabaseName = alias;
-    TableName = QStringLiteral("DVSRC.DB");
-    Name = new TStringField(this, QStringLiteral("OBJECT NAME"), 30);
-    Name->Required = true;
-    Source = new TMemoField(this, QStringLiteral("OBJECT SOURCE"), 20);
+    const repository_table::TFields f = repository_table::Declare(this, alias);
+    Name = f.Name;
+    Source = f.Source;
   }
 };
 
@@ -52,11 +51,10 @@ BENCH("repository10k") {
   try {
     {
       TRepoTable create(QStringLiteral("BENCHREPO"));
-      create.CreateTable();
-      create.AddIndex(QString(), QStringLiteral("OBJECT NAME"), true);
+      repository_table::Create(&create);
     }
     {
-      TPxChange fill(TPxFiles(dir.path(), QStringLiteral("DVSRC.DB")));
+      TPxChange fill(TPxFiles(dir.path(), repository_table::kTableName));
       for (int i = 0; i < entries; ++i)
         fill.Insert(TRow{QStringLiteral("OBJ_%1").arg(i, 6, 10, QLatin1Char('0')), SourceText(i)});
       fill.Commit();

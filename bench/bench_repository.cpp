@@ -1,6 +1,7 @@
 // The object repository with 10,000 entries: opening the pick dialog, and storing one more
 // entry through the repository window with its name typed into the input box.
 #include "bench/bench.h"
+#include "repository/repositorytable.h"
 
 #include "repository/pickdialog.h"
 #include "repository/repositorywindow.h"
@@ -22,15 +23,11 @@ constexpr int kRounds = 7;
 
 void CreateRepository(const QString &dir) {
   TTable t;
-  t.DatabaseName = QStringLiteral("DEVSOURCES");
-  t.TableName = QStringLiteral("DVSRC.DB");
-  (new TStringField(&t, QStringLiteral("OBJECT NAME"), 30))->Required = true;
-  new TMemoField(&t, QStringLiteral("OBJECT SOURCE"), 20);
-  t.CreateTable();
-  t.AddIndex(QString(), QStringLiteral("OBJECT NAME"), true, false);
+  repository_table::Declare(&t, QStringLiteral("DEVSOURCES"));
+  repository_table::Create(&t);
 
   // Filled in one change: ten thousand posts would measure the filling, not the windows.
-  TPxChange change(TPxFiles(dir, QStringLiteral("DVSRC.DB")));
+  TPxChange change(TPxFiles(dir, repository_table::kTableName));
   const TPxTable &layout = change.Table();
   for (int i = 0; i < kEntries; ++i) {
     const QString name = QStringLiteral("ENTRY %1").arg(i, 5, 10, QLatin1Char('0'));
@@ -125,8 +122,7 @@ BENCH("repository_ui10k") {
   }
 
   TTable check;
-  check.DatabaseName = QStringLiteral("DEVSOURCES");
-  check.TableName = QStringLiteral("DVSRC.DB");
+  repository_table::Declare(&check, QStringLiteral("DEVSOURCES"));
   check.Open();
   check.FetchAll();
   const int count = check.RecordCount();

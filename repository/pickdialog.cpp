@@ -1,5 +1,6 @@
 #include "repository/pickdialog.h"
 
+#include "repository/repositorytable.h"
 #include "server/dataset.h"
 #include "server/errors.h"
 #include "ui/dbcontrols.h"
@@ -45,13 +46,11 @@ TSelObjSourceForm::TSelObjSourceForm(QWidget *parent)
   setWindowTitle(QStringLiteral("Select Object Source"));
 
   ReposTable = new TTable(this);
-  ReposTable->DatabaseName = QStringLiteral("DEVSOURCES");
-  ReposTable->TableName = QStringLiteral("DVSRC.DB");
   ReposTable->ReadOnly = true;
-  ObjectFld = new TStringField(ReposTable, QStringLiteral("OBJECT NAME"), 30);
+  const repository_table::TFields fields = repository_table::Declare(ReposTable, QStringLiteral("DEVSOURCES"));
+  ObjectFld = fields.Name;
   ObjectFld->SetDisplayLabel(QStringLiteral("Object"));
-  ObjectFld->Required = true;
-  ObjectSourceFld = new TMemoField(ReposTable, QStringLiteral("OBJECT SOURCE"), 20);
+  ObjectSourceFld = fields.Source;
   ObjectSourceFld->SetDisplayLabel(QStringLiteral("Source"));
   ObjectSourceFld->Visible = false;
   ReposSource = new TDataSource(ReposTable, this);

@@ -1,5 +1,6 @@
 #include "repository/repositorywindow.h"
 
+#include "repository/repositorytable.h"
 #include "server/dataset.h"
 #include "server/errors.h"
 #include "ui/dbcontrols.h"
@@ -16,7 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int kNameSize = 30;
 
 // Stores text under a name the user types, through a new repository window. The name is
 // posted first and the source after it, so a failure while writing the source leaves the
@@ -29,7 +29,7 @@ void StoreSource(const QString &text) {
   TTable *table = form->SrcTable;
   try {
     table->Insert();
-    form->nameField->SetAsString(name.left(kNameSize));
+    form->nameField->SetAsString(name.left(repository_table::kNameSize));
     table->Post();
     table->Edit();
     {
@@ -52,12 +52,10 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
   setWindowTitle(QStringLiteral("Objects repository"));
 
   SrcTable = new TTable(this);
-  SrcTable->DatabaseName = QStringLiteral("DEVSOURCES");
-  SrcTable->TableName = QStringLiteral("DVSRC.DB");
-  SrcTable->IndexFieldNames = QStringLiteral("OBJECT NAME");
-  nameField = new TStringField(SrcTable, QStringLiteral("OBJECT NAME"), kNameSize);
-  nameField->Required = true;
-  SrcField = new TMemoField(SrcTable, QStringLiteral("OBJECT SOURCE"), 20);
+  const repository_table::TFields fields = repository_table::Declare(SrcTable, QStringLiteral("DEVSOURCES"));
+  SrcTable->IndexFieldNames = repository_table::kNameField;
+  nameField = fields.Name;
+  SrcField = fields.Source;
   SrcField->SetDisplayLabel(QStringLiteral("Source"));
   SrcField->Visible = false;
   DS = new TDataSource(SrcTable, this);
@@ -75,7 +73,7 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
   DBGrid1 = new TDBGrid(this);
   DBGrid1->SetOptions(dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines |
                       dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit);
-  DBGrid1->AddColumn(QStringLiteral("OBJECT NAME"), QStringLiteral("OBJECT NAME"));
+  DBGrid1->AddColumn(repository_table::kNameField, repository_table::kNameField);
   QFont titleFont = DBGrid1->horizontalHeader()->font();
   titleFont.setBold(true);
   DBGrid1->SetTitleFont(titleFont);
@@ -84,7 +82,7 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
 
   DBMemo1 = new TDBMemo(this);
   DBMemo1->SetDataSource(DS);
-  DBMemo1->SetDataField(QStringLiteral("OBJECT SOURCE"));
+  DBMemo1->SetDataField(repository_table::kSourceField);
   DBMemo1->setFrameShape(QFrame::NoFrame);
   DBMemo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   DBMemo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -1,6 +1,7 @@
 #include "repository/settingsdialog.h"
 
 #include "app/settings.h"
+#include "repository/repositorytable.h"
 #include "server/dataset.h"
 #include "server/db.h"
 #include "server/errors.h"
@@ -20,7 +21,6 @@
 TORepOptDlg *ORepOptDlg = nullptr;
 
 namespace {
-const QString kTableName = QStringLiteral("DVSRC.DB");
 
 bool EndsWithSeparator(const QString &path) { return path.endsWith(QDir::separator()) || path.endsWith(u'/'); }
 
@@ -66,11 +66,9 @@ TORepOptDlg::TORepOptDlg(QWidget *parent)
   dbTemp->SetDriverName(QStringLiteral("STANDARD"));
   dbTemp->LoginPrompt = false;
   TBL = new TTable(this);
-  TBL->DatabaseName = QStringLiteral("TEMPIB");
-  TBL->TableName = kTableName;
-  TBLOBJECTNAME = new TStringField(TBL, QStringLiteral("OBJECT NAME"), 30);
-  TBLOBJECTNAME->Required = true;
-  TBLOBJECTSOURCE = new TMemoField(TBL, QStringLiteral("OBJECT SOURCE"), 20);
+  const repository_table::TFields fields = repository_table::Declare(TBL, QStringLiteral("TEMPIB"));
+  TBLOBJECTNAME = fields.Name;
+  TBLOBJECTSOURCE = fields.Source;
 
   Bevel1 = new QFrame(this);
   Bevel1->setFrameShape(QFrame::Box);
@@ -125,7 +123,7 @@ void TORepOptDlg::OKBtnClick() {
     CreateDirectoryChain(dir);
   }
 
-  if (QFileInfo::exists(dir + kTableName)) {
+  if (QFileInfo::exists(dir + repository_table::kTableName)) {
     RepositoryDir = dir;
     ShowMessage(QStringLiteral("Restart program to keep changes"));
   } else {
@@ -136,8 +134,7 @@ void TORepOptDlg::OKBtnClick() {
     dbTemp->Close();
     dbTemp->Params.SetValues(QStringLiteral("PATH"), dir);
     dbTemp->Open();
-    TBL->CreateTable();
-    TBL->AddIndex(QString(), QStringLiteral("OBJECT NAME"), true, false);
+    repository_table::Create(TBL);
     ShowMessage(QStringLiteral("Table created"));
     RepositoryDir = dir;
   }
