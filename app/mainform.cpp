@@ -38,7 +38,7 @@
 // #include "catalog/structure.h"         // TFormTblStr      MnStructures
 #include "editing/ddlwindow.h"            // TSQLExprForm     MnSQL
 #include "repository/repositorywindow.h"  // TObjRepos        MnObjRepos
-// #include "dataview/tabledata.h"        // TDataForm        MNDataViewEditTest
+// #include "dataview/tabledata.h"        // TDataForm        MnDataView
 // #include "catalog/generators.h"        // TGeneratorsForm  MnGenerators
 // ==============================================================================================
 
@@ -181,29 +181,29 @@ void TMainForm::CreateMenus() {
 
 void TMainForm::CreateFileMenu() {
   const QKeySequence none;
-  Serviss1 = AddMenu("Serviss1", QStringLiteral("&File"), QString());
-  MnConnect = AddItem(Serviss1, "MnConnect", QStringLiteral("&Connect"), QKeySequence(Qt::CTRL | Qt::Key_O),
+  FileMenu = AddMenu("Serviss1", QStringLiteral("&File"), QString());
+  MnConnect = AddItem(FileMenu, "MnConnect", QStringLiteral("&Connect"), QKeySequence(Qt::CTRL | Qt::Key_O),
                       QStringLiteral("Connect to database"), &TMainForm::ConnectBtnClick);
   QFont bold = MnConnect->font();
   bold.setBold(true);
   MnConnect->setFont(bold);
-  MnDisconect = AddItem(Serviss1, "MnDisconect", QStringLiteral("&Disconect"), none,
+  MnDisconect = AddItem(FileMenu, "MnDisconect", QStringLiteral("&Disconect"), none,
                         QStringLiteral("Disconect from database"), &TMainForm::MnDisconectClick);
-  N1 = Separator(Serviss1, "N1");
-  MnAutoCommit = AddItem(Serviss1, "MnAutoCommit", QStringLiteral("&Auto commit"), none,
+  N1 = Separator(FileMenu, "N1");
+  MnAutoCommit = AddItem(FileMenu, "MnAutoCommit", QStringLiteral("&Auto commit"), none,
                          QStringLiteral("Set auto commit on/off"), &TMainForm::MnAutoCommitClick);
   MnAutoCommit->setCheckable(true);
-  MnCommitWork = AddItem(Serviss1, "MnCommitWork", QStringLiteral("C&ommit Work"), none,
+  MnCommitWork = AddItem(FileMenu, "MnCommitWork", QStringLiteral("C&ommit Work"), none,
                          QStringLiteral("Commit work for database"), &TMainForm::MnCommitWorkClick);
-  MnRollBackWork = AddItem(Serviss1, "MnRollBackWork", QStringLiteral("&Rollback Work"), none,
+  MnRollBackWork = AddItem(FileMenu, "MnRollBackWork", QStringLiteral("&Rollback Work"), none,
                            QStringLiteral("Rollback work for database"), &TMainForm::MnRollBackWorkClick);
-  N3 = Separator(Serviss1, "N3");
+  N3 = Separator(FileMenu, "N3");
   ORepSettings =
-      AddItem(Serviss1, "ORepSettings", QStringLiteral("&Object repository settings..."), none,
+      AddItem(FileMenu, "ORepSettings", QStringLiteral("&Object repository settings..."), none,
               QStringLiteral("Selects or creates object repository table for keeping DDL and SQL statements"),
               &TMainForm::ORepSettingsClick);
-  N2 = Separator(Serviss1, "N2");
-  MnExit = AddItem(Serviss1, "MnExit", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4),
+  N2 = Separator(FileMenu, "N2");
+  MnExit = AddItem(FileMenu, "MnExit", QStringLiteral("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4),
                    QStringLiteral("Close application"), &TMainForm::MnExitClick);
 }
 
@@ -226,10 +226,9 @@ void TMainForm::CreateDatabaseMenu() {
                        &TMainForm::ObjRepBtnClick);
   MnSQL = AddItem(DataMenu, "MnSQL", QStringLiteral("DD&L statements"), none,
                   QStringLiteral("Opens SQL Expressions Window for executing DDL statements"), &TMainForm::MnSQLClick);
-  MNDataViewEditTest =
-      AddItem(DataMenu, "MNDataViewEditTest", QStringLiteral("Data &view"), none,
-              QStringLiteral("Opens window in which you can view, edit, insert data in views and tables"),
-              &TMainForm::MNDataViewEditTestClick);
+  MnDataView = AddItem(DataMenu, "MNDataViewEditTest", QStringLiteral("Data &view"), none,
+                       QStringLiteral("Opens window in which you can view, edit, insert data in views and tables"),
+                       &TMainForm::MnDataViewClick);
   MnGenerators = AddItem(DataMenu, "MnGenerators", QStringLiteral("&Generators"), none,
                          QStringLiteral("Opens generators list"), &TMainForm::MnGeneratorsClick);
   MNProcedures = AddItem(DataMenu, "MNProcedures", QStringLiteral("&Procedures"), none,
@@ -241,13 +240,13 @@ void TMainForm::CreateWizardsMenu() {
   MnWizards = AddMenu("MnWizards", QStringLiteral("W&izards"), QStringLiteral("Wizards menu"));
   MnViewWizard = AddItem(MnWizards, "MnViewWizard", QStringLiteral("&View wizard..."), none,
                          QStringLiteral("Wizard for creating views"), nullptr);
-  Triggergeneretedkeywizard1 =
+  MnKeyTriggerWizard =
       AddItem(MnWizards, "Triggergeneretedkeywizard1", QStringLiteral("&Trigger-genereted key wizard..."), none,
               QStringLiteral("Generetes trigger for genereted key of table"), nullptr);
   MnTableWizard = AddItem(MnWizards, "MnTableWizard", QStringLiteral("T&able wizard..."), none,
                           QStringLiteral("Wizard for generating tables and defining table constraints"), nullptr);
-  Foreignkeywizard1 = AddItem(MnWizards, "Foreignkeywizard1", QStringLiteral("&Foreign key wizard..."), none,
-                              QStringLiteral("Wizard for defining foreign keys"), nullptr);
+  MnForeignKeyWizard = AddItem(MnWizards, "Foreignkeywizard1", QStringLiteral("&Foreign key wizard..."), none,
+                               QStringLiteral("Wizard for defining foreign keys"), nullptr);
 }
 
 void TMainForm::CreateWindowsAndHelpMenus() {
@@ -256,10 +255,10 @@ void TMainForm::CreateWindowsAndHelpMenus() {
   WindowsBar = AddMenu("WindowsBar", QStringLiteral("&Windows"), QString());
   MnCascade = AddItem(WindowsBar, "MnCascade", QStringLiteral("&Cascade"), none, QStringLiteral("Cascade windows"),
                       &TMainForm::MnCascadeClick);
-  TileV1 = AddItem(WindowsBar, "TileV1", QStringLiteral("Tile &vertical"), none,
-                   QStringLiteral("Tile windows vertical"), &TMainForm::TileV1Click);
-  TileH1 = AddItem(WindowsBar, "TileH1", QStringLiteral("Tile &horizontal"), none,
-                   QStringLiteral("Tile Windows horizontal"), &TMainForm::TileH1Click);
+  MnTileVertical = AddItem(WindowsBar, "TileV1", QStringLiteral("Tile &vertical"), none,
+                           QStringLiteral("Tile windows vertical"), &TMainForm::TileVerticalClick);
+  MnTileHorizontal = AddItem(WindowsBar, "TileH1", QStringLiteral("Tile &horizontal"), none,
+                             QStringLiteral("Tile Windows horizontal"), &TMainForm::TileHorizontalClick);
 
   MnHelp = AddMenu("MnHelp", QStringLiteral("&Help"), QStringLiteral("Information menu"));
   MnAbout = AddItem(MnHelp, "MnAbout", QStringLiteral("&About"), none, QStringLiteral("About this product"),
@@ -278,7 +277,7 @@ void TMainForm::UpdateMenus() {
   MnStructures->setEnabled(kWindowPresent<TFormTblStr>);
   MnObjRepos->setEnabled(kWindowPresent<TObjRepos>);
   MnSQL->setEnabled(kWindowPresent<TSQLExprForm>);
-  MNDataViewEditTest->setEnabled(kWindowPresent<TDataForm>);
+  MnDataView->setEnabled(kWindowPresent<TDataForm>);
   MnGenerators->setEnabled(kWindowPresent<TGeneratorsForm>);
 }
 
@@ -395,19 +394,19 @@ void TMainForm::trigbtnClick(QObject *) { OpenChild<TFormTriggers>(); }
 void TMainForm::StrBtnClick(QObject *) { OpenChild<TFormTblStr>(); }
 void TMainForm::ObjRepBtnClick(QObject *) { OpenChild<TObjRepos>(); }
 void TMainForm::MnSQLClick(QObject *) { OpenChild<TSQLExprForm>(); }
-void TMainForm::MNDataViewEditTestClick(QObject *) { OpenChild<TDataForm>(); }
+void TMainForm::MnDataViewClick(QObject *) { OpenChild<TDataForm>(); }
 void TMainForm::MnGeneratorsClick(QObject *) { OpenChild<TGeneratorsForm>(); }
 
 // ---- Windows menu ---------------------------------------------------------------------------
 
 void TMainForm::MnCascadeClick(QObject *) { ClientArea->cascadeSubWindows(); }
 
-void TMainForm::TileV1Click(QObject *) {
+void TMainForm::TileVerticalClick(QObject *) {
   TileMode = TTileMode::tbVertical;
   Tile();
 }
 
-void TMainForm::TileH1Click(QObject *) {
+void TMainForm::TileHorizontalClick(QObject *) {
   TileMode = TTileMode::tbHorizontal;
   Tile();
 }

@@ -29,16 +29,16 @@ public:
   QStatusBar *StatusBar;
   QLabel *StatusPanel;  // the status bar's one panel
 
-  QMenu *Serviss1;  // "&File"
+  QMenu *FileMenu;  // "&File"
   QAction *MnConnect, *MnDisconect, *N1, *MnAutoCommit, *MnCommitWork, *MnRollBackWork, *N3, *ORepSettings, *N2,
       *MnExit;
   QMenu *DataMenu;  // "&Database"
-  QAction *MnDomains, *MnExceptions, *MnTriggers, *MnStructures, *MnObjRepos, *MnSQL, *MNDataViewEditTest,
-      *MnGenerators, *MNProcedures;
+  QAction *MnDomains, *MnExceptions, *MnTriggers, *MnStructures, *MnObjRepos, *MnSQL, *MnDataView, *MnGenerators,
+      *MNProcedures;
   QMenu *MnWizards;
-  QAction *MnViewWizard, *Triggergeneretedkeywizard1, *MnTableWizard, *Foreignkeywizard1;
+  QAction *MnViewWizard, *MnKeyTriggerWizard, *MnTableWizard, *MnForeignKeyWizard;
   QMenu *WindowsBar;  // "&Windows": lists the open child windows at its end
-  QAction *MnCascade, *TileV1, *TileH1;
+  QAction *MnCascade, *MnTileVertical, *MnTileHorizontal;
   QMenu *MnHelp;
   QAction *MnAbout;
 
@@ -60,11 +60,11 @@ public:
   void StrBtnClick(QObject *Sender);
   void ObjRepBtnClick(QObject *Sender);
   void MnSQLClick(QObject *Sender);
-  void MNDataViewEditTestClick(QObject *Sender);
+  void MnDataViewClick(QObject *Sender);
   void MnGeneratorsClick(QObject *Sender);
   void MnCascadeClick(QObject *Sender);
-  void TileV1Click(QObject *Sender);
-  void TileH1Click(QObject *Sender);
+  void TileVerticalClick(QObject *Sender);
+  void TileHorizontalClick(QObject *Sender);
   void ORepSettingsClick(QObject *Sender);
   void MnAboutClick(QObject *Sender);
   void MnExitClick(QObject *Sender);

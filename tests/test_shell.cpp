@@ -322,7 +322,7 @@ private slots:
     QVERIFY(MainForm->isVisible());
   }
 
-  void dataModuleAsDesigned() {
+  void dataModuleHoldsBothConnections() {
     Start();
     TIBDataBase *db = DMSys->IBDataBase;
     QCOMPARE(db->DatabaseName(), QStringLiteral("IBB"));
@@ -341,7 +341,7 @@ private slots:
 
   // ---- Main window: menus, hints, windows --------------------------------------------------------
 
-  void menusAsDesigned() {
+  void menuItemsCaptionsShortcutsHintsAndStates() {
     Start();
     QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
     struct Row {
@@ -359,14 +359,14 @@ private slots:
         {f->MnExit, "E&xit", "Alt+F4", "Close application", true},
         {f->MNProcedures, "&Procedures", "", "Procedures list for creating editing stored procedures", false},
         {f->MnViewWizard, "&View wizard...", "", "Wizard for creating views", false},
-        {f->Triggergeneretedkeywizard1, "&Trigger-genereted key wizard...", "",
-         "Generetes trigger for genereted key of table", false},
+        {f->MnKeyTriggerWizard, "&Trigger-genereted key wizard...", "", "Generetes trigger for genereted key of table",
+         false},
         {f->MnTableWizard, "T&able wizard...", "", "Wizard for generating tables and defining table constraints",
          false},
-        {f->Foreignkeywizard1, "&Foreign key wizard...", "", "Wizard for defining foreign keys", false},
+        {f->MnForeignKeyWizard, "&Foreign key wizard...", "", "Wizard for defining foreign keys", false},
         {f->MnCascade, "&Cascade", "", "Cascade windows", true},
-        {f->TileV1, "Tile &vertical", "", "Tile windows vertical", true},
-        {f->TileH1, "Tile &horizontal", "", "Tile Windows horizontal", true},
+        {f->MnTileVertical, "Tile &vertical", "", "Tile windows vertical", true},
+        {f->MnTileHorizontal, "Tile &horizontal", "", "Tile Windows horizontal", true},
         {f->MnAbout, "&About", "", "About this product", true},
     };
     for (const Row &r : rows) {
@@ -380,7 +380,7 @@ private slots:
     QCOMPARE(f->ORepSettings->text(), QStringLiteral("&Object repository settings..."));
 
     QStringList file;
-    for (QAction *a : f->Serviss1->actions())
+    for (QAction *a : f->FileMenu->actions())
       file << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(file, QStringList({"&Connect", "&Disconect", "-", "&Auto commit", "C&ommit Work", "&Rollback Work", "-",
                                 "&Object repository settings...", "-", "E&xit"}));
@@ -419,14 +419,14 @@ private slots:
     QMouseEvent move(QEvent::MouseMove, help, bar->mapToGlobal(help), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(bar, &move);
     QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Information menu"));
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(f->Serviss1->menuAction()).center());
-    QVERIFY(QTest::qWaitForWindowExposed(f->Serviss1));
-    QTest::mouseMove(f->Serviss1, f->Serviss1->actionGeometry(f->MnAutoCommit).center());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(f->FileMenu->menuAction()).center());
+    QVERIFY(QTest::qWaitForWindowExposed(f->FileMenu));
+    QTest::mouseMove(f->FileMenu, f->FileMenu->actionGeometry(f->MnAutoCommit).center());
     QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Set auto commit on/off"));
-    QTest::mouseMove(f->Serviss1, f->Serviss1->actionGeometry(f->MnExit).center());
+    QTest::mouseMove(f->FileMenu, f->FileMenu->actionGeometry(f->MnExit).center());
     QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Close application"));
-    QTest::keyClick(f->Serviss1, Qt::Key_Escape);
-    QTRY_VERIFY(!f->Serviss1->isVisible());
+    QTest::keyClick(f->FileMenu, Qt::Key_Escape);
+    QTRY_VERIFY(!f->FileMenu->isVisible());
     f->StatusBar->setFocus();
     QTest::mouseClick(f->StatusBar, Qt::LeftButton);  // a click on the bar shows the current hint
     QCOMPARE(f->StatusPanel->text(), f->Hint());
@@ -467,14 +467,14 @@ private slots:
     auto *two = new TTestChild(QStringLiteral("Two"), false);
     const QRect area = f->ClientArea->contentsRect();
 
-    f->TileV1->trigger();
+    f->MnTileVertical->trigger();
     QCOMPARE(f->TileMode, TTileMode::tbVertical);
     QCOMPARE(one->SubWindow()->height(), area.height());
     QCOMPARE(two->SubWindow()->height(), area.height());
     QCOMPARE(one->SubWindow()->width() + two->SubWindow()->width(), area.width());
     QVERIFY(one->SubWindow()->x() != two->SubWindow()->x());
 
-    f->TileH1->trigger();
+    f->MnTileHorizontal->trigger();
     QCOMPARE(f->TileMode, TTileMode::tbHorizontal);
     QCOMPARE(one->SubWindow()->width(), area.width());
     QCOMPARE(one->SubWindow()->height() + two->SubWindow()->height(), area.height());
