@@ -18,6 +18,11 @@ QString &ProgramDirOverride() {
   return dir;
 }
 
+QString &InstallDir() {
+  static QString dir = QStringLiteral(TESSELOR_INSTALL_BINDIR);
+  return dir;
+}
+
 QString ProgramDirectory() {
   return ProgramDirOverride().isEmpty() ? QCoreApplication::applicationDirPath() : ProgramDirOverride();
 }
@@ -26,7 +31,7 @@ QString BesideProgram() { return QDir(ProgramDirectory()).filePath(kHistoryName)
 
 // The directory `cmake --install` puts the program in, e.g. /usr/local/bin.
 bool IsInstallDirectory(const QString &dir) {
-  const QString installed = QFileInfo(QStringLiteral(TESSELOR_INSTALL_BINDIR)).canonicalFilePath();
+  const QString installed = QFileInfo(InstallDir()).canonicalFilePath();
   return !installed.isEmpty() && QFileInfo(dir).canonicalFilePath() == installed;
 }
 
@@ -55,3 +60,7 @@ QString HistoryFileToRead() {
 void SetHistoryFileName(const QString &fileName) { HistoryOverride() = fileName; }
 
 void SetProgramDirectory(const QString &dir) { ProgramDirOverride() = dir; }
+
+void SetInstallDirectory(const QString &dir) {
+  InstallDir() = dir.isEmpty() ? QStringLiteral(TESSELOR_INSTALL_BINDIR) : dir;
+}

@@ -12,7 +12,8 @@ QString HistoryFileName();
 // the one an earlier run kept beside the program.
 QString HistoryFileToRead();
 
-// For tests: an explicit history file, and the directory taken as the program's own (an
-// empty name restores the default).
+// For tests: an explicit history file, the directory taken as the program's own, and the
+// one taken as the install directory (an empty name restores the default).
 void SetHistoryFileName(const QString &fileName);
 void SetProgramDirectory(const QString &dir);
+void SetInstallDirectory(const QString &dir);
