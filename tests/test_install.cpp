@@ -63,17 +63,6 @@ QMap<QString, QString> DesktopEntry(const QString &file) {
   return keys;
 }
 
-QByteArray ReadFile(const QString &name) {
-  QFile f(name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void WriteFile(const QString &name, const QByteArray &bytes) {
-  QFile f(name);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
-
 // For the scope, dir is a program directory this process may not write, as an installed
 // program's is for its user. Permission bits do not stop root, so as root the process takes
 // the real and effective ids of "nobody" (keeping the saved id to come back) and hands it
@@ -102,17 +91,12 @@ private:
   bool FOk = false, FDropped = false;
 };
 
-QStringList Items(const QComboBox *box) {
-  QStringList items;
-  for (int i = 0; i < box->count(); ++i)
-    items << box->itemText(i);
-  return items;
-}
-
 // Starts the program, notes its history list, sets the text and closes it answering OK.
 QStringList StartAndClose(const QString &text) {
   StartUp({QStringLiteral("tesselor")});
-  const QStringList seen = Items(MainForm->dbPath);
+  QStringList seen;
+  for (int i = 0; i < MainForm->dbPath->count(); ++i)
+    seen << MainForm->dbPath->itemText(i);
   MainForm->dbPath->setEditText(text);
   const ModalSeenPtr box = answerNextModal(QStringLiteral("OK"));
   MainForm->close();
@@ -181,7 +165,7 @@ private slots:
     const QString mime = Installed(QStringLiteral("share/mime"));
     const Run update = RunProgram(QStringLiteral("update-mime-database"), {mime});
     QVERIFY2(update.Exit == 0, qPrintable(update.Err));
-    const QByteArray globs = ReadFile(mime + QStringLiteral("/globs2"));
+    const QByteArray globs = fixtures::readFile(mime + QStringLiteral("/globs2"));
     QVERIFY2(globs.contains(":application/x-firebird-database:*.fdb\n") &&
                  globs.contains(":application/x-firebird-database:*.gdb\n"),
              globs.constData());
@@ -212,7 +196,8 @@ private slots:
     QVERIFY2(m.hasMatch(), qPrintable(run.Out));
     // The version is the one the software-centre metadata announces.
     if (m.lastCapturedIndex() >= 1) {
-      const QByteArray metainfo = ReadFile(Installed(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(kAppId)));
+      const QByteArray metainfo =
+          fixtures::readFile(Installed(QStringLiteral("share/metainfo/%1.metainfo.xml").arg(kAppId)));
       QVERIFY2(metainfo.contains(QStringLiteral("<release version=\"%1\"").arg(m.captured(1)).toUtf8()),
                metainfo.constData());
     }
@@ -226,7 +211,7 @@ private slots:
     QVERIFY(QDir().mkpath(dir));
     SetProgramDirectory(dir);
     QCOMPARE(StartAndClose(QStringLiteral("/db/a.fdb")), QStringList());
-    QCOMPARE(ReadFile(dir + QStringLiteral("/connect.hst")), QByteArray());  // an empty list
+    QCOMPARE(fixtures::readFile(dir + QStringLiteral("/connect.hst")), QByteArray());  // an empty list
     QVERIFY(!QFile::exists(home.dataHome() + QStringLiteral("/tesselor/connect.hst")));
   }
 
@@ -234,7 +219,7 @@ private slots:
     fixtures::TempHome home;
     const QString dir = fixtures::tempPath(QStringLiteral("system-bin"));
     QVERIFY(QDir().mkpath(dir));
-    WriteFile(dir + QStringLiteral("/connect.hst"), "/db/earlier.fdb\r\n");  // left by an older run
+    QVERIFY(fixtures::writeFile(dir + QStringLiteral("/connect.hst"), "/db/earlier.fdb\r\n"));  // left by an older run
     const QString perUser = home.dataHome() + QStringLiteral("/tesselor/connect.hst");
     SetProgramDirectory(dir);
     {
@@ -242,15 +227,15 @@ private slots:
       QVERIFY(readOnly.Ok());
       // The first run reads the old place and writes the per-user one.
       QCOMPARE(StartAndClose(QStringLiteral("/db/a.fdb")), QStringList{QStringLiteral("/db/earlier.fdb")});
-      QCOMPARE(ReadFile(perUser), QByteArray("/db/earlier.fdb\r\n"));
+      QCOMPARE(fixtures::readFile(perUser), QByteArray("/db/earlier.fdb\r\n"));
       // From then on the per-user file is the history.
-      WriteFile(perUser, "/db/mine.fdb\r\n/db/earlier.fdb\r\n");
+      QVERIFY(fixtures::writeFile(perUser, "/db/mine.fdb\r\n/db/earlier.fdb\r\n"));
       QCOMPARE(StartAndClose(QStringLiteral("/db/earlier.fdb")),
                QStringList({QStringLiteral("/db/mine.fdb"), QStringLiteral("/db/earlier.fdb")}));
-      QCOMPARE(ReadFile(perUser), QByteArray("/db/earlier.fdb\r\n/db/mine.fdb\r\n"));
+      QCOMPARE(fixtures::readFile(perUser), QByteArray("/db/earlier.fdb\r\n/db/mine.fdb\r\n"));
     }
     QCOMPARE(takeStrayModals(), QStringList());  // no "Cannot create file"
-    QCOMPARE(ReadFile(dir + QStringLiteral("/connect.hst")), QByteArray("/db/earlier.fdb\r\n"));
+    QCOMPARE(fixtures::readFile(dir + QStringLiteral("/connect.hst")), QByteArray("/db/earlier.fdb\r\n"));
   }
 
   // Root may write the directory the program is installed to; the history still stays out of it.
@@ -262,7 +247,8 @@ private slots:
     SetInstallDirectory(dir + QStringLiteral("/../") + QFileInfo(dir).fileName());  // another spelling
     StartAndClose(QStringLiteral("/db/a.fdb"));
     QVERIFY(!QFile::exists(dir + QStringLiteral("/connect.hst")));
-    QCOMPARE(ReadFile(home.dataHome() + QStringLiteral("/tesselor/connect.hst")), QByteArray());  // an empty list
+    QCOMPARE(fixtures::readFile(home.dataHome() + QStringLiteral("/tesselor/connect.hst")),
+             QByteArray());  // an empty list
   }
 };
 
