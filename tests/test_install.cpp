@@ -177,12 +177,8 @@ private slots:
     QTest::addColumn<QString>("expected");  // a regular expression
     QTest::newRow("--version") << "--version"
                                << "^tesselor (\\d+(\\.\\d+)+)\n$";
-    QTest::newRow("-v") << "-v"
-                        << "^tesselor (\\d+(\\.\\d+)+)\n$";
     QTest::newRow("--help") << "--help"
                             << "^Usage: \\S*tesselor \\[options\\] \\[database\\]\n.*--version.*database";
-    QTest::newRow("-h") << "-h"
-                        << "^Usage: ";
   }
   void helpAndVersion() {  // after a database path, which does not hide the option
     QFETCH(QString, option);
