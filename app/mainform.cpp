@@ -2,6 +2,7 @@
 
 #include "app/about.h"
 #include "app/datamodule.h"
+#include "app/history.h"
 #include "app/settings.h"
 #include "repository/settingsdialog.h"
 #include "server/lines.h"
@@ -14,7 +15,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCompleter>
-#include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -66,20 +66,9 @@ void OpenChild() {
   }
 }
 
-QString &HistoryOverride() {
-  static QString name;
-  return name;
-}
 }  // namespace
 
 TMainForm *MainForm = nullptr;
-
-QString HistoryFileName() {
-  if (!HistoryOverride().isEmpty()) return HistoryOverride();
-  return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("connect.hst"));
-}
-
-void SetHistoryFileName(const QString &fileName) { HistoryOverride() = fileName; }
 
 TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("MainForm"));
@@ -305,7 +294,7 @@ void TMainForm::FormCreate(QObject *) {
   UpdateMenus();
   qApp->installEventFilter(this);  // the hints of controls that have only a tooltip
   dbPath->setEditText(DatabasePath);
-  const QString history = HistoryFileName();
+  const QString history = HistoryFileToRead();
   if (QFileInfo::exists(history)) {
     TStringList lines;
     lines.LoadFromFile(history);

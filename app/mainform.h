@@ -2,6 +2,8 @@
 // The main window: the database path with its connection history, the menu that connects,
 // controls the server transaction and opens the tool windows, the child-window area and the
 // status bar that shows hints.
+#include "app/history.h"  // where the window reads and writes its history
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -104,8 +106,3 @@ private:
 };
 
 extern TMainForm *MainForm;
-
-// The history file "connect.hst" beside the program file; tests may point it elsewhere
-// (an empty name restores the default).
-QString HistoryFileName();
-void SetHistoryFileName(const QString &fileName);

@@ -11,7 +11,28 @@
 #include "ui/errordisplay.h"
 
 #include <QApplication>
-#include <optional>
+#include <QCommandLineParser>
+#include <cstdio>
+
+namespace {
+
+void DescribeCommandLine(QCommandLineParser &parser) {
+  // Qt's own options are single-dash words (-reverse): never read them as -r -e -v ...
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  parser.setApplicationDescription(kProgramTitle + QStringLiteral(": administers one Firebird database at a time."));
+  parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help.")});
+  parser.addVersionOption();
+  parser.addPositionalArgument(QStringLiteral("database"),
+                               QStringLiteral("The database path shown in the Database box (a file, or host:/path). "
+                                              "Connecting stays a command of the File menu."),
+                               QStringLiteral("[database]"));
+}
+
+void Print(std::FILE *stream, const QString &text) {
+  std::fputs(text.toLocal8Bit().constData(), stream);
+  std::fflush(stream);
+}
+}  // namespace
 
 // The resources live in a static library: make sure the linker keeps them. (Outside any
 // namespace, as the macro declares the initialiser where it stands.)
@@ -25,6 +46,28 @@ QIcon ProgramIcon() {
   return icon;
 }
 
+std::optional<int> AnswerCommandLine(int argc, char **argv) {
+  QCoreApplication::setApplicationName(QStringLiteral("tesselor"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TESSELOR_VERSION));
+  // A core application only: --version must answer where no display is reachable.
+  const QCoreApplication core(argc, argv);
+  QCommandLineParser parser;
+  DescribeCommandLine(parser);
+  // Options this parser does not know may be the toolkit's own (-style, -platform): the
+  // application object takes those, and start-up reports what is left.
+  parser.parse(core.arguments());
+  if (parser.isSet(QStringLiteral("help"))) {
+    Print(stdout, parser.helpText());
+    return 0;
+  }
+  if (parser.isSet(QStringLiteral("version"))) {
+    Print(stdout,
+          QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion()));
+    return 0;
+  }
+  return std::nullopt;
+}
+
 void StartUp(const QStringList &arguments) {
   RegisterSQLWaitCursor();
 
@@ -36,7 +79,10 @@ void StartUp(const QStringList &arguments) {
   } catch (const Exception &e) {
     settingsError = e;
   }
-  DatabasePath = arguments.value(1);
+  QCommandLineParser parser;
+  DescribeCommandLine(parser);
+  if (!parser.parse(arguments)) Print(stderr, QStringLiteral("tesselor: %1\n").arg(parser.errorText()));
+  DatabasePath = parser.positionalArguments().value(0);
 
   SetApplicationTitle(kProgramTitle);
   QApplication::setWindowIcon(ProgramIcon());

@@ -3,15 +3,21 @@
 // tests and the benchmark can run them.
 #include <QIcon>
 #include <QStringList>
+#include <optional>
 
 class QApplication;
 
 // The program icon, in every size it is drawn in.
 QIcon ProgramIcon();
 
+// Answers --help and --version (printed to stdout, result 0) before any window system is
+// needed; nullopt when the program is to run. Also names the program and its version.
+std::optional<int> AnswerCommandLine(int argc, char **argv);
+
 // Everything before the message loop, in this order: the SQL wait cursor, the settings (a
 // value of the wrong type is reported once the title is set), DatabasePath from the first
-// argument after the program name, the title, then DMSys, MainForm (shown), AboutBox, ExcDlg
+// argument that is not an option (a path that starts with '-' follows "--"; an unknown
+// option is reported on stderr), the title, then DMSys, MainForm (shown), AboutBox, ExcDlg
 // and ORepOptDlg. The server database stays closed.
 void StartUp(const QStringList &arguments);
 // After the message loop: destroys the dialogs, the main window with its children and

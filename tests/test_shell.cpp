@@ -142,16 +142,9 @@ QStringList Items(const QComboBox *box) {
   return items;
 }
 
-QByteArray ReadFile(const QString &name) {
-  QFile f(name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
+QByteArray ReadFile(const QString &name) { return fixtures::readFile(name); }
 
-void WriteFile(const QString &name, const QByteArray &bytes) {
-  QFile f(name);
-  QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  f.write(bytes);
-}
+void WriteFile(const QString &name, const QByteArray &bytes) { QVERIFY(fixtures::writeFile(name, bytes)); }
 
 int ExceptionCount(const FbDatabase &db, const QString &name) {
   return fixtures::queryValue(
