@@ -78,6 +78,18 @@ int Report(double buildSeconds, const QString &lines, bool missed, int rows) {
   return rows == kObjects ? 0 : 2;
 }
 
+// Opens kRuns windows of T, each timed until painted; they stay open until the list goes.
+template <class T>
+std::vector<std::unique_ptr<T>> OpenWindows(double &medianSeconds, const QSize &size) {
+  std::vector<std::unique_ptr<T>> opened;
+  medianSeconds = Median([&] {
+    opened.emplace_back(new T);
+    opened.back()->resize(size);
+    return opened.back().get();
+  });
+  return opened;
+}
+
 fixtures::FbDatabase Build(const QString &statement, double &seconds) {
   QElapsedTimer t;
   t.start();
@@ -94,12 +106,8 @@ BENCH("exceptions10k") {
   const fixtures::FbDatabase target = Build(
       QStringLiteral("CREATE EXCEPTION EXC_%1 'Exception number %1 with a message of some length';"), buildSeconds);
   Connection connection(target);
-  std::vector<std::unique_ptr<TExceptionsForm>> opened;  // closed only after the runs
-  const double open = Median([&] {
-    opened.emplace_back(new TExceptionsForm);
-    opened.back()->resize(800, 600);
-    return opened.back().get();
-  });
+  double open = 0;
+  auto opened = OpenWindows<TExceptionsForm>(open, QSize(800, 600));
   TExceptionsForm *form = opened.back().get();
   if (!form->ExceptionsTable->Active()) throw std::runtime_error("the list did not open");
   form->ExceptionsTable->Last();
@@ -119,12 +127,8 @@ BENCH("generators10k") {
   double buildSeconds = 0;
   const fixtures::FbDatabase target = Build(QStringLiteral("CREATE GENERATOR GEN_%1;"), buildSeconds);
   Connection connection(target);
-  std::vector<std::unique_ptr<TGeneratorsForm>> opened;  // closed only after the runs
-  const double open = Median([&] {
-    opened.emplace_back(new TGeneratorsForm);
-    opened.back()->resize(400, 600);
-    return opened.back().get();
-  });
+  double open = 0;
+  auto opened = OpenWindows<TGeneratorsForm>(open, QSize(400, 600));
   TGeneratorsForm *form = opened.back().get();
   form->Query1->FetchAll();
   const int rows = form->Query1->RecordCount();

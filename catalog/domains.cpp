@@ -4,15 +4,12 @@
 #include "app/settings.h"
 #include "catalog/listwindow.h"
 #include "catalog/model.h"
-#include "editing/memoviewops.h"
 #include "server/dataset.h"
-#include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
 
 #include <QFrame>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   setObjectName(QStringLiteral("DomainsForm"));
@@ -52,19 +49,8 @@ TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   TableFields->OnFilterRecord = [this](TDataSet *DataSet, bool &Accept) { TableFieldsFilterRecord(DataSet, Accept); };
   TableFields->OnCalcFields = [this](TDataSet *DataSet) { TableFieldsCalcFields(DataSet); };
 
-  FieldSource = new TDataSource(TableFields, this);
-  FieldSource->setObjectName(QStringLiteral("FieldSource"));
-  FieldSource->AutoEdit = false;
-
-  FGrid = new TDBGrid(this);
-  FGrid->setObjectName(QStringLiteral("FGrid"));
-  FGrid->SetDataSource(FieldSource);
-
-  auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->addWidget(btnPanel);
-  layout->addWidget(FGrid);
+  FieldSource = CreateListSource(TableFields, this, "FieldSource");
+  FGrid = CreateListGrid(this, btnPanel, FieldSource);
 
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TDomainsForm::DeleteDomainBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TDomainsForm::RefrBtnClick);
@@ -88,9 +74,7 @@ void TDomainsForm::TableFieldsCalcFields(TDataSet *DataSet) {
       ->SetAsString(DomainTypeName(DataSet->FieldByName(QStringLiteral("RDB$FIELD_TYPE"))->Value()));
 }
 
-void TDomainsForm::TableFieldsFilterRecord(TDataSet *DataSet, bool &Accept) {
-  Accept = DataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() == 0;
-}
+void TDomainsForm::TableFieldsFilterRecord(TDataSet *DataSet, bool &Accept) { Accept = IsUserObject(DataSet); }
 
 void TDomainsForm::DeleteDomainBtnClick() {
   const QString name = FGrid->DataSet()->FieldByName(QStringLiteral("RDB$FIELD_NAME"))->AsString();
@@ -99,7 +83,4 @@ void TDomainsForm::DeleteDomainBtnClick() {
 
 void TDomainsForm::RefrBtnClick() { FGrid->DataSet()->Refresh(); }
 
-void TDomainsForm::FGridDblClick() {
-  TField *field = FGrid->SelectedField();
-  if (field && field->IsMemo()) ShowMemoField(field, FGrid->DataSource());
-}
+void TDomainsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

@@ -5,9 +5,7 @@
 #include "catalog/exceptiondialog.h"
 #include "catalog/listwindow.h"
 #include "catalog/model.h"
-#include "editing/memoviewops.h"
 #include "server/dataset.h"
-#include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
 
@@ -15,7 +13,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 TExceptionsForm::TExceptionsForm(QWidget *owner) : TChildForm(owner) {
   setObjectName(QStringLiteral("ExceptionsForm"));
@@ -45,19 +42,8 @@ TExceptionsForm::TExceptionsForm(QWidget *owner) : TChildForm(owner) {
     ExceptionsTableFilterRecord(DataSet, Accept);
   };
 
-  ExcSource = new TDataSource(ExceptionsTable, this);
-  ExcSource->setObjectName(QStringLiteral("ExcSource"));
-  ExcSource->AutoEdit = false;
-
-  FGrid = new TDBGrid(this);
-  FGrid->setObjectName(QStringLiteral("FGrid"));
-  FGrid->SetDataSource(ExcSource);
-
-  auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->addWidget(btnPanel);
-  layout->addWidget(FGrid);
+  ExcSource = CreateListSource(ExceptionsTable, this, "ExcSource");
+  FGrid = CreateListGrid(this, btnPanel, ExcSource);
 
   ConnectGuarded(NewBtn, &QToolButton::clicked, this, &TExceptionsForm::newexcpBtnClick);
   ConnectGuarded(UpdBtn, &QToolButton::clicked, this, &TExceptionsForm::BtnUpdateClick);
@@ -77,9 +63,7 @@ void TExceptionsForm::FormCreate() {
 
 void TExceptionsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
-void TExceptionsForm::ExceptionsTableFilterRecord(TDataSet *DataSet, bool &Accept) {
-  Accept = DataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() == 0;
-}
+void TExceptionsForm::ExceptionsTableFilterRecord(TDataSet *DataSet, bool &Accept) { Accept = IsUserObject(DataSet); }
 
 // The name is sent as the user typed it; the message goes in as a literal of the
 // database's dialect, so quotes and apostrophes in it are stored as typed.
@@ -117,7 +101,4 @@ void TExceptionsForm::DropBtnClick() {
 
 void TExceptionsForm::RefrBtnClick() { ExceptionsTable->Refresh(); }
 
-void TExceptionsForm::FGridDblClick() {
-  TField *field = FGrid->SelectedField();
-  if (field && field->IsMemo()) ShowMemoField(field, FGrid->DataSource());
-}
+void TExceptionsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

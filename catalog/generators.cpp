@@ -4,15 +4,12 @@
 #include "app/settings.h"
 #include "catalog/listwindow.h"
 #include "catalog/model.h"
-#include "editing/memoviewops.h"
 #include "server/dataset.h"
-#include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
 
 #include <QFrame>
 #include <QToolButton>
-#include <QVBoxLayout>
 
 TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
   setObjectName(QStringLiteral("GeneratorsForm"));
@@ -30,19 +27,8 @@ TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
   Query1RDBGENERATOR_NAME = DeclareField(new TStringField(Query1, QStringLiteral("RDB$GENERATOR_NAME"), 31),
                                          QStringLiteral("Generator Name"), 31);
 
-  DataSource1 = new TDataSource(Query1, this);
-  DataSource1->setObjectName(QStringLiteral("DataSource1"));
-  DataSource1->AutoEdit = false;
-
-  FGrid = new TDBGrid(this);
-  FGrid->setObjectName(QStringLiteral("FGrid"));
-  FGrid->SetDataSource(DataSource1);
-
-  auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->addWidget(btnPanel);
-  layout->addWidget(FGrid);
+  DataSource1 = CreateListSource(Query1, this, "DataSource1");
+  FGrid = CreateListGrid(this, btnPanel, DataSource1);
 
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TGeneratorsForm::DropBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TGeneratorsForm::RefrBtnClick);
@@ -72,7 +58,4 @@ void TGeneratorsForm::RefrBtnClick() {
   Query1->Open();
 }
 
-void TGeneratorsForm::FGridDblClick() {
-  TField *field = FGrid->SelectedField();
-  if (field && field->IsMemo()) ShowMemoField(field, FGrid->DataSource());
-}
+void TGeneratorsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

@@ -1,6 +1,8 @@
 #include "catalog/listwindow.h"
 
+#include "editing/memoviewops.h"
 #include "server/dataset.h"
+#include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/mdichild.h"
 
@@ -10,6 +12,7 @@
 #include <QMdiArea>
 #include <QScrollBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 QFrame *CreateButtonPanel(QWidget *parent) {
   auto *panel = new QFrame(parent);
@@ -37,6 +40,34 @@ QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString
   auto *buttons = static_cast<QHBoxLayout *>(panel->layout());
   buttons->insertWidget(buttons->count() - 1, b);  // before the closing stretch
   return b;
+}
+
+TDataSource *CreateListSource(TDataSet *dataSet, QWidget *form, const char *objectName) {
+  auto *source = new TDataSource(dataSet, form);
+  source->setObjectName(QString::fromLatin1(objectName));
+  source->AutoEdit = false;
+  return source;
+}
+
+TDBGrid *CreateListGrid(QWidget *form, QFrame *panel, TDataSource *source) {
+  auto *grid = new TDBGrid(form);
+  grid->setObjectName(QStringLiteral("FGrid"));
+  grid->SetDataSource(source);
+  auto *layout = new QVBoxLayout(form);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(panel);
+  layout->addWidget(grid);
+  return grid;
+}
+
+void ShowSelectedMemo(TDBGrid *grid) {
+  TField *field = grid->SelectedField();
+  if (field && field->IsMemo()) ShowMemoField(field, grid->DataSource());
+}
+
+bool IsUserObject(TDataSet *dataSet) {
+  return dataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() == 0;
 }
 
 TField *DeclareField(TField *field, const QString &label, int width, bool visible) {

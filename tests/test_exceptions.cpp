@@ -121,24 +121,13 @@ class TestExceptions : public QObject {
 
 private slots:
   void initTestCase() {
-    home = std::make_unique<fixtures::TempHome>();
-    quietOffscreenWarnings();
+    home = fixtures::startDataModule(kTitle);
     installModalWatchdog();
-    SetApplicationTitle(kTitle);
-    RegisterSQLWaitCursor();
-    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    QDir().mkpath(RepositoryDir);
-    DMSys = new TDMSys(qApp);
     ExcDlg = new TExcDlg;
   }
 
   void cleanup() {
-    for (const QPointer<QWidget> &w : opened)
-      if (w) w->close();
-    opened.clear();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
-    DMSys->IBDataBase->Close();
+    fixtures::closeWindowsAndDisconnect(opened);
     QCOMPARE(takeStrayModals(), QStringList());
   }
 
