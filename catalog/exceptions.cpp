@@ -65,17 +65,17 @@ void TExceptionsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
 void TExceptionsForm::ExceptionsTableFilterRecord(TDataSet *DataSet, bool &Accept) { Accept = IsUserObject(DataSet); }
 
-// The name is sent as the user typed it; the message goes in as a literal of the
-// database's dialect, so quotes and apostrophes in it are stored as typed.
+// The message goes in as a literal of the database's dialect, so quotes and apostrophes in it
+// are stored as typed.
+void TExceptionsForm::SendException(const char *format, const QString &name) {
+  const QString message = StringLiteral(ExcDlg->MsgEdit->toPlainText(), DMSys->IBDataBase->DatabaseDialect());
+  DMSys->IBDataBase->ExecSQL(FillFormat(format, {name, message}), AutoCommit);
+}
+
+// A new name is sent as the user typed it.
 void TExceptionsForm::newexcpBtnClick() {
   ExcDlg->NameEdit->setEnabled(true);
-  if (ExcDlg->exec() == QDialog::Accepted) {
-    const int dialect = DMSys->IBDataBase->DatabaseDialect();
-    DMSys->IBDataBase->ExecSQL(
-        FillFormat(ddl::CreateException,
-                   {ExcDlg->NameEdit->text(), StringLiteral(ExcDlg->MsgEdit->toPlainText(), dialect)}),
-        AutoCommit);
-  }
+  if (ExcDlg->exec() == QDialog::Accepted) SendException(ddl::CreateException, ExcDlg->NameEdit->text());
   RefrBtnClick();
 }
 
@@ -83,13 +83,7 @@ void TExceptionsForm::BtnUpdateClick() {
   ExcDlg->NameEdit->setEnabled(false);
   ExcDlg->NameEdit->setText(FGrid->DataSet()->FieldByName(QStringLiteral("RDB$EXCEPTION_NAME"))->AsString());
   ExcDlg->MsgEdit->setPlainText(FGrid->DataSet()->FieldByName(QStringLiteral("RDB$MESSAGE"))->AsString());
-  if (ExcDlg->exec() == QDialog::Accepted) {
-    const int dialect = DMSys->IBDataBase->DatabaseDialect();
-    DMSys->IBDataBase->ExecSQL(
-        FillFormat(ddl::AlterException,
-                   {DMSys->SQLName(ExcDlg->NameEdit->text()), StringLiteral(ExcDlg->MsgEdit->toPlainText(), dialect)}),
-        AutoCommit);
-  }
+  if (ExcDlg->exec() == QDialog::Accepted) SendException(ddl::AlterException, DMSys->SQLName(ExcDlg->NameEdit->text()));
   RefrBtnClick();
 }
 

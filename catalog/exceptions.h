@@ -44,4 +44,8 @@ public:
 
 protected:
   void FormClose() override;
+
+private:
+  // Fills format with name and the dialog's message and runs it.
+  void SendException(const char *format, const QString &name);
 };
