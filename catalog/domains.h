@@ -13,7 +13,6 @@ class TDataSource;
 class TField;
 class TTable;
 
-
 class TDomainsForm : public TChildForm {
   Q_OBJECT
 public:

@@ -1,11 +1,34 @@
 #pragma once
-// The exception dialog, created once at start-up and shared by every Exceptions window.
+// The exception dialog, created once at start-up and shared by every Exceptions window: an
+// exception's name and the message it shows. The windows fill and read its fields, which keep
+// what they held between uses.
 #include <QDialog>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
 
 class TExcDlg : public QDialog {
   Q_OBJECT
 public:
   explicit TExcDlg(QWidget *parent = nullptr);
+
+  QFrame *Bevel1;
+  QLabel *Label1;
+  QLineEdit *NameEdit;
+  QLabel *Label2;
+  QPlainTextEdit *MsgEdit;
+  QPushButton *OKBtn;
+  QPushButton *CancelBtn;
+
+protected:
+  // The focus goes to the first enabled field: the name, or the message when the name is
+  // disabled.
+  void showEvent(QShowEvent *event) override;
+  // Enter in the message presses the default button instead of starting a new line.
+  bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 extern TExcDlg *ExcDlg;

@@ -52,5 +52,14 @@ inline constexpr char TriggerFor[] = "FOR %s ACTIVE";
 inline constexpr char TriggerPosition[] = "POSITION %d";
 }  // namespace ddl
 
+// ---- Catalog queries -----------------------------------------------------------------------
+namespace catalogsql {
+// The user's generators. User generators carry RDB$SYSTEM_FLAG 0 (older servers left it null).
+inline constexpr char UserGenerators[] =
+    "SELECT gener.RDB$GENERATOR_NAME \n"
+    " FROM RDB$GENERATORS gener\n"
+    "WHERE gener.RDB$SYSTEM_FLAG IS NULL OR gener.RDB$SYSTEM_FLAG = 0";
+}  // namespace catalogsql
+
 // Plain substitution: the n-th %s or %d takes the n-th value; "%%" stands for "%".
 QString FillFormat(const char *format, const QStringList &values);

@@ -127,25 +127,12 @@ class TestDomains : public QObject {
   }
 
 private slots:
-  void initTestCase() {
-    home = std::make_unique<fixtures::TempHome>();
-    quietOffscreenWarnings();
-    SetApplicationTitle(kTitle);
-    RegisterSQLWaitCursor();
-    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    QDir().mkpath(RepositoryDir);
-    DMSys = new TDMSys(qApp);
-  }
+  void initTestCase() { home = fixtures::startDataModule(kTitle); }
 
   void cleanup() {
     for (QWidget *w : MemoViewers())
       w->close();
-    for (const QPointer<QWidget> &w : opened)
-      if (w) w->close();
-    opened.clear();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
-    DMSys->IBDataBase->Close();
+    fixtures::closeWindowsAndDisconnect(opened);
   }
 
   void typeNamesOfCodesTheServerNeverStores() {

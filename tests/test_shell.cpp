@@ -530,15 +530,20 @@ private slots:
     const FbDatabase db = fixtures::createDatabase(3, Content::Known);
     Start();
     Connect(db);
-    QVERIFY(MainForm->MnDomains->isEnabled());
-    MainForm->MnDomains->trigger();
-    MainForm->MnDomains->trigger();
-    QCOMPARE(ChildCount(), 2);
-    for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
-      QVERIFY(qobject_cast<TDomainsForm *>(sub->widget()));
-    for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
-      sub->close();
-    QTRY_COMPARE(ChildCount(), 0);
+    const QList<QPair<QAction *, QString>> commands = {{MainForm->MnDomains, "TDomainsForm"},
+                                                       {MainForm->MnExceptions, "TExceptionsForm"},
+                                                       {MainForm->MnGenerators, "TGeneratorsForm"}};
+    for (const auto &[command, windowClass] : commands) {
+      QVERIFY(command->isEnabled());
+      command->trigger();
+      command->trigger();
+      QCOMPARE(ChildCount(), 2);
+      for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
+        QCOMPARE(sub->widget()->metaObject()->className(), windowClass);
+      for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
+        sub->close();
+      QTRY_COMPARE(ChildCount(), 0);
+    }
 
     MainForm->MnDisconect->trigger();
     QVERIFY(!DMSys->IBDataBase->Connected());

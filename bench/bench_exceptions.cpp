@@ -1,0 +1,137 @@
+// The Exceptions and Generators windows on databases with 10,000 user objects each: opening
+// the window until it has painted (both), and a refresh at the last row until it has painted
+// again (exceptions). Each is taken three times; the median counts. Target: under 1 s each.
+#include "app/datamodule.h"
+#include "bench/bench.h"
+#include "catalog/exceptions.h"
+#include "catalog/generators.h"
+#include "server/dataset.h"
+#include "tests/fixtures/firebird.h"
+#include "tests/fixtures/session.h"
+#include "ui/dbgrid.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QTextStream>
+#include <QToolButton>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+constexpr int kObjects = 10000;
+constexpr int kRuns = 3;
+
+// One isql session, one commit: the creation script for the objects numbered 0..kObjects-1.
+QString Script(const QString &statement) {
+  QString sql = QStringLiteral("SET AUTODDL OFF;\n");
+  for (int i = 0; i < kObjects; ++i)
+    sql += statement.arg(i, 5, 10, QLatin1Char('0')) + QLatin1Char('\n');
+  return sql + QStringLiteral("COMMIT;\n");
+}
+
+// The data module connected to target for the measurement's duration; a module of its own when
+// there is none, so its aliases do not outlive it into the measurements that follow.
+class Connection {
+public:
+  explicit Connection(const fixtures::FbDatabase &target) : FOwn(DMSys ? nullptr : new TDMSys) {
+    if (FOwn) DMSys = FOwn.get();
+    fixtures::connectDataModule(target);
+  }
+  ~Connection() {
+    DMSys->IBDataBase->Close();
+    if (FOwn) DMSys = nullptr;
+  }
+
+private:
+  std::unique_ptr<TDMSys> FOwn;
+};
+
+// Seconds from the start of step until the widget has painted, median of kRuns.
+double Median(const std::function<QWidget *()> &step) {
+  QList<double> runs;
+  for (int i = 0; i < kRuns; ++i) {
+    QElapsedTimer t;
+    t.start();
+    QWidget *w = step();
+    w->repaint();
+    QApplication::processEvents();
+    runs << t.nsecsElapsed() / 1e9;
+  }
+  std::sort(runs.begin(), runs.end());
+  return runs[kRuns / 2];
+}
+
+QString Line(const QString &what, double seconds) {
+  return QStringLiteral("   %1 %2 s (median of %3, target < 1)\n").arg(what, -28).arg(seconds, 0, 'f', 3).arg(kRuns);
+}
+
+int Report(double buildSeconds, const QString &lines, bool missed, int rows) {
+  QTextStream out(stdout);
+  out << QStringLiteral("   database with %1 objects built in %2 s\n").arg(kObjects).arg(buildSeconds, 0, 'f', 1)
+      << lines << QStringLiteral("   rows listed:                 %1\n").arg(rows)
+      << QStringLiteral("   peak memory:                 %1 MiB\n").arg(bench::peakRssMiB(), 0, 'f', 1);
+  if (missed) out << "   TARGET MISSED\n";
+  if (rows != kObjects) out << "   WRONG ROW COUNT\n";
+  return rows == kObjects ? 0 : 2;
+}
+
+// Opens kRuns windows of T, each timed until painted; they stay open until the list goes.
+template <class T>
+std::vector<std::unique_ptr<T>> OpenWindows(double &medianSeconds, const QSize &size) {
+  std::vector<std::unique_ptr<T>> opened;
+  medianSeconds = Median([&] {
+    opened.emplace_back(new T);
+    opened.back()->resize(size);
+    return opened.back().get();
+  });
+  return opened;
+}
+
+fixtures::FbDatabase Build(const QString &statement, double &seconds) {
+  QElapsedTimer t;
+  t.start();
+  fixtures::FbDatabase db =
+      fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, Script(statement));
+  seconds = t.nsecsElapsed() / 1e9;
+  return db;
+}
+}  // namespace
+
+BENCH("exceptions10k") {
+  RegisterSQLWaitCursor();
+  double buildSeconds = 0;
+  const fixtures::FbDatabase target = Build(
+      QStringLiteral("CREATE EXCEPTION EXC_%1 'Exception number %1 with a message of some length';"), buildSeconds);
+  Connection connection(target);
+  double open = 0;
+  auto opened = OpenWindows<TExceptionsForm>(open, QSize(800, 600));
+  TExceptionsForm *form = opened.back().get();
+  if (!form->ExceptionsTable->Active()) throw std::runtime_error("the list did not open");
+  form->ExceptionsTable->Last();
+  const double refresh = Median([&] {
+    form->RefreshBtn->click();
+    return form;
+  });
+  form->ExceptionsTable->FetchAll();
+  const int rows = form->ExceptionsTable->RecordCount();
+  opened.clear();
+  return Report(buildSeconds, Line("open window until painted:", open) + Line("refresh at the last row:", refresh),
+                open >= 1 || refresh >= 1, rows);
+}
+
+BENCH("generators10k") {
+  RegisterSQLWaitCursor();
+  double buildSeconds = 0;
+  const fixtures::FbDatabase target = Build(QStringLiteral("CREATE GENERATOR GEN_%1;"), buildSeconds);
+  Connection connection(target);
+  double open = 0;
+  auto opened = OpenWindows<TGeneratorsForm>(open, QSize(400, 600));
+  TGeneratorsForm *form = opened.back().get();
+  form->Query1->FetchAll();
+  const int rows = form->Query1->RecordCount();
+  opened.clear();
+  return Report(buildSeconds, Line("open window until painted:", open), open >= 1, rows);
+}

@@ -1,0 +1,61 @@
+#include "catalog/generators.h"
+
+#include "app/datamodule.h"
+#include "app/settings.h"
+#include "catalog/listwindow.h"
+#include "catalog/model.h"
+#include "server/dataset.h"
+#include "ui/dbgrid.h"
+#include "ui/errordisplay.h"
+
+#include <QFrame>
+#include <QToolButton>
+
+TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
+  setObjectName(QStringLiteral("GeneratorsForm"));
+  setWindowTitle(QStringLiteral("Generators"));
+
+  btnPanel = CreateButtonPanel(this);
+  DropBtn = AddSpeedButton(btnPanel, "DropBtn", QStringLiteral("&Drop"), QStringLiteral("Drop current generator"));
+  RefreshBtn =
+      AddSpeedButton(btnPanel, "RefreshBtn", QStringLiteral("&Refresh"), QStringLiteral("Refresh generator list"));
+
+  Query1 = new TQuery(this);
+  Query1->setObjectName(QStringLiteral("Query1"));
+  Query1->DatabaseName = QStringLiteral("IBB");
+  Query1->SQL.SetText(QString::fromLatin1(catalogsql::UserGenerators));
+  Query1RDBGENERATOR_NAME = DeclareField(new TStringField(Query1, QStringLiteral("RDB$GENERATOR_NAME"), 31),
+                                         QStringLiteral("Generator Name"), 31);
+
+  DataSource1 = CreateListSource(Query1, this, "DataSource1");
+  FGrid = CreateListGrid(this, btnPanel, DataSource1);
+
+  ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TGeneratorsForm::DropBtnClick);
+  ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TGeneratorsForm::RefrBtnClick);
+  ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TGeneratorsForm::FGridDblClick);
+
+  Guard([this] { FormCreate(); });
+  ShowChild();
+}
+
+QSize TGeneratorsForm::sizeHint() const { return ColumnsSizeHint(FGrid, TChildForm::sizeHint(), 300); }
+
+void TGeneratorsForm::FormCreate() {
+  if (!Query1->Active()) Query1->Open();
+}
+
+void TGeneratorsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
+
+// A drop follows the auto-commit setting like every other drop, and the list shows its effect.
+void TGeneratorsForm::DropBtnClick() {
+  const QString name = FGrid->DataSet()->FieldByName(QStringLiteral("RDB$GENERATOR_NAME"))->AsString();
+  DMSys->IBDataBase->ExecSQL(FillFormat(ddl::DropGenerator, {DMSys->SQLName(name)}), AutoCommit);
+  RefrBtnClick();
+}
+
+void TGeneratorsForm::RefrBtnClick() {
+  Query1->Close();
+  Query1->Open();
+}
+
+void TGeneratorsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

@@ -1,0 +1,37 @@
+#pragma once
+// The Generators window: the names of the user's generators; drops the current one and
+// re-reads the list.
+#include "ui/mdichild.h"
+
+class QFrame;
+class QToolButton;
+class TDBGrid;
+class TDataSource;
+class TField;
+class TQuery;
+
+class TGeneratorsForm : public TChildForm {
+  Q_OBJECT
+public:
+  // Builds the window, opens the list and shows it in the main window's area. A failure to
+  // open is shown in an error box; the window is shown all the same.
+  explicit TGeneratorsForm(QWidget *owner = nullptr);
+
+  QFrame *btnPanel;
+  QToolButton *DropBtn;
+  QToolButton *RefreshBtn;
+  TDBGrid *FGrid;
+  TDataSource *DataSource1;
+  TQuery *Query1;
+  TField *Query1RDBGENERATOR_NAME;
+
+  void FormCreate();
+  void DropBtnClick();
+  void RefrBtnClick();
+  void FGridDblClick();
+
+  QSize sizeHint() const override;
+
+protected:
+  void FormClose() override;
+};

@@ -1,0 +1,37 @@
+#pragma once
+// What the catalog list windows share: the row of speed buttons docked at their top, the
+// declared columns of their tables, and a size that shows every column of their grid.
+#include <QSize>
+#include <QString>
+
+class QFrame;
+class QToolButton;
+class QWidget;
+class TDBGrid;
+class TDataSet;
+class TDataSource;
+class TField;
+
+// The button row: a panel one button row high (37 pixels), named "btnPanel".
+QFrame *CreateButtonPanel(QWidget *parent);
+// A speed button appended to the row, left to right; it takes no focus, so a click leaves the
+// grid's current cell alone. The hint shows in the main window's status bar and as a tooltip.
+QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString &caption,
+                            const QString &hint = QString());
+
+// The source of a list: the catalog is never edited from a grid, so automatic edit is off.
+TDataSource *CreateListSource(TDataSet *dataSet, QWidget *form, const char *objectName);
+// The grid "FGrid" on source, filling the form below the button row.
+TDBGrid *CreateListGrid(QWidget *form, QFrame *panel, TDataSource *source);
+// A grid's double-click: the memo viewer for a memo column, nothing for any other.
+void ShowSelectedMemo(TDBGrid *grid);
+// A row of the user's own: its RDB$SYSTEM_FLAG is null or 0.
+bool IsUserObject(TDataSet *dataSet);
+
+// A declared field with its grid label, its width in characters and whether it is shown.
+TField *DeclareField(TField *field, const QString &label, int width, bool visible = true);
+inline TField *HiddenField(TField *field) { return DeclareField(field, QString(), 0, false); }
+
+// Wide enough for every column of the grid, no less tall than minHeight, as far as the main
+// window's area allows; base is the window's own hint.
+QSize ColumnsSizeHint(const TDBGrid *grid, QSize base, int minHeight = 340);
