@@ -11,7 +11,7 @@ PACKAGES=(
   firebird3.0-server firebird3.0-server-core firebird3.0-utils firebird3.0-examples
   pxlib-dev
   xvfb xauth imagemagick xdotool fontconfig fonts-dejavu-core
-  procps
+  procps strace
 )
 
 missing=()

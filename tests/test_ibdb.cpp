@@ -3,6 +3,7 @@
 #include "server/errors.h"
 #include "server/ibdb.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/suite.h"
 
 #include <QBitmap>
 #include <QFile>
@@ -43,12 +44,6 @@ struct Executor {
     db->Params.SetValues(QStringLiteral("PASSWORD"), target.password.isEmpty() ? QStringLiteral("x") : target.password);
   }
 };
-
-int ExceptionCount(const FbDatabase &db, const QString &name) {
-  return fixtures::queryValue(
-             db, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'").arg(name))
-      .toInt();
-}
 
 QString DatabaseErrorOf(const std::function<void()> &f) {
   try {
@@ -160,7 +155,7 @@ private slots:
     QVERIFY2(error.contains(QLatin1String("E_SHORT")), qPrintable(error));
     QVERIFY(!x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start", "close"}));
-    QCOMPARE(ExceptionCount(target, QStringLiteral("E_PENDING")), 0);
+    QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_PENDING")), 0);
     QVERIFY(DefaultCursorShown());
 
     // A failure the server reports only at commit is rolled back the same way.
@@ -181,9 +176,13 @@ private slots:
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_TWO 'two'"), false);
     QCOMPARE(x.events, QStringList({"start"}));
     QVERIFY(x.db->InTransaction());
-    QCOMPARE(ExceptionCount(target, QStringLiteral("E_ONE")) + ExceptionCount(target, QStringLiteral("E_TWO")), 0);
+    QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_ONE")) +
+                 fixtures::exceptionCount(target, QStringLiteral("E_TWO")),
+             0);
     x.db->Commit();
-    QCOMPARE(ExceptionCount(target, QStringLiteral("E_ONE")) + ExceptionCount(target, QStringLiteral("E_TWO")), 2);
+    QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_ONE")) +
+                 fixtures::exceptionCount(target, QStringLiteral("E_TWO")),
+             2);
     QCOMPARE(x.events, QStringList({"start", "close"}));
 
     // A rejected statement without commit leaves the transaction, and what it did, pending.
@@ -193,7 +192,7 @@ private slots:
     QVERIFY(x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start"}));
     x.db->Rollback();
-    QCOMPARE(ExceptionCount(target, QStringLiteral("E_THREE")), 0);
+    QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_THREE")), 0);
     QCOMPARE(x.events, QStringList({"start", "close"}));
   }
 
@@ -312,10 +311,10 @@ private slots:
     x.db->Open();
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SECOND 'second'"), true);
     QCOMPARE(x.db->SQLDialect(), 1);
-    QCOMPARE(ExceptionCount(first, QStringLiteral("E_FIRST")), 1);
-    QCOMPARE(ExceptionCount(first, QStringLiteral("E_SECOND")), 0);
-    QCOMPARE(ExceptionCount(second, QStringLiteral("E_SECOND")), 1);
-    QCOMPARE(ExceptionCount(second, QStringLiteral("E_FIRST")), 0);
+    QCOMPARE(fixtures::exceptionCount(first, QStringLiteral("E_FIRST")), 1);
+    QCOMPARE(fixtures::exceptionCount(first, QStringLiteral("E_SECOND")), 0);
+    QCOMPARE(fixtures::exceptionCount(second, QStringLiteral("E_SECOND")), 1);
+    QCOMPARE(fixtures::exceptionCount(second, QStringLiteral("E_FIRST")), 0);
   }
 
   void terminationSignalEndsTheProgram() {
@@ -384,5 +383,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(TestIbdb)
+TESSELOR_TEST_MAIN(TestIbdb)
 #include "test_ibdb.moc"
