@@ -45,13 +45,11 @@ qint64 ResidentBytes() {
   return f.readAll().split(' ').value(1).toLongLong() * 4096;
 }
 
-TTable *OpenTable(QObject *owner, const QString &name, const QString &order = QString()) {
-  auto *t = new TTable(owner);
-  t->DatabaseName = QStringLiteral("TESTDB");
-  t->TableName = name;
-  t->IndexFieldNames = order;
-  t->Open();
-  return t;
+void Open(TTable &t, const QString &name, const QString &order = QString()) {
+  t.DatabaseName = QStringLiteral("TESTDB");
+  t.TableName = name;
+  t.IndexFieldNames = order;
+  t.Open();
 }
 
 }  // namespace
@@ -124,10 +122,7 @@ private slots:
 
   void charValuesAndMemos() {
     TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("PEOPLE");
-    t.IndexFieldNames = QStringLiteral("ID");
-    t.Open();
+    Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
     QCOMPARE(t.FieldCount(), 4);
     QCOMPARE(t.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("ann"));
     QCOMPARE(t.FieldByName(QStringLiteral("NOTE"))->AsString(), QStringLiteral("pad  "));  // VARCHAR keeps its blanks
@@ -193,10 +188,7 @@ private slots:
 
   void editingWritesRows() {
     TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("PEOPLE");
-    t.IndexFieldNames = QStringLiteral("ID");
-    t.Open();
+    Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
     t.Insert();
     t.FieldByName(QStringLiteral("ID"))->SetAsInteger(10);
     t.FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("dora-is-a-long-name"));
@@ -239,9 +231,7 @@ private slots:
   void serverFilledColumnsNeedNoValue() {
     // NOT NULL columns that a trigger or a default fills are the server's to check.
     TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("AUTOKEY");
-    t.Open();
+    Open(t, QStringLiteral("AUTOKEY"));
     t.Insert();
     t.Post();
     QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 101);  // the key the trigger gave
@@ -255,9 +245,7 @@ private slots:
 
   void numbersKeepTheirValues() {
     TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("NUMBERS");
-    t.Open();
+    Open(t, QStringLiteral("NUMBERS"));
     TField *price = t.FieldByName(QStringLiteral("PRICE"));
     QCOMPARE(price->AsString(), QStringLiteral("12.34"));
     t.Edit();
@@ -281,9 +269,7 @@ private slots:
 
   void rowsWithoutKeyUseDbKey() {
     TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("LOOSE");
-    t.Open();
+    Open(t, QStringLiteral("LOOSE"));
     QCOMPARE(t.FieldCount(), 2);  // the row identity is not a field
     t.Edit();
     t.FieldByName(QStringLiteral("B"))->SetAsString(QStringLiteral("changed"));
@@ -298,9 +284,7 @@ private slots:
     t.Close();
     // A view over two tables has a key twice as long; an updatable one takes edits too.
     TTable v;
-    v.DatabaseName = QStringLiteral("TESTDB");
-    v.TableName = QStringLiteral("LOOSE_KINDS");
-    v.Open();
+    Open(v, QStringLiteral("LOOSE_KINDS"));
     QVERIFY(v.Locate(QStringLiteral("B"), QStringLiteral("changed")));
     v.Edit();
     v.FieldByName(QStringLiteral("B"))->SetAsString(QStringLiteral("via view"));
@@ -312,10 +296,7 @@ private slots:
 
   void closeDiscardsPendingInsertAndRefreshKeepsRow() {
     TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("PEOPLE");
-    t.IndexFieldNames = QStringLiteral("ID");
-    t.Open();
+    Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
     t.Insert();
     t.FieldByName(QStringLiteral("ID"))->SetAsInteger(99);
     t.Close();
@@ -347,12 +328,13 @@ private slots:
     db->Params.SetValues(QStringLiteral("SERVER NAME"), big.file);
     db->Open();
     const qint64 before = ResidentBytes();
-    std::unique_ptr<TTable> t(OpenTable(nullptr, QStringLiteral("BIG")));
+    TTable t;
+    Open(t, QStringLiteral("BIG"));
     for (int i = 0; i < 99; ++i)
-      t->Next();
-    QCOMPARE(t->FieldByName(QStringLiteral("TXT"))->AsString(), QStringLiteral("row 99"));
-    QVERIFY(!t->AllFetched());
-    QVERIFY(t->RecordCount() < 1000);
+      t.Next();
+    QCOMPARE(t.FieldByName(QStringLiteral("TXT"))->AsString(), QStringLiteral("row 99"));
+    QVERIFY(!t.AllFetched());
+    QVERIFY(t.RecordCount() < 1000);
     // All rows in memory would take well over 50 MB.
     const qint64 grown = ResidentBytes() - before;
     QVERIFY2(grown < 16 * 1024 * 1024, qPrintable(QStringLiteral("%1 bytes more after opening").arg(grown)));
@@ -362,21 +344,23 @@ private slots:
   // key, and by row identity where there is none.
   void oddNamesReachTheServerQuoted() {
     const QString col = QStringLiteral("say \"hi\" col");
-    std::unique_ptr<TTable> t(OpenTable(nullptr, QStringLiteral("odd \"q\" table"), col));
-    QCOMPARE(t->FieldByName(col)->AsString(), QStringLiteral("one"));
-    t->Edit();
-    t->FieldByName(col)->SetAsString(QStringLiteral("changed"));
-    t->Post();
-    t->Insert();
-    t->FieldByName(QStringLiteral("ID"))->SetAsInteger(3);
-    t->FieldByName(col)->SetAsString(QStringLiteral("three"));
-    t->Post();
-    QVERIFY(t->Locate(QStringLiteral("ID"), 2));
-    t->Delete();
-    std::unique_ptr<TTable> loose(OpenTable(nullptr, QStringLiteral("loose \"t\"")));
-    loose->Edit();
-    loose->FieldByName(QStringLiteral("a \"b\" c"))->SetAsString(QStringLiteral("y"));
-    loose->Post();
+    TTable t;
+    Open(t, QStringLiteral("odd \"q\" table"), col);
+    QCOMPARE(t.FieldByName(col)->AsString(), QStringLiteral("one"));
+    t.Edit();
+    t.FieldByName(col)->SetAsString(QStringLiteral("changed"));
+    t.Post();
+    t.Insert();
+    t.FieldByName(QStringLiteral("ID"))->SetAsInteger(3);
+    t.FieldByName(col)->SetAsString(QStringLiteral("three"));
+    t.Post();
+    QVERIFY(t.Locate(QStringLiteral("ID"), 2));
+    t.Delete();
+    TTable loose;
+    Open(loose, QStringLiteral("loose \"t\""));
+    loose.Edit();
+    loose.FieldByName(QStringLiteral("a \"b\" c"))->SetAsString(QStringLiteral("y"));
+    loose.Post();
     db->Close();
     fixtures::FbDatabase copy = FTemplate;
     copy.file = copy.name = path;
@@ -406,9 +390,7 @@ private slots:
 
   void closingTheDatabaseClosesItsDataSets() {
     TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("PEOPLE");
-    t.Open();
+    Open(t, QStringLiteral("PEOPLE"));
     db->Close();
     QVERIFY(!t.Active());
     QVERIFY(!db->Connected());

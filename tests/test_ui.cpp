@@ -177,10 +177,7 @@ void TestUi::errorDisplay() {
   };
   for (const Case &c : cases) {
     auto seen = answerNextModal(QStringLiteral("OK"));
-    bool after = false;
     Guard(c.raise);
-    after = true;
-    QVERIFY(after);
     QVERIFY(seen->Shown);
     QCOMPARE(seen->Text, c.text);
     QCOMPARE(seen->Caption, QStringLiteral("ZUL DB Tesselor for IB"));

@@ -147,10 +147,8 @@ private slots:
     QVERIFY(noBars);
     QCOMPARE(lines.Count(), 5);  // the caller's list is the caller's
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(fixtures::visibleWindows<TSQLSourceForm>().isEmpty());
-    QVERIFY(QApplication::topLevelWidgets().count() == 0 ||
-            !std::any_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                         [](QWidget *w) { return qobject_cast<TSQLSourceForm *>(w); }));
+    QVERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                         [](QWidget *w) { return qobject_cast<TSQLSourceForm *>(w); }));  // freed, not hidden
   }
 
   // Storing the text from the dialog, then cancelling: the entry is kept, the statement not run.
@@ -236,8 +234,7 @@ private slots:
     QTest::keyClicks(check->MemoCtrl, QStringLiteral("abc"));
     check->resize(300, 200);
     check->repaint();
-    QVERIFY(check->MemoCtrl->toPlainText().isEmpty() ||
-            check->MemoCtrl->toPlainText() == QStringLiteral("CHECK (VALUE > 0)"));
+    QVERIFY(!check->MemoCtrl->toPlainText().contains(QStringLiteral("abc")));  // still read-only
     QPointer<TMemoViewForm> closing = check;
     check->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
