@@ -45,15 +45,6 @@ struct Executor {
   }
 };
 
-QString DatabaseErrorOf(const std::function<void()> &f) {
-  try {
-    f();
-  } catch (const EDatabaseError &e) {
-    return e.Message();
-  }
-  return QStringLiteral("<no error>");
-}
-
 QString ExceptionOf(const std::function<void()> &f) {
   try {
     f();
@@ -150,8 +141,8 @@ private slots:
     const FbDatabase target = Known();
     Executor x(target);
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
-    const QString error =
-        DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'again'"), true); });
+    const QString error = fixtures::errorOf<EDatabaseError>(
+        [&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'again'"), true); });
     QVERIFY2(error.contains(QLatin1String("E_SHORT")), qPrintable(error));
     QVERIFY(!x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start", "close"}));
@@ -159,7 +150,7 @@ private slots:
     QVERIFY(DefaultCursorShown());
 
     // A failure the server reports only at commit is rolled back the same way.
-    const QString atCommit = DatabaseErrorOf(
+    const QString atCommit = fixtures::errorOf<EDatabaseError>(
         [&] { x.db->ExecSQL(QStringLiteral("CREATE UNIQUE INDEX IX_DUP ON T_DETAIL (MASTER_ID)"), true); });
     QVERIFY2(atCommit.contains(QLatin1String("duplicate")), qPrintable(atCommit));
     QVERIFY(!x.db->InTransaction());
@@ -188,7 +179,9 @@ private slots:
     // A rejected statement without commit leaves the transaction, and what it did, pending.
     x.events.clear();
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_THREE 'three'"), false);
-    QVERIFY(!DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("DROP EXCEPTION E_MISSING"), false); }).isEmpty());
+    QVERIFY(!fixtures::errorOf<EDatabaseError>([&] {
+               x.db->ExecSQL(QStringLiteral("DROP EXCEPTION E_MISSING"), false);
+             }).isEmpty());
     QVERIFY(x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start"}));
     x.db->Rollback();
@@ -226,7 +219,7 @@ private slots:
                                    isc_arg_gds, isc_random, isc_arg_string, reinterpret_cast<ISC_STATUS>(second),
                                    isc_arg_end};
     std::copy(std::begin(twoLines), std::end(twoLines), db.StatusVector);
-    QCOMPARE(DatabaseErrorOf([&] { db.CheckStatus(); }), QStringLiteral("\rfirst line\rsecond line"));
+    QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { db.CheckStatus(); }), QStringLiteral("\rfirst line\rsecond line"));
 
     // Only a first word 1 with a non-zero second word is a failure: warnings pass.
     const ISC_STATUS warning[] = {
@@ -241,7 +234,8 @@ private slots:
   void serverMessageForm() {
     const FbDatabase target = fixtures::createDatabase(3, Content::Known);
     Executor x(target);
-    const QString error = DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'x'"), true); });
+    const QString error =
+        fixtures::errorOf<EDatabaseError>([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'x'"), true); });
     QCOMPARE(error, QStringLiteral("\runsuccessful metadata update\rCREATE EXCEPTION E_SHORT failed"
                                    "\rException E_SHORT already exists"));
   }
@@ -263,7 +257,7 @@ private slots:
 
     // A commit the server refuses keeps the transaction and fires nothing.
     x.db->ExecSQL(QStringLiteral("CREATE UNIQUE INDEX IX_DUP ON T_DETAIL (MASTER_ID)"), false);
-    QVERIFY(!DatabaseErrorOf([&] { x.db->Commit(); }).isEmpty());
+    QVERIFY(!fixtures::errorOf<EDatabaseError>([&] { x.db->Commit(); }).isEmpty());
     QVERIFY(x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start"}));
     QVERIFY(DefaultCursorShown());
@@ -280,7 +274,9 @@ private slots:
     missing.name = fixtures::tempPath(QStringLiteral("missing"), QStringLiteral(".fdb"));
     missing.user = QStringLiteral("SYSDBA");
     Executor x(missing);
-    QVERIFY(!DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_NO 'no'"), true); }).isEmpty());
+    QVERIFY(!fixtures::errorOf<EDatabaseError>([&] {
+               x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_NO 'no'"), true);
+             }).isEmpty());
     QVERIFY(!x.db->InTransaction());
     QVERIFY(x.events.isEmpty());
     QVERIFY(DefaultCursorShown());
@@ -350,8 +346,8 @@ private slots:
                  .toInt(),
              dateType);
     // Double quotes make a string in dialect 1 and an identifier in dialect 3.
-    const QString quoted =
-        DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DQ \"quoted\""), true); });
+    const QString quoted = fixtures::errorOf<EDatabaseError>(
+        [&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DQ \"quoted\""), true); });
     QCOMPARE(quoted == QLatin1String("<no error>"), dialect == 1);
   }
 

@@ -70,15 +70,6 @@ QHash<QString, QString> AsMap(const QVector<TRow> &rows) {
   return m;
 }
 
-QString ErrorOf(const std::function<void()> &fn) {
-  try {
-    fn();
-  } catch (const EDatabaseError &e) {
-    return e.Message();
-  }
-  return QStringLiteral("(no error)");
-}
-
 QByteArray Local(const QString &path) { return QFile::encodeName(path); }
 
 struct TPxErr {
@@ -266,7 +257,7 @@ void TestParadox::openRefusesMissingDirectory() {
   auto conn = CreateParadoxConnection();
   TStringList params;
   params.SetValues(QStringLiteral("PATH"), fixtures::tempPath(QStringLiteral("nowhere")));
-  QVERIFY(ErrorOf([&] { conn->Open(params); }).startsWith(QStringLiteral("Directory '")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] { conn->Open(params); }).startsWith(QStringLiteral("Directory '")));
   QVERIFY(!conn->Connected());
 
   // Without "PATH" the working directory is the table directory.
@@ -280,10 +271,10 @@ void TestParadox::openRefusesMissingDirectory() {
   QVERIFY(QFile::exists(dir + QStringLiteral("/DVSRC.DB")));
   QCOMPARE(here->TableNames(QString(), true, false), QStringList{QStringLiteral("DVSRC.DB")});
   QCOMPARE(here->TableNames(QStringLiteral("dv*"), false, false), QStringList{QStringLiteral("DVSRC")});
-  QVERIFY(ErrorOf([&] {
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
             here->OpenTable(QStringLiteral("MISSING"), {}, true);
           }).contains(QStringLiteral("does not exist")));
-  QVERIFY(ErrorOf([&] {
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
             here->CreateTable(QStringLiteral("dvsrc"), RepoFields());
           }).contains(QStringLiteral("already exists")));
 }
@@ -322,10 +313,10 @@ void TestParadox::createsKeyedTableWithMemoAndIndex() {
   TRow row{QStringLiteral("First"), QStringLiteral("text")};
   cur->Insert(row);
   QCOMPARE(KeysThroughPrimaryIndex(dir), QStringList{QStringLiteral("First")});
-  QVERIFY(ErrorOf([&] {
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
             conn->AddIndex(QStringLiteral("DVSRC"), TIndexDef{QString(), {kSource}, true, true});
           }).contains(QStringLiteral("first fields")));
-  QVERIFY(ErrorOf([&] {
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
             conn->AddIndex(QStringLiteral("DVSRC"), TIndexDef{QStringLiteral("BYSRC"), {kName}, false, false});
           }).contains(QStringLiteral("only a primary index")));
 }
@@ -387,24 +378,26 @@ void TestParadox::refusesDuplicateEmptyAndOverlongValues() {
   TRow a{QStringLiteral("Same"), QStringLiteral("one")};
   cur->Insert(a);
   TRow dup{QStringLiteral("Same"), QStringLiteral("two")};
-  QCOMPARE(ErrorOf([&] { cur->Insert(dup); }), QStringLiteral("Key violation"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { cur->Insert(dup); }), QStringLiteral("Key violation"));
   TRow other{QStringLiteral("same"), QStringLiteral("case differs")};
   cur->Insert(other);  // names differing in case are different keys
   TRow empty{QStringLiteral("  "), QStringLiteral("x")};
-  QCOMPARE(ErrorOf([&] { cur->Insert(empty); }), QStringLiteral("Field 'OBJECT NAME' must have a value"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { cur->Insert(empty); }),
+           QStringLiteral("Field 'OBJECT NAME' must have a value"));
   TRow none{QVariant(), QStringLiteral("x")};
-  QCOMPARE(ErrorOf([&] { cur->Insert(none); }), QStringLiteral("Field 'OBJECT NAME' must have a value"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { cur->Insert(none); }),
+           QStringLiteral("Field 'OBJECT NAME' must have a value"));
   TRow rename = a;
   rename[0] = QStringLiteral("same");
-  QCOMPARE(ErrorOf([&] { cur->Update(a, rename); }), QStringLiteral("Key violation"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { cur->Update(a, rename); }), QStringLiteral("Key violation"));
   TRow longName{QString(31, u'n'), QString()};
-  QVERIFY(ErrorOf([&] { cur->Insert(longName); }).contains(QStringLiteral("too long")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] { cur->Insert(longName); }).contains(QStringLiteral("too long")));
   QCOMPARE(AsMap(ReadAll(*conn)).size(), 2);
   QCOMPARE(AsMap(ReadAll(*conn)).value(QStringLiteral("Same")), QStringLiteral("one"));
 
   auto ro = conn->OpenTable(QStringLiteral("DVSRC.DB"), {}, true);
   QVERIFY(!ro->CanModify());
-  QVERIFY(ErrorOf([&] { ro->Insert(other); }).contains(QStringLiteral("read-only")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] { ro->Insert(other); }).contains(QStringLiteral("read-only")));
 }
 
 void TestParadox::requiredFlagSurvivesReopen() {
@@ -418,7 +411,8 @@ void TestParadox::requiredFlagSurvivesReopen() {
   QVERIFY(cur->Columns()[1].Required);
   QVERIFY(cur->KeyColumns().isEmpty());
   TRow noTitle{1, QVariant(), QStringLiteral("body")};
-  QCOMPARE(ErrorOf([&] { cur->Insert(noTitle); }), QStringLiteral("Field 'TITLE' must have a value"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { cur->Insert(noTitle); }),
+           QStringLiteral("Field 'TITLE' must have a value"));
   // Without a key equal rows may repeat; edits and deletes find the row by all its values.
   TRow row{1, QStringLiteral("t"), QStringLiteral("b")};
   TRow twin = row;
@@ -445,10 +439,10 @@ void TestParadox::codePageKeptAndForeignTextRefused() {
   QCOMPARE(AsMap(ReadAll(*conn)).value(QStringLiteral("Ģērbšanās")), lv[1].toString());
 
   TRow cyr{QStringLiteral("Кириллица"), QStringLiteral("x")};
-  const QString e = ErrorOf([&] { cur->Insert(cyr); });
+  const QString e = fixtures::errorOf<EDatabaseError>([&] { cur->Insert(cyr); });
   QVERIFY2(e.contains(QStringLiteral("'К'")) && e.contains(QStringLiteral("1257")), qPrintable(e));
   TRow emoji{QStringLiteral("emoji"), QStringLiteral("ok 😀")};
-  QVERIFY(ErrorOf([&] { cur->Insert(emoji); }).contains(QStringLiteral("OBJECT SOURCE")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] { cur->Insert(emoji); }).contains(QStringLiteral("OBJECT SOURCE")));
   QCOMPARE(ReadAll(*conn).size(), 1);
 }
 
@@ -535,7 +529,9 @@ void TestParadox::otherTypesRoundTrip() {
   QCOMPARE(rows[1], zeros);
   QCOMPARE(rows[2], nulls);
   TRow big{8, 40000, 0, 0, 0, 0, 0, 0};
-  QVERIFY(ErrorOf([&] { cur->Insert(big); }).contains(QStringLiteral("Invalid value for field 'S'")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
+            cur->Insert(big);
+          }).contains(QStringLiteral("Invalid value for field 'S'")));
 }
 
 void TestParadox::twoConnectionsNeverOverwriteEachOther() {
@@ -551,19 +547,23 @@ void TestParadox::twoConnectionsNeverOverwriteEachOther() {
   QCOMPARE(AsMap(ReadAll(*b)).size(), 2);
 
   TRow dup{QStringLiteral("from A"), QStringLiteral("again")};
-  QCOMPARE(ErrorOf([&] { cb->Insert(dup); }), QStringLiteral("Key violation"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { cb->Insert(dup); }), QStringLiteral("Key violation"));
   TRow a2 = r1;
   a2[1] = QStringLiteral("changed by A");
   ca->Update(r1, a2);
   TRow b2 = r1;  // B still holds the row as it was
   b2[1] = QStringLiteral("changed by B");
-  QVERIFY(ErrorOf([&] { cb->Update(r1, b2); }).contains(QStringLiteral("another user changed the record")));
-  QVERIFY(ErrorOf([&] { cb->Delete(r1); }).contains(QStringLiteral("another user changed the record")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
+            cb->Update(r1, b2);
+          }).contains(QStringLiteral("another user changed the record")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
+            cb->Delete(r1);
+          }).contains(QStringLiteral("another user changed the record")));
   ca->Delete(r2);
   TRow b3 = r2;
   b3[1] = QStringLiteral("edit of a deleted row");
-  QCOMPARE(ErrorOf([&] { cb->Update(r2, b3); }), QStringLiteral("Record/key deleted"));
-  QCOMPARE(ErrorOf([&] { cb->Delete(r2); }), QStringLiteral("Record/key deleted"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { cb->Update(r2, b3); }), QStringLiteral("Record/key deleted"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { cb->Delete(r2); }), QStringLiteral("Record/key deleted"));
   QCOMPARE(AsMap(ReadAll(*b)), (QHash<QString, QString>{{QStringLiteral("from A"), QStringLiteral("changed by A")}}));
 }
 
@@ -605,7 +605,7 @@ void TestParadox::damagedFilesRaiseErrors() {
     for (char &c : junk)
       c = char(rnd.bounded(256));
     write(QStringLiteral("JUNK.DB"), junk);
-    QVERIFY(!ErrorOf([&] { ReadAll(*conn, QStringLiteral("JUNK.DB")); }).isEmpty());
+    QVERIFY(!fixtures::errorOf<EDatabaseError>([&] { ReadAll(*conn, QStringLiteral("JUNK.DB")); }).isEmpty());
   }
   // A real table with its header damaged here and there.
   CreateRepo(*conn);
@@ -643,13 +643,15 @@ void TestParadox::damagedFilesRaiseErrors() {
     }
   }
   write(QStringLiteral("EMPTY.DB"), QByteArray());
-  QVERIFY(ErrorOf([&] { ReadAll(*conn, QStringLiteral("EMPTY.DB")); }).contains(QStringLiteral("EMPTY.DB")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
+            ReadAll(*conn, QStringLiteral("EMPTY.DB"));
+          }).contains(QStringLiteral("EMPTY.DB")));
 
   auto cur = conn->OpenTable(QStringLiteral("DVSRC.DB"), {}, false);
   TRow row{QStringLiteral("long"), QString(3000, u'x')};
   cur->Insert(row);
   QFile::resize(dir + QStringLiteral("/DVSRC.MB"), 5000);
-  QVERIFY(ErrorOf([&] { ReadAll(*conn); }).contains(QStringLiteral("memo file")));
+  QVERIFY(fixtures::errorOf<EDatabaseError>([&] { ReadAll(*conn); }).contains(QStringLiteral("memo file")));
 }
 
 void TestParadox::tableThroughTTable() {
@@ -686,10 +688,11 @@ void TestParadox::tableThroughTTable() {
   QCOMPARE(name->AsString(), QString(30, u'Z'));
   tbl.Insert();
   name->SetAsString(QStringLiteral("Trīs rindas"));
-  QCOMPARE(ErrorOf([&] { tbl.Post(); }), QStringLiteral("Key violation"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { tbl.Post(); }), QStringLiteral("Key violation"));
   tbl.Cancel();
   tbl.Insert();
-  QCOMPARE(ErrorOf([&] { tbl.Post(); }), QStringLiteral("Field 'OBJECT NAME' must have a value"));
+  QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { tbl.Post(); }),
+           QStringLiteral("Field 'OBJECT NAME' must have a value"));
   tbl.Cancel();
   tbl.Edit();
   {
@@ -771,8 +774,8 @@ void TestParadox::killedWritersNeverLoseReportedEntries() {
       exp.Apply(out);
     }
     QHash<QString, QString> table;
-    const QString unreadable = ErrorOf([&] { table = AsMap(ReadAll(*Connect(dir))); });
-    QVERIFY2(unreadable == QStringLiteral("(no error)"),
+    const QString unreadable = fixtures::errorOf<EDatabaseError>([&] { table = AsMap(ReadAll(*Connect(dir))); });
+    QVERIFY2(unreadable == QStringLiteral("<no error>"),
              qPrintable(QStringLiteral("after kill %1: %2").arg(kills).arg(unreadable)));
     const QString problem = CheckAgainst(exp, table);
     QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("after kill %1: %2").arg(kills).arg(problem)));
@@ -827,8 +830,8 @@ void TestParadox::writerKilledAtEveryFileOperation() {
       const QString where =
           QStringLiteral("killed at %1 #%2 after \"%3\"").arg(call).arg(k).arg(QString::fromUtf8(out).simplified());
       QHash<QString, QString> table;
-      const QString unreadable = ErrorOf([&] { table = AsMap(ReadAll(*Connect(dir))); });
-      QVERIFY2(unreadable == QStringLiteral("(no error)"), qPrintable(where + u' ' + unreadable));
+      const QString unreadable = fixtures::errorOf<EDatabaseError>([&] { table = AsMap(ReadAll(*Connect(dir))); });
+      QVERIFY2(unreadable == QStringLiteral("<no error>"), qPrintable(where + u' ' + unreadable));
       const QString problem = CheckAgainst(exp, table);
       QVERIFY2(problem.isEmpty(), qPrintable(where + u' ' + problem));
       QStringList driver;

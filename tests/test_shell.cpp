@@ -272,23 +272,6 @@ private slots:
     QVERIFY(MainForm->isVisible());
   }
 
-  void dataModuleAsDesigned() {
-    CHECKED(Start());
-    TIBDataBase *db = DMSys->IBDataBase;
-    QCOMPARE(db->DatabaseName(), QStringLiteral("IBB"));
-    QCOMPARE(db->DriverName(), QStringLiteral("INTRBASE"));
-    QVERIFY(db->LoginPrompt);
-    QCOMPARE(db->Params.Lines().mid(0, 2), QStringList({"USER=SYSDBA", "PASSWORD=tarnwidge"}));
-    QVERIFY(db->Params[2].startsWith(QLatin1String("SERVER NAME=")));
-    QCOMPARE(db->Params[3], QStringLiteral("USER NAME=SYSDBA"));
-    QCOMPARE(DMSys->DevSrc->DatabaseName(), QStringLiteral("DEVSOURCES"));
-    QCOMPARE(DMSys->DevSrc->DriverName(), QStringLiteral("STANDARD"));
-    QVERIFY(!DMSys->DevSrc->LoginPrompt);
-    QCOMPARE(DMSys->DevSrc->Params.IndexOfName(QStringLiteral("PATH")), -1);  // empty directory
-    QCOMPARE(Session().FindDatabase(QStringLiteral("IBB")), db);
-    QCOMPARE(Session().FindDatabase(QStringLiteral("DEVSOURCES")), DMSys->DevSrc);
-  }
-
   // ---- Main window: menus, hints, windows --------------------------------------------------------
 
   // Every command as the user meets it: caption, shortcut, hint, and whether it is on before
