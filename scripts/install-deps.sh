@@ -12,7 +12,7 @@ PACKAGES=(
   pxlib-dev
   xvfb xauth imagemagick xdotool fontconfig fonts-dejavu-core
   dpkg-dev desktop-file-utils appstream shared-mime-info
-  procps
+  procps strace
 )
 
 missing=()

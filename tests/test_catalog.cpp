@@ -1,5 +1,6 @@
 // The catalog model: decoding texts, quoting and statement filling, as the windows rely on.
 #include "catalog/model.h"
+#include "tests/fixtures/suite.h"
 
 #include <QTest>
 
@@ -87,5 +88,5 @@ private slots:
   }
 };
 
-QTEST_APPLESS_MAIN(TestCatalog)
+TESSELOR_TEST_MAIN_GUILESS(TestCatalog)
 #include "test_catalog.moc"

@@ -11,6 +11,7 @@
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
 #include "tests/fixtures/session.h"
+#include "tests/fixtures/suite.h"
 #include "ui/dialogs.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
@@ -53,28 +54,8 @@ ModalSeenPtr ChooseFile(const QString &name) {
   return answerNextModal(a);
 }
 
-ModalAnswer Press(const QString &button) {
-  ModalAnswer a;
-  a.ButtonText = button;
-  return a;
-}
-
-QByteArray ReadAll(const QString &name) {
-  QFile f(name);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 QString WriteFile(const QByteArray &bytes, const QString &suffix = QStringLiteral(".DDL")) {
-  const QString name = fixtures::tempPath(QStringLiteral("ddl"), suffix);
-  QFile f(name);
-  if (f.open(QIODevice::WriteOnly)) f.write(bytes);
-  return name;
-}
-
-void CloseRepositoryWindows() {
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (w->inherits("TObjRepos") && w->isVisible()) w->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return fixtures::writeFile(fixtures::tempPath(QStringLiteral("ddl"), suffix), bytes);
 }
 
 QString PosText(int line, int column) { return QStringLiteral("   Line : %1   Column: %2 ").arg(line).arg(column); }
@@ -102,11 +83,7 @@ class TestDdl : public QObject {
     return fixtures::queryValue(FDb, QStringLiteral("SELECT COUNT(*) FROM T_LOG WHERE EVENT = '%1'").arg(event))
         .toInt();
   }
-  int Exceptions(const QString &name) {
-    return fixtures::queryValue(
-               FDb, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'").arg(name))
-        .toInt();
-  }
+  int Exceptions(const QString &name) { return fixtures::exceptionCount(FDb, name); }
 
   // Presses a key in the editor and answers the error box that follows; returns what it said.
   ModalSeenPtr KeyAndAnswerError(TSQLExprForm *form, Qt::Key key, Qt::KeyboardModifiers mods = {}) {
@@ -117,7 +94,6 @@ class TestDdl : public QObject {
 
 private slots:
   void initTestCase() {
-    quietOffscreenWarnings();
     FHome = std::make_unique<fixtures::TempHome>();
     SetApplicationTitle(kTitle);
     RegisterSQLWaitCursor();
@@ -132,7 +108,7 @@ private slots:
     for (const QPointer<QWidget> &w : FOpened)
       if (w) w->close();
     FOpened.clear();
-    CloseRepositoryWindows();
+    fixtures::closeWindows("TObjRepos");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
     AutoCommit = false;
@@ -172,15 +148,7 @@ private slots:
     QCOMPARE(form->MergedMenus(), QList<QMenu *>{form->MnDDL});
     QCOMPARE(form->MnDDL->title(), QStringLiteral("&DDL"));
     QCOMPARE(form->MnDDL->menuAction()->statusTip(), QStringLiteral("DDL statements menu"));
-    auto describe = [](QMenu *menu) {
-      QStringList items;
-      for (QAction *a : menu->actions())
-        items << (a->isSeparator() ? QStringLiteral("-")
-                                   : QStringLiteral("%1|%2|%3|%4")
-                                         .arg(a->text(), a->shortcut().toString(QKeySequence::PortableText),
-                                              a->statusTip(), a->isEnabled() ? "on" : "off"));
-      return items;
-    };
+    const auto describe = fixtures::menuItems;
     QCOMPARE(
         describe(form->MnDDL),
         QStringList({"&Run|F9|Run DDL statement|on", "&Select|Ctrl+Space|Select saved DDL statement from repository|on",
@@ -404,7 +372,7 @@ private slots:
     seen = ChooseFile(saved);
     QTest::keyClick(ed, Qt::Key_S, Qt::ControlModifier);
     QTRY_VERIFY(seen->Shown);
-    QCOMPARE(ReadAll(saved), QByteArray("CREATE TABLE X (\r\n  A INTEGER\r\n)"));
+    QCOMPARE(fixtures::readFile(saved), QByteArray("CREATE TABLE X (\r\n  A INTEGER\r\n)"));
 
     // A final break stays one; an existing file is replaced without a question.
     const QString mixed = WriteFile("one\rtwo\r\nthree\n\nfive\n");
@@ -415,7 +383,7 @@ private slots:
     seen = ChooseFile(saved);
     form->SavetoFile1->trigger();
     QTRY_VERIFY(seen->Shown);
-    QCOMPARE(ReadAll(saved), QByteArray("one\r\ntwo\r\nthree\r\n\r\nfive\r\n"));
+    QCOMPARE(fixtures::readFile(saved), QByteArray("one\r\ntwo\r\nthree\r\n\r\nfive\r\n"));
 
     // Long lines scroll sideways, also after the window's width has changed.
     const QString wide = WriteFile("SELECT 1 FROM RDB$DATABASE\n-- " + QByteArray(400, 'w') + "\nEND");
@@ -438,8 +406,8 @@ private slots:
         "b'\nFROM RDB$DATABASE");
     LoadEditorFromFile(ed, nbsp);
     SaveEditorToFile(ed, saved);
-    QCOMPARE(ReadAll(saved), QByteArray("SELECT 'a\xC2\xA0"
-                                        "b'\r\nFROM RDB$DATABASE"));
+    QCOMPARE(fixtures::readFile(saved), QByteArray("SELECT 'a\xC2\xA0"
+                                                   "b'\r\nFROM RDB$DATABASE"));
     QByteArray utf16("\xFF\xFE", 2);
     for (QChar ch : QStringLiteral("DROP\r\nX"))
       utf16 += QByteArray(reinterpret_cast<const char *>(&ch), 2);
@@ -488,7 +456,7 @@ private slots:
     QCOMPARE(EditorLines(ed).Lines(), expected);
     const QString saved = fixtures::tempPath(QStringLiteral("large"), QStringLiteral(".DDL"));
     SaveEditorToFile(ed, saved);
-    QCOMPARE(ReadAll(saved), expected.join(QStringLiteral("\r\n")).toUtf8());
+    QCOMPARE(fixtures::readFile(saved), expected.join(QStringLiteral("\r\n")).toUtf8());
   }
 
   // Lines that sit alone in their block of a large file (the last one, or one just made with
@@ -591,7 +559,7 @@ private slots:
     QTRY_VERIFY(name->Shown);
     QCOMPARE(fixtures::repositoryEntries().value(QStringLiteral("kept domain")),
              QStringLiteral("CREATE DOMAIN D_KEPT AS INTEGER;\r\n-- no break at the end"));
-    CloseRepositoryWindows();
+    fixtures::closeWindows("TObjRepos");
 
     // A cancelled pick changes nothing and says nothing.
     form->activateWindow();
@@ -622,5 +590,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(TestDdl)
+TESSELOR_TEST_MAIN(TestDdl)
 #include "test_ddl.moc"

@@ -9,6 +9,7 @@
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
+#include "tests/fixtures/suite.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/dialogs.h"
@@ -74,12 +75,6 @@ void SelectDomain(TDomainsForm *form, const QString &name) {
   QCOMPARE(form->FGrid->DataSet()->FieldByName(QStringLiteral("RDB$FIELD_NAME"))->AsString(), name);
 }
 
-int DomainsOnServer(const FbDatabase &db, const QString &name) {
-  return fixtures::queryValue(db,
-                              QStringLiteral("SELECT COUNT(*) FROM RDB$FIELDS WHERE RDB$FIELD_NAME = '%1'").arg(name))
-      .toInt();
-}
-
 QList<QWidget *> MemoViewers() {
   QList<QWidget *> found;
   for (QWidget *w : QApplication::topLevelWidgets())
@@ -94,7 +89,7 @@ QString ViewerText(QWidget *viewer) {
 }
 
 void DoubleClickCell(TDomainsForm *form, const QString &name, const QString &column) {
-  SelectDomain(form, name);
+  CHECKED(SelectDomain(form, name));
   const int row = form->TableFields->RecNo();
   QAbstractItemModel *m = form->FGrid->model();
   int col = -1;
@@ -221,7 +216,7 @@ private slots:
                                                  : QStringLiteral("D_DATE|DATE|(Memo)|(Memo)|4|0|"));
 
     // The memo columns carry the declared text, as the catalog keeps it.
-    SelectDomain(form, "D_NAME");
+    CHECKED(SelectDomain(form, "D_NAME"));
     QCOMPARE(form->TableFieldsRDBDEFAULT_SOURCE->Value().metaType().id(), int(QMetaType::QString));
     QCOMPARE(form->TableFieldsRDBDEFAULT_SOURCE->AsString(), QStringLiteral("DEFAULT 'none'"));
     QVERIFY(form->TableFieldsRDBCOMPUTED_SOURCE->IsNull());
@@ -242,7 +237,7 @@ private slots:
               .trimmed();
       QVERIFY2(computed.startsWith(QLatin1String("RDB$")), qPrintable(computed));
       QCOMPARE(RowOf(form, computed), computed + QStringLiteral("|BIGINT|(MEMO)|(Memo)|8|0|"));
-      SelectDomain(form, computed);
+      CHECKED(SelectDomain(form, computed));
       QCOMPARE(form->TableFieldsRDBCOMPUTED_SOURCE->AsString(), QStringLiteral("(A * 2)"));
     }
   }
@@ -262,7 +257,7 @@ private slots:
     fixtures::connectDataModule(target);
     AutoCommit = autoCommit;
     TDomainsForm *form = Open();
-    SelectDomain(form, "D_UNUSED");
+    CHECKED(SelectDomain(form, "D_UNUSED"));
     const int before = GridRows(form).size();
 
     // No question before, no message after: a box would block this click.
@@ -273,12 +268,12 @@ private slots:
 
     if (!autoCommit) {
       // The list is read outside the executor's transaction: the drop is not seen yet.
-      QCOMPARE(DomainsOnServer(target, "D_UNUSED"), 1);
+      QCOMPARE(fixtures::domainCount(target, "D_UNUSED"), 1);
       form->RefreshBtn->click();
       QVERIFY(ListedNames(form).contains("D_UNUSED"));
       DMSys->IBDataBase->Commit();
     }
-    QCOMPARE(DomainsOnServer(target, "D_UNUSED"), 0);
+    QCOMPARE(fixtures::domainCount(target, "D_UNUSED"), 0);
     form->RefreshBtn->click();
     QVERIFY(!ListedNames(form).contains("D_UNUSED"));
     QCOMPARE(GridRows(form).size(), before - 1);
@@ -288,18 +283,16 @@ private slots:
 
   // Names the server keeps as typed in quotes go back quoted; an ordinary name as it is.
   void dropsNamesThatNeedQuotes() {
-    const FbDatabase target = fixtures::createDatabase(
-        3, Content::Empty, fixtures::Access::Embedded,
-        QStringLiteral("CREATE DOMAIN \"MixedCase\" AS INTEGER;\nCREATE DOMAIN \"Say \"\"hi\"\"\" AS INTEGER;\n"
-                       "CREATE DOMAIN PLAIN_ONE AS INTEGER;\n"));
+    const FbDatabase target = fixtures::createDatabase(3, Content::OddNames, fixtures::Access::Embedded,
+                                                       QStringLiteral("CREATE DOMAIN PLAIN_ONE AS INTEGER;\n"));
     fixtures::connectDataModule(target);
     AutoCommit = true;
     TDomainsForm *form = Open();
     for (const QString name :
          {QStringLiteral("MixedCase"), QStringLiteral("Say \"hi\""), QStringLiteral("PLAIN_ONE")}) {
-      SelectDomain(form, name);
+      CHECKED(SelectDomain(form, name));
       form->DropBtn->click();
-      QCOMPARE(DomainsOnServer(target, name), 0);
+      QCOMPARE(fixtures::domainCount(target, name), 0);
     }
   }
 
@@ -333,7 +326,7 @@ private slots:
     fixtures::connectDataModule(known);
     AutoCommit = false;
     form = Open();
-    SelectDomain(form, "D_INT");
+    CHECKED(SelectDomain(form, "D_INT"));
     const QStringList rows = GridRows(form);
     const int current = form->TableFields->RecNo();
     seen = answerNextModal(QStringLiteral("OK"));
@@ -352,15 +345,15 @@ private slots:
     QVERIFY(QTest::qWaitForWindowExposed(form));
 
     for (const QString &column : {"Domain name", "Type", "Length", "Scale", "NOT NULL"}) {
-      DoubleClickCell(form, "D_SMALL", column);
+      CHECKED(DoubleClickCell(form, "D_SMALL", column));
       QVERIFY2(MemoViewers().isEmpty(), qPrintable(column));
     }
 
-    DoubleClickCell(form, "D_SMALL", "Computed expr");
+    CHECKED(DoubleClickCell(form, "D_SMALL", "Computed expr"));
     QCOMPARE(MemoViewers().size(), 1);
     QCOMPARE(MemoViewers().first()->windowTitle(), QStringLiteral("Memo - Computed expr"));
 
-    DoubleClickCell(form, "D_NAME", "Default value");
+    CHECKED(DoubleClickCell(form, "D_NAME", "Default value"));
     QList<QWidget *> viewers = MemoViewers();
     QCOMPARE(viewers.size(), 2);
     QWidget *defaults =
@@ -368,7 +361,7 @@ private slots:
     QCOMPARE(defaults->windowTitle(), QStringLiteral("Memo - Default value"));
     QCOMPARE(ViewerText(defaults), QStringLiteral("DEFAULT 'none'"));
     // The viewer follows the window's current row.
-    SelectDomain(form, "D_SMALL");
+    CHECKED(SelectDomain(form, "D_SMALL"));
     QTRY_COMPARE(ViewerText(defaults), QStringLiteral("DEFAULT 0"));
 
     // Closing the window frees it; the viewers stay and do not fail.
@@ -387,8 +380,8 @@ private slots:
     TDomainsForm *a = Open();
     TDomainsForm *b = Open();
     QVERIFY(a->TableFields != b->TableFields);
-    SelectDomain(a, "D_UNUSED");
-    SelectDomain(b, "D_CODE");
+    CHECKED(SelectDomain(a, "D_UNUSED"));
+    CHECKED(SelectDomain(b, "D_CODE"));
     a->DropBtn->click();
     a->RefreshBtn->click();
     QVERIFY(!ListedNames(a).contains("D_UNUSED"));
@@ -413,5 +406,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(TestDomains)
+TESSELOR_TEST_MAIN(TestDomains)
 #include "test_domains.moc"

@@ -9,6 +9,7 @@
 #include "catalog/generators.h"
 #include "catalog/model.h"
 #include "server/dataset.h"
+#include "tests/fixtures/suite.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
@@ -122,13 +123,11 @@ class TestExceptions : public QObject {
 private slots:
   void initTestCase() {
     home = fixtures::startDataModule(kTitle);
-    installModalWatchdog();
     ExcDlg = new TExcDlg;
   }
 
   void cleanup() {
     fixtures::closeWindowsAndDisconnect(opened);
-    QCOMPARE(takeStrayModals(), QStringList());
   }
 
   void layout() {
@@ -318,5 +317,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(TestExceptions)
+TESSELOR_TEST_MAIN(TestExceptions)
 #include "test_exceptions.moc"

@@ -3,6 +3,7 @@
 #include "server/errors.h"
 #include "server/ibdb.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/suite.h"
 
 #include <QBitmap>
 #include <QFile>
@@ -43,21 +44,6 @@ struct Executor {
     db->Params.SetValues(QStringLiteral("PASSWORD"), target.password.isEmpty() ? QStringLiteral("x") : target.password);
   }
 };
-
-int ExceptionCount(const FbDatabase &db, const QString &name) {
-  return fixtures::queryValue(
-             db, QStringLiteral("SELECT COUNT(*) FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'").arg(name))
-      .toInt();
-}
-
-QString DatabaseErrorOf(const std::function<void()> &f) {
-  try {
-    f();
-  } catch (const EDatabaseError &e) {
-    return e.Message();
-  }
-  return QStringLiteral("<no error>");
-}
 
 QString ExceptionOf(const std::function<void()> &f) {
   try {
@@ -155,16 +141,16 @@ private slots:
     const FbDatabase target = Known();
     Executor x(target);
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
-    const QString error =
-        DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'again'"), true); });
+    const QString error = fixtures::errorOf<EDatabaseError>(
+        [&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'again'"), true); });
     QVERIFY2(error.contains(QLatin1String("E_SHORT")), qPrintable(error));
     QVERIFY(!x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start", "close"}));
-    QCOMPARE(ExceptionCount(target, QStringLiteral("E_PENDING")), 0);
+    QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_PENDING")), 0);
     QVERIFY(DefaultCursorShown());
 
     // A failure the server reports only at commit is rolled back the same way.
-    const QString atCommit = DatabaseErrorOf(
+    const QString atCommit = fixtures::errorOf<EDatabaseError>(
         [&] { x.db->ExecSQL(QStringLiteral("CREATE UNIQUE INDEX IX_DUP ON T_DETAIL (MASTER_ID)"), true); });
     QVERIFY2(atCommit.contains(QLatin1String("duplicate")), qPrintable(atCommit));
     QVERIFY(!x.db->InTransaction());
@@ -181,19 +167,25 @@ private slots:
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_TWO 'two'"), false);
     QCOMPARE(x.events, QStringList({"start"}));
     QVERIFY(x.db->InTransaction());
-    QCOMPARE(ExceptionCount(target, QStringLiteral("E_ONE")) + ExceptionCount(target, QStringLiteral("E_TWO")), 0);
+    QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_ONE")) +
+                 fixtures::exceptionCount(target, QStringLiteral("E_TWO")),
+             0);
     x.db->Commit();
-    QCOMPARE(ExceptionCount(target, QStringLiteral("E_ONE")) + ExceptionCount(target, QStringLiteral("E_TWO")), 2);
+    QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_ONE")) +
+                 fixtures::exceptionCount(target, QStringLiteral("E_TWO")),
+             2);
     QCOMPARE(x.events, QStringList({"start", "close"}));
 
     // A rejected statement without commit leaves the transaction, and what it did, pending.
     x.events.clear();
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_THREE 'three'"), false);
-    QVERIFY(!DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("DROP EXCEPTION E_MISSING"), false); }).isEmpty());
+    QVERIFY(!fixtures::errorOf<EDatabaseError>([&] {
+               x.db->ExecSQL(QStringLiteral("DROP EXCEPTION E_MISSING"), false);
+             }).isEmpty());
     QVERIFY(x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start"}));
     x.db->Rollback();
-    QCOMPARE(ExceptionCount(target, QStringLiteral("E_THREE")), 0);
+    QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_THREE")), 0);
     QCOMPARE(x.events, QStringList({"start", "close"}));
   }
 
@@ -227,7 +219,7 @@ private slots:
                                    isc_arg_gds, isc_random, isc_arg_string, reinterpret_cast<ISC_STATUS>(second),
                                    isc_arg_end};
     std::copy(std::begin(twoLines), std::end(twoLines), db.StatusVector);
-    QCOMPARE(DatabaseErrorOf([&] { db.CheckStatus(); }), QStringLiteral("\rfirst line\rsecond line"));
+    QCOMPARE(fixtures::errorOf<EDatabaseError>([&] { db.CheckStatus(); }), QStringLiteral("\rfirst line\rsecond line"));
 
     // Only a first word 1 with a non-zero second word is a failure: warnings pass.
     const ISC_STATUS warning[] = {
@@ -242,7 +234,8 @@ private slots:
   void serverMessageForm() {
     const FbDatabase target = fixtures::createDatabase(3, Content::Known);
     Executor x(target);
-    const QString error = DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'x'"), true); });
+    const QString error =
+        fixtures::errorOf<EDatabaseError>([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SHORT 'x'"), true); });
     QCOMPARE(error, QStringLiteral("\runsuccessful metadata update\rCREATE EXCEPTION E_SHORT failed"
                                    "\rException E_SHORT already exists"));
   }
@@ -264,7 +257,7 @@ private slots:
 
     // A commit the server refuses keeps the transaction and fires nothing.
     x.db->ExecSQL(QStringLiteral("CREATE UNIQUE INDEX IX_DUP ON T_DETAIL (MASTER_ID)"), false);
-    QVERIFY(!DatabaseErrorOf([&] { x.db->Commit(); }).isEmpty());
+    QVERIFY(!fixtures::errorOf<EDatabaseError>([&] { x.db->Commit(); }).isEmpty());
     QVERIFY(x.db->InTransaction());
     QCOMPARE(x.events, QStringList({"start"}));
     QVERIFY(DefaultCursorShown());
@@ -281,7 +274,9 @@ private slots:
     missing.name = fixtures::tempPath(QStringLiteral("missing"), QStringLiteral(".fdb"));
     missing.user = QStringLiteral("SYSDBA");
     Executor x(missing);
-    QVERIFY(!DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_NO 'no'"), true); }).isEmpty());
+    QVERIFY(!fixtures::errorOf<EDatabaseError>([&] {
+               x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_NO 'no'"), true);
+             }).isEmpty());
     QVERIFY(!x.db->InTransaction());
     QVERIFY(x.events.isEmpty());
     QVERIFY(DefaultCursorShown());
@@ -312,10 +307,10 @@ private slots:
     x.db->Open();
     x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_SECOND 'second'"), true);
     QCOMPARE(x.db->SQLDialect(), 1);
-    QCOMPARE(ExceptionCount(first, QStringLiteral("E_FIRST")), 1);
-    QCOMPARE(ExceptionCount(first, QStringLiteral("E_SECOND")), 0);
-    QCOMPARE(ExceptionCount(second, QStringLiteral("E_SECOND")), 1);
-    QCOMPARE(ExceptionCount(second, QStringLiteral("E_FIRST")), 0);
+    QCOMPARE(fixtures::exceptionCount(first, QStringLiteral("E_FIRST")), 1);
+    QCOMPARE(fixtures::exceptionCount(first, QStringLiteral("E_SECOND")), 0);
+    QCOMPARE(fixtures::exceptionCount(second, QStringLiteral("E_SECOND")), 1);
+    QCOMPARE(fixtures::exceptionCount(second, QStringLiteral("E_FIRST")), 0);
   }
 
   void terminationSignalEndsTheProgram() {
@@ -351,8 +346,8 @@ private slots:
                  .toInt(),
              dateType);
     // Double quotes make a string in dialect 1 and an identifier in dialect 3.
-    const QString quoted =
-        DatabaseErrorOf([&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DQ \"quoted\""), true); });
+    const QString quoted = fixtures::errorOf<EDatabaseError>(
+        [&] { x.db->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DQ \"quoted\""), true); });
     QCOMPARE(quoted == QLatin1String("<no error>"), dialect == 1);
   }
 
@@ -384,5 +379,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(TestIbdb)
+TESSELOR_TEST_MAIN(TestIbdb)
 #include "test_ibdb.moc"

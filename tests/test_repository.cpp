@@ -9,6 +9,8 @@
 #include "server/db.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
+#include "tests/fixtures/session.h"
+#include "tests/fixtures/suite.h"
 #include "tests/fixtures/testenv.h"
 #include "ui/dbcontrols.h"
 #include "ui/dialogs.h"
@@ -30,40 +32,6 @@ namespace {
 const QString kName = QStringLiteral("OBJECT NAME");
 const QString kSource = QStringLiteral("OBJECT SOURCE");
 
-// Answers boxes one after another: each watcher is armed while the box before it is
-// showing, so it catches the next box that opens (or the same dialog again once the box
-// before it has closed and left that dialog open).
-struct Chain {
-  QList<ModalSeenPtr> Seen;
-};
-void ArmChain(const std::shared_ptr<Chain> &chain, QList<ModalAnswer> answers) {
-  if (answers.isEmpty()) return;
-  ModalAnswer first = answers.takeFirst();
-  auto inner = first.Check;
-  first.Check = [chain, answers, inner](QWidget *box) {
-    ArmChain(chain, answers);
-    if (inner) inner(box);
-  };
-  chain->Seen << answerNextModal(first, 15000);
-}
-std::shared_ptr<Chain> AnswerChain(const QList<ModalAnswer> &answers) {
-  auto chain = std::make_shared<Chain>();
-  ArmChain(chain, answers);
-  return chain;
-}
-ModalAnswer Press(const QString &button, std::function<void(QWidget *)> check = {}) {
-  ModalAnswer a;
-  a.ButtonText = button;
-  a.Check = std::move(check);
-  return a;
-}
-ModalAnswer Type(const QString &text, const QString &button) {
-  ModalAnswer a;
-  a.TypeText = text;
-  a.ButtonText = button;
-  return a;
-}
-
 // Clicks (or double-clicks) the pick dialog's row showing name.
 void ClickRow(QWidget *box, const QString &name, bool twice = false) {
   auto *dialog = qobject_cast<TSelObjSourceForm *>(box);
@@ -80,19 +48,6 @@ void ClickRow(QWidget *box, const QString &name, bool twice = false) {
     return;
   }
   QFAIL(qPrintable(QStringLiteral("no row %1 in the pick dialog").arg(name)));
-}
-
-QList<TObjRepos *> RepositoryWindows() {
-  QList<TObjRepos *> out;
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (auto *f = qobject_cast<TObjRepos *>(w); f && f->isVisible()) out << f;
-  return out;
-}
-
-void CloseRepositoryWindows() {
-  for (TObjRepos *f : RepositoryWindows())
-    f->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 }  // namespace
@@ -133,7 +88,6 @@ private:
 };
 
 void TestRepository::initTestCase() {
-  quietOffscreenWarnings();
   FHome = std::make_unique<fixtures::TempHome>();
   SetApplicationTitle(QStringLiteral("ZUL DB Tesselor for IB"));
   FDevSrc = new TDatabase(this);
@@ -142,7 +96,7 @@ void TestRepository::initTestCase() {
 }
 
 void TestRepository::cleanup() {
-  CloseRepositoryWindows();
+  fixtures::closeWindows("TObjRepos");
   delete ORepOptDlg;
 }
 
@@ -191,7 +145,7 @@ void TestRepository::addCutsNameAndStaysOnEntry() {
   QCOMPARE(stored.first(), QStringLiteral("select 1 from rdb$database\r\n"));
 
   // The window stays open, on the new entry, with nothing pending.
-  const auto windows = RepositoryWindows();
+  const auto windows = fixtures::visibleWindows<TObjRepos>();
   QCOMPARE(windows.size(), 1);
   TObjRepos *w = windows.first();
   QCOMPARE(w->windowTitle(), QStringLiteral("Objects repository"));
@@ -203,7 +157,7 @@ void TestRepository::addCutsNameAndStaysOnEntry() {
 void TestRepository::storedTextFormsAndPickBack() {
   freshRepository();
   const QStringList three{QStringLiteral("create table T ("), QStringLiteral("  A integer"), QStringLiteral(");")};
-  addThroughWindow(QStringLiteral("FREE LIST"), TStringList(three));
+  CHECKED(addThroughWindow(QStringLiteral("FREE LIST"), TStringList(three)));
 
   // Editor texts are stored as the editor holds them: with and without a final break.
   QPlainTextEdit editor;
@@ -281,7 +235,7 @@ void TestRepository::emptySourceClearsEditor() {
 
 void TestRepository::pickCancelAndEscLeaveTargetSilently() {
   freshRepository();
-  addThroughWindow(QStringLiteral("ONE"), TStringList(QStringList{QStringLiteral("x")}));
+  CHECKED(addThroughWindow(QStringLiteral("ONE"), TStringList(QStringList{QStringLiteral("x")})));
   QPlainTextEdit editor;
   const QString original = QStringLiteral("keep\nthis\n");
   editor.setPlainText(original);
@@ -313,9 +267,9 @@ void TestRepository::pickCancelAndEscLeaveTargetSilently() {
 
 void TestRepository::pickByDoubleClickAndEnter() {
   freshRepository();
-  addThroughWindow(QStringLiteral("A"), TStringList(QStringList{QStringLiteral("first")}));
-  addThroughWindow(QStringLiteral("B"), TStringList(QStringList{QStringLiteral("second")}));
-  addThroughWindow(QStringLiteral("C"), TStringList(QStringList{QStringLiteral("third")}));
+  CHECKED(addThroughWindow(QStringLiteral("A"), TStringList(QStringList{QStringLiteral("first")})));
+  CHECKED(addThroughWindow(QStringLiteral("B"), TStringList(QStringList{QStringLiteral("second")})));
+  CHECKED(addThroughWindow(QStringLiteral("C"), TStringList(QStringList{QStringLiteral("third")})));
 
   TStringList lines;
   // The double click ends the dialog; the answer then only taps a key that does nothing.
@@ -342,7 +296,7 @@ void TestRepository::pickByDoubleClickAndEnter() {
 void TestRepository::refusedNamesKeepTableIntact() {
   freshRepository();
   const QString base = QStringLiteral("123456789012345678901234567890");
-  addThroughWindow(base + QStringLiteral("-first"), TStringList(QStringList{QStringLiteral("original")}));
+  CHECKED(addThroughWindow(base + QStringLiteral("-first"), TStringList(QStringList{QStringLiteral("original")})));
 
   // A name equal in its first 30 characters is a duplicate; an empty name has no value.
   struct Case {
@@ -350,16 +304,16 @@ void TestRepository::refusedNamesKeepTableIntact() {
   };
   for (const Case &c : {Case{base + QStringLiteral("-second"), QStringLiteral("Key violation.")},
                         Case{QString(), QStringLiteral("Field 'OBJECT NAME' must have a value.")}}) {
-    auto chain = AnswerChain({Type(c.Name, QStringLiteral("OK")), Press(QStringLiteral("OK"))});
+    BoxSequence chain({Type(c.Name, QStringLiteral("OK")), Press(QStringLiteral("OK"))});
     Guard([] { AddObjectSource(TStringList(QStringList{QStringLiteral("replacement")})); });
-    QCOMPARE(chain->Seen.size(), 2);
-    QVERIFY(chain->Seen[1]->Shown);
-    QCOMPARE(chain->Seen[1]->Text, c.Error);
-    QCOMPARE(chain->Seen[1]->Icon, QMessageBox::Critical);
-    QCOMPARE(chain->Seen[1]->Caption, QStringLiteral("ZUL DB Tesselor for IB"));
+    QCOMPARE(chain.Count(), 2);
+    QVERIFY(chain[1].Shown);
+    QCOMPARE(chain[1].Text, c.Error);
+    QCOMPARE(chain[1].Icon, QMessageBox::Critical);
+    QCOMPARE(chain[1].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
 
     // The insert was cancelled in the new window, and the entry stored before is untouched.
-    TObjRepos *w = RepositoryWindows().last();
+    TObjRepos *w = fixtures::visibleWindows<TObjRepos>().last();
     QCOMPARE(w->SrcTable->State(), TDataSetState::dsBrowse);
     QCOMPARE(w->SrcTable->RecordCount(), 1);
     const auto stored = entries();
@@ -370,8 +324,8 @@ void TestRepository::refusedNamesKeepTableIntact() {
 
 void TestRepository::cancelledNamePromptKeepsWindow() {
   const QString dir = freshRepository();
-  addThroughWindow(QStringLiteral("KEPT"), TStringList(QStringList{QStringLiteral("a")}));
-  CloseRepositoryWindows();
+  CHECKED(addThroughWindow(QStringLiteral("KEPT"), TStringList(QStringList{QStringLiteral("a")})));
+  fixtures::closeWindows("TObjRepos");
   QFile table(dir + QStringLiteral("/DVSRC.DB"));
   QVERIFY(table.open(QIODevice::ReadOnly));
   const QByteArray before = table.readAll();
@@ -381,7 +335,7 @@ void TestRepository::cancelledNamePromptKeepsWindow() {
   auto seen = answerNextModal(QStringLiteral("Cancel"));
   AddObjectSource(TStringList(QStringList{QStringLiteral("never stored")}));
   QVERIFY(seen->Shown);
-  const auto windows = RepositoryWindows();
+  const auto windows = fixtures::visibleWindows<TObjRepos>();
   QCOMPARE(windows.size(), 1);
   QCOMPARE(windows.first()->SrcTable->State(), TDataSetState::dsBrowse);
   QCOMPARE(entries().keys(), QStringList{QStringLiteral("KEPT")});
@@ -398,33 +352,33 @@ void TestRepository::windowOverMissingTableStillShows() {
 
   // The window shows the opening error and appears anyway; the add then fails on the closed
   // table, and that error is shown too.
-  auto chain = AnswerChain(
+  BoxSequence chain(
       {Press(QStringLiteral("OK")), Type(QStringLiteral("X"), QStringLiteral("OK")), Press(QStringLiteral("OK"))});
   Guard([] { AddObjectSource(TStringList(QStringList{QStringLiteral("x")})); });
-  QCOMPARE(chain->Seen.size(), 3);
-  QCOMPARE(chain->Seen[0]->Icon, QMessageBox::Critical);
-  QVERIFY(chain->Seen[0]->Text.contains(QStringLiteral("DVSRC")));
-  QCOMPARE(chain->Seen[1]->Caption, QStringLiteral("Nosaukums"));
-  QCOMPARE(chain->Seen[2]->Icon, QMessageBox::Critical);
-  QCOMPARE(RepositoryWindows().size(), 1);
-  QVERIFY(!RepositoryWindows().first()->SrcTable->Active());
+  QCOMPARE(chain.Count(), 3);
+  QCOMPARE(chain[0].Icon, QMessageBox::Critical);
+  QVERIFY(chain[0].Text.contains(QStringLiteral("DVSRC")));
+  QCOMPARE(chain[1].Caption, QStringLiteral("Nosaukums"));
+  QCOMPARE(chain[2].Icon, QMessageBox::Critical);
+  QCOMPARE(fixtures::visibleWindows<TObjRepos>().size(), 1);
+  QVERIFY(!fixtures::visibleWindows<TObjRepos>().first()->SrcTable->Active());
   QVERIFY(!QFile::exists(dir + QStringLiteral("/DVSRC.DB")));
 
   // Picking from no table leaves the target alone.
   TStringList lines(QStringList{QStringLiteral("mine")});
-  chain = AnswerChain({Press(QStringLiteral("OK")), Press(QStringLiteral("OK"))});
+  BoxSequence chain2({Press(QStringLiteral("OK")), Press(QStringLiteral("OK"))});
   Guard([&] { SelectObjectSource(lines); });
-  QCOMPARE(chain->Seen[0]->Icon, QMessageBox::Critical);
-  QCOMPARE(chain->Seen[1]->ClassName, QStringLiteral("TSelObjSourceForm"));
+  QCOMPARE(chain2[0].Icon, QMessageBox::Critical);
+  QCOMPARE(chain2[1].ClassName, QStringLiteral("TSelObjSourceForm"));
   QCOMPARE(lines.Lines(), QStringList{QStringLiteral("mine")});
 }
 
 void TestRepository::windowEditingAndRefresh() {
   freshRepository();
-  addThroughWindow(QStringLiteral("FIRST"), TStringList(QStringList{QStringLiteral("one")}));
+  CHECKED(addThroughWindow(QStringLiteral("FIRST"), TStringList(QStringList{QStringLiteral("one")})));
   auto *w1 = new TObjRepos();
   auto *w2 = new TObjRepos();
-  QCOMPARE(RepositoryWindows().size(), 3);
+  QCOMPARE(fixtures::visibleWindows<TObjRepos>().size(), 3);
 
   // Layout: one bold "OBJECT NAME" column, the memo beside it, no tabbing between cells.
   QCOMPARE(w1->DBGrid1->model()->columnCount(), 1);
@@ -490,39 +444,39 @@ void TestRepository::settingsExistingTable() {
   ORepOptDlg = new TORepOptDlg();
   QCOMPARE(ORepOptDlg->DirName->text(), QStringLiteral("/old/place"));
 
-  auto chain = AnswerChain({Type(dir, QStringLiteral("OK")), Press(QStringLiteral("OK"))});
+  BoxSequence chain({Type(dir, QStringLiteral("OK")), Press(QStringLiteral("OK"))});
   const int result = ORepOptDlg->exec();
   QCOMPARE(result, int(mrOK));
-  QCOMPARE(chain->Seen[0]->Caption, QStringLiteral("Create/register Object repository table"));
-  QCOMPARE(chain->Seen[0]->Buttons.size(), 2);
-  QVERIFY(chain->Seen[0]->Centred);
-  QCOMPARE(chain->Seen[1]->Text, QStringLiteral("Restart program to keep changes"));
-  QCOMPARE(chain->Seen[1]->Icon, QMessageBox::NoIcon);
-  QCOMPARE(chain->Seen[1]->Caption, QStringLiteral("ZUL DB Tesselor for IB"));
+  QCOMPARE(chain[0].Caption, QStringLiteral("Create/register Object repository table"));
+  QCOMPARE(chain[0].Buttons.size(), 2);
+  QVERIFY(chain[0].Centred);
+  QCOMPARE(chain[1].Text, QStringLiteral("Restart program to keep changes"));
+  QCOMPARE(chain[1].Icon, QMessageBox::NoIcon);
+  QCOMPARE(chain[1].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
   QCOMPARE(RepositoryDir, dir + QDir::separator());
-  QCOMPARE(chain->Seen.size(), 2);
+  QCOMPARE(chain.Count(), 2);
 }
 
 void TestRepository::settingsCreatesChainAndTable() {
   const QString oldRepo = freshRepository();
-  addThroughWindow(QStringLiteral("OLD ENTRY"), TStringList(QStringList{QStringLiteral("x")}));
-  CloseRepositoryWindows();
+  CHECKED(addThroughWindow(QStringLiteral("OLD ENTRY"), TStringList(QStringList{QStringLiteral("x")})));
+  fixtures::closeWindows("TObjRepos");
 
   const QString root = fixtures::tempPath(QStringLiteral("chain"));
   const QString dir = root + QStringLiteral("/a/b/c");
   RepositoryDir = oldRepo;
   ORepOptDlg = new TORepOptDlg();
-  auto chain = AnswerChain({Type(dir, QStringLiteral("OK")), Press(QStringLiteral("OK")), Press(QStringLiteral("OK")),
-                            Press(QStringLiteral("OK"))});
+  BoxSequence chain({Type(dir, QStringLiteral("OK")), Press(QStringLiteral("OK")), Press(QStringLiteral("OK")),
+                     Press(QStringLiteral("OK"))});
   QCOMPARE(ORepOptDlg->exec(), int(mrOK));
-  QCOMPARE(chain->Seen.size(), 4);
-  QCOMPARE(chain->Seen[1]->Text, QStringLiteral("Directory '%1/' not exists. Create it?").arg(dir));
-  QCOMPARE(chain->Seen[1]->Caption, QStringLiteral("Confirm"));
-  QCOMPARE(chain->Seen[1]->Icon, QMessageBox::Question);
-  QCOMPARE(chain->Seen[1]->Buttons, (QStringList{"OK", "Cancel"}));
-  QCOMPARE(chain->Seen[1]->DefaultButton, QStringLiteral("OK"));
-  QCOMPARE(chain->Seen[2]->Text, QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"));
-  QCOMPARE(chain->Seen[3]->Text, QStringLiteral("Table created"));
+  QCOMPARE(chain.Count(), 4);
+  QCOMPARE(chain[1].Text, QStringLiteral("Directory '%1/' not exists. Create it?").arg(dir));
+  QCOMPARE(chain[1].Caption, QStringLiteral("Confirm"));
+  QCOMPARE(chain[1].Icon, QMessageBox::Question);
+  QCOMPARE(chain[1].Buttons, (QStringList{"OK", "Cancel"}));
+  QCOMPARE(chain[1].DefaultButton, QStringLiteral("OK"));
+  QCOMPARE(chain[2].Text, QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"));
+  QCOMPARE(chain[3].Text, QStringLiteral("Table created"));
   QCOMPARE(RepositoryDir, dir);
   QVERIFY(QFile::exists(dir + QStringLiteral("/DVSRC.DB")));
   QVERIFY(QFile::exists(dir + QStringLiteral("/DVSRC.PX")));
@@ -590,18 +544,17 @@ void TestRepository::settingsRefusalsKeepDialogOpen() {
   // Directory question refused, then the table question refused, then Cancel: the dialog
   // stays open each time with the typed text, and nothing is created or changed.
   QString shownAfterTableRefusal;
-  auto chain = AnswerChain({Type(missing, QStringLiteral("OK")), Press(QStringLiteral("Cancel")),
-                            Type(bare, QStringLiteral("OK")), Press(QStringLiteral("Cancel")),
-                            Press(QStringLiteral("Cancel"), [&](QWidget *box) {
-                              shownAfterTableRefusal = box->findChild<QLineEdit *>()->text();
-                            })});
+  BoxSequence chain({Type(missing, QStringLiteral("OK")), Press(QStringLiteral("Cancel")),
+                     Type(bare, QStringLiteral("OK")), Press(QStringLiteral("Cancel")),
+                     Press(QStringLiteral("Cancel"),
+                           [&](QWidget *box) { shownAfterTableRefusal = box->findChild<QLineEdit *>()->text(); })});
   QCOMPARE(ORepOptDlg->exec(), int(mrCancel));
-  QCOMPARE(chain->Seen.size(), 5);
-  QCOMPARE(chain->Seen[1]->Text, QStringLiteral("Directory '%1/' not exists. Create it?").arg(missing));
-  QCOMPARE(chain->Seen[2]->ClassName, QStringLiteral("TORepOptDlg"));
-  QCOMPARE(chain->Seen[2]->EditText, missing);
-  QCOMPARE(chain->Seen[3]->Text, QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"));
-  QCOMPARE(chain->Seen[4]->ClassName, QStringLiteral("TORepOptDlg"));
+  QCOMPARE(chain.Count(), 5);
+  QCOMPARE(chain[1].Text, QStringLiteral("Directory '%1/' not exists. Create it?").arg(missing));
+  QCOMPARE(chain[2].ClassName, QStringLiteral("TORepOptDlg"));
+  QCOMPARE(chain[2].EditText, missing);
+  QCOMPARE(chain[3].Text, QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"));
+  QCOMPARE(chain[4].ClassName, QStringLiteral("TORepOptDlg"));
   QCOMPARE(shownAfterTableRefusal, bare);
   QVERIFY(!QFileInfo::exists(missing));
   QVERIFY(QDir(bare).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
@@ -625,21 +578,21 @@ void TestRepository::settingsBadInputRefused() {
 
   // Empty and relative paths are refused with a message; a path that cannot become a
   // directory fails when the table is created. Each time the dialog stays open.
-  auto chain = AnswerChain({Type(QStringLiteral("   "), QStringLiteral("OK")), Press(QStringLiteral("OK")),
-                            Type(relative, QStringLiteral("OK")), Press(QStringLiteral("OK")),
-                            Type(underFile, QStringLiteral("OK")), Press(QStringLiteral("OK")),
-                            Press(QStringLiteral("OK")), Press(QStringLiteral("OK")), Press(QStringLiteral("Cancel"))});
+  BoxSequence chain({Type(QStringLiteral("   "), QStringLiteral("OK")), Press(QStringLiteral("OK")),
+                     Type(relative, QStringLiteral("OK")), Press(QStringLiteral("OK")),
+                     Type(underFile, QStringLiteral("OK")), Press(QStringLiteral("OK")), Press(QStringLiteral("OK")),
+                     Press(QStringLiteral("OK")), Press(QStringLiteral("Cancel"))});
   QCOMPARE(ORepOptDlg->exec(), int(mrCancel));
-  QCOMPARE(chain->Seen.size(), 9);
-  QCOMPARE(chain->Seen[1]->Text, QStringLiteral("Enter the directory of the object repository table."));
-  QCOMPARE(chain->Seen[1]->Icon, QMessageBox::Critical);
-  QCOMPARE(chain->Seen[2]->ClassName, QStringLiteral("TORepOptDlg"));
-  QCOMPARE(chain->Seen[3]->Text, QStringLiteral("Directory 'relative/repo' is not a full path."));
-  QCOMPARE(chain->Seen[5]->Text, QStringLiteral("Directory '%1/' not exists. Create it?").arg(underFile));
-  QCOMPARE(chain->Seen[6]->Text, QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"));
-  QCOMPARE(chain->Seen[7]->Icon, QMessageBox::Critical);
-  QCOMPARE(chain->Seen[8]->ClassName, QStringLiteral("TORepOptDlg"));
-  QCOMPARE(chain->Seen[8]->EditText, underFile);
+  QCOMPARE(chain.Count(), 9);
+  QCOMPARE(chain[1].Text, QStringLiteral("Enter the directory of the object repository table."));
+  QCOMPARE(chain[1].Icon, QMessageBox::Critical);
+  QCOMPARE(chain[2].ClassName, QStringLiteral("TORepOptDlg"));
+  QCOMPARE(chain[3].Text, QStringLiteral("Directory 'relative/repo' is not a full path."));
+  QCOMPARE(chain[5].Text, QStringLiteral("Directory '%1/' not exists. Create it?").arg(underFile));
+  QCOMPARE(chain[6].Text, QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"));
+  QCOMPARE(chain[7].Icon, QMessageBox::Critical);
+  QCOMPARE(chain[8].ClassName, QStringLiteral("TORepOptDlg"));
+  QCOMPARE(chain[8].EditText, underFile);
   QCOMPARE(RepositoryDir, QStringLiteral("/unchanged"));
   QVERIFY(!QFileInfo::exists(QStringLiteral("relative")));
 }
@@ -663,5 +616,5 @@ void TestRepository::directoryChain() {
   QVERIFY(!DirectoryPresent(file + QStringLiteral("/under")));
 }
 
-QTEST_MAIN(TestRepository)
+TESSELOR_TEST_MAIN(TestRepository)
 #include "test_repository.moc"

@@ -9,6 +9,8 @@
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
+#include "tests/fixtures/session.h"
+#include "tests/fixtures/suite.h"
 #include "ui/dbcontrols.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
@@ -29,20 +31,6 @@ using fixtures::FbDatabase;
 namespace {
 
 const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
-
-template <class T>
-QList<T *> Visible() {
-  QList<T *> out;
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (auto *f = qobject_cast<T *>(w); f && f->isVisible()) out << f;
-  return out;
-}
-
-void CloseAll(const char *className) {
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (w->inherits(className) && w->isVisible()) w->close();
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 // What ShowSQLSource's caller sees: whether it went on after the call.
 enum class Outcome { Confirmed, Aborted, Failed };
@@ -86,7 +74,6 @@ class TestViewers : public QObject {
 
 private slots:
   void initTestCase() {
-    quietOffscreenWarnings();
     FHome = std::make_unique<fixtures::TempHome>();
     SetApplicationTitle(kTitle);
     RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
@@ -101,8 +88,8 @@ private slots:
   }
 
   void cleanup() {
-    CloseAll("TMemoViewForm");
-    CloseAll("TObjRepos");
+    fixtures::closeWindows("TMemoViewForm");
+    fixtures::closeWindows("TObjRepos");
   }
 
   void cleanupTestCase() {
@@ -160,10 +147,8 @@ private slots:
     QVERIFY(noBars);
     QCOMPARE(lines.Count(), 5);  // the caller's list is the caller's
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(Visible<TSQLSourceForm>().isEmpty());
-    QVERIFY(QApplication::topLevelWidgets().count() == 0 ||
-            !std::any_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
-                         [](QWidget *w) { return qobject_cast<TSQLSourceForm *>(w); }));
+    QVERIFY(std::none_of(QApplication::topLevelWidgets().cbegin(), QApplication::topLevelWidgets().cend(),
+                         [](QWidget *w) { return qobject_cast<TSQLSourceForm *>(w); }));  // freed, not hidden
   }
 
   // Storing the text from the dialog, then cancelling: the entry is kept, the statement not run.
@@ -216,7 +201,7 @@ private slots:
     QPointer<SourceWindow> ownerAlive = owner;
     ShowMemoField(owner->Check, owner->Source);
     ShowMemoField(owner->Name, owner->Source);  // any field; no label: its name
-    QList<TMemoViewForm *> viewers = Visible<TMemoViewForm>();
+    QList<TMemoViewForm *> viewers = fixtures::visibleWindows<TMemoViewForm>();
     QCOMPARE(viewers.size(), 2);
     TMemoViewForm *check = viewers[0]->windowTitle() == QLatin1String("Memo - Check expr") ? viewers[0] : viewers[1];
     TMemoViewForm *name = check == viewers[0] ? viewers[1] : viewers[0];
@@ -245,12 +230,11 @@ private slots:
     // The originating window goes away: the viewers stay open and keep working.
     delete owner;
     QVERIFY(!ownerAlive);
-    QCOMPARE(Visible<TMemoViewForm>().size(), 2);
+    QCOMPARE(fixtures::visibleWindows<TMemoViewForm>().size(), 2);
     QTest::keyClicks(check->MemoCtrl, QStringLiteral("abc"));
     check->resize(300, 200);
     check->repaint();
-    QVERIFY(check->MemoCtrl->toPlainText().isEmpty() ||
-            check->MemoCtrl->toPlainText() == QStringLiteral("CHECK (VALUE > 0)"));
+    QVERIFY(!check->MemoCtrl->toPlainText().contains(QStringLiteral("abc")));  // still read-only
     QPointer<TMemoViewForm> closing = check;
     check->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -261,7 +245,7 @@ private slots:
   void memoViewerOutlivesItsField() {
     auto *owner = new SourceWindow;
     ShowMemoField(owner->Check, owner->Source);
-    TMemoViewForm *viewer = Visible<TMemoViewForm>().value(0);
+    TMemoViewForm *viewer = fixtures::visibleWindows<TMemoViewForm>().value(0);
     QVERIFY(viewer);
     owner->Query->Close();
     QVERIFY(viewer->MemoCtrl->toPlainText().isEmpty());
@@ -274,5 +258,5 @@ private slots:
   }
 };
 
-QTEST_MAIN(TestViewers)
+TESSELOR_TEST_MAIN(TestViewers)
 #include "test_viewers.moc"
