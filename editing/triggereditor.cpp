@@ -186,26 +186,18 @@ void TTrigSourceForm::ShowEditor() {
 }
 
 TStringList TTrigSourceForm::UpdateStatementLines() const {
-  TStringList lines;
-  lines.Add(FillFormat(ddl::AlterTriggerHead, {TrigNameEdit->text()}));
-  lines.Add(EventTypeEdit->currentText());
-  for (const QString &line : EditorLines(TrigSource).Lines())
-    lines.Add(line);
-  return lines;
+  const QStringList head{FillFormat(ddl::AlterTriggerHead, {TrigNameEdit->text()}), EventTypeEdit->currentText()};
+  return TStringList(head + EditorLines(TrigSource).Lines());
 }
 
 TStringList TTrigSourceForm::NewStatementLines() const {
   // The position as the field shows it, also while a typed value has not been taken yet.
   bool isNumber = false;
   const int position = PositionEdit->cleanText().toInt(&isNumber);
-  TStringList lines;
-  lines.Add(FillFormat(ddl::CreateTriggerHead, {TrigNameEdit->text()}));
-  lines.Add(FillFormat(ddl::TriggerFor, {TableNameEdit->currentText()}));
-  lines.Add(EventTypeEdit->currentText());
-  lines.Add(FillFormat(ddl::TriggerPosition, {QString::number(isNumber ? position : 0)}));
-  for (const QString &line : EditorLines(TrigSource).Lines())
-    lines.Add(line);
-  return lines;
+  const QStringList head{FillFormat(ddl::CreateTriggerHead, {TrigNameEdit->text()}),
+                         FillFormat(ddl::TriggerFor, {TableNameEdit->currentText()}), EventTypeEdit->currentText(),
+                         FillFormat(ddl::TriggerPosition, {QString::number(isNumber ? position : 0)})};
+  return TStringList(head + EditorLines(TrigSource).Lines());
 }
 
 void TTrigSourceForm::Execute(const TStringList &lines) {

@@ -8,6 +8,7 @@
 #include "server/dataset.h"
 #include "server/db.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/menus.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
 #include "tests/fixtures/session.h"
@@ -172,15 +173,7 @@ private slots:
     QCOMPARE(form->MergedMenus(), QList<QMenu *>{form->MnDDL});
     QCOMPARE(form->MnDDL->title(), QStringLiteral("&DDL"));
     QCOMPARE(form->MnDDL->menuAction()->statusTip(), QStringLiteral("DDL statements menu"));
-    auto describe = [](QMenu *menu) {
-      QStringList items;
-      for (QAction *a : menu->actions())
-        items << (a->isSeparator() ? QStringLiteral("-")
-                                   : QStringLiteral("%1|%2|%3|%4")
-                                         .arg(a->text(), a->shortcut().toString(QKeySequence::PortableText),
-                                              a->statusTip(), a->isEnabled() ? "on" : "off"));
-      return items;
-    };
+    const auto describe = fixtures::describeMenu;
     QCOMPARE(
         describe(form->MnDDL),
         QStringList({"&Run|F9|Run DDL statement|on", "&Select|Ctrl+Space|Select saved DDL statement from repository|on",
