@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -50,6 +51,26 @@ TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
   Guard([this] { FormCreate(); });
   ShowChild();
   ShowAtUsableSize(QSize(900, 420));
+  if (QMdiSubWindow *sub = SubWindow())
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates was, Qt::WindowStates is) {
+      if ((was ^ is) & Qt::WindowActive) Activated(is & Qt::WindowActive);
+    });
+}
+
+void TFormTriggers::changeEvent(QEvent *event) {
+  TChildForm::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && !SubWindow()) Activated(isActiveWindow());
+}
+
+void TFormTriggers::Activated(bool active) {
+  // A relation switch only filters the rows read last; what other windows changed meanwhile
+  // (an editor's New or Update, a DDL script) shows when the user comes back to the list.
+  if (!active) {
+    FLeft = true;
+  } else if (FLeft) {
+    FLeft = false;
+    if (TrigTable->Active()) Guard([this] { TrigTable->Refresh(); });
+  }
 }
 
 void TFormTriggers::CreatePanel() {
@@ -176,7 +197,7 @@ void TFormTriggers::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
 void TFormTriggers::TableComboChange() {
   SelectedRelation = TableCombo->currentText();
-  TrigTable->Refresh();
+  TrigTable->Refilter();
 }
 
 void TFormTriggers::TrigTableFilterRecord(TDataSet *DataSet, bool &Accept) {

@@ -63,8 +63,12 @@ public:
 
 protected:
   void FormClose() override;
+  void changeEvent(QEvent *event) override;
 
 private:
+  // Re-reads the list when the window is active again after another window was.
+  void Activated(bool active);
+  bool FLeft = false;
   void CreatePanel();
   void CreateTable();
   void CreateGrid();

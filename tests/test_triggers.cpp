@@ -220,7 +220,11 @@ private slots:
     QCOMPARE(takeStrayModals(), QStringList());
   }
 
-  void cleanupTestCase() { FHome.reset(); }
+  void cleanupTestCase() {
+    delete DMSys;
+    DMSys = nullptr;
+    FHome.reset();
+  }
 
   void windowAndEditorLayout() {
     Connect(3);
@@ -576,8 +580,13 @@ private slots:
     list->DropBtn->click();
     QVERIFY(Catalog(db, "T_MASTER_BI20").isEmpty());
     QVERIFY(RowOf(list, "T_MASTER_BI20").isEmpty());
+    Focus(e, e->TrigSource);
     QTest::keyClick(e->TrigSource, Qt::Key_F9, Qt::ControlModifier);
     QCOMPARE(Catalog(db, "T_MASTER_BI20"), QStringLiteral("1|20|T_MASTER|0"));
+    // Back in the list, the user sees it again.
+    list->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(list));
+    QTRY_COMPARE(RowOf(list, "T_MASTER_BI20").section(QLatin1Char('|'), 2, 2), QStringLiteral("20"));
 
     // A two-event trigger opens with no event chosen; Update keeps its type and takes the body.
     TTrigSourceForm *multi = OpenSource(list, "T_LOG_BIU");
