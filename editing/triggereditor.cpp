@@ -109,7 +109,10 @@ void TTrigSourceForm::CreatePanel() {
   fields->addWidget(Label4, 1, 2);
   fields->addWidget(TableNameEdit, 1, 3);
   fields->setColumnStretch(1, 1);
-  fields->setColumnStretch(3, 2);
+  fields->setColumnStretch(3, 1);
+  // Room for a whole name, as for the table's.
+  TrigNameEdit->setMinimumWidth(TrigNameEdit->fontMetrics().horizontalAdvance(QString(kNameLength, QLatin1Char('N'))) /
+                                2);
   auto *panel = new QVBoxLayout(ComPanel);
   panel->setContentsMargins(0, 0, 0, 0);
   panel->setSpacing(0);

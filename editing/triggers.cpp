@@ -50,7 +50,7 @@ TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
 
   Guard([this] { FormCreate(); });
   ShowChild();
-  ShowAtUsableSize(QSize(900, 420));
+  ShowAtUsableSize(QSize(960, 420));
   if (QMdiSubWindow *sub = SubWindow())
     connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates was, Qt::WindowStates is) {
       if ((was ^ is) & Qt::WindowActive) Activated(is & Qt::WindowActive);
