@@ -5,6 +5,7 @@
 #include "app/datamodule.h"
 #include "app/settings.h"
 #include "bench/bench.h"
+#include "bench/benchdb.h"
 #include "editing/triggereditor.h"
 #include "editing/triggers.h"
 #include "server/dataset.h"
@@ -91,18 +92,10 @@ Figures Measure() {
 BENCH("triggers10k") {
   QTextStream out(stdout);
   try {
-    RegisterSQLWaitCursor();
-    QElapsedTimer build;
-    build.start();
-    const fixtures::FbDatabase target =
-        fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, TriggerScript());
-    const double buildSeconds = build.nsecsElapsed() / 1e9;
+    double buildSeconds = 0;
+    const fixtures::FbDatabase target = bench::buildDatabase(TriggerScript(), buildSeconds);
 
-    std::unique_ptr<TDMSys> module(DMSys ? nullptr : new TDMSys);
-    if (module) DMSys = module.get();
-    const auto forget = qScopeGuard([&] {
-      if (module) DMSys = nullptr;
-    });
+    const fixtures::ScopedDataModule module;
     fixtures::connectDataModule(target);
     AutoCommit = true;
     const Figures f = Measure();

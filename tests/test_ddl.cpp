@@ -120,11 +120,7 @@ private slots:
   void initTestCase() {
     quietOffscreenWarnings();
     FHome = std::make_unique<fixtures::TempHome>();
-    SetApplicationTitle(kTitle);
-    RegisterSQLWaitCursor();
-    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    fixtures::makeRepositoryTable(RepositoryDir);
-    DMSys = new TDMSys(qApp);
+    fixtures::startProgram();
     FDb = fixtures::createDatabase(3, Content::Known);
     fixtures::connectDataModule(FDb);
   }

@@ -10,6 +10,7 @@
 #include "editing/triggers.h"
 #include "server/dataset.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/grid.h"
 #include "tests/fixtures/menus.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
@@ -79,25 +80,9 @@ QString CatalogSource(const FbDatabase &db, const QString &name) {
       .toString();
 }
 
-// The grid's cells as the user sees them, one "a|b|c" text per row.
-QStringList GridRows(TFormTriggers *form) {
-  form->TrigTable->FetchAll();
-  QAbstractItemModel *m = form->DBGrid1->model();
-  QStringList rows;
-  for (int r = 0; r < m->rowCount(); ++r) {
-    QStringList cells;
-    for (int c = 0; c < m->columnCount(); ++c)
-      cells << m->data(m->index(r, c)).toString();
-    rows << cells.join(QLatin1Char('|'));
-  }
-  return rows;
-}
+QStringList GridRows(TFormTriggers *form) { return fixtures::gridRows(form->DBGrid1); }
 
-QString RowOf(TFormTriggers *form, const QString &name) {
-  for (const QString &row : GridRows(form))
-    if (row.section(QLatin1Char('|'), 0, 0) == name) return row;
-  return QString();
-}
+QString RowOf(TFormTriggers *form, const QString &name) { return fixtures::gridRow(form->DBGrid1, name); }
 
 void Select(TFormTriggers *form, const QString &name) {
   QVERIFY2(form->TrigTable->Locate(QStringLiteral("RDB$TRIGGER_NAME"), name), qPrintable(name));
@@ -200,11 +185,7 @@ private slots:
     quietOffscreenWarnings();
     installModalWatchdog();
     FHome = std::make_unique<fixtures::TempHome>();
-    SetApplicationTitle(kTitle);
-    RegisterSQLWaitCursor();
-    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    fixtures::makeRepositoryTable(RepositoryDir);
-    DMSys = new TDMSys(qApp);
+    fixtures::startProgram();
   }
 
   void cleanup() {
