@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -65,11 +66,15 @@ void TFormTriggers::changeEvent(QEvent *event) {
 void TFormTriggers::Activated(bool active) {
   // A relation switch only filters the rows read last; what other windows changed meanwhile
   // (an editor's New or Update, a DDL script) shows when the user comes back to the list.
+  // The error box of a failed read takes the activation away and gives it back: that must not
+  // read again, or a lost connection would show boxes without end.
+  if (FReading) return;
   if (!active) {
     FLeft = true;
-  } else if (FLeft) {
+  } else if (FLeft && TrigTable->Active()) {
     FLeft = false;
-    if (TrigTable->Active()) Guard([this] { TrigTable->Refresh(); });
+    const QScopedValueRollback reading(FReading, true);
+    Guard([this] { TrigTable->Refresh(); });
   }
 }
 

@@ -69,6 +69,7 @@ private:
   // Re-reads the list when the window is active again after another window was.
   void Activated(bool active);
   bool FLeft = false;
+  bool FReading = false;
   void CreatePanel();
   void CreateTable();
   void CreateGrid();

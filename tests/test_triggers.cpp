@@ -590,6 +590,26 @@ private slots:
     QCOMPARE(Editors().size(), 3);
   }
 
+  // Coming back to the list reads it again; a read that fails says so once, not in a loop of
+  // boxes each taking the activation away and giving it back.
+  void failedReadOnReturnShowsOneBox() {
+    Connect(3);
+    TFormTriggers *list = OpenList();
+    list->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(list));
+    TTrigSourceForm *e = NewEditor();
+    e->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(e));
+    list->TrigTable->TableName = QStringLiteral("NO_SUCH_TABLE");
+    ModalSeenPtr error = answerNextModal(QStringLiteral("OK"));
+    list->activateWindow();
+    QTRY_VERIFY(error->Shown);
+    QVERIFY2(error->Text.contains(QLatin1String("NO_SUCH_TABLE")), qPrintable(error->Text));
+    ModalSeenPtr second = answerNextModal(QStringLiteral("OK"), 500);
+    QTest::qWait(700);
+    QVERIFY(!second->Shown);
+  }
+
   // Names the server keeps in quotes go back quoted: opened, updated, deactivated, dropped.
   void mixedCaseNames_data() {
     QTest::addColumn<bool>("tcp");
