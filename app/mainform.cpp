@@ -34,7 +34,7 @@
 // default-constructible; a window that does not show itself is shown as a child here.
 #include "catalog/domains.h"     // TDomainsForm     MnDomains
 #include "catalog/exceptions.h"  // TExceptionsForm  MnExceptions
-// #include "editing/triggers.h"          // TFormTriggers    MnTriggers
+#include "editing/triggers.h"    // TFormTriggers    MnTriggers
 // #include "catalog/structure.h"         // TFormTblStr      MnStructures
 #include "editing/ddlwindow.h"            // TSQLExprForm     MnSQL
 #include "repository/repositorywindow.h"  // TObjRepos        MnObjRepos

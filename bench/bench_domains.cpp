@@ -3,6 +3,7 @@
 // refresh until it has painted again. Target: under 1 s each.
 #include "app/datamodule.h"
 #include "bench/bench.h"
+#include "bench/benchdb.h"
 #include "catalog/domains.h"
 #include "server/dataset.h"
 #include "tests/fixtures/firebird.h"
@@ -43,20 +44,12 @@ double SecondsUntilPainted(QElapsedTimer &t, QWidget *w) {
 BENCH("domains10k") {
   QTextStream out(stdout);
   try {
-    RegisterSQLWaitCursor();
-    QElapsedTimer build;
-    build.start();
-    const fixtures::FbDatabase target =
-        fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, DomainScript());
-    const double buildSeconds = build.nsecsElapsed() / 1e9;
+    double buildSeconds = 0;
+    const fixtures::FbDatabase target = bench::buildDatabase(DomainScript(), buildSeconds);
 
     // A data module of this measurement's own: its aliases must not outlive it into the
     // measurements that follow.
-    std::unique_ptr<TDMSys> module(DMSys ? nullptr : new TDMSys);
-    if (module) DMSys = module.get();
-    const auto forget = qScopeGuard([&] {
-      if (module) DMSys = nullptr;
-    });
+    const fixtures::ScopedDataModule module;
     fixtures::connectDataModule(target);
 
     QElapsedTimer t;

@@ -20,8 +20,6 @@ namespace {
 const QString kCaption = QStringLiteral("DDL  Statements editor");
 const QString kRunHint = QStringLiteral("Run DDL statement");
 const QString kSelectHint = QStringLiteral("Select saved DDL statement from repository");
-const QString kLoadHint = QStringLiteral("Load DDL statement from File");
-const QString kSaveHint = QStringLiteral("Save active DDL statement to file");
 const QString kAddHint = QStringLiteral("Add active DDL statement to repository");
 }  // namespace
 
@@ -43,12 +41,7 @@ TSQLExprForm::TSQLExprForm(QWidget *parent) : TChildForm(parent) {
   CreateMenus();
   Keys = new TEditorKeys(ExecSql, {PopupMenu1, MnDDL}, [this] { ExecSqlKeyUp(); });
 
-  for (TFileDialogBase *dlg : {static_cast<TFileDialogBase *>(&OpenDlg), static_cast<TFileDialogBase *>(&SaveDlg)}) {
-    dlg->Filter = kDDLFilter;
-    dlg->DefaultExt = kDDLDefaultExt;
-    dlg->FilterIndex = 1;
-  }
-  SaveDlg.Options = 0;  // an existing file is replaced without a question
+  SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
 
   ExecSql->setFocus();
   ShowChild();
@@ -61,31 +54,29 @@ void TSQLExprForm::CreateMenus() {
   MnDDL->menuAction()->setStatusTip(QStringLiteral("DDL statements menu"));
   mnRun = AddMenuItem(MnDDL, QStringLiteral("&Run"), Qt::Key_F9, kRunHint);
   MnSelect = AddMenuItem(MnDDL, QStringLiteral("&Select"), Qt::CTRL | Qt::Key_Space, kSelectHint);
-  MNLoadfromFile = AddMenuItem(MnDDL, QStringLiteral("&Load from File"), Qt::Key_F3, kLoadHint);
-  MnSaveToFile = AddMenuItem(MnDDL, QStringLiteral("Save to &File"), Qt::CTRL | Qt::Key_S, kSaveHint);
+  const TFileItems menuFiles = AddFileItems(MnDDL);
+  MNLoadfromFile = menuFiles.Load;
+  MnSaveToFile = menuFiles.Save;
   MnAddToRepository = AddMenuItem(MnDDL, QStringLiteral("&Add to repository"), Qt::CTRL | Qt::Key_A, kAddHint);
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-  Cut1 = AddMenuItem(PopupMenu1, QStringLiteral("&Cut"), Qt::CTRL | Qt::Key_Delete, QStringLiteral("Cut to clipboard"));
-  Copy1 =
-      AddMenuItem(PopupMenu1, QStringLiteral("C&opy"), Qt::CTRL | Qt::Key_Insert, QStringLiteral("Copy to clipboard"));
-  Paste1 = AddMenuItem(PopupMenu1, QStringLiteral("&Paste"), Qt::SHIFT | Qt::Key_Insert,
-                       QStringLiteral("Paste from clipboard"));
+  const TClipboardItems clipboard = AddClipboardItems(PopupMenu1, ExecSql);
+  Cut1 = clipboard.Cut;
+  Copy1 = clipboard.Copy;
+  Paste1 = clipboard.Paste;
   N1 = PopupMenu1->addSeparator();
   Run1 = AddMenuItem(PopupMenu1, QStringLiteral("&Run"), Qt::Key_F9, kRunHint);
   N2 = PopupMenu1->addSeparator();
   Select1 = AddMenuItem(PopupMenu1, QStringLiteral("&Select"), Qt::CTRL | Qt::Key_Space, kSelectHint);
-  LoadfromFile1 = AddMenuItem(PopupMenu1, QStringLiteral("&Load from File"), Qt::Key_F3, kLoadHint);
-  SavetoFile1 = AddMenuItem(PopupMenu1, QStringLiteral("Save to &File"), Qt::CTRL | Qt::Key_S, kSaveHint);
+  const TFileItems popupFiles = AddFileItems(PopupMenu1);
+  LoadfromFile1 = popupFiles.Load;
+  SavetoFile1 = popupFiles.Save;
   Addtorepository1 = AddMenuItem(PopupMenu1, QStringLiteral("&Add to repository"), Qt::CTRL | Qt::Key_A, kAddHint);
   N3 = PopupMenu1->addSeparator();
-  MnInsertWizard = AddMenuItem(PopupMenu1, QStringLiteral("&Insert statement wizard.."), QKeySequence(),
-                               QStringLiteral("Creates insert statement using drag and drop tech."));
-  MNUpdateWizard = AddMenuItem(PopupMenu1, QStringLiteral("&Update statement wizard..."), QKeySequence(),
-                               QStringLiteral("Create update statement using visual tools"));
-  MnInsertWizard->setEnabled(false);
-  MNUpdateWizard->setEnabled(false);
+  const TWizardItems wizards = AddWizardItems(PopupMenu1);
+  MnInsertWizard = wizards.Insert;
+  MNUpdateWizard = wizards.Update;
 
   for (QAction *a : {mnRun, Run1})
     ConnectGuarded(a, &QAction::triggered, this, &TSQLExprForm::RunClick);
@@ -97,9 +88,6 @@ void TSQLExprForm::CreateMenus() {
     ConnectGuarded(a, &QAction::triggered, this, &TSQLExprForm::SaveToFileClick);
   for (QAction *a : {MnAddToRepository, Addtorepository1})
     ConnectGuarded(a, &QAction::triggered, this, &TSQLExprForm::AddToRepositoryClick);
-  ConnectGuarded(Cut1, &QAction::triggered, this, &TSQLExprForm::Cut1Click);
-  ConnectGuarded(Copy1, &QAction::triggered, this, &TSQLExprForm::Copy1Click);
-  ConnectGuarded(Paste1, &QAction::triggered, this, &TSQLExprForm::Paste1Click);
   ConnectGuarded(ExecSql, &QWidget::customContextMenuRequested, this,
                  [this](const QPoint &pos) { PopupMenu1->popup(ExecSql->viewport()->mapToGlobal(pos)); });
 }
@@ -119,12 +107,6 @@ void TSQLExprForm::SaveToFileClick() {
 }
 
 void TSQLExprForm::AddToRepositoryClick() { AddObjectSource(static_cast<const QPlainTextEdit *>(ExecSql)); }
-
-void TSQLExprForm::Cut1Click() { ExecSql->cut(); }
-
-void TSQLExprForm::Copy1Click() { ExecSql->copy(); }
-
-void TSQLExprForm::Paste1Click() { ExecSql->paste(); }
 
 void TSQLExprForm::ExecSqlKeyUp() { PosIndic->setText(CaretPosText(ExecSql)); }
 

@@ -45,9 +45,6 @@ public:
   void LoadFromFileClick();
   void SaveToFileClick();
   void AddToRepositoryClick();
-  void Cut1Click();
-  void Copy1Click();
-  void Paste1Click();
   void ExecSqlKeyUp();
 
   // The item a shortcut pressed in the editor invokes: the context menu's first, then the

@@ -284,8 +284,7 @@ void TDataSet::Calculate(Record &rec) {
   FCalcRecord = saved;
 }
 
-bool TDataSet::AcceptAndCalc(Record &rec) {
-  Calculate(rec);
+bool TDataSet::Accepts(Record &rec) {
   if (!Filtered || !OnFilterRecord) return true;
   bool accept = true;
   Record *saved = FCalcRecord;
@@ -306,9 +305,14 @@ int TDataSet::FetchInto(int count) {
   while (FMoreRows && (count < 0 || added < count)) {
     QVector<TRow> batch;
     FMoreRows = FCursor->Fetch(batch, count < 0 ? -1 : count - added);
+    // A read-only dataset keeps every row it has read, the rejected ones too (their values are
+    // shared, not copied), so that a new filter criterion needs no second read.
+    const bool keep = !FCursor->CanModify();
     for (TRow &row : batch) {
       Record rec{std::move(row), {}};
-      if (AcceptAndCalc(rec)) {
+      Calculate(rec);
+      if (keep) FRead.append(rec);
+      if (Accepts(rec)) {
         FRows.append(std::move(rec));
         ++added;
       }
@@ -331,6 +335,7 @@ void TDataSet::FetchAll() { FetchMore(-1); }
 void TDataSet::DropCursor() {
   FCursor.reset();
   FRows.clear();
+  FRead.clear();
   FMoreRows = false;
 }
 
@@ -400,6 +405,7 @@ void TDataSet::Refresh() {
   FCursor.reset();
   FRows.clear();
   FMoreRows = false;
+  FRead.clear();
   try {
     FCursor = CreateCursor(db.Connection());
     BindFields();
@@ -415,6 +421,24 @@ void TDataSet::Refresh() {
   int row = oldKey.isEmpty() ? -1 : FindRow(oldKey);
   if (row < 0) row = qMin(oldRecNo, int(FRows.size()) - 1);
   FRecNo = FRows.isEmpty() ? -1 : qMax(row, 0);
+  FBof = FRecNo <= 0;
+  FEof = FRows.isEmpty();
+  NotifyChanged();
+}
+
+void TDataSet::Refilter() {
+  CheckActive();
+  if (!FCursor || FCursor->CanModify()) {
+    Refresh();
+    return;
+  }
+  const int oldRecNo = FRecNo;
+  QVector<Record> rows;
+  // The calculated values do not depend on the filter: they stay as computed at the read.
+  for (Record &rec : FRead)
+    if (Accepts(rec)) rows.append(rec);
+  FRows = std::move(rows);
+  FRecNo = FRows.isEmpty() ? -1 : qBound(0, oldRecNo, int(FRows.size()) - 1);
   FBof = FRecNo <= 0;
   FEof = FRows.isEmpty();
   NotifyChanged();
@@ -641,12 +665,19 @@ void TDataSet::EnableControls() {
   if (FDisableCount > 0 && --FDisableCount == 0) NotifyChanged();
 }
 
+QStringList TDataSet::DeclaredColumns() const {
+  QStringList columns;
+  for (const TField *f : FFields)
+    if (!f->Calculated && !FAutoFields.contains(f)) columns.append(f->FieldName);
+  return columns;
+}
+
 // ---------------------------------------------------------------------------------------------
 // TTable
 
 std::unique_ptr<TCursor> TTable::CreateCursor(TDriverConnection &conn) {
   if (TableName.isEmpty()) throw EDatabaseError(QStringLiteral("Missing TableName property"));
-  return conn.OpenTable(TableName, IndexFieldNames.split(u';', Qt::SkipEmptyParts), ReadOnly);
+  return conn.OpenTableColumns(TableName, DeclaredColumns(), IndexFieldNames.split(u';', Qt::SkipEmptyParts), ReadOnly);
 }
 
 void TTable::CreateTable() {

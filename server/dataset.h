@@ -146,6 +146,10 @@ public:
   // Hooks.
   bool Filtered = false;
   void SetFiltered(bool on);
+  // Applies the filter again to the rows read since the last open or refresh, without reading
+  // them again (a change of the filter's criterion on a read-only dataset); rows not read yet
+  // are filtered as they come. A dataset that can be modified is refreshed instead.
+  void Refilter();
   std::function<void(TDataSet *DataSet, bool &Accept)> OnFilterRecord;
   std::function<void(TDataSet *DataSet)> OnCalcFields;
   std::function<void(TDataSet *DataSet)> AfterOpen;
@@ -175,6 +179,8 @@ signals:
 protected:
   // Opens the driver's cursor for this dataset.
   virtual std::unique_ptr<TCursor> CreateCursor(TDriverConnection &conn) = 0;
+  // The columns of the declared data fields (none without declared fields).
+  QStringList DeclaredColumns() const;
 
 private:
   struct Record {
@@ -185,7 +191,7 @@ private:
   Record *ActiveRecordW();
   void BindFields();
   void FreeAutoFields();
-  bool AcceptAndCalc(Record &rec);
+  bool Accepts(Record &rec);
   void Calculate(Record &rec);
   int FetchInto(int count);
   void SetState(TDataSetState s);
@@ -202,6 +208,7 @@ private:
   QList<TField *> FFields;
   QList<TField *> FAutoFields;
   QVector<Record> FRows;
+  QVector<Record> FRead;  // every row a read-only dataset has read, accepted or not
   Record FEditBuffer;
   Record FOldBuffer;
   Record *FCalcRecord = nullptr;  // record being filtered or calculated

@@ -72,6 +72,13 @@ public:
   virtual bool Connected() const = 0;
   virtual std::unique_ptr<TCursor> OpenTable(const QString &tableName, const QStringList &orderFields,
                                              bool readOnly) = 0;
+  // The same, reading only the named columns where the driver can choose (all when the list is
+  // empty); a driver that cannot reads them all.
+  virtual std::unique_ptr<TCursor> OpenTableColumns(const QString &tableName, const QStringList &columns,
+                                                    const QStringList &orderFields, bool readOnly) {
+    (void)columns;
+    return OpenTable(tableName, orderFields, readOnly);
+  }
   virtual std::unique_ptr<TCursor> OpenQuery(const QString &sql, const QList<QPair<QString, QVariant>> &params) = 0;
   virtual void CreateTable(const QString &tableName, const QList<TFieldDef> &fields) = 0;
   virtual void AddIndex(const QString &tableName, const TIndexDef &index) = 0;

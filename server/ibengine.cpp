@@ -58,12 +58,16 @@ public:
   IbCursor(const QString &connName, bool readOnly) : FConn(connName), FReadOnly(readOnly) {}
 
   // A table: catalog description, primary key or RDB$DB_KEY, then the select.
-  void OpenTable(const QString &table, const QStringList &order) {
+  void OpenTable(const QString &table, const QStringList &order, const QStringList &wanted = {}) {
     FTable = table;
     QSqlDatabase db = QSqlDatabase::database(FConn, false);
     const bool catalog = IsCatalogName(table);
     QList<ColumnInfo> info = Describe(db, table);
     if (info.isEmpty()) throw EDatabaseError(QStringLiteral("Table does not exist: %1").arg(table));
+    // A catalog table is read whole and never written: only the columns the dataset declares
+    // are worth reading (RDB$TRIGGERS carries two binary blobs per row besides the source).
+    if (catalog && !wanted.isEmpty())
+      info.removeIf([&](const ColumnInfo &c) { return !wanted.contains(c.Name, Qt::CaseInsensitive); });
     QStringList cols;
     for (const ColumnInfo &c : info)
       cols.append(QuoteIdentifier(c.Name));
@@ -410,6 +414,13 @@ public:
   std::unique_ptr<TCursor> OpenTable(const QString &tableName, const QStringList &orderFields, bool readOnly) override {
     auto c = std::make_unique<IbCursor>(FName, readOnly);
     c->OpenTable(tableName, orderFields);
+    return c;
+  }
+
+  std::unique_ptr<TCursor> OpenTableColumns(const QString &tableName, const QStringList &columns,
+                                            const QStringList &orderFields, bool readOnly) override {
+    auto c = std::make_unique<IbCursor>(FName, readOnly);
+    c->OpenTable(tableName, orderFields, columns);
     return c;
   }
 

@@ -95,11 +95,7 @@ class TestDdl : public QObject {
 private slots:
   void initTestCase() {
     FHome = std::make_unique<fixtures::TempHome>();
-    SetApplicationTitle(kTitle);
-    RegisterSQLWaitCursor();
-    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    fixtures::makeRepositoryTable(RepositoryDir);
-    DMSys = new TDMSys(qApp);
+    fixtures::startProgram();
     FDb = fixtures::createDatabase(3, Content::Known);
     fixtures::connectDataModule(FDb);
   }

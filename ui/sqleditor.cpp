@@ -2,9 +2,11 @@
 
 #include "server/errors.h"
 #include "server/lines.h"
+#include "ui/dialogs.h"
 #include "ui/editorlines.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QAction>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -80,6 +82,43 @@ QAction *AddMenuItem(QMenu *menu, const QString &caption, const QKeySequence &sh
   a->setShortcut(shortcut);
   a->setStatusTip(hint);
   return a;
+}
+
+TClipboardItems AddClipboardItems(QMenu *menu, QPlainTextEdit *editor) {
+  TClipboardItems items{
+      AddMenuItem(menu, QStringLiteral("&Cut"), Qt::CTRL | Qt::Key_Delete, QStringLiteral("Cut to clipboard")),
+      AddMenuItem(menu, QStringLiteral("C&opy"), Qt::CTRL | Qt::Key_Insert, QStringLiteral("Copy to clipboard")),
+      AddMenuItem(menu, QStringLiteral("&Paste"), Qt::SHIFT | Qt::Key_Insert, QStringLiteral("Paste from clipboard"))};
+  QObject::connect(items.Cut, &QAction::triggered, editor, &QPlainTextEdit::cut);
+  QObject::connect(items.Copy, &QAction::triggered, editor, &QPlainTextEdit::copy);
+  QObject::connect(items.Paste, &QAction::triggered, editor, &QPlainTextEdit::paste);
+  return items;
+}
+
+TFileItems AddFileItems(QMenu *menu) {
+  return {
+      AddMenuItem(menu, QStringLiteral("&Load from File"), Qt::Key_F3, QStringLiteral("Load DDL statement from File")),
+      AddMenuItem(menu, QStringLiteral("Save to &File"), Qt::CTRL | Qt::Key_S,
+                  QStringLiteral("Save active DDL statement to file"))};
+}
+
+TWizardItems AddWizardItems(QMenu *menu) {
+  TWizardItems items{AddMenuItem(menu, QStringLiteral("&Insert statement wizard.."), QKeySequence(),
+                                 QStringLiteral("Creates insert statement using drag and drop tech.")),
+                     AddMenuItem(menu, QStringLiteral("&Update statement wizard..."), QKeySequence(),
+                                 QStringLiteral("Create update statement using visual tools"))};
+  items.Insert->setEnabled(false);
+  items.Update->setEnabled(false);
+  return items;
+}
+
+void SetUpEditorFileDialogs(TOpenDialog &open, TSaveDialog &save, const QString &filter, const QString &defaultExt) {
+  for (TFileDialogBase *dlg : {static_cast<TFileDialogBase *>(&open), static_cast<TFileDialogBase *>(&save)}) {
+    dlg->Filter = filter;
+    dlg->DefaultExt = defaultExt;
+    dlg->FilterIndex = 1;
+  }
+  save.Options = 0;  // an existing file is replaced without a question
 }
 
 QFont FixedPitchFont(const QString &face, int pixelSize) {

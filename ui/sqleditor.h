@@ -12,6 +12,8 @@ class QAction;
 class QKeySequence;
 class QLabel;
 class QMenu;
+class TOpenDialog;
+class TSaveDialog;
 
 // A fixed-pitch face of the given pixel size: the named one when the system has it, else the
 // system's fixed-pitch face.
@@ -21,6 +23,26 @@ QFont PanelFont();
 
 // A menu item with its shortcut and hint (shown in the status bar while highlighted).
 QAction *AddMenuItem(QMenu *menu, const QString &caption, const QKeySequence &shortcut, const QString &hint);
+
+// The items every editor's menus share, with their captions, shortcuts and hints.
+// "&Cut" Ctrl+Del, "C&opy" Ctrl+Ins, "&Paste" Shift+Ins: the editor's clipboard commands.
+struct TClipboardItems {
+  QAction *Cut, *Copy, *Paste;
+};
+TClipboardItems AddClipboardItems(QMenu *menu, QPlainTextEdit *editor);
+// "&Load from File" F3 and "Save to &File" Ctrl+S; the window binds them.
+struct TFileItems {
+  QAction *Load, *Save;
+};
+TFileItems AddFileItems(QMenu *menu);
+// The two statement-wizard items, disabled.
+struct TWizardItems {
+  QAction *Insert, *Update;
+};
+TWizardItems AddWizardItems(QMenu *menu);
+// The file dialogs of an editor's load and save: the filter (first entry selected), the
+// default extension, and a save that replaces an existing file without a question.
+void SetUpEditorFileDialogs(TOpenDialog &open, TSaveDialog &save, const QString &filter, const QString &defaultExt);
 
 // Line (from 1) and column (from 0) of the editor's selection start.
 struct TCaretPos {

@@ -1,0 +1,78 @@
+#pragma once
+// The Triggers window: the user's triggers from RDB$TRIGGERS, all of them or those of one
+// table or view, with their event and active state; opens a trigger's source in the trigger
+// source editor, keeps it in the repository, drops, deactivates and activates it.
+#include "ui/mdichild.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QToolButton;
+class TDBGrid;
+class TDataSet;
+class TDataSource;
+class TField;
+class TTable;
+class TTrigSourceForm;
+
+class TFormTriggers : public TChildForm {
+  Q_OBJECT
+public:
+  // Builds the window, reads the list and shows it in the main window's area. A failure to
+  // read is shown in an error box; the window is shown all the same.
+  explicit TFormTriggers(QWidget *owner = nullptr);
+
+  QFrame *Panel1;
+  QLabel *Label1;
+  QComboBox *TableCombo;
+  QToolButton *SrcBtn;
+  QToolButton *AddBtn;
+  QToolButton *DropBtn;  // "SpeedButton1"
+  QToolButton *DeactivteBtn;
+  QToolButton *ActivateBtn;
+  QToolButton *InsWiz;
+  QToolButton *UpdWiz;  // "SpeedButton3"
+  TDBGrid *DBGrid1;
+  TDataSource *DataSource1;
+  TTable *TrigTable;
+
+  TField *TrigNameField;
+  TField *TableField;
+  TField *TrigSequenceField;
+  TField *TrigTypeField;
+  TField *SourceField;
+  TField *TrigTableRDBDESCRIPTION;
+  TField *TrigTableRDBTRIGGER_INACTIVE;
+  TField *SeqFld;  // TYPENAME
+  TField *ActFld;  // ACT
+  TField *TrigTableRDBSYSTEM_FLAG;
+
+  // The relation whose triggers are listed, or "<All relations>".
+  QString SelectedRelation;
+
+  void FormCreate();
+  void TableComboChange();
+  // Opens a new editor on the current trigger and returns it (shown).
+  TTrigSourceForm *SrcBtnClick();
+  void AddBtnClick();
+  void DropBtnClick();
+  void DeactivteBtnClick();
+  void ActivateBtnClick();
+  void TrigTableFilterRecord(TDataSet *DataSet, bool &Accept);
+  void TrigTableCalcFields(TDataSet *DataSet);
+
+protected:
+  void FormClose() override;
+  void changeEvent(QEvent *event) override;
+
+private:
+  // Re-reads the list when the window is active again after another window was.
+  void Activated(bool active);
+  bool FLeft = false;
+  bool FReading = false;
+  void CreatePanel();
+  void CreateTable();
+  void CreateGrid();
+  // Executes the statement format with the current trigger's name, then re-reads the list.
+  void ExecForCurrent(const char *format);
+};

@@ -1,0 +1,613 @@
+// The Triggers window and the trigger source editor on real dialect-1 and dialect-3 databases,
+// embedded and over TCP: what the list shows and filters, the commands on the current trigger,
+// the statements the editor assembles and what the server then holds, the editor's keys,
+// caption and indicator, quoted names, and the way to the repository and back.
+#include "app/datamodule.h"
+#include "app/settings.h"
+#include "editing/ddlwindow.h"
+#include "editing/sourcedialog.h"
+#include "editing/triggereditor.h"
+#include "editing/triggers.h"
+#include "server/dataset.h"
+#include "tests/fixtures/firebird.h"
+#include "tests/fixtures/grid.h"
+
+#include "tests/fixtures/modal.h"
+#include "tests/fixtures/repository.h"
+#include "tests/fixtures/session.h"
+#include "tests/fixtures/suite.h"
+#include "ui/dbgrid.h"
+#include "ui/dialogs.h"
+#include "ui/editorlines.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QSpinBox>
+#include <QTextBlock>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+
+using fixtures::Access;
+using fixtures::Content;
+using fixtures::FbDatabase;
+
+namespace {
+
+const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
+
+// Besides the known triggers: one on a view, a multi-event one (type 17), a database trigger,
+// a table without triggers, the engine's CHECK triggers; on dialect 3 a mixed-case pair.
+QString ExtraSql(int dialect) {
+  QString sql = QStringLiteral(
+      "CREATE TABLE T_NONE (A INTEGER);\n"
+      "CREATE TABLE T_CHECKED (A INTEGER CHECK (A > 0));\n"
+      "SET TERM ^ ;\n"
+      "CREATE TRIGGER V_MASTER_DETAIL_BI FOR V_MASTER_DETAIL ACTIVE BEFORE INSERT POSITION 0 AS\nBEGIN\nEND^\n"
+      "CREATE TRIGGER T_LOG_BIU FOR T_LOG ACTIVE BEFORE INSERT OR UPDATE POSITION 3 AS\nBEGIN\nEND^\n"
+      "CREATE TRIGGER ON_CONNECT_NOOP ACTIVE ON CONNECT AS\nBEGIN\nEND^\n");
+  if (dialect == 3)
+    sql += QStringLiteral(
+        "SET TERM ; ^\nCREATE TABLE \"MixedCase\" (A INTEGER);\nSET TERM ^ ;\n"
+        "CREATE TRIGGER \"MixedCase_bi\" FOR \"MixedCase\" ACTIVE BEFORE INSERT POSITION 0 AS\nBEGIN\n  NEW.A = "
+        "1;\nEND^\n");
+  return sql + QStringLiteral("SET TERM ; ^\n");
+}
+
+// "type|position|relation|inactive" of a trigger as the server holds it; empty when missing.
+QString Catalog(const FbDatabase &db, const QString &name) {
+  const QList<QVariantList> rows = fixtures::query(
+      db, QStringLiteral("SELECT RDB$TRIGGER_TYPE, RDB$TRIGGER_SEQUENCE, RDB$RELATION_NAME, "
+                         "COALESCE(RDB$TRIGGER_INACTIVE, 0) FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = '%1'")
+              .arg(name));
+  if (rows.isEmpty()) return QString();
+  QStringList cells;
+  for (const QVariant &v : rows.first())
+    cells << v.toString();
+  return cells.join(QLatin1Char('|'));
+}
+
+QString CatalogSource(const FbDatabase &db, const QString &name) {
+  return fixtures::queryValue(
+             db, QStringLiteral("SELECT RDB$TRIGGER_SOURCE FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = '%1'").arg(name))
+      .toString();
+}
+
+QStringList GridRows(TFormTriggers *form) { return fixtures::gridRows(form->DBGrid1); }
+
+QString RowOf(TFormTriggers *form, const QString &name) { return fixtures::gridRow(form->DBGrid1, name); }
+
+void Select(TFormTriggers *form, const QString &name) {
+  QVERIFY2(form->TrigTable->Locate(QStringLiteral("RDB$TRIGGER_NAME"), name), qPrintable(name));
+}
+
+void ChooseRelation(TFormTriggers *form, const QString &relation) {
+  const int index = form->TableCombo->findText(relation);
+  QVERIFY2(index >= 0, qPrintable(relation));
+  form->TableCombo->setCurrentIndex(index);
+}
+
+QList<TTrigSourceForm *> Editors() {
+  QList<TTrigSourceForm *> found;
+  for (QWidget *w : QApplication::topLevelWidgets())
+    if (auto *e = qobject_cast<TTrigSourceForm *>(w); e && e->isVisible()) found << e;
+  return found;
+}
+
+// Makes the editor the active window with the focus in place, as a user's click would: the
+// window's shortcuts answer only there.
+void Focus(TTrigSourceForm *e, QWidget *place) {
+  e->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(e));
+  place->setFocus();
+  QTRY_VERIFY(place->hasFocus());
+}
+
+// Fills an editor as the user would type it.
+void Fill(TTrigSourceForm *e, const QString &name, const QString &table, int event, int position,
+          const QString &source) {
+  e->TrigNameEdit->setText(name);
+  e->TableNameEdit->setEditText(table);
+  e->EventTypeEdit->setCurrentIndex(event);
+  e->PositionEdit->setValue(position);
+  e->TrigSource->setPlainText(source);
+}
+
+// Presses a key in a widget with the Show-SQL switch on, cancels the dialog, and returns the
+// statement's first line as the dialog showed it.
+QString StatementOfKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers mods) {
+  QString shown;
+  ModalAnswer cancel;
+  cancel.ButtonText = QStringLiteral("Cancel");
+  cancel.Check = [&](QWidget *box) {
+    if (auto *dlg = qobject_cast<TSQLSourceForm *>(box)) shown = dlg->Memo1->toPlainText();
+  };
+  ModalSeenPtr seen = answerNextModal(cancel, 3000);
+  QTest::keyClick(target, key, mods);
+  if (!QTest::qWaitFor([&] { return seen->Shown; }, 3000)) return QStringLiteral("<no statement>");
+  return shown.section(QLatin1Char('\n'), 0, 0);
+}
+
+}  // namespace
+
+class TestTriggers : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<fixtures::TempHome> FHome;
+  QList<QPointer<QWidget>> FOpened;
+
+  FbDatabase Connect(int dialect, Access access = Access::Embedded) {
+    const FbDatabase db = fixtures::createDatabase(dialect, Content::Known, access, ExtraSql(dialect));
+    fixtures::connectDataModule(db);
+    return db;
+  }
+
+  TFormTriggers *OpenList() {
+    auto *form = new TFormTriggers();
+    FOpened << form;
+    return form;
+  }
+
+  TTrigSourceForm *OpenSource(TFormTriggers *list, const QString &name) {
+    Select(list, name);
+    TTrigSourceForm *editor = list->SrcBtnClick();
+    FOpened << editor;
+    return editor;
+  }
+
+  TTrigSourceForm *NewEditor() {
+    auto *editor = new TTrigSourceForm();
+    editor->ShowEditor();
+    FOpened << editor;
+    return editor;
+  }
+
+  void accessRows() {
+    QTest::addColumn<int>("dialect");
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("dialect 1, embedded") << 1 << false;
+    QTest::newRow("dialect 3, embedded") << 3 << false;
+    QTest::newRow("dialect 1, tcp") << 1 << true;
+    QTest::newRow("dialect 3, tcp") << 3 << true;
+  }
+
+  FbDatabase ConnectRow(int dialect, bool tcp) { return Connect(dialect, tcp ? Access::Tcp : Access::Embedded); }
+
+private slots:
+  void initTestCase() {
+    quietOffscreenWarnings();
+    FHome = std::make_unique<fixtures::TempHome>();
+    fixtures::startProgram();
+  }
+
+  void cleanup() {
+    for (const QPointer<QWidget> &w : FOpened)
+      if (w) w->close();
+    FOpened.clear();
+    for (TTrigSourceForm *e : Editors())
+      e->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
+    DMSys->IBDataBase->Close();
+    AutoCommit = false;
+  }
+
+  void cleanupTestCase() {
+    delete DMSys;
+    DMSys = nullptr;
+    FHome.reset();
+  }
+
+  void windowAndEditorLayout() {
+    Connect(3);
+    TFormTriggers *list = OpenList();
+    QCOMPARE(list->windowTitle(), QStringLiteral("Triggers"));
+    QCOMPARE(list->Label1->text(), QStringLiteral("Relation"));
+    QStringList buttons;
+    for (QToolButton *b :
+         {list->SrcBtn, list->AddBtn, list->DropBtn, list->DeactivteBtn, list->ActivateBtn, list->InsWiz, list->UpdWiz})
+      buttons << QStringLiteral("%1|%2|%3").arg(b->objectName(), b->text(), b->statusTip());
+    QCOMPARE(buttons,
+             QStringList({"SrcBtn|&Source|Open source code of trigger", "AddBtn|&Add |Add source to repository",
+                          "SpeedButton1|&Drop|Drop trigger", "DeactivteBtn|D&eactivate|Set trigger inactive",
+                          "ActivateBtn|A&ctivate|Set trigger active",
+                          "InsWiz|&1.Insert wizard|Creates insert trigger for views",
+                          "SpeedButton3|&2.Update wizard|Creates update trigger for views"}));
+    QVERIFY(!list->TableCombo->isEditable());
+    QVERIFY(!list->TrigTable->CanModify() && list->DBGrid1->ReadOnly());
+    QCOMPARE(list->TableCombo->itemText(0), QStringLiteral("<All relations>"));
+    QCOMPARE(list->TableCombo->currentIndex(), 0);
+    QCOMPARE(list->SelectedRelation, QStringLiteral("<All relations>"));
+    QStringList relations;
+    for (int i = 1; i < list->TableCombo->count(); ++i)
+      relations << list->TableCombo->itemText(i);
+    QCOMPARE(relations,
+             QStringList({"MixedCase", "T_CHECKED", "T_DETAIL", "T_LOG", "T_MASTER", "T_NONE", "V_MASTER_DETAIL"}));
+    QStringList titles;
+    for (int c = 0; c < list->DBGrid1->model()->columnCount(); ++c)
+      titles << list->DBGrid1->model()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    QCOMPARE(titles, QStringList({"NAME", "RELATION", "SEQUENCE", "TYPE", "SOURCE", "DESCRIPTION", "ACTIVE"}));
+
+    TTrigSourceForm *e = NewEditor();
+    QCOMPARE(e->windowTitle(), QStringLiteral("Trigger Source Editor"));
+    QCOMPARE(e->TrigNameEdit->maxLength(), 31);
+    QCOMPARE(e->PositionEdit->maximum(), 32767);
+    QCOMPARE(e->TableNameEdit->count(), relations.size());
+
+    QCOMPARE(e->MnDDL->title(), QStringLiteral("&Trigger"));
+    QCOMPARE(e->MnDDL->menuAction()->statusTip(), QStringLiteral("DDL statements menu"));
+    QCOMPARE(fixtures::menuItems(e->MnDDL),
+             QStringList({"&New|Ctrl+F9|Create specific trigger|on", "&Update|F9|Run DDL statement|on",
+                          "&Load from File|F3|Load DDL statement from File|on",
+                          "Save to &File|Ctrl+S|Save active DDL statement to file|on",
+                          "Show S&QL||Check this menu if you want to see DDL statement before execution|on", "-",
+                          "&Insert statement wizard..||Creates insert statement using drag and drop tech.|off",
+                          "&Update statement wizard...||Create update statement using visual tools|off"}));
+    QVERIFY(e->MnShowSQL->isCheckable() && !e->MnShowSQL->isChecked());
+    QCOMPARE(
+        fixtures::menuItems(e->PopupMenu1),
+        QStringList(
+            {"&Cut|Ctrl+Del|Cut to clipboard|on", "C&opy|Ctrl+Ins|Copy to clipboard|on",
+             "&Paste|Shift+Ins|Paste from clipboard|on", "-", "&New|Ctrl+F9|Creates trigger from this source|on",
+             "&Update|F9|Updates existing trigger source|on", "-", "&Load from File|F3|Load DDL statement from File|on",
+             "Save to &File|Ctrl+S|Save active DDL statement to file|on", "-",
+             "&Insert statement wizard..||Creates insert statement using drag and drop tech.|off",
+             "&Update statement wizard...||Create update statement using visual tools|off"}));
+  }
+
+  void listShowsUserTriggersByRelation_data() {
+    QTest::addColumn<int>("dialect");
+    QTest::newRow("dialect 1") << 1;
+    QTest::newRow("dialect 3") << 3;
+  }
+  void listShowsUserTriggersByRelation() {
+    QFETCH(int, dialect);
+    const FbDatabase db = Connect(dialect);
+    TFormTriggers *list = OpenList();
+    // Every trigger but the server's own (flag 1); the CHECK triggers (flag 3) stay in view.
+    const int expected =
+        fixtures::queryValue(db, "SELECT COUNT(*) FROM RDB$TRIGGERS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) <> 1").toInt();
+    const QStringList all = GridRows(list);
+    QCOMPARE(all.size(), expected);
+    QVERIFY(fixtures::queryValue(db, "SELECT COUNT(*) FROM RDB$TRIGGERS WHERE RDB$SYSTEM_FLAG = 1").toInt() > 0);
+    QCOMPARE(all.filter(QStringLiteral("|T_CHECKED|")).size(), 2);
+
+    // NAME|RELATION|SEQUENCE|TYPE|SOURCE|DESCRIPTION|ACTIVE
+    QCOMPARE(RowOf(list, "T_MASTER_BI20"),
+             QStringLiteral("T_MASTER_BI20|T_MASTER|20|BEFORE INSERT|(MEMO)|(Memo)|ACTIVE"));
+    QCOMPARE(RowOf(list, "T_DETAIL_BI"), QStringLiteral("T_DETAIL_BI|T_DETAIL|5|BEFORE INSERT|(MEMO)|(Memo)|INACTIVE"));
+    QCOMPARE(RowOf(list, "T_MASTER_AD"), QStringLiteral("T_MASTER_AD|T_MASTER|0|AFTER DELETE|(MEMO)|(Memo)|ACTIVE"));
+    QCOMPARE(RowOf(list, "T_LOG_BIU"),
+             QStringLiteral("T_LOG_BIU|T_LOG|3|BEFORE INSERT OR UPDATE|(MEMO)|(Memo)|ACTIVE"));
+    QCOMPARE(RowOf(list, "ON_CONNECT_NOOP"), QStringLiteral("ON_CONNECT_NOOP||0|ON CONNECT|(MEMO)|(Memo)|ACTIVE"));
+
+    const struct {
+      const char *relation;
+      int rows;
+    } cases[] = {{"T_MASTER", 7}, {"V_MASTER_DETAIL", 1}, {"T_NONE", 0}, {"T_LOG", 2}, {"<All relations>", expected}};
+    for (const auto &c : cases) {
+      ChooseRelation(list, QString::fromLatin1(c.relation));
+      QCOMPARE(list->SelectedRelation, QString::fromLatin1(c.relation));
+      const QStringList rows = GridRows(list);
+      QCOMPARE(rows.size(), c.rows);
+      if (c.rows != expected)
+        for (const QString &row : rows)
+          QCOMPARE(row.section(QLatin1Char('|'), 1, 1), QString::fromLatin1(c.relation));
+    }
+  }
+
+  // The two statements of the editor, exactly as sent, and the trigger the server then holds.
+  void newAndUpdateStatementsExecuted_data() { accessRows(); }
+  void newAndUpdateStatementsExecuted() {
+    QFETCH(int, dialect);
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = ConnectRow(dialect, tcp);
+    AutoCommit = true;
+    TTrigSourceForm *e = NewEditor();
+    Fill(e, "T1", "T_LOG", 0, 0, "AS\nBEGIN\nEND");
+    QCOMPARE(e->NewStatementLines().Text(),
+             QStringLiteral(
+                 "CREATE TRIGGER T1\r\nFOR T_LOG ACTIVE\r\nBEFORE INSERT\r\nPOSITION 0\r\nAS\r\nBEGIN\r\nEND\r\n"));
+    QCOMPARE(e->UpdateStatementLines().Text(),
+             QStringLiteral("ALTER TRIGGER T1\r\nBEFORE INSERT\r\nAS\r\nBEGIN\r\nEND\r\n"));
+    QTest::keyClick(e->TrigSource, Qt::Key_F9, Qt::ControlModifier);
+    QCOMPARE(Catalog(db, "T1"), QStringLiteral("1|0|T_LOG|0"));
+    QCOMPARE(CatalogSource(db, "T1").trimmed(), QStringLiteral("AS\r\nBEGIN\r\nEND"));
+    QVERIFY(!DMSys->IBDataBase->InTransaction());
+
+    // Update sends neither table nor position: the trigger keeps both, and takes the event
+    // and the body.
+    Fill(e, "T1", "T_MASTER", 3, 9, "AS\nBEGIN\n  /* changed */\nEND");
+    Focus(e, e->TrigNameEdit);
+    QTest::keyClick(e->TrigNameEdit, Qt::Key_F9);
+    QCOMPARE(Catalog(db, "T1"), QStringLiteral("4|0|T_LOG|0"));
+    QCOMPARE(CatalogSource(db, "T1").trimmed(), QStringLiteral("AS\r\nBEGIN\r\n  /* changed */\r\nEND"));
+
+    // A refused New: the server's message, and the editor keeps every field.
+    ModalSeenPtr error = answerNextModal(QStringLiteral("OK"));
+    QTest::keyClick(e->TrigSource, Qt::Key_F9, Qt::ControlModifier);
+    QTRY_VERIFY(error->Shown);
+    QCOMPARE(error->Icon, QMessageBox::Critical);
+    QVERIFY2(error->Text.contains(QLatin1String("T1")), qPrintable(error->Text));
+    QCOMPARE(e->TableNameEdit->currentText(), QStringLiteral("T_MASTER"));
+    QCOMPARE(e->PositionEdit->value(), 9);
+    // No event and a position that is no number: an empty event line and POSITION 0.
+    e->EventTypeEdit->setCurrentIndex(-1);
+    e->PositionEdit->findChild<QLineEdit *>()->clear();
+    QCOMPARE(e->NewStatementLines().Lines().mid(2, 2), QStringList({"", "POSITION 0"}));
+  }
+
+  void showSqlCancelExecutesNothing() {
+    const FbDatabase db = Connect(3);
+    AutoCommit = true;
+    TTrigSourceForm *e = NewEditor();
+    Fill(e, "T_SHOWN", "T_LOG", 1, 4, "AS\nBEGIN\nEND");
+    e->MnShowSQL->trigger();
+    QVERIFY(e->MnShowSQL->isChecked());
+    for (const QString button : {QStringLiteral("Cancel"), QStringLiteral("OK")}) {
+      QString shown;
+      ModalAnswer answer;
+      answer.ButtonText = button;
+      answer.Check = [&](QWidget *box) {
+        if (auto *dlg = qobject_cast<TSQLSourceForm *>(box)) shown = dlg->Memo1->toPlainText();
+      };
+      ModalSeenPtr seen = answerNextModal(answer);
+      e->MnNew->trigger();
+      QVERIFY(seen->Shown);
+      QCOMPARE(shown,
+               QStringLiteral("CREATE TRIGGER T_SHOWN\nFOR T_LOG ACTIVE\nAFTER INSERT\nPOSITION 4\nAS\nBEGIN\nEND"));
+      QCOMPARE(Catalog(db, "T_SHOWN"), button == QLatin1String("OK") ? QStringLiteral("2|4|T_LOG|0") : QString());
+      QVERIFY(!DMSys->IBDataBase->InTransaction());
+    }
+    e->MnShowSQL->trigger();
+    QVERIFY(!e->MnShowSQL->isChecked());
+  }
+
+  // F9 updates and Ctrl+F9 creates wherever the focus is in the editor, also with the menu
+  // merged into a main window, and only in the editor that has the focus.
+  void keysInEveryFocusPlace() {
+    Connect(3);
+    QMainWindow main;
+    auto *area = new QMdiArea(&main);
+    main.setCentralWidget(area);
+    SetChildArea(area);
+    main.resize(1000, 700);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    TTrigSourceForm *other = NewEditor();
+    TTrigSourceForm *e = NewEditor();
+    SetChildArea(nullptr);
+    main.menuBar()->addMenu(e->MnDDL);  // as the main window merges the active child's menu
+    Fill(e, "T_KEYS", "T_LOG", 0, 0, "AS\nBEGIN\nEND");
+    e->MnShowSQL->trigger();
+    other->MnShowSQL->trigger();
+    for (QWidget *place : {static_cast<QWidget *>(e->TrigSource), static_cast<QWidget *>(e->TrigNameEdit),
+                           static_cast<QWidget *>(e->EventTypeEdit), static_cast<QWidget *>(e->PositionEdit),
+                           static_cast<QWidget *>(e->TableNameEdit)}) {
+      for (const bool create : {false, true}) {
+        // A closed dialog leaves the focus to the window system: put it back each time.
+        main.activateWindow();
+        place->setFocus();
+        QTRY_VERIFY(place->hasFocus());
+        QWidget *target = QApplication::focusWidget();
+        QCOMPARE(StatementOfKey(target, Qt::Key_F9, create ? Qt::ControlModifier : Qt::NoModifier),
+                 create ? QStringLiteral("CREATE TRIGGER T_KEYS") : QStringLiteral("ALTER TRIGGER T_KEYS"));
+      }
+    }
+    main.close();
+  }
+
+  void captionAndIndicator() {
+    Connect(1);
+    TTrigSourceForm *e = NewEditor();
+    e->TrigNameEdit->setFocus();
+    QTest::keyClicks(e->TrigNameEdit, QStringLiteral("T1"));
+    QCOMPARE(e->windowTitle(), QStringLiteral("Trigger -T1"));
+    e->TrigNameEdit->clear();
+    QCOMPARE(e->windowTitle(), QStringLiteral("Trigger -"));
+
+    e->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\n  NEW.ID = 1;\nEND"));
+    e->TrigSource->setFocus();
+    e->TrigSource->moveCursor(QTextCursor::Start);
+    QTest::keyRelease(e->TrigSource, Qt::Key_Shift);
+    QCOMPARE(e->PosIndic->text(), QStringLiteral(" Line : 1 | Column: 0 | Row relative to DDL: 3"));
+    // A mouse click refreshes it too.
+    QTextCursor at(e->TrigSource->document()->findBlockByNumber(2));
+    at.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 6);
+    QTest::mouseClick(e->TrigSource->viewport(), Qt::LeftButton, {}, e->TrigSource->cursorRect(at).center());
+    QCOMPARE(e->PosIndic->text(), QStringLiteral(" Line : 3 | Column: 6 | Row relative to DDL: 5"));
+  }
+
+  void commandsOnCurrentTrigger_data() {
+    QTest::addColumn<int>("dialect");
+    QTest::addColumn<bool>("autoCommit");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("after");  // the catalog row afterwards; empty: gone
+    QTest::addColumn<QString>("shown");  // the grid's ACTIVE cell afterwards; empty: not listed
+    for (const bool autoCommit : {true, false}) {
+      const int dialect = autoCommit ? 3 : 1;
+      const char *mode = autoCommit ? "auto commit" : "no auto commit";
+      auto row = [&](const char *what) -> QTestData & { return QTest::addRow("%s, %s", what, mode); };
+      row("deactivate") << dialect << autoCommit << "DeactivteBtn"
+                        << "T_MASTER_AU"
+                        << "4|0|T_MASTER|1"
+                        << "INACTIVE";
+      row("deactivate inactive") << dialect << autoCommit << "DeactivteBtn"
+                                 << "T_LOG_BD"
+                                 << "5|0|T_LOG|1"
+                                 << "INACTIVE";
+      row("activate") << dialect << autoCommit << "ActivateBtn"
+                      << "T_DETAIL_BI"
+                      << "1|5|T_DETAIL|0"
+                      << "ACTIVE";
+      row("insert wizard") << dialect << autoCommit << "InsWiz"
+                           << "T_LOG_BD"
+                           << "5|0|T_LOG|0"
+                           << "ACTIVE";
+      row("update wizard") << dialect << autoCommit << "SpeedButton3"
+                           << "T_DETAIL_BI"
+                           << "1|5|T_DETAIL|0"
+                           << "ACTIVE";
+      row("drop") << dialect << autoCommit << "SpeedButton1"
+                  << "T_MASTER_AD"
+                  << ""
+                  << "";
+    }
+  }
+  void commandsOnCurrentTrigger() {
+    QFETCH(int, dialect);
+    QFETCH(bool, autoCommit);
+    QFETCH(QString, button);
+    QFETCH(QString, trigger);
+    QFETCH(QString, after);
+    QFETCH(QString, shown);
+    const FbDatabase db = Connect(dialect);
+    AutoCommit = autoCommit;
+    TFormTriggers *list = OpenList();
+    const QString relation = Catalog(db, trigger).section(QLatin1Char('|'), 2, 2);
+    const QString before = Catalog(db, trigger);
+    ChooseRelation(list, relation);
+    Select(list, trigger);
+    list->findChild<QToolButton *>(button)->click();
+
+    QCOMPARE(DMSys->IBDataBase->InTransaction(), !autoCommit);
+    if (!autoCommit) {
+      QCOMPARE(Catalog(db, trigger), before);
+      DMSys->IBDataBase->Commit();
+      list->TrigTable->Refresh();
+    }
+    QCOMPARE(Catalog(db, trigger), after);
+    // Refreshed with the relation choice kept.
+    QCOMPARE(list->TableCombo->currentText(), relation);
+    for (const QString &row : GridRows(list))
+      QCOMPARE(row.section(QLatin1Char('|'), 1, 1), relation);
+    QCOMPARE(RowOf(list, trigger).section(QLatin1Char('|'), 6, 6), shown);
+  }
+
+  void openSourceFillsIndependentEditors_data() {
+    QTest::addColumn<int>("dialect");
+    QTest::newRow("dialect 1") << 1;
+    QTest::newRow("dialect 3") << 3;
+  }
+  void openSourceFillsIndependentEditors() {
+    QFETCH(int, dialect);
+    const FbDatabase db = Connect(dialect);
+    AutoCommit = true;
+    TFormTriggers *list = OpenList();
+    QVERIFY(QTest::qWaitForWindowExposed(list));
+
+    // A double click opens the current trigger: position 20 stays 20.
+    Select(list, "T_MASTER_BI20");
+    const QModelIndex cell = list->DBGrid1->model()->index(list->TrigTable->RecNo(), 0);
+    list->DBGrid1->scrollTo(cell);
+    QTest::mouseDClick(list->DBGrid1->viewport(), Qt::LeftButton, {}, list->DBGrid1->visualRect(cell).center());
+    QCOMPARE(Editors().size(), 1);
+    TTrigSourceForm *e = Editors().first();
+    FOpened << e;
+    QCOMPARE(e->windowTitle(), QStringLiteral("Trigger -T_MASTER_BI20"));
+    QCOMPARE(e->EventTypeEdit->currentText(), QStringLiteral("BEFORE INSERT"));
+    QCOMPARE(e->PositionEdit->value(), 20);
+    QCOMPARE(e->TableNameEdit->currentText(), QStringLiteral("T_MASTER"));
+    QString source = CatalogSource(db, "T_MASTER_BI20");
+    source.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QCOMPARE(e->TrigSource->toPlainText(), source.trimmed());
+
+    // Dropped from the list and created again from the editor, at the same place.
+    list->DropBtn->click();
+    QVERIFY(Catalog(db, "T_MASTER_BI20").isEmpty());
+    QVERIFY(RowOf(list, "T_MASTER_BI20").isEmpty());
+    Focus(e, e->TrigSource);
+    QTest::keyClick(e->TrigSource, Qt::Key_F9, Qt::ControlModifier);
+    QCOMPARE(Catalog(db, "T_MASTER_BI20"), QStringLiteral("1|20|T_MASTER|0"));
+    // Back in the list, the user sees it again.
+    list->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(list));
+    QTRY_COMPARE(RowOf(list, "T_MASTER_BI20").section(QLatin1Char('|'), 2, 2), QStringLiteral("20"));
+
+    // A two-event trigger opens with no event chosen; Update keeps its type and takes the body.
+    TTrigSourceForm *multi = OpenSource(list, "T_LOG_BIU");
+    QCOMPARE(multi->EventTypeEdit->currentIndex(), -1);
+    multi->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\n  /* kept */\nEND"));
+    Focus(multi, multi->TrigNameEdit);
+    QTest::keyClick(multi->TrigNameEdit, Qt::Key_F9);
+    QCOMPARE(Catalog(db, "T_LOG_BIU"), QStringLiteral("17|3|T_LOG|0"));
+    QVERIFY(CatalogSource(db, "T_LOG_BIU").contains(QLatin1String("/* kept */")));
+
+    // Two editors of one trigger are independent, and outlive the list.
+    TTrigSourceForm *second = OpenSource(list, "T_LOG_BIU");
+    QVERIFY(second != multi);
+    second->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\nEND"));
+    second->TrigNameEdit->setText(QStringLiteral("OTHER"));
+    QVERIFY(multi->TrigSource->toPlainText().contains(QLatin1String("/* kept */")));
+    QCOMPARE(multi->windowTitle(), QStringLiteral("Trigger -T_LOG_BIU"));
+    list->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(Editors().size(), 3);
+  }
+
+  // Names the server keeps in quotes go back quoted: opened, updated, deactivated, dropped.
+  void mixedCaseNames_data() {
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("embedded") << false;
+    QTest::newRow("tcp") << true;
+  }
+  void mixedCaseNames() {
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = ConnectRow(3, tcp);
+    AutoCommit = true;
+    TFormTriggers *list = OpenList();
+    ChooseRelation(list, "MixedCase");
+    QCOMPARE(GridRows(list).size(), 1);
+    TTrigSourceForm *e = OpenSource(list, "MixedCase_bi");
+    QCOMPARE(e->TrigNameEdit->text(), QStringLiteral("\"MixedCase_bi\""));
+    QCOMPARE(e->TableNameEdit->currentText(), QStringLiteral("\"MixedCase\""));
+    e->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\n  NEW.A = 2;\nEND"));
+    QTest::keyClick(e->TrigSource, Qt::Key_F9);
+    QVERIFY(CatalogSource(db, "MixedCase_bi").contains(QLatin1String("NEW.A = 2")));
+    list->DeactivteBtn->click();
+    QCOMPARE(Catalog(db, "MixedCase_bi"), QStringLiteral("1|0|MixedCase|1"));
+    list->DropBtn->click();
+    QVERIFY(Catalog(db, "MixedCase_bi").isEmpty());
+    QVERIFY(GridRows(list).isEmpty());
+  }
+
+  void addToRepositoryThenPickIntoDdlWindow() {
+    const FbDatabase db = Connect(3);
+    TFormTriggers *list = OpenList();
+    Select(list, "T_MASTER_BU");
+    ModalSeenPtr name = typeIntoNextInputBox(QStringLiteral("master update"));
+    list->AddBtn->click();
+    QVERIFY(name->Shown);
+    // The stored source only, each line followed by CR LF.
+    QString source = CatalogSource(db, "T_MASTER_BU");
+    const QString stored = TStringList(TStringList::SplitLines(source)).Text();
+    QCOMPARE(fixtures::repositoryEntries().value(QStringLiteral("master update")), stored);
+
+    TSQLExprForm *ddl = CreateSQLExprForm();
+    FOpened << ddl;
+    ModalAnswer pick;
+    pick.ButtonText = QStringLiteral("OK");
+    pick.Check = [](QWidget *box) {
+      if (auto *grid = box->findChild<TDBGrid *>())
+        grid->DataSet()->Locate(QStringLiteral("OBJECT NAME"), QStringLiteral("master update"));
+    };
+    ModalSeenPtr picked = answerNextModal(pick);
+    ddl->Select1->trigger();
+    QVERIFY(picked->Shown);
+    QCOMPARE(EditorText(ddl->ExecSql), stored);
+  }
+};
+
+TESSELOR_TEST_MAIN(TestTriggers)
+#include "test_triggers.moc"
