@@ -35,10 +35,10 @@
 #include "catalog/domains.h"  // TDomainsForm     MnDomains
 // #include "catalog/exceptions.h"        // TExceptionsForm  MnExceptions
 // #include "editing/triggers.h"          // TFormTriggers    MnTriggers
-// #include "catalog/structure.h"         // TFormTblStr      MnStructures
+#include "catalog/structure.h"         // TFormTblStr      MnStructures
 #include "editing/ddlwindow.h"            // TSQLExprForm     MnSQL
 #include "repository/repositorywindow.h"  // TObjRepos        MnObjRepos
-// #include "dataview/tabledata.h"        // TDataForm        MNDataViewEditTest
+#include "dataview/tabledata.h"        // TDataForm        MNDataViewEditTest
 // #include "catalog/generators.h"        // TGeneratorsForm  MnGenerators
 // ==============================================================================================
 
