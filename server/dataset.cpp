@@ -2,9 +2,12 @@
 
 #include "server/db.h"
 #include "server/errors.h"
+#include "server/ibdb.h"
+#include "server/ibpost.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTime>
 
 namespace {
@@ -67,6 +70,22 @@ void TField::SetAsString(const QString &s) {
     SetValue(FDataType == TFieldType::ftLargeint ? QVariant(n) : QVariant(int(n)));
     return;
   }
+  case TFieldType::ftBCD: {
+    // Kept as typed (the server converts the text to the column exactly), once it is a number.
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
+    if (s.trimmed().isEmpty()) return Clear();
+    if (!number.match(s.trimmed()).hasMatch())
+      throw EDatabaseError(QStringLiteral("'%1' is not a valid decimal value").arg(s));
+    SetValue(s.trimmed());
+    return;
+  }
+  case TFieldType::ftBoolean: {
+    if (s.trimmed().isEmpty()) return Clear();
+    const QString t = s.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return SetValue(true);
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return SetValue(false);
+    throw EDatabaseError(QStringLiteral("'%1' is not a valid boolean value").arg(s));
+  }
   case TFieldType::ftFloat: {
     if (s.trimmed().isEmpty()) return Clear();
     bool ok = false;
@@ -124,6 +143,7 @@ int TField::DefaultDisplayWidth() const {
   case TFieldType::ftInteger: return 11;
   case TFieldType::ftLargeint: return 15;
   case TFieldType::ftFloat: return 12;
+  case TFieldType::ftBCD: return 16;
   case TFieldType::ftDate: return 10;
   case TFieldType::ftTime: return 8;
   case TFieldType::ftDateTime: return 19;
@@ -245,6 +265,7 @@ void TDataSet::BindFields() {
         f->setParent(this);
         f->FDataSet = this;
         f->Required = cols[i].Required;
+        f->ReadOnly = cols[i].ReadOnly;
         FFields.append(f);
         FAutoFields.append(f);
       }
@@ -581,15 +602,30 @@ void TDataSet::Post() {
   CheckActive();
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert) return;
   CheckRequired();
-  if (FState == TDataSetState::dsInsert)
-    FCursor->Insert(FEditBuffer.Data);
-  else
-    FCursor->Update(FOldBuffer.Data, FEditBuffer.Data);
+  WithConflictAdvice([this] {
+    if (FState == TDataSetState::dsInsert)
+      FCursor->Insert(FEditBuffer.Data);
+    else
+      FCursor->Update(FOldBuffer.Data, FEditBuffer.Data);
+  });
   Calculate(FEditBuffer);
   FRows[FRecNo] = FEditBuffer;
   FModified = false;
   SetState(TDataSetState::dsBrowse);
   if (!ControlsDisabled()) emit RowChanged(FRecNo);
+}
+
+void TDataSet::WithConflictAdvice(const std::function<void()> &change) {
+  try {
+    change();
+  } catch (const ELockConflict &e) {
+    // The likeliest holder is this program's own open transaction (a schema change not yet
+    // committed): say what frees the row.
+    auto *ib = dynamic_cast<TIBDataBase *>(Database());
+    if (!ib || !ib->InTransaction()) throw;
+    throw ELockConflict(e.Message() + QStringLiteral("\nThe program's own transaction is still active: commit or "
+                                                     "roll back it first (Commit Work, Rollback Work)"));
+  }
 }
 
 void TDataSet::Cancel() {
@@ -625,7 +661,7 @@ void TDataSet::Delete() {
   if (FState == TDataSetState::dsEdit) Cancel();
   if (FRows.isEmpty()) throw EDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
   if (!CanModify()) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
-  FCursor->Delete(FRows[FRecNo].Data);
+  WithConflictAdvice([this] { FCursor->Delete(FRows[FRecNo].Data); });
   int row = FRecNo;
   FRows.removeAt(row);
   if (!ControlsDisabled()) emit RowRemoved(row);

@@ -197,6 +197,7 @@ private:
   int FindRow(const TRow &key) const;
   TRow KeyOf(const TRow &row) const;
   void NotifyChanged();
+  void WithConflictAdvice(const std::function<void()> &change);
 
   std::unique_ptr<TCursor> FCursor;
   QList<TField *> FFields;

@@ -18,7 +18,8 @@ bool IsNumeric(TFieldType t) {
   case TFieldType::ftSmallint:
   case TFieldType::ftInteger:
   case TFieldType::ftLargeint:
-  case TFieldType::ftFloat: return true;
+  case TFieldType::ftFloat:
+  case TFieldType::ftBCD: return true;
   default: return false;
   }
 }
