@@ -117,8 +117,8 @@ void TDataForm::DBGrid1DblClick() {
 TDataForm *ShowTableData(const QString &tableName) {
   auto *form = new TDataForm();
   form->SrcTable->TableName = tableName;
+  // In front of the window that asked for it.
   if (QMdiSubWindow *sub = form->SubWindow(); sub && ChildArea()) ChildArea()->setActiveSubWindow(sub);
-  form->raise();
   form->SrcTable->Open();
   form->setWindowTitle(form->windowTitle() + QLatin1Char('-') + tableName);
   return form;
