@@ -471,6 +471,12 @@ void TDBGrid::keyPressEvent(QKeyEvent *event) {
     Guard([&] { DeleteWithConfirmation(); });
     return;
   }
+  // Ctrl+Home and Ctrl+End go to the dataset's first and last row, not the fetched ones'.
+  if ((event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && ctrl && ds && ds->Active() &&
+      state() != EditingState) {
+    Guard([&] { event->key() == Qt::Key_Home ? ds->First() : ds->Last(); });
+    return;
+  }
   if (event->key() == Qt::Key_Insert && !ctrl && event->modifiers() == Qt::NoModifier) {
     if (CanEditDataSet()) Guard([&] { ds->Insert(); });
     return;
