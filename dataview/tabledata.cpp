@@ -72,12 +72,7 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
 
   Guard([this] { FormCreate(); });
   ShowChild();
-}
-
-QSize TDataForm::sizeHint() const {
-  QSize size = TChildForm::sizeHint().expandedTo(QSize(640, 400));
-  if (QMdiArea *area = ChildArea()) size = size.boundedTo(area->viewport()->size() - QSize(16, 40));
-  return size;
+  ShowAtUsableSize(QSize(900, 520));
 }
 
 void TDataForm::FormCreate() {

@@ -32,8 +32,6 @@ public:
   void TblsCBClick();
   void DBGrid1DblClick();
 
-  QSize sizeHint() const override;
-
 protected:
   void FormClose() override;
 };

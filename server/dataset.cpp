@@ -144,9 +144,10 @@ int TField::DefaultDisplayWidth() const {
   case TFieldType::ftLargeint: return 15;
   case TFieldType::ftFloat: return 12;
   case TFieldType::ftBCD: return 16;
-  case TFieldType::ftDate: return 10;
-  case TFieldType::ftTime: return 8;
-  case TFieldType::ftDateTime: return 19;
+  // Digits are wider than the average character a width in characters is measured in.
+  case TFieldType::ftDate: return 12;
+  case TFieldType::ftTime: return 10;
+  case TFieldType::ftDateTime: return 22;
   default: return 10;
   }
 }
