@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextStream>
+#include <algorithm>
 #include <exception>
 #include <memory>
 #include <stdexcept>
@@ -111,6 +112,38 @@ int Report(QTextStream &out, bool missed) {
 }
 }  // namespace
 
+namespace {
+struct WindowRound {
+  double Open = 0, Last = 0, Isql = 0, Memory = 0;
+  int Rows = 0;
+  bool AtEnd = false;
+};
+
+// isql-fb first (the embedded file admits one process at a time), then the window: opened,
+// Ctrl+End, painted; memory is what the process grew by holding the rows.
+WindowRound MeasureWindow(const fixtures::FbDatabase &db) {
+  WindowRound r;
+  DMSys->IBDataBase->Close();
+  r.Isql = IsqlSelectSeconds(db, QStringLiteral("T_BIG"));
+  fixtures::connectDataModule(db);
+  const double before = ResidentMiB();
+  QElapsedTimer t;
+  t.start();
+  std::unique_ptr<TDataForm> form(OpenOn(QStringLiteral("T_BIG")));
+  r.Open = Painted(t, form.get());
+  t.restart();
+  form->DBGrid1->setFocus();
+  QTest::keyClick(form->DBGrid1, Qt::Key_End, Qt::ControlModifier);
+  r.Last = Painted(t, form.get());
+  r.Rows = form->SrcTable->RecordCount();
+  r.Memory = ResidentMiB() - before;
+  r.AtEnd = form->SrcTable->RecNo() == r.Rows - 1 && form->DBGrid1->currentIndex().row() == r.Rows - 1;
+  return r;
+}
+}  // namespace
+
+// The machine is shared: three rounds, the median ratio and open time reported; memory from
+// the first round (later ones reuse what the earlier released).
 BENCH("datawindow1m") {
   QTextStream out(stdout);
   try {
@@ -119,34 +152,37 @@ BENCH("datawindow1m") {
     const fixtures::FbDatabase db =
         fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, kRows);
     out << QStringLiteral("   1,000,000 rows built in %1 s\n").arg(build.nsecsElapsed() / 1e9, 0, 'f', 1);
-    const double isql = IsqlSelectSeconds(db, QStringLiteral("T_BIG"));
     Module module;
-    fixtures::connectDataModule(db);
-    const double before = ResidentMiB();
-    QElapsedTimer t;
-    t.start();
-    TDataForm *form = OpenOn(QStringLiteral("T_BIG"));
-    const double open = Painted(t, form);
-    t.restart();
-    form->DBGrid1->setFocus();
-    QTest::keyClick(form->DBGrid1, Qt::Key_End, Qt::ControlModifier);
-    const double last = Painted(t, form);
-    const int rows = form->SrcTable->RecordCount();
-    const double memory = ResidentMiB() - before;
-    const double raw = rows * kRawRowBytes / 1048576.0;
-    const bool atEnd = form->SrcTable->RecNo() == rows - 1 && form->DBGrid1->currentIndex().row() == rows - 1;
-    form->close();
-    delete form;
-    out << QStringLiteral("   open, first screen painted:  %1 s (target < 0.3)\n").arg(open, 0, 'f', 3)
-        << QStringLiteral("   Ctrl+End to the last row:    %1 s (%2 rows)\n").arg(last, 0, 'f', 2).arg(rows)
-        << QStringLiteral("   isql-fb, same rows:          %1 s\n").arg(isql, 0, 'f', 2)
-        << QStringLiteral("   ratio to isql-fb:            %1 (target <= 1.5)\n").arg(last / isql, 0, 'f', 2)
+    std::vector<WindowRound> rounds;
+    for (int i = 0; i < 3; ++i) {
+      rounds.push_back(MeasureWindow(db));
+      const WindowRound &r = rounds.back();
+      out << QStringLiteral("   round %1: open %2 s, Ctrl+End %3 s, isql-fb %4 s, ratio %5\n")
+                 .arg(i + 1)
+                 .arg(r.Open, 0, 'f', 3)
+                 .arg(r.Last, 0, 'f', 2)
+                 .arg(r.Isql, 0, 'f', 2)
+                 .arg(r.Last / r.Isql, 0, 'f', 2);
+      if (r.Rows != 1000000 || !r.AtEnd) out << "   WRONG ROW COUNT OR POSITION\n";
+    }
+    auto median = [&rounds](auto value) {
+      std::vector<double> v;
+      for (const WindowRound &r : rounds)
+        v.push_back(value(r));
+      std::sort(v.begin(), v.end());
+      return v[v.size() / 2];
+    };
+    const double open = median([](const WindowRound &r) { return r.Open; });
+    const double ratio = median([](const WindowRound &r) { return r.Last / r.Isql; });
+    const double memory = rounds.front().Memory;
+    const double raw = rounds.front().Rows * kRawRowBytes / 1048576.0;
+    out << QStringLiteral("   open, first screen painted:  %1 s median (target < 0.3)\n").arg(open, 0, 'f', 3)
+        << QStringLiteral("   Ctrl+End / isql-fb:          %1 median (target <= 1.5)\n").arg(ratio, 0, 'f', 2)
         << QStringLiteral("   memory for the rows:         %1 MiB = %2x raw %3 MiB (target <= 3)\n")
                .arg(memory, 0, 'f', 0)
                .arg(memory / raw, 0, 'f', 1)
                .arg(raw, 0, 'f', 0);
-    if (rows != 1000000 || !atEnd) out << "   WRONG ROW COUNT OR POSITION\n";
-    return Report(out, open >= 0.3 || last / isql > 1.5 || memory > 3 * raw);
+    return Report(out, open >= 0.3 || ratio > 1.5 || memory > 3 * raw);
   } catch (const std::exception &e) {
     out << "   error: " << e.what() << Qt::endl;
     return 1;

@@ -12,6 +12,7 @@
 
 namespace {
 constexpr int kFetchBatch = 100;
+constexpr int kFetchSlice = 1000;
 
 QString VariantText(const QVariant &v, TFieldType type) {
   if (v.isNull()) return {};
@@ -326,16 +327,17 @@ int TDataSet::FetchInto(int count) {
   if (!FCursor || !FMoreRows) return 0;
   int added = 0;
   while (FMoreRows && (count < 0 || added < count)) {
+    // In slices: the rows are packed as they come, never all held unpacked at once.
     QVector<TRow> batch;
-    FMoreRows = FCursor->Fetch(batch, count < 0 ? -1 : count - added);
+    FMoreRows = FCursor->Fetch(batch, count < 0 ? kFetchSlice : qMin(kFetchSlice, count - added));
     for (TRow &row : batch) {
       Record rec{std::move(row), {}};
       if (AcceptAndCalc(rec)) {
-        FRows.append(std::move(rec));
+        FRows.append(rec);
         ++added;
       }
     }
-    if (batch.isEmpty() && FMoreRows && count >= 0) break;  // a cursor that yields nothing is done
+    if (batch.isEmpty() && FMoreRows) break;  // a cursor that yields nothing is done
   }
   return added;
 }
@@ -610,7 +612,7 @@ void TDataSet::Post() {
       FCursor->Update(FOldBuffer.Data, FEditBuffer.Data);
   });
   Calculate(FEditBuffer);
-  FRows[FRecNo] = FEditBuffer;
+  FRows.set(FRecNo, FEditBuffer);
   FModified = false;
   SetState(TDataSetState::dsBrowse);
   if (!ControlsDisabled()) emit RowChanged(FRecNo);

@@ -3,6 +3,7 @@
 // edit states, filter and calculated-field hooks, and signals that data-aware controls follow.
 #include "server/driver.h"
 #include "server/lines.h"
+#include "server/rowstore.h"
 
 #include <QIODevice>
 #include <QObject>
@@ -177,10 +178,7 @@ protected:
   virtual std::unique_ptr<TCursor> CreateCursor(TDriverConnection &conn) = 0;
 
 private:
-  struct Record {
-    TRow Data;
-    QVector<QVariant> Calc;
-  };
+  using Record = TRecord;
   const Record *ActiveRecord() const;
   Record *ActiveRecordW();
   void BindFields();
@@ -202,7 +200,7 @@ private:
   std::unique_ptr<TCursor> FCursor;
   QList<TField *> FFields;
   QList<TField *> FAutoFields;
-  QVector<Record> FRows;
+  TRowStore FRows;
   Record FEditBuffer;
   Record FOldBuffer;
   Record *FCalcRecord = nullptr;  // record being filtered or calculated
