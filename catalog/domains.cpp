@@ -8,6 +8,7 @@
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
+#include "ui/formparts.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -17,24 +18,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
-QToolButton *SpeedButton(const QString &caption, QWidget *parent) {
-  auto *b = new QToolButton(parent);
-  b->setText(caption);
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setFocusPolicy(Qt::NoFocus);  // a click must leave the grid's current cell alone
-  b->setMinimumSize(75, 25);
-  return b;
-}
-
-TField *Declare(TField *f, const QString &label, int width, bool visible = true) {
-  f->SetDisplayLabel(label);
-  f->SetDisplayWidth(width);
-  f->Visible = visible;
-  return f;
-}
-}  // namespace
-
 TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   setObjectName(QStringLiteral("DomainsForm"));
   setWindowTitle(QStringLiteral("Domains"));
@@ -43,10 +26,8 @@ TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   btnPanel->setObjectName(QStringLiteral("btnPanel"));
   btnPanel->setFrameShape(QFrame::StyledPanel);
   btnPanel->setFixedHeight(37);
-  DropBtn = SpeedButton(QStringLiteral("&Drop"), btnPanel);
-  DropBtn->setObjectName(QStringLiteral("DropBtn"));
-  RefreshBtn = SpeedButton(QStringLiteral("&Refresh"), btnPanel);
-  RefreshBtn->setObjectName(QStringLiteral("RefreshBtn"));
+  DropBtn = CreateSpeedButton(btnPanel, QStringLiteral("DropBtn"), QStringLiteral("&Drop"));
+  RefreshBtn = CreateSpeedButton(btnPanel, QStringLiteral("RefreshBtn"), QStringLiteral("&Refresh"));
   auto *buttons = new QHBoxLayout(btnPanel);
   buttons->setContentsMargins(4, 4, 4, 4);
   buttons->setSpacing(2);
@@ -60,24 +41,25 @@ TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   TableFields->TableName = QStringLiteral("RDB$FIELDS");
   TableFields->IndexFieldNames = QStringLiteral("RDB$FIELD_NAME");
   TableFields->ReadOnly = true;
-  TableFieldsRDBFIELD_NAME =
-      Declare(new TStringField(TableFields, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Domain name"), 36);
-  TableFieldsFTYPE = Declare(new TStringField(TableFields, QStringLiteral("FTYPE"), 30), QStringLiteral("Type"), 22);
+  TableFieldsRDBFIELD_NAME = DeclareField(new TStringField(TableFields, QStringLiteral("RDB$FIELD_NAME"), 31),
+                                          QStringLiteral("Domain name"), 36);
+  TableFieldsFTYPE =
+      DeclareField(new TStringField(TableFields, QStringLiteral("FTYPE"), 30), QStringLiteral("Type"), 22);
   TableFieldsFTYPE->Calculated = true;
-  TableFieldsRDBCOMPUTED_SOURCE =
-      Declare(new TMemoField(TableFields, QStringLiteral("RDB$COMPUTED_SOURCE")), QStringLiteral("Computed expr"), 15);
-  TableFieldsRDBDEFAULT_SOURCE =
-      Declare(new TMemoField(TableFields, QStringLiteral("RDB$DEFAULT_SOURCE")), QStringLiteral("Default value"), 13);
+  TableFieldsRDBCOMPUTED_SOURCE = DeclareField(new TMemoField(TableFields, QStringLiteral("RDB$COMPUTED_SOURCE")),
+                                               QStringLiteral("Computed expr"), 15);
+  TableFieldsRDBDEFAULT_SOURCE = DeclareField(new TMemoField(TableFields, QStringLiteral("RDB$DEFAULT_SOURCE")),
+                                              QStringLiteral("Default value"), 13);
   TableFieldsRDBFIELD_LENGTH =
-      Declare(new TSmallintField(TableFields, QStringLiteral("RDB$FIELD_LENGTH")), QStringLiteral("Length"), 12);
+      DeclareField(new TSmallintField(TableFields, QStringLiteral("RDB$FIELD_LENGTH")), QStringLiteral("Length"), 12);
   TableFieldsRDBFIELD_SCALE =
-      Declare(new TSmallintField(TableFields, QStringLiteral("RDB$FIELD_SCALE")), QStringLiteral("Scale"), 12);
+      DeclareField(new TSmallintField(TableFields, QStringLiteral("RDB$FIELD_SCALE")), QStringLiteral("Scale"), 12);
   TableFieldsRDBFIELD_TYPE = new TSmallintField(TableFields, QStringLiteral("RDB$FIELD_TYPE"));
   TableFieldsRDBFIELD_TYPE->Visible = false;
   TableFieldsRDBSYSTEM_FLAG = new TSmallintField(TableFields, QStringLiteral("RDB$SYSTEM_FLAG"));
   TableFieldsRDBSYSTEM_FLAG->Visible = false;
   TableFieldsRDBNULL_FLAG =
-      Declare(new TSmallintField(TableFields, QStringLiteral("RDB$NULL_FLAG")), QStringLiteral("NOT NULL"), 12);
+      DeclareField(new TSmallintField(TableFields, QStringLiteral("RDB$NULL_FLAG")), QStringLiteral("NOT NULL"), 12);
   // The server's own domains are noise a DBA can neither drop nor alter: list the user's only.
   TableFields->Filtered = true;
   TableFields->OnFilterRecord = [this](TDataSet *DataSet, bool &Accept) { TableFieldsFilterRecord(DataSet, Accept); };

@@ -9,6 +9,7 @@
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
+#include "ui/formparts.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -52,23 +53,6 @@ TQuery *Query(QObject *owner, const char *name, const QStringList &sql) {
   return q;
 }
 
-TField *Declare(TField *f, const QString &label, int width, bool visible = true) {
-  f->SetDisplayLabel(label);
-  f->SetDisplayWidth(width);
-  f->Visible = visible;
-  return f;
-}
-
-QToolButton *SpeedButton(const char *name, const QString &caption, QWidget *parent) {
-  auto *b = new QToolButton(parent);
-  b->setObjectName(QLatin1String(name));
-  b->setText(caption);
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setFocusPolicy(Qt::NoFocus);
-  b->setMinimumHeight(25);
-  return b;
-}
-
 // A read-only catalog grid: grey cells, shaded titles, the given options.
 TDBGrid *CatalogGrid(QWidget *parent, const char *name, TDataSource *source, TDBGridOptions options,
                      const QList<TColumn> &columns) {
@@ -92,15 +76,11 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   PanelComs->setObjectName(QStringLiteral("PanelComs"));
   PanelComs->setFrameShape(QFrame::StyledPanel);
   PanelComs->setFixedHeight(41);
-  TblsCB = new QComboBox(PanelComs);
-  TblsCB->setObjectName(QStringLiteral("TblsCB"));
-  TblsCB->setEditable(false);
-  TblsCB->setMinimumContentsLength(31);
-  TblsCB->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  DataBtn = SpeedButton("DataBtn", QStringLiteral("&Show data"), PanelComs);
+  TblsCB = CreateRelationList(PanelComs);
+  DataBtn = CreateSpeedButton(PanelComs, QStringLiteral("DataBtn"), QStringLiteral("&Show data"));
   DataBtn->setToolTip(QStringLiteral("Open this table in data window"));
   DataBtn->setStatusTip(DataBtn->toolTip());
-  SpeedButton1 = SpeedButton("SpeedButton1", QStringLiteral("&Show SQL for view"), PanelComs);
+  SpeedButton1 = CreateSpeedButton(PanelComs, QStringLiteral("SpeedButton1"), QStringLiteral("&Show SQL for view"));
   auto *buttons = new QHBoxLayout(PanelComs);
   buttons->setContentsMargins(6, 4, 6, 4);
   buttons->addWidget(TblsCB);
@@ -109,22 +89,23 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   buttons->addStretch();
 
   StrQuery = Query(this, "StrQuery", kStrSQL);
-  Declare(new TSmallintField(StrQuery, QStringLiteral("RDB$FIELD_POSITION")), QStringLiteral("#"), 3);
-  Declare(new TStringField(StrQuery, QStringLiteral("RDB$RELATION_NAME"), 31), QString(), 31, false);
-  Declare(new TStringField(StrQuery, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field name"), 31);
-  Declare(new TStringField(StrQuery, QStringLiteral("RDB$FIELD_SOURCE"), 31), QStringLiteral("DOMAIN"), 23);
-  Declare(new TStringField(StrQuery, QStringLiteral("RDB$BASE_FIELD"), 31), QStringLiteral("BASE"), 22);
+  DeclareField(new TSmallintField(StrQuery, QStringLiteral("RDB$FIELD_POSITION")), QStringLiteral("#"), 3);
+  DeclareField(new TStringField(StrQuery, QStringLiteral("RDB$RELATION_NAME"), 31), QString(), 31, false);
+  DeclareField(new TStringField(StrQuery, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field name"), 31);
+  DeclareField(new TStringField(StrQuery, QStringLiteral("RDB$FIELD_SOURCE"), 31), QStringLiteral("DOMAIN"), 23);
+  DeclareField(new TStringField(StrQuery, QStringLiteral("RDB$BASE_FIELD"), 31), QStringLiteral("BASE"), 22);
   DepQuery = Query(this, "DepQuery", kDepSQL);
-  Declare(new TStringField(DepQuery, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field Name"), 26);
+  DeclareField(new TStringField(DepQuery, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field Name"), 26);
   TField *depType =
-      Declare(new TStringField(DepQuery, QStringLiteral("DEPTYPE"), 20), QStringLiteral("Object Type"), 23);
+      DeclareField(new TStringField(DepQuery, QStringLiteral("DEPTYPE"), 20), QStringLiteral("Object Type"), 23);
   depType->Calculated = true;
-  Declare(new TStringField(DepQuery, QStringLiteral("RDB$DEPENDENT_NAME"), 31), QStringLiteral("Object Name"), 33);
-  Declare(new TSmallintField(DepQuery, QStringLiteral("RDB$DEPENDENT_TYPE")), QString(), 6, false);
+  DeclareField(new TStringField(DepQuery, QStringLiteral("RDB$DEPENDENT_NAME"), 31), QStringLiteral("Object Name"), 33);
+  DeclareField(new TSmallintField(DepQuery, QStringLiteral("RDB$DEPENDENT_TYPE")), QString(), 6, false);
   DepQuery->OnCalcFields = [this](TDataSet *DataSet) { DepQueryCalcFields(DataSet); };
   SQLSourceQ = Query(this, "SQLSourceQ", kSourceSQL);
-  Declare(new TMemoField(SQLSourceQ, QStringLiteral("RDB$VIEW_SOURCE")), QStringLiteral("ViewSource"), 10, false);
-  Declare(new TStringField(SQLSourceQ, QStringLiteral("RDB$RELATION_NAME"), 31), QStringLiteral("RelName"), 31, false);
+  DeclareField(new TMemoField(SQLSourceQ, QStringLiteral("RDB$VIEW_SOURCE")), QStringLiteral("ViewSource"), 10, false);
+  DeclareField(new TStringField(SQLSourceQ, QStringLiteral("RDB$RELATION_NAME"), 31), QStringLiteral("RelName"), 31,
+               false);
 
   DS = new TDataSource(StrQuery, this);
   DS->setObjectName(QStringLiteral("DS"));
@@ -162,13 +143,7 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   ShowAtUsableSize(QSize(900, 420));
 }
 
-void TFormTblStr::FormCreate() {
-  QStringList names;
-  Session().GetTableNames(StrQuery->DatabaseName, QString(), false, false, names);
-  TblsCB->clear();
-  TblsCB->addItems(names);
-  TblsCB->setCurrentIndex(-1);
-}
+void TFormTblStr::FormCreate() { FillRelationList(TblsCB, StrQuery->DatabaseName); }
 
 void TFormTblStr::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 

@@ -7,6 +7,7 @@
 #include "ui/dbgrid.h"
 #include "ui/dbnavigator.h"
 #include "ui/errordisplay.h"
+#include "ui/formparts.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -30,11 +31,7 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
   Label1 = new QLabel(QStringLiteral("&Table name"), Panel1);
   Label1->setObjectName(QStringLiteral("Label1"));
   Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  TblsCB = new QComboBox(Panel1);
-  TblsCB->setObjectName(QStringLiteral("TblsCB"));
-  TblsCB->setEditable(false);
-  TblsCB->setMinimumContentsLength(31);
-  TblsCB->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  TblsCB = CreateRelationList(Panel1);
   TblsCB->setToolTip(QStringLiteral("Select table or view to edit"));
   TblsCB->setStatusTip(TblsCB->toolTip());
   Label1->setBuddy(TblsCB);
@@ -75,13 +72,7 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
   ShowAtUsableSize(QSize(900, 520));
 }
 
-void TDataForm::FormCreate() {
-  QStringList names;
-  Session().GetTableNames(SrcTable->DatabaseName, QString(), false, false, names);
-  TblsCB->clear();
-  TblsCB->addItems(names);
-  TblsCB->setCurrentIndex(-1);
-}
+void TDataForm::FormCreate() { FillRelationList(TblsCB, SrcTable->DatabaseName); }
 
 void TDataForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 

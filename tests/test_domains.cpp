@@ -7,6 +7,7 @@
 #include "server/dataset.h"
 #include "server/errors.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/grid.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
 #include "ui/datasource.h"
@@ -43,18 +44,7 @@ const QString kDialect3Extra = QStringLiteral(
     "CREATE TABLE T_CALC (A INTEGER, TWICE COMPUTED BY (A * 2));\n");
 
 // The grid's cells as the user sees them, one "a|b|c" text per row.
-QStringList GridRows(TDomainsForm *form) {
-  form->TableFields->FetchAll();
-  QAbstractItemModel *m = form->FGrid->model();
-  QStringList rows;
-  for (int r = 0; r < m->rowCount(); ++r) {
-    QStringList cells;
-    for (int c = 0; c < m->columnCount(); ++c)
-      cells << m->data(m->index(r, c)).toString();
-    rows << cells.join(QLatin1Char('|'));
-  }
-  return rows;
-}
+QStringList GridRows(TDomainsForm *form) { return fixtures::gridRows(form->FGrid); }
 
 QStringList ListedNames(TDomainsForm *form) {
   QStringList names;

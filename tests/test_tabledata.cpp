@@ -11,6 +11,7 @@
 #include "server/dataset.h"
 #include "server/errors.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/grid.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
 #include "ui/datasource.h"
@@ -89,27 +90,7 @@ const QList<Kind> kKindCases1 = {
     {"BL", "False", "False", "FALSE"},
 };
 
-QStringList GridRows(TDBGrid *grid) {
-  if (TDataSet *ds = grid->DataSet(); ds && ds->Active()) ds->FetchAll();
-  QAbstractItemModel *m = grid->model();
-  QStringList rows;
-  for (int r = 0; r < m->rowCount(); ++r) {
-    QStringList cells;
-    for (int c = 0; c < m->columnCount(); ++c)
-      cells << m->data(m->index(r, c)).toString();
-    rows << cells.join(QLatin1Char('|'));
-  }
-  return rows;
-}
-
-QStringList Titles(TDBGrid *grid) {
-  QStringList titles;
-  for (int c = 0; c < grid->model()->columnCount(); ++c)
-    titles << grid->model()->headerData(c, Qt::Horizontal).toString();
-  return titles;
-}
-
-int ColumnOf(TDBGrid *grid, const QString &title) { return Titles(grid).indexOf(title); }
+int ColumnOf(TDBGrid *grid, const QString &title) { return fixtures::gridTitles(grid).indexOf(title); }
 
 // Types text into a cell of the current row, as the grid's editor hands it over.
 bool Type(TDataForm *form, const QString &column, const QString &text) {
@@ -210,11 +191,11 @@ private slots:
 
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
-    QCOMPARE(Titles(form->DBGrid1),
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1),
              QStringList({"ID", "NAME", "CODE", "AMOUNT", "RATIO", "WEIGHT", "QTY", "CREATED", "NOTES"}));
-    QCOMPARE(GridRows(form->DBGrid1).size(), 3);
+    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
     Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
-    QCOMPARE(Titles(form->DBGrid1), QStringList({"MASTER_ID", "LINE_NO", "DESCRIPTION"}));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"MASTER_ID", "LINE_NO", "DESCRIPTION"}));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_DETAIL"));
   }
 
@@ -295,7 +276,7 @@ private slots:
       QCOMPARE(seen->Buttons, QStringList({"OK", "Cancel"}));
       QCOMPARE(Stored(db, "SELECT COUNT(*) FROM T_MASTER WHERE ID = 4"), answer == "OK" ? "0" : "1");
     }
-    QCOMPARE(GridRows(form->DBGrid1).size(), 3);
+    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
   }
 
   void refusedPostKeepsTheEdit_data() {
@@ -413,14 +394,14 @@ private slots:
   void mixedCaseNameInBothWindows() {
     const FbDatabase db = Connect(3);
     TDataForm *form = OpenData(QStringLiteral("MixedCase"));
-    QCOMPARE(Titles(form->DBGrid1), QStringList({"Id", "Val"}));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"Id", "Val"}));
     QVERIFY(Type(form, "Val", QStringLiteral("changed")));
     form->DBNavigator1->BtnClick(nbPost);
     QCOMPARE(Stored(db, "SELECT \"Val\" FROM \"MixedCase\""), QStringLiteral("changed"));
     auto *str = Track(new TFormTblStr());
     Pick(str->TblsCB, QStringLiteral("MixedCase"));
     QStringList names;
-    for (const QString &row : GridRows(str->DBGrid1))
+    for (const QString &row : fixtures::gridRows(str->DBGrid1))
       names << row.section(QLatin1Char('|'), 0, 1);
     QCOMPARE(names, QStringList({"0|Id", "1|Val"}));
     QCOMPARE(str->windowTitle(), QStringLiteral("Table structure -MixedCase"));
@@ -444,12 +425,12 @@ private slots:
 
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -T_MASTER"));
-    QCOMPARE(Titles(form->DBGrid1), QStringList({"#", "Field name", "DOMAIN"}));
-    QCOMPARE(Titles(form->DBGrid2), QStringList({"Field Name", "Object Type", "Object Name"}));
-    const QStringList columns = GridRows(form->DBGrid1);
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"#", "Field name", "DOMAIN"}));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid2), QStringList({"Field Name", "Object Type", "Object Name"}));
+    const QStringList columns = fixtures::gridRows(form->DBGrid1);
     QCOMPARE(columns.value(0), QStringLiteral("0|ID|D_INT"));
     QCOMPARE(columns.value(8), QStringLiteral("8|NOTES|D_MEMO"));
-    const QStringList deps = GridRows(form->DBGrid2);
+    const QStringList deps = fixtures::gridRows(form->DBGrid2);
     QVERIFY2(deps.contains(QStringLiteral("ID|Trigger|T_MASTER_BI")), qPrintable(deps.join(" / ")));
     QVERIFY(deps.contains(QStringLiteral("ID|View|V_MASTER_DETAIL")));
     QVERIFY(deps.contains(QStringLiteral("|View|V_MASTER_DETAIL")));  // the whole relation
@@ -457,13 +438,14 @@ private slots:
     if (dialect == 3) QVERIFY(deps.contains(QStringLiteral("|Procedure|P_COUNT")));
 
     Pick(form->TblsCB, QStringLiteral("T_ALONE"));
-    QCOMPARE(GridRows(form->DBGrid1), QStringList({"0|A|" + GridRows(form->DBGrid1).value(0).section('|', 2)}));
-    QVERIFY(GridRows(form->DBGrid1).value(0).section('|', 2).startsWith(QLatin1String("RDB$")));
-    QCOMPARE(GridRows(form->DBGrid2), QStringList());
+    QCOMPARE(fixtures::gridRows(form->DBGrid1),
+             QStringList({"0|A|" + fixtures::gridRows(form->DBGrid1).value(0).section('|', 2)}));
+    QVERIFY(fixtures::gridRows(form->DBGrid1).value(0).section('|', 2).startsWith(QLatin1String("RDB$")));
+    QCOMPARE(fixtures::gridRows(form->DBGrid2), QStringList());
 
     // A view's source opens in a new DDL window; a table's opens it empty.
     Pick(form->TblsCB, QStringLiteral("V_MASTER_DETAIL"));
-    QCOMPARE(GridRows(form->DBGrid1).size(), 4);
+    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 4);
     for (const bool view : {true, false}) {
       if (!view) Pick(form->TblsCB, QStringLiteral("T_ALONE"));
       form->SpeedButton1->click();
@@ -500,7 +482,7 @@ private slots:
     QVERIFY(data);
     Track(data);
     QCOMPARE(data->windowTitle(), QStringLiteral("Data Viewer-T_DETAIL"));
-    QCOMPARE(GridRows(data->DBGrid1).size(), 3);
+    QCOMPARE(fixtures::gridRows(data->DBGrid1).size(), 3);
 
     // A pick whose queries fail leaves both grids following their queries afterwards.
     const QString path = DMSys->IBDataBase->Params.Values(QStringLiteral("SERVER NAME"));
@@ -515,8 +497,8 @@ private slots:
     QVERIFY(!form->DepQuery->ControlsDisabled());
     DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"), path);
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
-    QCOMPARE(GridRows(form->DBGrid1).size(), 9);
-    QVERIFY(GridRows(form->DBGrid2).size() > 0);
+    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 9);
+    QVERIFY(fixtures::gridRows(form->DBGrid2).size() > 0);
   }
 };
 
