@@ -104,9 +104,13 @@ void TField::SetAsString(const QString &s) {
   }
   case TFieldType::ftDateTime: {
     if (s.trimmed().isEmpty()) return Clear();
-    QDateTime d = QDateTime::fromString(s.trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!d.isValid()) d = QDateTime::fromString(s.trimmed(), Qt::ISODate);
-    if (!d.isValid()) throw EDatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(s));
+    // The wall-clock value as typed, zone-free like the values read ("yyyy-MM-dd[ HH:mm:ss]").
+    const QStringList parts = s.trimmed().split(QRegularExpression(QStringLiteral("[ T]")), Qt::SkipEmptyParts);
+    const QDate day = QDate::fromString(parts.value(0), Qt::ISODate);
+    const QTime time = parts.size() > 1 ? QTime::fromString(parts[1], Qt::ISODateWithMs) : QTime(0, 0);
+    const QDateTime d(day, time, Qt::UTC);
+    if (parts.size() > 2 || !day.isValid() || !time.isValid())
+      throw EDatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(s));
     SetValue(d);
     return;
   }

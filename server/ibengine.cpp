@@ -67,9 +67,10 @@ public:
     QList<ColumnInfo> info = Describe(db, table);
     if (info.isEmpty()) throw EDatabaseError(QStringLiteral("Table does not exist: %1").arg(table));
     QStringList cols;
+    // Scaled numbers and timestamps come as text (see IsScaled and StampOf).
     for (const ColumnInfo &c : info)
-      cols.append(IsScaled(c) ? QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(QuoteIdentifier(c.Name))
-                              : QuoteIdentifier(c.Name));
+      cols.append(IsScaled(c) || c.Type == 35 ? QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(QuoteIdentifier(c.Name))
+                                              : QuoteIdentifier(c.Name));
     QList<int> pk = catalog ? QList<int>() : PrimaryKey(db, table, info);
     // Rows without a primary key are found again by RDB$DB_KEY; a view over many tables has
     // a key too long to carry, so such a view is browsed read-only.
@@ -316,6 +317,7 @@ private:
     const TFieldDef &c = FColumns[i];
     if (c.DataType == TFieldType::ftMemo && v.userType() == QMetaType::QByteArray)
       return TStringList::DecodeBytes(v.toByteArray());
+    if (c.DataType == TFieldType::ftDateTime && v.userType() == QMetaType::QString) return StampOf(v.toString());
     if (FTrim[i] && v.userType() == QMetaType::QString) {
       QString s = v.toString();
       qsizetype n = s.size();
@@ -366,6 +368,17 @@ private:
     return TPostParam{v, t == TFieldType::ftMemo || t == TFieldType::ftBlob};
   }
 
+  // A TIMESTAMP is a wall-clock value without a zone: kept as such (UTC-specified, so no
+  // daylight-saving rule moves it, and no zone lookup costs a call per row) from the server's
+  // text "YYYY-MM-DD HH:MM:SS.FFFF".
+  static QVariant StampOf(const QString &s) {
+    auto num = [&s](int at, int len) { return QStringView(s).mid(at, len).toInt(); };
+    if (s.size() < 19) return QVariant();
+    const QDate d(num(0, 4), num(5, 2), num(8, 2));
+    const QTime t(num(11, 2), num(14, 2), num(17, 2), s.size() >= 23 ? num(20, 3) : 0);
+    return QDateTime(d, t, Qt::UTC);
+  }
+
   // A value the server returned as text, in the form a fetch gives it.
   QVariant FromText(const QVariant &v, int i) const {
     if (v.isNull()) return {};
@@ -378,11 +391,7 @@ private:
     case TFieldType::ftBoolean: return s.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
     case TFieldType::ftDate: return QDate::fromString(s.left(10), Qt::ISODate);
     case TFieldType::ftTime: return QTime::fromString(s.left(12), Qt::ISODateWithMs);
-    case TFieldType::ftDateTime: {
-      QString iso = s.left(23);
-      iso[10] = u'T';
-      return QDateTime::fromString(iso, Qt::ISODateWithMs);
-    }
+    case TFieldType::ftDateTime: return StampOf(s);
     default: return Convert(s, i);
     }
   }

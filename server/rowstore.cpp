@@ -43,8 +43,9 @@ void Encode(QByteArray &out, const QVariant &v) {
   case QMetaType::QTime: out.append(tTime), Put<qint32>(out, v.toTime().msecsSinceStartOfDay()); return;
   case QMetaType::QDateTime: {
     const QDateTime d = v.toDateTime();
-    if (d.timeSpec() == Qt::LocalTime) {
+    if (d.timeSpec() == Qt::LocalTime || d.timeSpec() == Qt::UTC) {
       out.append(tDateTime);
+      out.append(char(d.timeSpec()));
       Put<qint64>(out, d.date().toJulianDay());
       Put<qint32>(out, d.time().msecsSinceStartOfDay());
       return;
@@ -70,8 +71,9 @@ QVariant Decode(const char *&p) {
   case tDate: return QDate::fromJulianDay(Take<qint64>(p));
   case tTime: return QTime::fromMSecsSinceStartOfDay(Take<qint32>(p));
   case tDateTime: {
+    const auto spec = Qt::TimeSpec(*p++);
     const QDate d = QDate::fromJulianDay(Take<qint64>(p));
-    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(Take<qint32>(p)));
+    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(Take<qint32>(p)), spec);
   }
   default: break;
   }
