@@ -32,14 +32,14 @@
 // A window's module switches its menu item on by un-commenting its line in this list (one
 // line per window); an item whose header is not included stays disabled. The class must be
 // default-constructible; a window that does not show itself is shown as a child here.
-#include "catalog/domains.h"     // TDomainsForm     MnDomains
-#include "catalog/exceptions.h"  // TExceptionsForm  MnExceptions
-#include "editing/triggers.h"    // TFormTriggers    MnTriggers
-// #include "catalog/structure.h"         // TFormTblStr      MnStructures
+#include "catalog/domains.h"              // TDomainsForm     MnDomains
+#include "catalog/exceptions.h"           // TExceptionsForm  MnExceptions
+#include "catalog/generators.h"           // TGeneratorsForm  MnGenerators
+#include "catalog/structure.h"            // TFormTblStr      MnStructures
+#include "dataview/tabledata.h"           // TDataForm        MnDataView
 #include "editing/ddlwindow.h"            // TSQLExprForm     MnSQL
+#include "editing/triggers.h"             // TFormTriggers    MnTriggers
 #include "repository/repositorywindow.h"  // TObjRepos        MnObjRepos
-// #include "dataview/tabledata.h"        // TDataForm        MnDataView
-#include "catalog/generators.h"  // TGeneratorsForm  MnGenerators
 // ==============================================================================================
 
 class TDomainsForm;

@@ -7,6 +7,7 @@
 #include "server/dataset.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
+#include "ui/formparts.h"
 
 #include <QFrame>
 #include <QToolButton>

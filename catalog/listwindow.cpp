@@ -4,6 +4,7 @@
 #include "server/dataset.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
+#include "ui/formparts.h"
 #include "ui/mdichild.h"
 
 #include <QFrame>
@@ -27,12 +28,7 @@ QFrame *CreateButtonPanel(QWidget *parent) {
 }
 
 QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString &caption, const QString &hint) {
-  auto *b = new QToolButton(panel);
-  b->setObjectName(QString::fromLatin1(objectName));
-  b->setText(caption);
-  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  b->setFocusPolicy(Qt::NoFocus);
-  b->setMinimumSize(75, 25);
+  QToolButton *b = CreateSpeedButton(panel, QString::fromLatin1(objectName), caption);
   if (!hint.isEmpty()) {
     b->setToolTip(hint);
     b->setStatusTip(hint);
@@ -68,13 +64,6 @@ void ShowSelectedMemo(TDBGrid *grid) {
 
 bool IsUserObject(TDataSet *dataSet) {
   return dataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() == 0;
-}
-
-TField *DeclareField(TField *field, const QString &label, int width, bool visible) {
-  if (!label.isEmpty()) field->SetDisplayLabel(label);
-  if (width > 0) field->SetDisplayWidth(width);
-  field->Visible = visible;
-  return field;
 }
 
 QSize ColumnsSizeHint(const TDBGrid *grid, QSize base, int minHeight) {

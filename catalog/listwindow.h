@@ -1,6 +1,8 @@
 #pragma once
 // What the catalog list windows share: the row of speed buttons docked at their top, the
 // declared columns of their tables, and a size that shows every column of their grid.
+#include "ui/formparts.h"
+
 #include <QSize>
 #include <QString>
 
@@ -28,8 +30,6 @@ void ShowSelectedMemo(TDBGrid *grid);
 // A row of the user's own: its RDB$SYSTEM_FLAG is null or 0.
 bool IsUserObject(TDataSet *dataSet);
 
-// A declared field with its grid label, its width in characters and whether it is shown.
-TField *DeclareField(TField *field, const QString &label, int width, bool visible = true);
 inline TField *HiddenField(TField *field) { return DeclareField(field, QString(), 0, false); }
 
 // Wide enough for every column of the grid, no less tall than minHeight, as far as the main

@@ -17,8 +17,9 @@ TMemoViewForm::TMemoViewForm(QWidget *parent) : TChildForm(parent) {
   layout->addWidget(MemoCtrl);
 }
 
-void ShowMemoField(TField *field, TDataSource *source) {
+void ShowMemoField(TField *field, TDataSource *source, bool editable) {
   auto *form = new TMemoViewForm;
+  form->MemoCtrl->SetReadOnly(!editable);
   // The viewer keeps only the source (guarded) and the field's name: the field object goes
   // away with its dataset, the viewer may stay open longer.
   form->MemoCtrl->SetDataSource(source);

@@ -5,4 +5,5 @@ class TDataSource;
 
 // Opens a new read-only viewer on the field of the data source's current row, captioned
 // "Memo - " followed by the field's label; it follows the data source's current row.
-void ShowMemoField(TField *field, TDataSource *source);
+// An editable viewer writes what is typed into the field (the data window's text blobs).
+void ShowMemoField(TField *field, TDataSource *source, bool editable = false);

@@ -2,13 +2,17 @@
 
 #include "server/db.h"
 #include "server/errors.h"
+#include "server/ibdb.h"
+#include "server/ibpost.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTime>
 
 namespace {
 constexpr int kFetchBatch = 100;
+constexpr int kFetchSlice = 1000;
 
 QString VariantText(const QVariant &v, TFieldType type) {
   if (v.isNull()) return {};
@@ -67,6 +71,22 @@ void TField::SetAsString(const QString &s) {
     SetValue(FDataType == TFieldType::ftLargeint ? QVariant(n) : QVariant(int(n)));
     return;
   }
+  case TFieldType::ftBCD: {
+    // Kept as typed (the server converts the text to the column exactly), once it is a number.
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
+    if (s.trimmed().isEmpty()) return Clear();
+    if (!number.match(s.trimmed()).hasMatch())
+      throw EDatabaseError(QStringLiteral("'%1' is not a valid decimal value").arg(s));
+    SetValue(s.trimmed());
+    return;
+  }
+  case TFieldType::ftBoolean: {
+    if (s.trimmed().isEmpty()) return Clear();
+    const QString t = s.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return SetValue(true);
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return SetValue(false);
+    throw EDatabaseError(QStringLiteral("'%1' is not a valid boolean value").arg(s));
+  }
   case TFieldType::ftFloat: {
     if (s.trimmed().isEmpty()) return Clear();
     bool ok = false;
@@ -84,9 +104,13 @@ void TField::SetAsString(const QString &s) {
   }
   case TFieldType::ftDateTime: {
     if (s.trimmed().isEmpty()) return Clear();
-    QDateTime d = QDateTime::fromString(s.trimmed(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    if (!d.isValid()) d = QDateTime::fromString(s.trimmed(), Qt::ISODate);
-    if (!d.isValid()) throw EDatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(s));
+    // The wall-clock value as typed, zone-free like the values read ("yyyy-MM-dd[ HH:mm:ss]").
+    const QStringList parts = s.trimmed().split(QRegularExpression(QStringLiteral("[ T]")), Qt::SkipEmptyParts);
+    const QDate day = QDate::fromString(parts.value(0), Qt::ISODate);
+    const QTime time = parts.size() > 1 ? QTime::fromString(parts[1], Qt::ISODateWithMs) : QTime(0, 0);
+    const QDateTime d(day, time, Qt::UTC);
+    if (parts.size() > 2 || !day.isValid() || !time.isValid())
+      throw EDatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(s));
     SetValue(d);
     return;
   }
@@ -124,9 +148,11 @@ int TField::DefaultDisplayWidth() const {
   case TFieldType::ftInteger: return 11;
   case TFieldType::ftLargeint: return 15;
   case TFieldType::ftFloat: return 12;
-  case TFieldType::ftDate: return 10;
-  case TFieldType::ftTime: return 8;
-  case TFieldType::ftDateTime: return 19;
+  case TFieldType::ftBCD: return 16;
+  // Digits are wider than the average character a width in characters is measured in.
+  case TFieldType::ftDate: return 12;
+  case TFieldType::ftTime: return 10;
+  case TFieldType::ftDateTime: return 22;
   default: return 10;
   }
 }
@@ -245,6 +271,7 @@ void TDataSet::BindFields() {
         f->setParent(this);
         f->FDataSet = this;
         f->Required = cols[i].Required;
+        f->ReadOnly = cols[i].ReadOnly;
         FFields.append(f);
         FAutoFields.append(f);
       }
@@ -303,8 +330,9 @@ int TDataSet::FetchInto(int count) {
   if (!FCursor || !FMoreRows) return 0;
   int added = 0;
   while (FMoreRows && (count < 0 || added < count)) {
+    // In slices: the rows are packed as they come, never all held unpacked at once.
     QVector<TRow> batch;
-    FMoreRows = FCursor->Fetch(batch, count < 0 ? -1 : count - added);
+    FMoreRows = FCursor->Fetch(batch, count < 0 ? kFetchSlice : qMin(kFetchSlice, count - added));
     // A read-only dataset keeps every row it has read, the rejected ones too (their values are
     // shared, not copied), so that a new filter criterion needs no second read.
     const bool keep = !FCursor->CanModify();
@@ -313,11 +341,11 @@ int TDataSet::FetchInto(int count) {
       Calculate(rec);
       if (keep) FRead.append(rec);
       if (Accepts(rec)) {
-        FRows.append(std::move(rec));
+        FRows.append(rec);
         ++added;
       }
     }
-    if (batch.isEmpty() && FMoreRows && count >= 0) break;  // a cursor that yields nothing is done
+    if (batch.isEmpty() && FMoreRows) break;  // a cursor that yields nothing is done
   }
   return added;
 }
@@ -433,11 +461,10 @@ void TDataSet::Refilter() {
     return;
   }
   const int oldRecNo = FRecNo;
-  QVector<Record> rows;
   // The calculated values do not depend on the filter: they stay as computed at the read.
+  FRows.clear();
   for (Record &rec : FRead)
-    if (Accepts(rec)) rows.append(rec);
-  FRows = std::move(rows);
+    if (Accepts(rec)) FRows.append(rec);
   FRecNo = FRows.isEmpty() ? -1 : qBound(0, oldRecNo, int(FRows.size()) - 1);
   FBof = FRecNo <= 0;
   FEof = FRows.isEmpty();
@@ -605,15 +632,30 @@ void TDataSet::Post() {
   CheckActive();
   if (FState != TDataSetState::dsEdit && FState != TDataSetState::dsInsert) return;
   CheckRequired();
-  if (FState == TDataSetState::dsInsert)
-    FCursor->Insert(FEditBuffer.Data);
-  else
-    FCursor->Update(FOldBuffer.Data, FEditBuffer.Data);
+  WithConflictAdvice([this] {
+    if (FState == TDataSetState::dsInsert)
+      FCursor->Insert(FEditBuffer.Data);
+    else
+      FCursor->Update(FOldBuffer.Data, FEditBuffer.Data);
+  });
   Calculate(FEditBuffer);
-  FRows[FRecNo] = FEditBuffer;
+  FRows.set(FRecNo, FEditBuffer);
   FModified = false;
   SetState(TDataSetState::dsBrowse);
   if (!ControlsDisabled()) emit RowChanged(FRecNo);
+}
+
+void TDataSet::WithConflictAdvice(const std::function<void()> &change) {
+  try {
+    change();
+  } catch (const ELockConflict &e) {
+    // The likeliest holder is this program's own open transaction (a schema change not yet
+    // committed): say what frees the row.
+    auto *ib = dynamic_cast<TIBDataBase *>(Database());
+    if (!ib || !ib->InTransaction()) throw;
+    throw ELockConflict(e.Message() + QStringLiteral("\nThe program's own transaction is still active: commit or "
+                                                     "roll back it first (Commit Work, Rollback Work)"));
+  }
 }
 
 void TDataSet::Cancel() {
@@ -649,7 +691,7 @@ void TDataSet::Delete() {
   if (FState == TDataSetState::dsEdit) Cancel();
   if (FRows.isEmpty()) throw EDatabaseError(QStringLiteral("Cannot perform this operation on an empty dataset"));
   if (!CanModify()) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
-  FCursor->Delete(FRows[FRecNo].Data);
+  WithConflictAdvice([this] { FCursor->Delete(FRows[FRecNo].Data); });
   int row = FRecNo;
   FRows.removeAt(row);
   if (!ControlsDisabled()) emit RowRemoved(row);

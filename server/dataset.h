@@ -3,6 +3,7 @@
 // edit states, filter and calculated-field hooks, and signals that data-aware controls follow.
 #include "server/driver.h"
 #include "server/lines.h"
+#include "server/rowstore.h"
 
 #include <QIODevice>
 #include <QObject>
@@ -183,10 +184,7 @@ protected:
   QStringList DeclaredColumns() const;
 
 private:
-  struct Record {
-    TRow Data;
-    QVector<QVariant> Calc;
-  };
+  using Record = TRecord;
   const Record *ActiveRecord() const;
   Record *ActiveRecordW();
   void BindFields();
@@ -203,11 +201,12 @@ private:
   int FindRow(const TRow &key) const;
   TRow KeyOf(const TRow &row) const;
   void NotifyChanged();
+  void WithConflictAdvice(const std::function<void()> &change);
 
   std::unique_ptr<TCursor> FCursor;
   QList<TField *> FFields;
   QList<TField *> FAutoFields;
-  QVector<Record> FRows;
+  TRowStore FRows;
   QVector<Record> FRead;  // every row a read-only dataset has read, accepted or not
   Record FEditBuffer;
   Record FOldBuffer;

@@ -18,6 +18,7 @@ enum class TFieldType {
   ftInteger,
   ftLargeint,
   ftFloat,
+  ftBCD,  // NUMERIC and DECIMAL with a scale: the exact decimal text
   ftBoolean,
   ftDate,
   ftTime,
@@ -32,7 +33,8 @@ struct TFieldDef {
   TFieldType DataType = TFieldType::ftString;
   int Size = 0;
   bool Required = false;
-  bool Hidden = false;  // a row identity the engine needs (RDB$DB_KEY), never a field
+  bool Hidden = false;    // a row identity the engine needs (RDB$DB_KEY), never a field
+  bool ReadOnly = false;  // computed by the server: shown, never written
 };
 
 using TRow = QVector<QVariant>;  // one value per driver column; null QVariant for SQL NULL

@@ -1,8 +1,10 @@
 #include "server/ibengine.h"
 
 #include "server/errors.h"
+#include "server/ibpost.h"
 
 #include <QAtomicInt>
+#include <QDateTime>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -69,8 +71,10 @@ public:
     if (catalog && !wanted.isEmpty())
       info.removeIf([&](const ColumnInfo &c) { return !wanted.contains(c.Name, Qt::CaseInsensitive); });
     QStringList cols;
+    // Scaled numbers and timestamps come as text (see IsScaled and StampOf).
     for (const ColumnInfo &c : info)
-      cols.append(QuoteIdentifier(c.Name));
+      cols.append(IsScaled(c) || c.Type == 35 ? QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(QuoteIdentifier(c.Name))
+                                              : QuoteIdentifier(c.Name));
     QList<int> pk = catalog ? QList<int>() : PrimaryKey(db, table, info);
     // Rows without a primary key are found again by RDB$DB_KEY; a view over many tables has
     // a key too long to carry, so such a view is browsed read-only.
@@ -95,6 +99,7 @@ public:
       d.Required = false;
       d.DataType = TypeOfCatalog(c);
       d.Size = (c.Type == 14 || c.Type == 37) ? c.Length : 0;
+      d.ReadOnly = c.Computed;
       FColumns.append(d);
       FTrim.append(c.Type == 14);
       FWritable.append(!c.Computed && !catalog);
@@ -163,56 +168,68 @@ public:
   void Insert(TRow &row) override {
     CheckWritable();
     QStringList names, marks;
-    QVariantList values;
+    QList<TPostParam> values;
     for (int i = 0; i < FColumns.size(); ++i) {
       if (!FWritable[i] || row[i].isNull()) continue;
       names.append(QuoteIdentifier(FColumns[i].Name));
       marks.append(QStringLiteral("?"));
-      values.append(row[i]);
+      values.append(Param(row[i], i));
     }
     QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(FTable))
                                   : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                         .arg(QuoteIdentifier(FTable), names.join(QStringLiteral(", ")),
                                              marks.join(QStringLiteral(", ")));
+    // The row as the server stored it (keys from generators, defaults, trigger values,
+    // computed columns); blobs stay as sent.
     QStringList ret;
-    for (int k : FKeys)
-      ret.append(FDbKey ? QStringLiteral("UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))")
-                        : QuoteIdentifier(FColumns[k].Name));
+    QList<int> retColumns;
+    for (int i = 0; i < FColumns.size(); ++i) {
+      if (FColumns[i].Hidden) {
+        ret.append(QStringLiteral("UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))"));
+      } else if (FColumns[i].DataType != TFieldType::ftMemo && FColumns[i].DataType != TFieldType::ftBlob) {
+        ret.append(QuoteIdentifier(FColumns[i].Name));
+      } else {
+        continue;
+      }
+      retColumns.append(i);
+    }
     if (!ret.isEmpty()) sql += QStringLiteral(" RETURNING ") + ret.join(QStringLiteral(", "));
-    QSqlQuery q = Run(sql, values);
-    if (q.isActive() && q.next())
-      for (int j = 0; j < FKeys.size(); ++j)
-        row[FKeys[j]] = Convert(q.value(j), FKeys[j]);
+    TPostResult r = ExecutePost(Handle(), sql, values);
+    for (int j = 0; j < retColumns.size() && j < r.Returned.size(); ++j)
+      row[retColumns[j]] = FromText(r.Returned[j], retColumns[j]);
   }
 
   void Update(const TRow &oldRow, TRow &newRow) override {
     CheckWritable();
     QStringList sets;
-    QVariantList values;
+    QList<TPostParam> values;
     for (int i = 0; i < FColumns.size(); ++i) {
       if (!FWritable[i] || oldRow[i] == newRow[i]) continue;
       sets.append(QuoteIdentifier(FColumns[i].Name) + QStringLiteral(" = ?"));
-      values.append(newRow[i]);
+      values.append(Param(newRow[i], i));
     }
     if (sets.isEmpty()) return;
     QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                       .arg(QuoteIdentifier(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
-    QSqlQuery q = Run(sql, values);
-    if (q.numRowsAffected() == 0) throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
+    if (ExecutePost(Handle(), sql, values).RowsAffected == 0)
+      throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
 
   void Delete(const TRow &oldRow) override {
     CheckWritable();
-    QVariantList values;
+    QList<TPostParam> values;
     QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(QuoteIdentifier(FTable), Where(oldRow, values));
-    QSqlQuery q = Run(sql, values);
-    if (q.numRowsAffected() == 0) throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
+    if (ExecutePost(Handle(), sql, values).RowsAffected == 0)
+      throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
 
 private:
+  // NUMERIC and DECIMAL are scaled integers on disk (dialect 1 keeps the wide ones as doubles):
+  // read and written as decimal text, so no value passes through a binary fraction.
+  static bool IsScaled(const ColumnInfo &c) { return c.Scale < 0 && (c.Type == 7 || c.Type == 8 || c.Type == 16); }
+
   static TFieldType TypeOfCatalog(const ColumnInfo &c) {
-    // NUMERIC and DECIMAL are scaled integers on disk; the driver hands them over as fractions.
-    if (c.Scale < 0 && (c.Type == 7 || c.Type == 8 || c.Type == 16)) return TFieldType::ftFloat;
+    if (IsScaled(c)) return TFieldType::ftBCD;
     switch (c.Type) {
     case 7: return TFieldType::ftSmallint;
     case 8: return TFieldType::ftInteger;
@@ -304,6 +321,7 @@ private:
     const TFieldDef &c = FColumns[i];
     if (c.DataType == TFieldType::ftMemo && v.userType() == QMetaType::QByteArray)
       return TStringList::DecodeBytes(v.toByteArray());
+    if (c.DataType == TFieldType::ftDateTime && v.userType() == QMetaType::QString) return StampOf(v.toString());
     if (FTrim[i] && v.userType() == QMetaType::QString) {
       QString s = v.toString();
       qsizetype n = s.size();
@@ -333,7 +351,7 @@ private:
     if (FReadOnly || FTable.isEmpty()) throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
   }
 
-  QString Where(const TRow &oldRow, QVariantList &values) const {
+  QString Where(const TRow &oldRow, QList<TPostParam> &values) const {
     if (FKeys.isEmpty()) throw EDatabaseError(QStringLiteral("The row cannot be identified"));
     QStringList parts;
     for (int k : FKeys) {
@@ -343,20 +361,51 @@ private:
         parts.append(QuoteIdentifier(FColumns[k].Name) + QStringLiteral(" IS NULL"));
       } else {
         parts.append(QuoteIdentifier(FColumns[k].Name) + QStringLiteral(" = ?"));
-        values.append(oldRow[k]);
+        values.append(Param(oldRow[k], k));
       }
     }
     return parts.join(QStringLiteral(" AND "));
   }
 
-  // Runs a change statement in Qt's own transaction, which the driver commits at once.
-  QSqlQuery Run(const QString &sql, const QVariantList &values) {
-    QSqlQuery q(QSqlDatabase::database(FConn, false));
-    if (!q.prepare(sql)) throw EDatabaseError(EngineMessage(q.lastError()));
-    for (const QVariant &v : values)
-      q.addBindValue(v);
-    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
-    return q;
+  TPostParam Param(const QVariant &v, int column) const {
+    const TFieldType t = FColumns[column].DataType;
+    return TPostParam{v, t == TFieldType::ftMemo || t == TFieldType::ftBlob};
+  }
+
+  // A TIMESTAMP is a wall-clock value without a zone: kept as such (UTC-specified, so no
+  // daylight-saving rule moves it, and no zone lookup costs a call per row) from the server's
+  // text "YYYY-MM-DD HH:MM:SS.FFFF".
+  static QVariant StampOf(const QString &s) {
+    auto num = [&s](int at, int len) { return QStringView(s).mid(at, len).toInt(); };
+    if (s.size() < 19) return QVariant();
+    const QDate d(num(0, 4), num(5, 2), num(8, 2));
+    const QTime t(num(11, 2), num(14, 2), num(17, 2), s.size() >= 23 ? num(20, 3) : 0);
+    return QDateTime(d, t, Qt::UTC);
+  }
+
+  // A value the server returned as text, in the form a fetch gives it.
+  QVariant FromText(const QVariant &v, int i) const {
+    if (v.isNull()) return {};
+    const QString s = v.toString();
+    switch (FColumns[i].DataType) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger: return s.toInt();
+    case TFieldType::ftLargeint: return s.toLongLong();
+    case TFieldType::ftFloat: return s.toDouble();
+    case TFieldType::ftBoolean: return s.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
+    case TFieldType::ftDate: return QDate::fromString(s.left(10), Qt::ISODate);
+    case TFieldType::ftTime: return QTime::fromString(s.left(12), Qt::ISODateWithMs);
+    case TFieldType::ftDateTime: return StampOf(s);
+    default: return Convert(s, i);
+    }
+  }
+
+  // The attachment's native handle: row changes run on it through the client library.
+  isc_db_handle Handle() const {
+    const QVariant h = QSqlDatabase::database(FConn, false).driver()->handle();
+    if (!h.isValid() || h.metaType().sizeOf() != sizeof(isc_db_handle))
+      throw EDatabaseError(QStringLiteral("The database driver gives no Firebird attachment handle"));
+    return *static_cast<const isc_db_handle *>(h.constData());
   }
 
   QString FConn, FTable;

@@ -261,7 +261,7 @@ private slots:
     t.Close();
     t.Open();
     QCOMPARE(t.FieldByName(QStringLiteral("PRICE"))->AsString(), QStringLiteral("56.78"));
-    QCOMPARE(t.FieldByName(QStringLiteral("TOTAL"))->AsString(), QStringLiteral("0.5"));
+    QCOMPARE(t.FieldByName(QStringLiteral("TOTAL"))->AsString(), QStringLiteral("0.5000"));
     QCOMPARE(t.FieldByName(QStringLiteral("QTY"))->AsInteger(), 5);
     QCOMPARE(t.FieldByName(QStringLiteral("N"))->AsInteger(), 7);
   }

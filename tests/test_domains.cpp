@@ -44,6 +44,7 @@ const QString kDialect3Extra = QStringLiteral(
     "CREATE DOMAIN D_FLAG AS BOOLEAN NOT NULL;\n"
     "CREATE TABLE T_CALC (A INTEGER, TWICE COMPUTED BY (A * 2));\n");
 
+// The grid's cells as the user sees them, one "a|b|c" text per row.
 QStringList GridRows(TDomainsForm *form) { return fixtures::gridRows(form->FGrid); }
 
 QStringList ListedNames(TDomainsForm *form) {

@@ -18,7 +18,8 @@ bool IsNumeric(TFieldType t) {
   case TFieldType::ftSmallint:
   case TFieldType::ftInteger:
   case TFieldType::ftLargeint:
-  case TFieldType::ftFloat: return true;
+  case TFieldType::ftFloat:
+  case TFieldType::ftBCD: return true;
   default: return false;
   }
 }
@@ -468,6 +469,12 @@ void TDBGrid::keyPressEvent(QKeyEvent *event) {
   const bool ctrl = event->modifiers() & Qt::ControlModifier;
   if (event->key() == Qt::Key_Delete && ctrl) {
     Guard([&] { DeleteWithConfirmation(); });
+    return;
+  }
+  // Ctrl+Home and Ctrl+End go to the dataset's first and last row, not the fetched ones'.
+  if ((event->key() == Qt::Key_Home || event->key() == Qt::Key_End) && ctrl && ds && ds->Active() &&
+      state() != EditingState) {
+    Guard([&] { event->key() == Qt::Key_Home ? ds->First() : ds->Last(); });
     return;
   }
   if (event->key() == Qt::Key_Insert && !ctrl && event->modifiers() == Qt::NoModifier) {

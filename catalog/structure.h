@@ -1,0 +1,41 @@
+#pragma once
+// The table structure window: for a table or view picked from a list, its columns (position,
+// name, domain) and every catalog object that depends on it; a view's source opens in a new
+// DDL statements window, and the relation's rows in a new data window.
+#include "ui/mdichild.h"
+
+class QComboBox;
+class QFrame;
+class QToolButton;
+class TDBGrid;
+class TDataSet;
+class TDataSource;
+class TQuery;
+
+class TFormTblStr : public TChildForm {
+  Q_OBJECT
+public:
+  // Builds the window, fills the list of relations and shows it in the main window's area.
+  explicit TFormTblStr(QWidget *owner = nullptr);
+
+  QFrame *PanelComs;
+  QComboBox *TblsCB;
+  QToolButton *DataBtn;
+  QToolButton *SpeedButton1;  // "&Show SQL for view"
+  TDBGrid *DBGrid1;
+  TDBGrid *DBGrid2;
+  TDataSource *DS;
+  TDataSource *DepsDS;
+  TQuery *StrQuery;
+  TQuery *DepQuery;
+  TQuery *SQLSourceQ;
+
+  void FormCreate();
+  void TblsCBClick();
+  void SpeedButton1Click();
+  void SrcDataClick();
+  void DepQueryCalcFields(TDataSet *DataSet);
+
+protected:
+  void FormClose() override;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The table data window: the rows of one table or view of the server database, chosen from a
+// list of them, in a grid where they can be browsed, edited, inserted and deleted.
+#include "ui/mdichild.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class TDBGrid;
+class TDBNavigator;
+class TDataSource;
+class TTable;
+
+class TDataForm : public TChildForm {
+  Q_OBJECT
+public:
+  // Builds the window, fills the list of tables and shows it in the main window's area. A
+  // failure to list the tables is shown in an error box; the window is shown all the same.
+  explicit TDataForm(QWidget *owner = nullptr);
+
+  QFrame *Panel1;
+  QLabel *Label1;
+  QComboBox *TblsCB;
+  TDBNavigator *DBNavigator1;
+  TDBGrid *DBGrid1;
+  TTable *SrcTable;
+  TDataSource *DS;
+
+  void FormCreate();
+  // The user picked a table: a pending change of the shown one is posted first (a refused
+  // post keeps the edit and the table), then the picked one opens.
+  void TblsCBClick();
+  void DBGrid1DblClick();
+
+protected:
+  void FormClose() override;
+};
+
+// A new data window opened on the named table (or view); the caption becomes "Data Viewer-"
+// and the name. A failed open leaves the window on screen, empty, and raises the error.
+TDataForm *ShowTableData(const QString &tableName);

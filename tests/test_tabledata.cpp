@@ -1,0 +1,505 @@
+// The table data window and the table structure window on real dialect-1 and dialect-3
+// databases: every column kind edited through the grid and read back from a second
+// attachment, inserts, deletes, refused posts, posts that meet a transaction holding the row,
+// the pick that posts first, and the structure of tables and views.
+#include "app/datamodule.h"
+#include "app/settings.h"
+#include "catalog/structure.h"
+#include "dataview/tabledata.h"
+#include "editing/ddlwindow.h"
+#include "editing/memoview.h"
+#include "server/dataset.h"
+#include "server/errors.h"
+#include "tests/fixtures/firebird.h"
+#include "tests/fixtures/grid.h"
+#include "tests/fixtures/modal.h"
+#include "tests/fixtures/session.h"
+#include "tests/fixtures/suite.h"
+#include "ui/datasource.h"
+#include "ui/dbgrid.h"
+#include "ui/dbmemo.h"
+#include "ui/dbnavigator.h"
+#include "ui/dialogs.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPointer>
+#include <QToolButton>
+#include <QtTest>
+
+using fixtures::Access;
+using fixtures::Content;
+using fixtures::FbDatabase;
+
+namespace {
+const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
+
+// One row of every column kind the server stores (dialect 3), plus a table by a quoted
+// name, a procedure and a table nothing depends on.
+const QString kKinds3 = QStringLiteral(
+    "CREATE TABLE T_KINDS (ID INTEGER NOT NULL PRIMARY KEY, SI SMALLINT, BI BIGINT, N92 NUMERIC(9,2),"
+    " N184 NUMERIC(18,4), DEC93 DECIMAL(9,3), FL FLOAT, DB DOUBLE PRECISION, CH CHAR(5), VC VARCHAR(20),"
+    " DT DATE, TM TIME, TS TIMESTAMP, BL BOOLEAN, MEMO BLOB SUB_TYPE 1, BIN BLOB SUB_TYPE 0,"
+    " TWICE COMPUTED BY (ID * 2));\n"
+    "INSERT INTO T_KINDS (ID, CH, BIN) VALUES (1, 'x', X'00FF10');\n"
+    "CREATE TABLE \"MixedCase\" (\"Id\" INTEGER NOT NULL PRIMARY KEY, \"Val\" VARCHAR(10));\n"
+    "INSERT INTO \"MixedCase\" VALUES (1, 'one');\n"
+    "CREATE TABLE T_ALONE (A INTEGER);\n"
+    "SET TERM ^;\nCREATE PROCEDURE P_COUNT RETURNS (N INTEGER) AS BEGIN "
+    "SELECT COUNT(*) FROM T_MASTER INTO :N; SUSPEND; END^\nSET TERM ;^\n");
+// Dialect 1 has no BIGINT, no TIME, and keeps wide scaled numbers as doubles.
+const QString kKinds1 = QStringLiteral(
+    "CREATE TABLE T_KINDS (ID INTEGER NOT NULL PRIMARY KEY, SI SMALLINT, N92 NUMERIC(9,2),"
+    " N152 NUMERIC(15,2), FL FLOAT, DB DOUBLE PRECISION, CH CHAR(5), VC VARCHAR(20), DT DATE,"
+    " BL BOOLEAN, MEMO BLOB SUB_TYPE 1, BIN BLOB SUB_TYPE 0, TWICE COMPUTED BY (ID * 2));\n"
+    "INSERT INTO T_KINDS (ID, CH, BIN) VALUES (1, 'x', X'00FF10');\n"
+    "CREATE TABLE T_ALONE (A INTEGER);\n");
+
+struct Kind {
+  const char *column;
+  const char *typed;   // what the user types into the cell
+  const char *shown;   // what the cell shows after the post
+  const char *stored;  // CAST(column AS VARCHAR(40)) on a second attachment; "<null>" for null
+};
+
+const QList<Kind> kKindCases3 = {
+    {"SI", "-32768", "-32768", "-32768"},
+    {"BI", "9223372036854775807", "9223372036854775807", "9223372036854775807"},
+    {"N92", "1234567.89", "1234567.89", "1234567.89"},
+    {"N184", "12345678901234.5678", "12345678901234.5678", "12345678901234.5678"},
+    {"DEC93", "0.29", "0.29", "0.290"},
+    {"FL", "1.5", "1.5", "1.5000000"},
+    {"DB", "0.1", "0.1", "0.1000000000000000"},
+    {"CH", "ab", "ab", "ab   "},
+    {"VC", "Grüße ☃ ok", "Grüße ☃ ok", "Grüße ☃ ok"},
+    {"DT", "2024-02-29", "2024-02-29", "2024-02-29"},
+    {"TM", "13:45:07", "13:45:07", "13:45:07.0000"},
+    {"TS", "2024-02-29 13:45:07", "2024-02-29 13:45:07", "2024-02-29 13:45:07.0000"},
+    {"BL", "true", "True", "TRUE"},
+};
+const QList<Kind> kKindCases1 = {
+    {"SI", "32767", "32767", "32767"},
+    {"N92", "-0.07", "-0.07", "-0.07"},
+    {"N152", "1234.5", "1234.5", "1234.50"},
+    {"DB", "2.25", "2.25", "2.250000000000000"},
+    {"CH", "ab", "ab", "ab   "},
+    {"VC", "Grüße ☃ ok", "Grüße ☃ ok", "Grüße ☃ ok"},
+    {"DT", "2024-02-29 10:11:12", "2024-02-29 10:11:12", "29-FEB-2024 10:11:12.0000"},
+    {"BL", "False", "False", "FALSE"},
+};
+
+int ColumnOf(TDBGrid *grid, const QString &title) { return fixtures::gridTitles(grid).indexOf(title); }
+
+// Types text into a cell of the current row, as the grid's editor hands it over.
+bool Type(TDataForm *form, const QString &column, const QString &text) {
+  const int c = ColumnOf(form->DBGrid1, column);
+  const QModelIndex at = form->DBGrid1->model()->index(form->SrcTable->RecNo(), c);
+  return c >= 0 && form->DBGrid1->model()->setData(at, text, Qt::EditRole);
+}
+
+QString Cell(TDataForm *form, const QString &column) {
+  const int c = ColumnOf(form->DBGrid1, column);
+  return form->DBGrid1->model()->data(form->DBGrid1->model()->index(form->SrcTable->RecNo(), c)).toString();
+}
+
+void Pick(QComboBox *combo, const QString &name) {
+  const int i = combo->findText(name, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+  QVERIFY2(i >= 0, qPrintable(name));
+  combo->setCurrentIndex(i);
+  emit combo->activated(i);
+}
+
+QString Stored(const FbDatabase &db, const QString &sql) {
+  const QVariant v = fixtures::queryValue(db, sql);
+  return v.isNull() ? QStringLiteral("<null>") : v.toString();
+}
+}  // namespace
+
+class TestTableData : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<fixtures::TempHome> home;
+  QList<QPointer<QWidget>> opened;
+
+  template <class T>
+  T *Track(T *w) {
+    opened << w;
+    return w;
+  }
+  TDataForm *OpenData(const QString &table) {
+    auto *form = Track(new TDataForm());
+    if (!table.isEmpty()) Pick(form->TblsCB, table);
+    return form;
+  }
+  FbDatabase Connect(int dialect, Access access = Access::Embedded) {
+    const FbDatabase db = fixtures::createDatabase(dialect, Content::Known, access, dialect == 3 ? kKinds3 : kKinds1);
+    fixtures::connectDataModule(db);
+    return db;
+  }
+  void accesses() {
+    QTest::addColumn<int>("dialect");
+    QTest::addColumn<bool>("tcp");
+    for (int d : {1, 3})
+      for (bool tcp : {false, true})
+        QTest::newRow(qPrintable(QStringLiteral("dialect %1 %2").arg(d).arg(tcp ? "tcp" : "embedded"))) << d << tcp;
+  }
+
+private slots:
+  void initTestCase() {
+    home = std::make_unique<fixtures::TempHome>();
+    quietOffscreenWarnings();
+    SetApplicationTitle(kTitle);
+    RegisterSQLWaitCursor();
+    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
+    QDir().mkpath(RepositoryDir);
+    DMSys = new TDMSys(qApp);
+  }
+
+  void cleanup() {
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (qobject_cast<TMemoViewForm *>(w) || qobject_cast<TSQLExprForm *>(w)) w->close();
+    for (const QPointer<QWidget> &w : opened)
+      if (w) w->close();
+    opened.clear();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
+    DMSys->IBDataBase->Close();
+  }
+
+  void dataWindowLayoutAndPick() {
+    Connect(3);
+    TDataForm *form = OpenData(QString());
+    QCOMPARE(form->windowTitle(), QStringLiteral("Data Viewer"));
+    QCOMPARE(form->Label1->text(), QStringLiteral("&Table name"));
+    QCOMPARE(form->TblsCB->toolTip(), QStringLiteral("Select table or view to edit"));
+    QCOMPARE(form->TblsCB->currentIndex(), -1);
+    QVERIFY(!form->TblsCB->isEditable());
+    QStringList names;
+    for (int i = 0; i < form->TblsCB->count(); ++i)
+      names << form->TblsCB->itemText(i);
+    for (const char *n : {"T_MASTER", "T_DETAIL", "V_MASTER_DETAIL", "MixedCase"})
+      QVERIFY2(names.contains(QLatin1String(n)), n);
+    QVERIFY(!names.join(QLatin1Char(' ')).contains(QLatin1String("RDB$")));
+    QCOMPARE(form->DBGrid1->Options(), DefaultGridOptions());
+    QVERIFY(form->DS->AutoEdit);
+    for (int b = 0; b < kNavigateBtnCount; ++b)
+      QVERIFY(form->DBNavigator1->Button(TNavigateBtn(b))->isVisibleTo(form));
+
+    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1),
+             QStringList({"ID", "NAME", "CODE", "AMOUNT", "RATIO", "WEIGHT", "QTY", "CREATED", "NOTES"}));
+    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
+    Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"MASTER_ID", "LINE_NO", "DESCRIPTION"}));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_DETAIL"));
+  }
+
+  void everyColumnKindRoundTrips_data() { accesses(); }
+  void everyColumnKindRoundTrips() {
+    QFETCH(int, dialect);
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = Connect(dialect, tcp ? Access::Tcp : Access::Embedded);
+    TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
+    QCOMPARE(Cell(form, "CH"), QStringLiteral("x"));  // no pad blanks
+    QCOMPARE(Cell(form, "BIN"), QStringLiteral("(BLOB)"));
+    QCOMPARE(Cell(form, "VC"), QString());  // null shows empty
+    for (const Kind &k : dialect == 3 ? kKindCases3 : kKindCases1)
+      QVERIFY2(Type(form, k.column, QString::fromUtf8(k.typed)), k.column);
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+    for (const Kind &k : dialect == 3 ? kKindCases3 : kKindCases1) {
+      QCOMPARE(Cell(form, k.column), QString::fromUtf8(k.shown));
+      const QString sql = QStringLiteral("SELECT CAST(%1 AS VARCHAR(40)) FROM T_KINDS WHERE ID = 1").arg(k.column);
+      QCOMPARE(Stored(db, sql), QString::fromUtf8(k.stored));
+    }
+    // The binary blob was never written: its bytes are as they were.
+    QCOMPARE(fixtures::queryValue(db, "SELECT BIN FROM T_KINDS WHERE ID = 1").toByteArray(),
+             QByteArray::fromHex("00FF10"));
+    // Emptied cells of numbers and dates store nulls; the computed column takes no typing.
+    QVERIFY(Type(form, "SI", QString()));
+    QVERIFY(Type(form, "DT", QString()));
+    QVERIFY(!(form->DBGrid1->model()->flags(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "TWICE"))) &
+              Qt::ItemIsEditable));
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(Stored(db, "SELECT SI FROM T_KINDS WHERE ID = 1"), QStringLiteral("<null>"));
+    QCOMPARE(Stored(db, "SELECT DT FROM T_KINDS WHERE ID = 1"), QStringLiteral("<null>"));
+    QCOMPARE(Cell(form, "TWICE"), QStringLiteral("2"));
+  }
+
+  void textBlobEditsThroughTheMemoViewer() {
+    const FbDatabase db = Connect(3);
+    TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
+    form->DBGrid1->setCurrentIndex(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "MEMO")));
+    form->DBGrid1DblClick();
+    TMemoViewForm *viewer = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (auto *v = qobject_cast<TMemoViewForm *>(w); v && v->isVisible()) viewer = v;
+    QVERIFY(viewer);
+    QVERIFY(!viewer->MemoCtrl->ReadOnly());
+    viewer->MemoCtrl->setFocus();
+    QTest::keyClicks(viewer->MemoCtrl, QStringLiteral("Zeile 1 "));
+    viewer->MemoCtrl->insertPlainText(QStringLiteral("äö"));
+    QTest::keyClick(viewer->MemoCtrl, Qt::Key_Return);
+    QTest::keyClicks(viewer->MemoCtrl, QStringLiteral("line 2"));
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(fixtures::queryValue(db, "SELECT MEMO FROM T_KINDS WHERE ID = 1").toString(),
+             QStringLiteral("Zeile 1 äö\r\nline 2"));
+    QCOMPARE(Cell(form, "MEMO"), QStringLiteral("(MEMO)"));
+  }
+
+  void insertFilledByTriggerAndDeleteAskedBothWays_data() { accesses(); }
+  void insertFilledByTriggerAndDeleteAskedBothWays() {
+    QFETCH(int, dialect);
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = Connect(dialect, tcp ? Access::Tcp : Access::Embedded);
+    TDataForm *form = OpenData(QStringLiteral("T_MASTER"));
+    form->DBNavigator1->BtnClick(nbInsert);
+    QVERIFY(Type(form, "NAME", QStringLiteral("Fourth")));
+    QVERIFY(Type(form, "AMOUNT", QStringLiteral("19.99")));
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(Cell(form, "ID"), QStringLiteral("4"));  // from the generator, through the trigger
+    QCOMPARE(Stored(db, "SELECT NAME FROM T_MASTER WHERE ID = 4"), QStringLiteral("Fourth"));
+    QCOMPARE(Stored(db, "SELECT CAST(AMOUNT AS VARCHAR(20)) FROM T_MASTER WHERE ID = 4"), QStringLiteral("19.99"));
+
+    for (const QString &answer : {QStringLiteral("Cancel"), QStringLiteral("OK")}) {
+      ModalSeenPtr seen = answerNextModal(answer);
+      form->DBNavigator1->BtnClick(nbDelete);
+      QVERIFY(seen->Shown);
+      QCOMPARE(seen->Text, QStringLiteral("Delete record?"));
+      QCOMPARE(seen->Buttons, QStringList({"OK", "Cancel"}));
+      QCOMPARE(Stored(db, "SELECT COUNT(*) FROM T_MASTER WHERE ID = 4"), answer == "OK" ? "0" : "1");
+    }
+    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
+  }
+
+  void refusedPostKeepsTheEdit_data() {
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("trigger exception") << "T_MASTER"
+                                       << "ID"
+                                       << "99" << QString::fromLatin1(fixtures::kLongExceptionMessage);
+    QTest::newRow("check constraint") << "T_MASTER"
+                                      << "AMOUNT"
+                                      << "-5"
+                                      << "validation error";
+    QTest::newRow("no primary key, foreign key") << "T_DETAIL"
+                                                 << "MASTER_ID"
+                                                 << "77"
+                                                 << "FOREIGN KEY";
+  }
+  void refusedPostKeepsTheEdit() {
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(QString, message);
+    const FbDatabase db = Connect(3);
+    TDataForm *form = OpenData(table);
+    QVERIFY(Type(form, column, typed));
+    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+    form->DBNavigator1->BtnClick(nbPost);
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->Icon, QMessageBox::Critical);
+    QVERIFY2(seen->Text.contains(message), qPrintable(seen->Text));
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
+    QCOMPARE(Cell(form, column), typed);
+  }
+
+  // A post that meets a row or a table held by the program's own open transaction answers at
+  // once with the server's conflict and says what frees it.
+  void postMeetingTheOpenTransactionAnswersAtOnce_data() {
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QString>("held");
+    QTest::newRow("row, embedded") << false << "UPDATE T_DETAIL SET DESCRIPTION = 'held' WHERE LINE_NO = 1";
+    QTest::newRow("deleted, embedded") << false << "DELETE FROM T_DETAIL WHERE LINE_NO = 1";
+
+    QTest::newRow("row, tcp") << true << "UPDATE T_DETAIL SET DESCRIPTION = 'held' WHERE LINE_NO = 1";
+    QTest::newRow("deleted, tcp") << true << "DELETE FROM T_DETAIL WHERE LINE_NO = 1";
+  }
+  void postMeetingTheOpenTransactionAnswersAtOnce() {
+    QFETCH(bool, tcp);
+    QFETCH(QString, held);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = Connect(3, tcp ? Access::Tcp : Access::Embedded);
+    TDataForm *form = OpenData(QStringLiteral("T_DETAIL"));
+    DMSys->IBDataBase->ExecSQL(held, false);
+    QVERIFY(Type(form, "DESCRIPTION", QStringLiteral("typed")));
+    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+    QElapsedTimer t;
+    t.start();
+    form->DBNavigator1->BtnClick(nbPost);
+    QVERIFY(seen->Shown);
+    QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+    QVERIFY2(seen->Text.contains(QLatin1String("commit or roll back")), qPrintable(seen->Text));
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
+    // Once the transaction is resolved, the same post goes through.
+    DMSys->IBDataBase->Rollback();
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+    QCOMPARE(Stored(db, "SELECT COUNT(*) FROM T_DETAIL WHERE DESCRIPTION = 'typed'"), QStringLiteral("1"));
+  }
+
+  void pickingAnotherTablePostsFirst() {
+    const FbDatabase db = Connect(3);
+    TDataForm *form = OpenData(QStringLiteral("T_MASTER"));
+    QVERIFY(Type(form, "NAME", QStringLiteral("Renamed")));
+    Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
+    QCOMPARE(Stored(db, "SELECT NAME FROM T_MASTER WHERE ID = 1"), QStringLiteral("Renamed"));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_DETAIL"));
+
+    // A refused post keeps the user on the table, edit in place.
+    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
+    QVERIFY(Type(form, "ID", QStringLiteral("42")));
+    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+    Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
+    QVERIFY(seen->Shown);
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
+    QCOMPARE(form->TblsCB->currentText(), QStringLiteral("T_MASTER"));
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
+    QCOMPARE(Cell(form, "ID"), QStringLiteral("42"));
+  }
+
+  void failedOpensKeepTheCaption() {
+    const FbDatabase db = Connect(3);
+    TDataForm *form = OpenData(QStringLiteral("T_MASTER"));
+    fixtures::query(db, QStringLiteral("DROP TABLE T_ALONE"));
+    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+    Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+    QVERIFY(seen->Shown);
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
+    QVERIFY(!form->SrcTable->Active());
+    QCOMPARE(form->DBGrid1->model()->rowCount(), 0);
+
+    // ShowTableData: captioned after the name; an empty name fails, the window stays.
+    TDataForm *shown = Track(ShowTableData(QStringLiteral("T_DETAIL")));
+    QCOMPARE(shown->windowTitle(), QStringLiteral("Data Viewer-T_DETAIL"));
+    QCOMPARE(shown->TblsCB->currentIndex(), -1);
+    QVERIFY(shown->SrcTable->Active());
+    try {
+      ShowTableData(QString());
+      QFAIL("no error for an empty name");
+    } catch (const EDatabaseError &e) {
+      QCOMPARE(e.Message(), QStringLiteral("Missing TableName property"));
+    }
+  }
+
+  void mixedCaseNameInBothWindows() {
+    const FbDatabase db = Connect(3);
+    TDataForm *form = OpenData(QStringLiteral("MixedCase"));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"Id", "Val"}));
+    QVERIFY(Type(form, "Val", QStringLiteral("changed")));
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(Stored(db, "SELECT \"Val\" FROM \"MixedCase\""), QStringLiteral("changed"));
+    auto *str = Track(new TFormTblStr());
+    Pick(str->TblsCB, QStringLiteral("MixedCase"));
+    QStringList names;
+    for (const QString &row : fixtures::gridRows(str->DBGrid1))
+      names << row.section(QLatin1Char('|'), 0, 1);
+    QCOMPARE(names, QStringList({"0|Id", "1|Val"}));
+    QCOMPARE(str->windowTitle(), QStringLiteral("Table structure -MixedCase"));
+  }
+
+  void structureOfTablesAndViews_data() {
+    QTest::addColumn<int>("dialect");
+    QTest::newRow("dialect 1") << 1;
+    QTest::newRow("dialect 3") << 3;
+  }
+  void structureOfTablesAndViews() {
+    QFETCH(int, dialect);
+    Connect(dialect);
+    auto *form = Track(new TFormTblStr());
+    QCOMPARE(form->windowTitle(), QStringLiteral("TableStructure"));
+    QCOMPARE(form->DataBtn->text(), QStringLiteral("&Show data"));
+    QCOMPARE(form->DataBtn->toolTip(), QStringLiteral("Open this table in data window"));
+    QCOMPARE(form->SpeedButton1->text(), QStringLiteral("&Show SQL for view"));
+    QCOMPARE(form->TblsCB->currentIndex(), -1);
+    QCOMPARE(form->DBGrid1->model()->columnCount(), 0);
+
+    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -T_MASTER"));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"#", "Field name", "DOMAIN"}));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid2), QStringList({"Field Name", "Object Type", "Object Name"}));
+    const QStringList columns = fixtures::gridRows(form->DBGrid1);
+    QCOMPARE(columns.value(0), QStringLiteral("0|ID|D_INT"));
+    QCOMPARE(columns.value(8), QStringLiteral("8|NOTES|D_MEMO"));
+    const QStringList deps = fixtures::gridRows(form->DBGrid2);
+    QVERIFY2(deps.contains(QStringLiteral("ID|Trigger|T_MASTER_BI")), qPrintable(deps.join(" / ")));
+    QVERIFY(deps.contains(QStringLiteral("ID|View|V_MASTER_DETAIL")));
+    QVERIFY(deps.contains(QStringLiteral("|View|V_MASTER_DETAIL")));  // the whole relation
+    QVERIFY(deps.contains(QStringLiteral("NAME|View|V_MASTER_DETAIL")));
+    if (dialect == 3) QVERIFY(deps.contains(QStringLiteral("|Procedure|P_COUNT")));
+
+    Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+    QCOMPARE(fixtures::gridRows(form->DBGrid1),
+             QStringList({"0|A|" + fixtures::gridRows(form->DBGrid1).value(0).section('|', 2)}));
+    QVERIFY(fixtures::gridRows(form->DBGrid1).value(0).section('|', 2).startsWith(QLatin1String("RDB$")));
+    QCOMPARE(fixtures::gridRows(form->DBGrid2), QStringList());
+
+    // A view's source opens in a new DDL window; a table's opens it empty.
+    Pick(form->TblsCB, QStringLiteral("V_MASTER_DETAIL"));
+    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 4);
+    for (const bool view : {true, false}) {
+      if (!view) Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+      form->SpeedButton1->click();
+      TSQLExprForm *ddl = nullptr;
+      for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *f = qobject_cast<TSQLExprForm *>(w); f && f->isVisible()) ddl = f;
+      QVERIFY(ddl);
+      const QString text = ddl->ExecSql->toPlainText();
+      if (view)
+        QVERIFY2(text.contains(QLatin1String("JOIN T_DETAIL")), qPrintable(text));
+      else
+        QVERIFY(text.isEmpty());
+      ddl->close();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+  }
+
+  void showDataAndFailedPickResumeUpdates() {
+    Connect(3);
+    auto *form = Track(new TFormTblStr());
+    // With nothing chosen, "Show data" fails on the empty name and says so.
+    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+    form->DataBtn->click();
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->Text, QStringLiteral("Missing TableName property."));
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (qobject_cast<TDataForm *>(w)) Track(w);
+
+    Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
+    form->DataBtn->click();
+    TDataForm *data = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (auto *f = qobject_cast<TDataForm *>(w); f && f->SrcTable->Active()) data = f;
+    QVERIFY(data);
+    Track(data);
+    QCOMPARE(data->windowTitle(), QStringLiteral("Data Viewer-T_DETAIL"));
+    QCOMPARE(fixtures::gridRows(data->DBGrid1).size(), 3);
+
+    // A pick whose queries fail leaves both grids following their queries afterwards.
+    const QString path = DMSys->IBDataBase->Params.Values(QStringLiteral("SERVER NAME"));
+    data->close();
+    DMSys->IBDataBase->Close();
+    DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"), fixtures::tempPath("missing", ".fdb"));
+    seen = answerNextModal(QStringLiteral("OK"));
+    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
+    QVERIFY(seen->Shown);
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -T_DETAIL"));
+    QVERIFY(!form->StrQuery->ControlsDisabled());
+    QVERIFY(!form->DepQuery->ControlsDisabled());
+    DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"), path);
+    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
+    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 9);
+    QVERIFY(fixtures::gridRows(form->DBGrid2).size() > 0);
+  }
+};
+
+TESSELOR_TEST_MAIN(TestTableData)
+#include "test_tabledata.moc"

@@ -1,0 +1,41 @@
+#include "ui/formparts.h"
+
+#include "server/dataset.h"
+#include "server/db.h"
+
+#include <QComboBox>
+#include <QToolButton>
+
+QToolButton *CreateSpeedButton(QWidget *parent, const QString &name, const QString &caption) {
+  auto *b = new QToolButton(parent);
+  b->setObjectName(name);
+  b->setText(caption);
+  b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  b->setFocusPolicy(Qt::NoFocus);
+  b->setMinimumSize(75, 25);
+  return b;
+}
+
+QComboBox *CreateRelationList(QWidget *parent) {
+  auto *list = new QComboBox(parent);
+  list->setObjectName(QStringLiteral("TblsCB"));
+  list->setEditable(false);
+  list->setMinimumContentsLength(31);
+  list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  return list;
+}
+
+void FillRelationList(QComboBox *list, const QString &alias) {
+  QStringList names;
+  Session().GetTableNames(alias, QString(), false, false, names);
+  list->clear();
+  list->addItems(names);
+  list->setCurrentIndex(-1);
+}
+
+TField *DeclareField(TField *field, const QString &label, int width, bool visible) {
+  if (!label.isEmpty()) field->SetDisplayLabel(label);
+  if (width > 0) field->SetDisplayWidth(width);
+  field->Visible = visible;
+  return field;
+}

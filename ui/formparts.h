@@ -1,0 +1,20 @@
+#pragma once
+// Pieces the tool windows are built from: a panel's speed button, the pick list of a
+// database's tables and views, and a declared field with its label and width.
+#include <QString>
+
+class QComboBox;
+class QToolButton;
+class QWidget;
+class TField;
+
+// A text-only button that takes no focus, so a click leaves the grid's current cell alone.
+QToolButton *CreateSpeedButton(QWidget *parent, const QString &name, const QString &caption);
+// A pick-only combo box ("TblsCB") wide enough for a catalog name.
+QComboBox *CreateRelationList(QWidget *parent);
+// Fills the list with the table and view names of the database by alias (no system tables);
+// nothing is chosen afterwards.
+void FillRelationList(QComboBox *list, const QString &alias);
+// Sets a declared field's label and width in characters (an empty label or a width of 0 keeps
+// the field's own) and its visibility; returns the field.
+TField *DeclareField(TField *field, const QString &label, int width, bool visible = true);
