@@ -6,6 +6,7 @@
 #include "server/errors.h"
 #include "server/paradox.h"
 #include "server/paradox_table.h"
+#include "tests/fixtures/hostile.h"
 #include "tests/fixtures/testenv.h"
 #include "tests/paradox_memo_text.h"
 
@@ -235,6 +236,7 @@ private slots:
   void interruptedCommitIsFinishedOrDiscarded();
   void memoFileIsPackedWhenMostlyUnused();
   void damagedFilesRaiseErrors();
+  void filesThatAreNotRegularAreRefused();
   void tableThroughTTable();
   void twoProcessesWritingAtOnceLoseNothing();
   void killedWritersNeverLoseReportedEntries();
@@ -674,6 +676,33 @@ void TestParadox::damagedFilesRaiseErrors() {
   cur->Insert(row);
   QFile::resize(dir + QStringLiteral("/DVSRC.MB"), 5000);
   QVERIFY(ErrorOf([&] { ReadAll(*conn); }).contains(QStringLiteral("memo file")));
+}
+
+void TestParadox::filesThatAreNotRegularAreRefused() {
+  // A FIFO in place of a file would block the program for good, /dev/zero would fill memory.
+  const QString dir = NewDir(QStringLiteral("hostile"));
+  auto conn = Connect(dir);
+  CreateRepo(*conn);
+  auto cur = conn->OpenTable(QStringLiteral("DVSRC.DB"), {}, false);
+  TRow row{QStringLiteral("long"), QString(3000, u'x')};  // beyond the leader: read from the memo file
+  cur->Insert(row);
+  cur.reset();
+  // (A table file that is not regular counts as missing.)
+  for (const QString &file : {QStringLiteral("DVSRC.MB"), QStringLiteral("DVSRC.DB.req")})
+    for (fixtures::Hostile kind : {fixtures::Hostile::Fifo, fixtures::Hostile::Zero}) {
+      const QString path = dir + u'/' + file;
+      QVERIFY(QFile::copy(path, path + QStringLiteral(".keep")));
+      fixtures::makeHostileFile(path, kind);
+      {
+        fixtures::Deadline deadline(5000, "reading a table over a file that is not regular");
+        const QString error = ErrorOf([&] { ReadAll(*conn); });
+        QVERIFY2(error.contains(QStringLiteral("Cannot open file '%1'").arg(path)),
+                 qPrintable(file + u' ' + QLatin1String(fixtures::hostileName(kind)) + u' ' + error));
+      }
+      QFile::remove(path);
+      QVERIFY(QFile::rename(path + QStringLiteral(".keep"), path));
+    }
+  QCOMPARE(ReadAll(*conn).size(), 1);
 }
 
 void TestParadox::tableThroughTTable() {

@@ -2,6 +2,7 @@
 
 #include "server/errors.h"
 #include "server/lines.h"
+#include "server/regularfile.h"
 #include "ui/editorlines.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -114,14 +115,12 @@ QString CaretPosText(const QPlainTextEdit *editor) {
 }
 
 QString ReadTextFile(const QString &fileName) {
-  // Only regular files: a device or a pipe could block the program or never end.
-  if (!QFileInfo(fileName).isFile()) CannotOpen(fileName);
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) CannotOpen(fileName);
-  if (f.size() > kMaxEditorFileBytes) TooLarge();
-  const QByteArray bytes = f.read(kMaxEditorFileBytes + 1);
-  if (f.error() != QFileDevice::NoError) CannotOpen(fileName);
-  if (bytes.size() > kMaxEditorFileBytes) TooLarge();
+  QByteArray bytes;
+  switch (ReadRegularFile(fileName, kMaxEditorFileBytes, bytes)) {
+  case TReadResult::Ok: break;
+  case TReadResult::TooLarge: TooLarge();
+  default: CannotOpen(fileName);
+  }
   return OneBreakForm(DecodeText(bytes, fileName));
 }
 
