@@ -66,8 +66,3 @@ private:
   bool FInTransaction = false;
   int FDialect = 1;
 };
-
-// The client library answers SIGTERM, SIGINT and SIGHUP by shutting the engine down and then
-// lets the process run on with dead attachments. This makes such a signal end the program's
-// event loop too, so it exits the ordinary way (settings saved) instead of ignoring the signal.
-void QuitOnEngineShutdownSignal();

@@ -1,6 +1,7 @@
 #include "server/ibengine.h"
 
 #include "server/errors.h"
+#include "server/termination.h"
 
 #include <QAtomicInt>
 #include <QRegularExpression>
@@ -385,7 +386,9 @@ public:
       db.setUserName(params.Values(QStringLiteral("USER NAME")));
       db.setPassword(params.Values(QStringLiteral("PASSWORD")));
       db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-      if (!db.open()) {
+      const bool opened = db.open();
+      ReclaimTerminationSignals();  // the client library takes the signals at its first attachment
+      if (!opened) {
         QString msg = EngineMessage(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(FName);
