@@ -2,12 +2,13 @@
 
 #include "app/mainform.h"
 #include "app/pwddlg.h"
-#include "catalog/model.h"
 #include "app/settings.h"
+#include "catalog/model.h"
 #include "ui/errordisplay.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <memory>
 
 TDMSys *DMSys = nullptr;
@@ -28,6 +29,7 @@ TDMSys::TDMSys(QObject *owner) : QObject(owner) {
   IBDataBase->OnLogin = [this](TDatabase *sender, TStringList &params) { IBDataBaseLogin(sender, params); };
   IBDataBase->OnStartTransaction = [this](QObject *sender) { IBDataBaseStartTransaction(sender); };
   IBDataBase->OnCloseTransaction = [this](QObject *sender) { IBDataBaseCloseTransaction(sender); };
+  connect(IBDataBase, &TDatabase::Lost, this, [this] { IBDataBaseLost(IBDataBase); });
 
   DevSrc = new TDatabase(this);
   DevSrc->setObjectName(QStringLiteral("DevSrc"));
@@ -65,6 +67,10 @@ void TDMSys::IBDataBaseStartTransaction(QObject *) {
   if (!MainForm) return;
   MainForm->MnCommitWork->setEnabled(true);
   MainForm->MnRollBackWork->setEnabled(true);
+}
+
+void TDMSys::IBDataBaseLost(QObject *) {
+  if (MainForm) MainForm->DataMenu->menuAction()->setEnabled(false);
 }
 
 void TDMSys::IBDataBaseCloseTransaction(QObject *) {

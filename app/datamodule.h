@@ -26,6 +26,9 @@ public:
   void IBDataBaseLogin(TDatabase *Sender, TStringList &LoginParams);
   void IBDataBaseStartTransaction(QObject *Sender);
   void IBDataBaseCloseTransaction(QObject *Sender);
+  // The server ended the connection: the "&Database" menu is disabled as before a connection
+  // (the transaction went with it: IBDataBaseCloseTransaction has run).
+  void IBDataBaseLost(QObject *Sender);
 };
 
 extern TDMSys *DMSys;

@@ -2,6 +2,7 @@
 
 #include "server/cursors.h"
 #include "server/errors.h"
+#include "server/ibengine.h"
 
 #include <QBitmap>
 #include <QCoreApplication>
@@ -123,8 +124,22 @@ void TIBDataBase::Commit() { EndTransaction(true); }
 
 void TIBDataBase::Rollback() { EndTransaction(false); }
 
+void TIBDataBase::ConnectionLost() {
+  if (FInTransaction) {
+    ISC_STATUS_ARRAY status;
+    isc_rollback_transaction(status, &TransactionHandle);  // frees the client's handle; the server's is gone
+    TransactionHandle = 0;
+    FInTransaction = false;
+    if (OnCloseTransaction) OnCloseTransaction(this);
+  }
+  TDatabase::ConnectionLost();
+}
+
 void TIBDataBase::CheckStatus() {
   if (!(StatusVector[0] == 1 && StatusVector[1] != 0)) return;
+  if (IsConnectionLost(StatusVector))
+    QMetaObject::invokeMethod(
+        this, [this] { ConnectionLost(); }, Qt::QueuedConnection);
   QString message;
   char line[512];
   const ISC_STATUS *cursor = StatusVector;

@@ -55,8 +55,11 @@ public:
   // Executes the lines, each followed by CR LF, in the active transaction.
   void ExecuteStatement(const TStringList &lines);
   // Raises EDatabaseError with the interpreted status lines, each after a CR, when the
-  // last call failed; a status of warnings only passes.
+  // last call failed; a status of warnings only passes. A status that says the attachment is
+  // gone also has the database closed (from the event loop).
   void CheckStatus();
+  // The transaction went with the attachment: no transaction (OnCloseTransaction), then closed.
+  void ConnectionLost() override;
 
 private:
   void FetchDatabaseHandle();

@@ -11,6 +11,8 @@
 #include "catalog/exceptiondialog.h"
 #include "editing/ddlwindow.h"
 #include "repository/settingsdialog.h"
+#include "server/dataset.h"
+#include "server/errors.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/hostile.h"
 #include "tests/fixtures/modal.h"
@@ -945,6 +947,44 @@ private slots:
     QCOMPARE(no.Count(), 2);
     QVERIFY(CommitItemsDisabled());
     QCOMPARE(ExceptionCount(db, QStringLiteral("E_TWO")), 0);
+  }
+
+  void lostConnectionLooksDisconnected_data() {
+    QTest::addColumn<bool>("statement");  // else a catalog read
+    QTest::newRow("statement") << true;
+    QTest::newRow("catalog read") << false;
+  }
+  void lostConnectionLooksDisconnected() {
+    // The server ends the attachment (as at its shutdown): the next action fails with the
+    // server's message, and the program counts as disconnected from then on.
+    QFETCH(bool, statement);
+    const FbDatabase db = fixtures::createDatabase(3);
+    Start();
+    Connect(db);
+    DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
+    QVERIFY(CommitItemsEnabled());
+    fixtures::query(db, QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
+    QString error;
+    try {
+      if (statement) {
+        DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE EXCEPTION E_AFTER 'after'"), false);
+      } else {
+        TQuery q;
+        q.DatabaseName = QStringLiteral("IBB");
+        q.SQL.Add(QStringLiteral("SELECT RDB$EXCEPTION_NAME FROM RDB$EXCEPTIONS"));
+        q.Open();
+      }
+    } catch (const EDatabaseError &e) {
+      error = e.Message();
+    }
+    QVERIFY(error.contains(QStringLiteral("shutdown")));
+    QTRY_VERIFY(!DMSys->IBDataBase->Connected());
+    QVERIFY(!DMSys->IBDataBase->InTransaction());
+    QVERIFY(CommitItemsDisabled());
+    QVERIFY(!DatabaseMenuEnabled());
+    Connect(db);  // as after a disconnect
+    QVERIFY(DatabaseMenuEnabled());
+    QCOMPARE(ExceptionCount(db, QStringLiteral("E_PENDING")), 0);
   }
 
   void disconnect() {
