@@ -72,7 +72,7 @@ for run in $(seq "$RUNS"); do
       echo "run $run: exit status $rc"
     elif [ "$(head -1 "$history" 2>/dev/null | tr -d '\r')" != "$db" ]; then
       nohistory=$((nohistory + 1))
-      echo "run $run: history holds: $(head -c 200 "$history" 2>/dev/null)"
+      echo "run $run: history holds: $(head -c 200 "$history" 2>/dev/null); output: $(tail -c 300 "$work/out.txt")"
     else
       ended=$((ended + 1))
     fi

@@ -33,10 +33,21 @@ void Install(int signal) {
   sa.sa_flags = SA_RESTART;
   sigaction(signal, &sa, nullptr);
 }
+
+// The client library puts its handlers in at its first attachment, even one that fails. Made
+// to do it now, it will not do it again later, while a signal could come in between its
+// handlers and ours.
+void LetTheLibraryInstallItsHandlers() {
+  ISC_STATUS_ARRAY status;
+  isc_db_handle none = 0;
+  isc_attach_database(status, 0, "", &none, 0, nullptr);  // fails at once: no such database
+  if (none) isc_detach_database(status, &none);
+}
 }  // namespace
 
 void CatchTerminationSignals(std::function<void()> onSignal) {
   if (gPipe[0] < 0) {
+    LetTheLibraryInstallItsHandlers();
     if (::pipe2(gPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     auto *notifier = new QSocketNotifier(gPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, onSignal = std::move(onSignal)] {

@@ -6,7 +6,8 @@
 // the event loop, where the program ends the ordinary way.
 #include <functional>
 
-// Installs the handlers (and unblocks the three signals, which a launcher may have blocked).
+// Has the client library install its own handlers first (a failing attachment does it), then
+// installs ours over them and unblocks the three signals, which a launcher may have blocked.
 // onSignal runs once, in the event loop of the calling thread, for the first signal caught.
 void CatchTerminationSignals(std::function<void()> onSignal);
 // Puts our handlers back over any installed since; does nothing before CatchTerminationSignals.
