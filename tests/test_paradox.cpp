@@ -96,15 +96,18 @@ QStringList KeysThroughPrimaryIndex(const QString &dir) {
   if (PX_open_file(db, Local(dir + QStringLiteral("/DVSRC.DB")).constData()) == 0 &&
       PX_open_file(px, Local(dir + QStringLiteral("/DVSRC.PX")).constData()) == 0 && PX_read_primary_index(px) == 0 &&
       PX_add_primary_index(db, px) == 0) {
-    px = nullptr;  // owned by db now
     QByteArray rec(PX_get_recordsize(db), '\0');
     for (int i = 0; i < PX_get_num_records(db); ++i) {
       if (!PX_get_record(db, i, rec.data())) break;
       keys.append(QString::fromLatin1(rec.constData(), int(strnlen(rec.constData(), 30))));
     }
   }
-  if (px) PX_delete(px);
+  // PX_close frees what opening and reading allocated, PX_delete the document; the table uses
+  // the index but leaves it to its owner.
+  PX_close(db);
   PX_delete(db);
+  PX_close(px);
+  PX_delete(px);
   return err.Text.isEmpty() ? keys : QStringList{QStringLiteral("pxlib: ") + err.Text};
 }
 
@@ -123,7 +126,9 @@ void WriteForeignRepo(const QString &dir, const QList<QPair<QByteArray, QByteArr
   QVERIFY(PX_set_value(px, "numprimkeys", 1) == 0);
   px->px_head->px_doscodepage = 1252;
   QVERIFY(PX_set_parameter(px, "tablename", "DVSRC.DB") == 0);
-  QVERIFY(PX_create_blob_fp(PX_new_blob(px), mbf) == 0);
+  pxblob_t *blob = PX_new_blob(px);
+  QVERIFY(PX_create_blob_fp(blob, mbf) == 0);
+  blob->mb_stream->close = px_true;  // PX_close closes the memo file and frees its stream
   for (const auto &row : rows) {
     QByteArray rec(60, '\0'), name = row.first, memo = row.second;
     PX_put_data_alpha(px, rec.data(), 30, name.data());
@@ -140,7 +145,6 @@ void WriteForeignRepo(const QString &dir, const QList<QPair<QByteArray, QByteArr
   PX_close(px);
   PX_delete(px);
   fclose(dbf);
-  fclose(mbf);
   fclose(pxf);
   QVERIFY2(err.Text.isEmpty(), qPrintable(err.Text));
 }
@@ -297,6 +301,7 @@ void TestParadox::createsKeyedTableWithMemoAndIndex() {
   QCOMPARE(PX_get_field(px, 0)->px_flen, 30);
   QCOMPARE(int(PX_get_field(px, 1)->px_ftype), pxfMemoBLOb);
   QCOMPARE(PX_get_field(px, 1)->px_flen, 30);
+  PX_close(px);
   PX_delete(px);
 
   TRow row{QStringLiteral("First"), QStringLiteral("text")};
@@ -468,6 +473,7 @@ void TestParadox::readsAndExtendsTableWrittenByPxlib() {
   pxdoc_t *px = PX_new3(CollectPxError, nullptr, nullptr, nullptr, &err);
   QCOMPARE(PX_open_file(px, Local(dir + QStringLiteral("/DVSRC.DB")).constData()), 0);
   QCOMPARE(px->px_head->px_doscodepage, 1252);  // the table keeps its code page
+  PX_close(px);
   PX_delete(px);
 }
 

@@ -852,7 +852,7 @@ private slots:
     MainForm->MnConnect->trigger();
     QVERIFY(DMSys->IBDataBase->Connected());
     QVERIFY(DatabaseMenuEnabled());
-    QCOMPARE(Items(MainForm->dbPath), QStringList{db.name.toLower()});
+    QCOMPARE(Items(MainForm->dbPath), QStringList{db.name});
   }
 
   void failedConnectLeavesTheProgramDisconnected() {
@@ -869,7 +869,7 @@ private slots:
     QVERIFY2(boxes[1].Text.contains(missing), qPrintable(boxes[1].Text));
     QVERIFY(!DMSys->IBDataBase->Connected());
     QVERIFY(!DatabaseMenuEnabled());
-    QCOMPARE(Items(MainForm->dbPath), QStringList{good.name.toLower()});
+    QCOMPARE(Items(MainForm->dbPath), QStringList{good.name});
   }
 
   // ---- Transaction commands -------------------------------------------------------------------------
