@@ -26,6 +26,7 @@ TDMSys::TDMSys(QObject *owner) : QObject(owner) {
   IBDataBase->OnLogin = [this](TDatabase *sender, TStringList &params) { IBDataBaseLogin(sender, params); };
   IBDataBase->OnStartTransaction = [this](QObject *sender) { IBDataBaseStartTransaction(sender); };
   IBDataBase->OnCloseTransaction = [this](QObject *sender) { IBDataBaseCloseTransaction(sender); };
+  connect(IBDataBase, &TDatabase::Lost, this, [this] { IBDataBaseLost(IBDataBase); });
 
   connect(IBDataBase, &TDatabase::AfterConnect, this, &TDMSys::StateChanged);
   connect(IBDataBase, &TDatabase::AfterDisconnect, this, &TDMSys::StateChanged);
@@ -64,3 +65,5 @@ void TDMSys::IBDataBaseLogin(TDatabase *, TStringList &LoginParams) {
 void TDMSys::IBDataBaseStartTransaction(QObject *) { emit StateChanged(); }
 
 void TDMSys::IBDataBaseCloseTransaction(QObject *) { emit StateChanged(); }
+
+void TDMSys::IBDataBaseLost(QObject *) { emit ConnectionLost(); }

@@ -26,11 +26,16 @@ public:
   void IBDataBaseLogin(TDatabase *Sender, TStringList &LoginParams);
   void IBDataBaseStartTransaction(QObject *Sender);
   void IBDataBaseCloseTransaction(QObject *Sender);
+  // The server ended the connection (the transaction went with it: IBDataBaseCloseTransaction
+  // has run).
+  void IBDataBaseLost(QObject *Sender);
 
 signals:
   // The server database's transaction started or ended, or the database opened or closed:
   // whatever shows that state (the main window's commands) reads it anew.
   void StateChanged();
+  // The server ended the connection: the "&Database" menu goes off as before a connection.
+  void ConnectionLost();
 };
 
 extern TDMSys *DMSys;

@@ -290,7 +290,13 @@ void SetItems(QComboBox *box, const QStringList &items) {
 }  // namespace
 
 void TMainForm::FormCreate(QObject *) {
-  if (DMSys) connect(DMSys, &TDMSys::StateChanged, this, &TMainForm::UpdateMenus);
+  if (DMSys) {
+    connect(DMSys, &TDMSys::StateChanged, this, &TMainForm::UpdateMenus);
+    connect(DMSys, &TDMSys::ConnectionLost, this, [this] {
+      FDatabaseMenuOn = false;
+      UpdateMenus();
+    });
+  }
   UpdateMenus();
   qApp->installEventFilter(this);  // the hints of controls that have only a tooltip
   dbPath->setEditText(DatabasePath);
@@ -316,15 +322,20 @@ void TMainForm::closeEvent(QCloseEvent *e) {
     e->ignore();
 }
 
-void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
+void TMainForm::SaveHistory() {
+  // Paths are kept as typed: on this platform two spellings are two files.
   TStringList history(Items(dbPath));
-  const int current = history.IndexOf(dbPath->currentText().toLower());
+  const int current = int(history.Lines().indexOf(dbPath->currentText()));
   if (current > 0) {
     history.Exchange(0, current);
     SetItems(dbPath, history.Lines());
   }
+  history.SaveToFile(HistoryFileName());
+}
+
+void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
   // A history that cannot be written must not keep the user from leaving: report and go on.
-  Guard([&] { history.SaveToFile(HistoryFileName()); });
+  Guard([&] { SaveHistory(); });
 
   CanClose = MessageDlg(QStringLiteral("Are you sure to exit?"), mbOKCancel) == mrOK;
   if (DMSys) ResolveTransaction(true);
@@ -357,8 +368,8 @@ void TMainForm::ConnectBtnClick(QObject *) {
   FDatabaseMenuOn = true;
   UpdateMenus();
 
-  const QString entry = dbPath->currentText().toLower();
-  if (TStringList(Items(dbPath)).IndexOf(entry) < 0) SetItems(dbPath, Items(dbPath) << entry);
+  const QString entry = dbPath->currentText();
+  if (!Items(dbPath).contains(entry)) SetItems(dbPath, Items(dbPath) << entry);
 }
 
 void TMainForm::MnDisconectClick(QObject *) {
@@ -487,6 +498,11 @@ bool TMainForm::event(QEvent *e) {
 bool TMainForm::eventFilter(QObject *watched, QEvent *e) {
   if (watched == StatusBar && e->type() == QEvent::MouseButtonPress) {
     HintHandler(StatusBar);
+    return false;
+  }
+  // A context menu is a window of its own, where its items' hints would stop.
+  if (e->type() == QEvent::StatusTip && qobject_cast<QMenu *>(watched)) {
+    SetHint(static_cast<QStatusTipEvent *>(e)->tip());
     return false;
   }
   if (e->type() == QEvent::Enter || e->type() == QEvent::Leave) {

@@ -72,6 +72,10 @@ public:
   void MnExitClick(QObject *Sender);
   void HintHandler(QObject *Sender);
 
+  // Closing's first steps: the current path becomes the history's first line, and the
+  // history file is written (Exception "Cannot create file %s" when it cannot be).
+  void SaveHistory();
+
   // Arranges the child windows side by side (vertical) or one above another (horizontal).
   void Tile();
   // Sets the enabled and checked state of every command from the program's state: the one

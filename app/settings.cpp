@@ -2,6 +2,7 @@
 
 #include "server/errors.h"
 
+#include <QFileInfo>
 #include <QSettings>
 #include <limits>
 #include <memory>
@@ -13,6 +14,17 @@ QString DatabasePath;
 namespace {
 const QString kAutoCommit = QStringLiteral("IB_AUTOCOMMIT");
 const QString kRepositoryDir = QStringLiteral("OR DIRECTORY");
+
+const QString kOrganisation = QStringLiteral("Quorvane Systems");
+const QString kApplication = QStringLiteral("ZUL DB TESSELOR");
+
+// QSettings reads its whole file as soon as it is made: only a regular file of a sensible
+// size, or none yet, may be handed to it.
+constexpr qint64 kMaxSettingsBytes = 16ll * 1024 * 1024;
+bool UsableStore() {
+  const QFileInfo file(SettingsFileName());
+  return !file.exists() || (file.isFile() && file.size() <= kMaxSettingsBytes);
+}
 
 Exception InvalidType(const QString &name) { return Exception(QStringLiteral("Invalid data type for '%1'").arg(name)); }
 
@@ -32,16 +44,17 @@ bool ReadInteger(const QVariant &v, qint64 &out) {
 }
 }  // namespace
 
-QSettings *OpenSettings() {
-  return new QSettings(QStringLiteral("Quorvane Systems"), QStringLiteral("ZUL DB TESSELOR"));
-}
+QSettings *OpenSettings() { return new QSettings(kOrganisation, kApplication); }
 
 QString SettingsFileName() {
-  std::unique_ptr<QSettings> s(OpenSettings());
-  return s->fileName();
+  // Found without making the store, which would read the file: the organisation's own store
+  // (no application) lies in the same directory.
+  const QSettings organisation(kOrganisation);
+  return QFileInfo(organisation.fileName()).path() + QStringLiteral("/%1/%2.conf").arg(kOrganisation, kApplication);
 }
 
 void LoadSettings() {
+  if (!UsableStore()) throw Exception(QStringLiteral("Cannot open file %1").arg(SettingsFileName()));
   std::unique_ptr<QSettings> s(OpenSettings());
   QString invalid;
   if (s->contains(kAutoCommit)) {
@@ -62,6 +75,7 @@ void LoadSettings() {
 }
 
 void SaveSettings() {
+  if (!UsableStore()) throw Exception(QStringLiteral("Cannot write the settings to %1").arg(SettingsFileName()));
   std::unique_ptr<QSettings> s(OpenSettings());
   s->setValue(kAutoCommit, AutoCommit ? 1 : 0);
   s->setValue(kRepositoryDir, RepositoryDir);

@@ -7,12 +7,15 @@
 #include "catalog/exceptiondialog.h"
 #include "repository/settingsdialog.h"
 #include "server/ibdb.h"
+#include "server/termination.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -96,7 +99,17 @@ void StartUp(const QStringList &arguments) {
   MainForm->show();
 }
 
-void ShutDown() {
+namespace {
+void Report(const std::function<void()> &step) {
+  try {
+    step();
+  } catch (const std::exception &e) {
+    std::fprintf(stderr, "%s\n", qPrintable(ErrorText(e)));
+  }
+}
+}  // namespace
+
+void ShutDown(bool interactive) {
   delete ORepOptDlg;
   ORepOptDlg = nullptr;
   delete ExcDlg;
@@ -107,13 +120,24 @@ void ShutDown() {
   MainForm = nullptr;
   delete DMSys;
   DMSys = nullptr;
-  Guard([] { SaveSettings(); });
+  if (interactive)
+    Guard([] { SaveSettings(); });
+  else
+    Report([] { SaveSettings(); });
+}
+
+void EndOnSignal() {
+  if (MainForm) Report([] { MainForm->SaveHistory(); });
+  // exit, not quit: quit would first ask the windows to close, and closing asks its questions.
+  QCoreApplication::exit(0);
 }
 
 int RunProgram(QApplication &app) {
   StartUp(app.arguments());
-  QuitOnEngineShutdownSignal();
+  CatchTerminationSignals(EndOnSignal);
   const int rc = app.exec();
-  ShutDown();
+  const bool signalled = TerminationSignal() != 0;
+  ShutDown(!signalled);
+  if (signalled) ShutDownClientLibrary();
   return rc;
 }

@@ -21,7 +21,12 @@ std::optional<int> AnswerCommandLine(int argc, char **argv);
 // and ORepOptDlg. The server database stays closed.
 void StartUp(const QStringList &arguments);
 // After the message loop: destroys the dialogs, the main window with its children and
-// DMSys (closing both connections), then saves the settings; a failure to save is shown.
-void ShutDown();
-// StartUp, the message loop until the main window has closed, ShutDown.
+// DMSys (closing both connections), then saves the settings; a failure to save is shown, or
+// with interactive false written to stderr (nobody may be there to answer a box).
+void ShutDown(bool interactive = true);
+// What SIGTERM, SIGINT and SIGHUP do: closing without its questions. The history is written
+// and the message loop (with any box or dialog open in it) ends; ShutDown follows.
+void EndOnSignal();
+// StartUp, the message loop until the main window has closed (or a termination signal came),
+// ShutDown; after a signal, the client library is shut down and waited for before returning.
 int RunProgram(QApplication &app);

@@ -35,7 +35,14 @@ bool TDatabase::Connected() const { return FConnection && FConnection->Connected
 
 void TDatabase::Open() {
   if (Connected()) return;
-  if (!FConnection) FConnection = CreateDriverConnection(FDriverName);
+  if (!FConnection) {
+    FConnection = CreateDriverConnection(FDriverName);
+    // Reported while a dataset may be in the middle of an operation: close afterwards.
+    FConnection->OnLost = [this] {
+      QMetaObject::invokeMethod(
+          this, [this] { ConnectionLost(); }, Qt::QueuedConnection);
+    };
+  }
   TStringList params = Params;
   if (LoginPrompt) {
     TStringList login;
@@ -57,6 +64,12 @@ void TDatabase::Close() {
     FConnection->Close();
     emit AfterDisconnect();
   }
+}
+
+void TDatabase::ConnectionLost() {
+  if (!Connected()) return;
+  Close();
+  emit Lost();
 }
 
 TDriverConnection &TDatabase::Connection() {

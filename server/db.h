@@ -31,6 +31,9 @@ public:
   void Open();
   void Close();
   bool Connected() const;
+  // The attachment is gone (the server or the network ended it): closes the connection and
+  // its datasets as Close does, then signals Lost. Drivers report it from the event loop.
+  virtual void ConnectionLost();
   void SetConnected(bool on) { on ? Open() : Close(); }
 
   // The driver's connection; opens the database first when it is closed.
@@ -45,6 +48,7 @@ public:
 signals:
   void AfterConnect();
   void AfterDisconnect();
+  void Lost();
 
 private:
   QString FDatabaseName, FDriverName;

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <functional>
 #include <memory>
 
 enum class TFieldType {
@@ -89,6 +90,10 @@ public:
   virtual QVariant NativeHandle() const { return {}; }
   // The name under which the driver's Qt SQL connection is registered, empty when none.
   virtual QString SqlConnectionName() const { return {}; }
+
+  // Called when the driver finds the attachment gone (the server shut it down or the network
+  // failed) on an error; the connection still counts as open until it is closed.
+  std::function<void()> OnLost;
 };
 
 // Creates the connection object of a driver name; raises EDatabaseError for an unknown one.

@@ -2,13 +2,12 @@
 
 #include "server/cursors.h"
 #include "server/errors.h"
+#include "server/ibengine.h"
 
-#include <pthread.h>
 #include <QBitmap>
 #include <QCoreApplication>
 #include <QMetaType>
 #include <QSqlDatabase>
-#include <csignal>
 
 namespace {
 const QString kNotActive = QStringLiteral("Not active transaction for IB");
@@ -125,8 +124,22 @@ void TIBDataBase::Commit() { EndTransaction(true); }
 
 void TIBDataBase::Rollback() { EndTransaction(false); }
 
+void TIBDataBase::ConnectionLost() {
+  if (FInTransaction) {
+    ISC_STATUS_ARRAY status;
+    isc_rollback_transaction(status, &TransactionHandle);  // frees the client's handle; the server's is gone
+    TransactionHandle = 0;
+    FInTransaction = false;
+    if (OnCloseTransaction) OnCloseTransaction(this);
+  }
+  TDatabase::ConnectionLost();
+}
+
 void TIBDataBase::CheckStatus() {
   if (!(StatusVector[0] == 1 && StatusVector[1] != 0)) return;
+  if (IsConnectionLost(StatusVector))
+    QMetaObject::invokeMethod(
+        this, [this] { ConnectionLost(); }, Qt::QueuedConnection);
   QString message;
   char line[512];
   const ISC_STATUS *cursor = StatusVector;
@@ -135,25 +148,4 @@ void TIBDataBase::CheckStatus() {
     message += QString::fromUtf8(line);
   }
   throw EDatabaseError(message);
-}
-
-namespace {
-int EngineShutdown(const int reason, const int, void *) {
-  // Runs on the client library's shutdown thread: hand the quit to the event loop.
-  if (reason == fb_shutrsn_signal && QCoreApplication::instance())
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
-  return 0;
-}
-}  // namespace
-
-void QuitOnEngineShutdownSignal() {
-  // A launcher may hand us SIGINT and SIGTERM blocked (the mask survives exec); the program
-  // could then never be asked to end, so take them back for this thread.
-  sigset_t ending;
-  sigemptyset(&ending);
-  sigaddset(&ending, SIGINT);
-  sigaddset(&ending, SIGTERM);
-  pthread_sigmask(SIG_UNBLOCK, &ending, nullptr);
-  ISC_STATUS_ARRAY status;
-  fb_shutdown_callback(status, EngineShutdown, fb_shut_preproviders, nullptr);
 }

@@ -55,8 +55,11 @@ public:
   // Executes the lines, each followed by CR LF, in the active transaction.
   void ExecuteStatement(const TStringList &lines);
   // Raises EDatabaseError with the interpreted status lines, each after a CR, when the
-  // last call failed; a status of warnings only passes.
+  // last call failed; a status of warnings only passes. A status that says the attachment is
+  // gone also has the database closed (from the event loop).
   void CheckStatus();
+  // The transaction went with the attachment: no transaction (OnCloseTransaction), then closed.
+  void ConnectionLost() override;
 
 private:
   void FetchDatabaseHandle();
@@ -66,8 +69,3 @@ private:
   bool FInTransaction = false;
   int FDialect = 1;
 };
-
-// The client library answers SIGTERM, SIGINT and SIGHUP by shutting the engine down and then
-// lets the process run on with dead attachments. This makes such a signal end the program's
-// event loop too, so it exits the ordinary way (settings saved) instead of ignoring the signal.
-void QuitOnEngineShutdownSignal();

@@ -2,9 +2,11 @@
 
 #include "server/errors.h"
 #include "server/ibpost.h"
+#include "server/termination.h"
 
 #include <QAtomicInt>
 #include <QDateTime>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -12,11 +14,33 @@
 #include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 constexpr int kSqlText = 452;  // CHAR in the client library's type codes
 
-QString EngineMessage(const QSqlError &e) {
+// The open connections by their Qt SQL name, so that an error found anywhere can tell its own.
+QHash<QString, TDriverConnection *> &OpenConnections() {
+  static QHash<QString, TDriverConnection *> connections;
+  return connections;
+}
+
+// After an engine error: asks the attachment itself whether it is still there, and tells the
+// connection when it is not.
+void CheckAttachment(const QString &connName) {
+  TDriverConnection *conn = OpenConnections().value(connName);
+  const QSqlDatabase db = QSqlDatabase::database(connName, false);
+  if (!conn || !conn->OnLost || !db.isOpen()) return;
+  const QVariant h = db.driver()->handle();
+  if (!h.isValid() || h.metaType().sizeOf() != int(sizeof(isc_db_handle))) return;
+  isc_db_handle handle = *static_cast<const isc_db_handle *>(h.constData());
+  ISC_STATUS_ARRAY status{};
+  if (fb_ping(status, &handle) != 0 && IsConnectionLost(status)) conn->OnLost();
+}
+
+QString EngineMessage(const QSqlError &e, const QString &connName = QString()) {
+  if (!connName.isEmpty()) CheckAttachment(connName);
   QString s = e.databaseText().trimmed();
   if (s.isEmpty()) s = e.driverText().trimmed();
   if (s.isEmpty()) s = e.text().trimmed();
@@ -153,7 +177,7 @@ public:
     for (int n = 0; max < 0 || n < max; ++n) {
       if (!FQuery->next()) {
         if (FQuery->lastError().isValid()) {
-          QString msg = EngineMessage(FQuery->lastError());
+          QString msg = EngineMessage(FQuery->lastError(), FConn);
           FQuery.reset();
           throw EDatabaseError(msg);
         }
@@ -256,7 +280,7 @@ private:
         "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
         "WHERE RF.RDB$RELATION_NAME = ? ORDER BY RF.RDB$FIELD_POSITION"));
     q.addBindValue(table);
-    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
+    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError(), db.connectionName()));
     QList<ColumnInfo> out;
     while (q.next())
       out.append(ColumnInfo{q.value(0).toString().trimmed(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
@@ -269,7 +293,7 @@ private:
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT COALESCE(RDB$DBKEY_LENGTH, 8) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = ?"));
     q.addBindValue(table);
-    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
+    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError(), db.connectionName()));
     return q.next() ? q.value(0).toInt() : 8;
   }
 
@@ -281,7 +305,7 @@ private:
         "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME "
         "WHERE C.RDB$RELATION_NAME = ? AND C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY' ORDER BY S.RDB$FIELD_POSITION"));
     q.addBindValue(table);
-    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError()));
+    if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError(), db.connectionName()));
     QList<int> keys;
     while (q.next()) {
       QString name = q.value(0).toString().trimmed();
@@ -295,14 +319,14 @@ private:
     FQuery = std::make_unique<QSqlQuery>(db);
     FQuery->setForwardOnly(true);
     if (!FQuery->prepare(sql)) {
-      QString msg = EngineMessage(FQuery->lastError());
+      QString msg = EngineMessage(FQuery->lastError(), FConn);
       FQuery.reset();
       throw EDatabaseError(msg);
     }
     for (const auto &p : params)
       FQuery->addBindValue(p.second);
     if (!FQuery->exec()) {
-      QString msg = EngineMessage(FQuery->lastError());
+      QString msg = EngineMessage(FQuery->lastError(), FConn);
       FQuery.reset();
       throw EDatabaseError(msg);
     }
@@ -438,7 +462,10 @@ public:
       db.setUserName(params.Values(QStringLiteral("USER NAME")));
       db.setPassword(params.Values(QStringLiteral("PASSWORD")));
       db.setConnectOptions(QStringLiteral("ISC_DPB_LC_CTYPE=UTF8"));
-      if (!db.open()) {
+      const bool opened = db.open();
+      ReclaimTerminationSignals();  // the client library takes the signals at its first attachment
+      if (opened) OpenConnections().insert(FName, this);
+      if (!opened) {
         QString msg = EngineMessage(db.lastError());
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(FName);
@@ -450,6 +477,7 @@ public:
 
   void Close() override {
     if (FName.isEmpty()) return;
+    OpenConnections().remove(FName);
     {
       QSqlDatabase db = QSqlDatabase::database(FName, false);
       db.close();
@@ -492,7 +520,7 @@ public:
     QString sql = QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$RELATIONS");
     if (!systemTables) sql += QStringLiteral(" WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0");
     sql += QStringLiteral(" ORDER BY RDB$RELATION_NAME");
-    if (!q.exec(sql)) throw EDatabaseError(EngineMessage(q.lastError()));
+    if (!q.exec(sql)) throw EDatabaseError(EngineMessage(q.lastError(), FName));
     QRegularExpression match;
     bool filter = !pattern.isEmpty() && pattern != QLatin1String("*");
     if (filter)
@@ -526,3 +554,15 @@ QString QuoteIdentifier(const QString &name) {
 }
 
 std::unique_ptr<TDriverConnection> CreateIbConnection() { return std::make_unique<IbConnection>(); }
+
+bool IsConnectionLost(const ISC_STATUS *status) {
+  static const ISC_STATUS lost[] = {isc_network_error,      isc_net_read_err,    isc_net_write_err,
+                                    isc_lost_db_connection, isc_shutdown,        isc_att_shutdown,
+                                    isc_conn_lost,          isc_net_connect_err, isc_shutinprog};
+  for (int i = 0; i < ISC_STATUS_LENGTH - 1 && status[i] != isc_arg_end;) {
+    if (status[i] == isc_arg_gds && std::find(std::begin(lost), std::end(lost), status[i + 1]) != std::end(lost))
+      return true;
+    i += status[i] == isc_arg_cstring ? 3 : 2;
+  }
+  return false;
+}

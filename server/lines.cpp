@@ -1,6 +1,7 @@
 #include "server/lines.h"
 
 #include "server/errors.h"
+#include "server/regularfile.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -85,10 +86,14 @@ void TStringList::LoadFromStream(QIODevice &stream) { SetText(DecodeBytes(stream
 
 void TStringList::SaveToStream(QIODevice &stream) const { stream.write(Text().toUtf8()); }
 
-void TStringList::LoadFromFile(const QString &fileName) {
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) throw Exception(QStringLiteral("Cannot open file %1").arg(fileName));
-  LoadFromStream(f);
+void TStringList::LoadFromFile(const QString &fileName, qint64 maxBytes) {
+  QByteArray bytes;
+  switch (ReadRegularFile(fileName, maxBytes, bytes)) {
+  case TReadResult::Ok: break;
+  case TReadResult::TooLarge: throw Exception(QStringLiteral("File %1 is too large").arg(fileName));
+  default: throw Exception(QStringLiteral("Cannot open file %1").arg(fileName));
+  }
+  SetText(DecodeBytes(bytes));
 }
 
 void TStringList::SaveToFile(const QString &fileName) const {

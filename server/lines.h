@@ -40,8 +40,10 @@ public:
   // Streams and files carry bytes; text is UTF-8 (Latin-1 where the bytes are not UTF-8).
   void LoadFromStream(QIODevice &stream);
   void SaveToStream(QIODevice &stream) const;
-  // File errors raise Exception with "Cannot open file %s" / "Cannot create file %s".
-  void LoadFromFile(const QString &fileName);
+  // File errors raise Exception with "Cannot open file %s" / "Cannot create file %s". Only a
+  // regular file of at most maxBytes is read.
+  static constexpr qint64 kMaxFileBytes = 16ll * 1024 * 1024;
+  void LoadFromFile(const QString &fileName, qint64 maxBytes = kMaxFileBytes);
   void SaveToFile(const QString &fileName) const;
 
   // Decoding shared by files and memo streams.

@@ -2,6 +2,7 @@
 
 #include "server/errors.h"
 #include "server/lines.h"
+#include "server/regularfile.h"
 
 #include <iconv.h>
 #include <QDate>
@@ -557,9 +558,10 @@ QByteArray TPxMemoFile::NewImage() {
 
 TPxMemoFile TPxMemoFile::OnDisk(const QString &path) {
   TPxMemoFile m;
-  m.FFile = std::make_shared<QFile>(path);
-  if (!m.FFile->open(QIODevice::ReadOnly))
-    throw EDatabaseError(QStringLiteral("Cannot open file '%1': %2").arg(path, m.FFile->errorString()));
+  m.FFile = std::make_shared<QFile>();
+  QString why;
+  if (!OpenRegularFile(*m.FFile, path, &why))
+    throw EDatabaseError(QStringLiteral("Cannot open file '%1': %2").arg(path, why));
   return m;
 }
 
@@ -727,12 +729,16 @@ void PxEncodeValue(char *record, const TPxColumn &col, const QVariant &value, co
   case pxtCurrency:
   case pxtNumber: PX_put_data_double(doc, p, null ? 0 : 8, value.toDouble()); break;
   case pxtLogical: PX_put_data_byte(doc, p, null ? 0 : 1, value.toBool() ? 1 : 0); break;
-  case pxtDate: PX_put_data_long(doc, p, null ? 0 : 4, int(value.toDate().toJulianDay() - kJulianDayZero)); break;
-  case pxtTime: PX_put_data_long(doc, p, null ? 0 : 4, value.toTime().msecsSinceStartOfDay()); break;
+  // A null date has no day number (Qt gives INT64_MIN): no arithmetic on it.
+  case pxtDate:
+    PX_put_data_long(doc, p, null ? 0 : 4, null ? 0 : int(value.toDate().toJulianDay() - kJulianDayZero));
+    break;
+  case pxtTime: PX_put_data_long(doc, p, null ? 0 : 4, null ? 0 : value.toTime().msecsSinceStartOfDay()); break;
   case pxtTimestamp: {
-    const QDateTime dt = value.toDateTime();
+    const QDateTime dt = null ? QDateTime() : value.toDateTime();
     const double ms =
-        double(dt.date().toJulianDay() - kJulianDayZero) * double(kMsPerDay) + dt.time().msecsSinceStartOfDay();
+        null ? 0.0
+             : double(dt.date().toJulianDay() - kJulianDayZero) * double(kMsPerDay) + dt.time().msecsSinceStartOfDay();
     PX_put_data_double(doc, p, null ? 0 : 8, ms);
     break;
   }

@@ -1,6 +1,7 @@
 #include "server/paradox_store.h"
 
 #include "server/errors.h"
+#include "server/regularfile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -175,15 +176,15 @@ void PxRemove(const QString &path) {
 }
 
 QByteArray PxReadFile(const QString &path) {
-  QFile f(path);
-  if (!f.open(QIODevice::ReadOnly))
-    throw EDatabaseError(
-        QStringLiteral("Cannot open file '%1': %2").arg(QDir::toNativeSeparators(path), f.errorString()));
-  QByteArray data = f.readAll();
-  if (f.error() != QFileDevice::NoError)
-    throw EDatabaseError(
-        QStringLiteral("Cannot read file '%1': %2").arg(QDir::toNativeSeparators(path), f.errorString()));
-  return data;
+  QByteArray data;
+  QString why;
+  const QString name = QDir::toNativeSeparators(path);
+  switch (ReadRegularFile(path, kMaxPxFileBytes, data, &why)) {
+  case TReadResult::Ok: return data;
+  case TReadResult::CannotOpen: throw EDatabaseError(QStringLiteral("Cannot open file '%1': %2").arg(name, why));
+  case TReadResult::TooLarge: throw EDatabaseError(QStringLiteral("File '%1' is too large").arg(name));
+  default: throw EDatabaseError(QStringLiteral("Cannot read file '%1': %2").arg(name, why));
+  }
 }
 
 qint64 PxFileSize(const QString &path) {

@@ -68,6 +68,8 @@ void PxWriteAt(const QString &path, qint64 offset, const QByteArray &data);
 // Removes a file for good (synced), ignoring one that is not there.
 void PxRemove(const QString &path);
 
-// Whole-file reads that raise EDatabaseError with the file's name.
+// The largest table, memo or index file the program reads whole.
+constexpr qint64 kMaxPxFileBytes = 1ll << 30;
+// Whole-file reads of regular files that raise EDatabaseError with the file's name.
 QByteArray PxReadFile(const QString &path);
 qint64 PxFileSize(const QString &path);  // -1 when missing

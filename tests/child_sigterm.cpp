@@ -1,14 +1,16 @@
 // Opens the database named on its command line, says "ready", and runs an event loop until
-// something ends it; says "quit" when the loop ended the ordinary way.
+// a termination signal ends it; then closes the database, shuts the client library down and
+// says "quit".
 #include "server/db.h"
 #include "server/ibdb.h"
+#include "server/termination.h"
 
 #include <QCoreApplication>
 #include <cstdio>
 
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
-  QuitOnEngineShutdownSignal();
+  CatchTerminationSignals([] { QCoreApplication::quit(); });
   TIBDataBase db;
   db.SetDatabaseName(QStringLiteral("SIGDB"));
   db.SetDriverName(QStringLiteral("INTRBASE"));
@@ -19,6 +21,9 @@ int main(int argc, char **argv) {
   std::printf("ready\n");
   std::fflush(stdout);
   app.exec();
+  db.Rollback();
+  db.Close();
+  ShutDownClientLibrary();
   std::printf("quit\n");
   std::fflush(stdout);
   return 0;

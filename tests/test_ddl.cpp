@@ -8,6 +8,7 @@
 #include "server/dataset.h"
 #include "server/db.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/hostile.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
 #include "tests/fixtures/session.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
@@ -475,6 +477,68 @@ private slots:
     QCOMPARE(form->PosIndic->text(), QStringLiteral("   Line : 65   Column: 0 "));
     QTest::keyClick(ed, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(form->PosIndic->text(), QStringLiteral("   Line : 20034   Column: 3 "));
+  }
+
+  // Load then Save gives the file's own bytes back, whatever its encoding; what runs is the
+  // text the editor shows.
+  void loadThenSaveKeepsTheBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("a national code page")
+        << QByteArray("-- \xC0\xE8\xF0\xFE kolonna\r\nSELECT '\xE0' FROM X")
+        << QStringLiteral("-- \u00C0\u00E8\u00F0\u00FE kolonna\nSELECT '\u00E0' FROM X");
+    QTest::newRow("UTF-8 with a byte-order mark")
+        << QByteArray("\xEF\xBB\xBF-- \xC4\x80\r\nSELECT 1") << QStringLiteral("-- \u0100\nSELECT 1");
+    QByteArray utf16("\xFE\xFF", 2);
+    for (QChar ch : QStringLiteral("DROP\r\nX"))
+      utf16 += char(ch.unicode() >> 8) + QByteArray(1, char(ch.unicode() & 0xFF));
+    QTest::newRow("UTF-16 big-endian") << utf16 << QStringLiteral("DROP\nX");
+    QTest::newRow("separators inside lines") << QByteArray(
+                                                    "SELECT 'a\xE2\x80\xA8"
+                                                    "b' FROM X\r\n-- \xE2\x80\xA8")
+                                             << QStringLiteral("SELECT 'a\u2028b' FROM X\n-- \u2028");
+  }
+  void loadThenSaveKeepsTheBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    TSQLExprForm *form = Open(QString());
+    QPlainTextEdit *ed = form->ExecSql;
+    LoadEditorFromFile(ed, WriteFile(bytes));
+    QCOMPARE(ed->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), shown);
+    QCOMPARE(EditorText(ed), QString(shown).replace(u'\n', QStringLiteral("\r\n")));
+    const QString saved = fixtures::tempPath(QStringLiteral("kept"), QStringLiteral(".DDL"));
+    SaveEditorToFile(ed, saved);
+    QCOMPARE(fixtures::readFile(saved), bytes);
+    // A character the code page cannot hold is not lost: the file is then written as UTF-8.
+    ed->textCursor().insertText(QStringLiteral("\u0101"));
+    SaveEditorToFile(ed, saved);
+    QVERIFY(QString::fromUtf8(fixtures::readFile(saved)).contains(QStringLiteral("\u0101")) ||
+            fixtures::readFile(saved).startsWith("\xFE\xFF"));
+  }
+
+  // A file of one long line is refused at once; lines the editor takes show at once.
+  void longLinesLoadAtOnceOrAreRefused() {
+    TSQLExprForm *form = Open(QStringLiteral("keep me"));
+    QPlainTextEdit *ed = form->ExecSql;
+    const QString oneLine = WriteFile("INSERT INTO T VALUES ('" + QByteArray(8 << 20, 'x') + "')");
+    auto seen = answerNextModal(Press(QStringLiteral("OK")));
+    QElapsedTimer timer;
+    timer.start();
+    Guard([&] { LoadEditorFromFile(ed, oneLine); });
+    QVERIFY2(timer.elapsed() < fixtures::boundMs(2000), qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QCOMPARE(seen->Text, QStringLiteral("Text exceeds memo capacity: line 1 has %1 characters, the editor takes %2.")
+                             .arg((8 << 20) + 25)
+                             .arg(kMaxEditorLineChars));
+    QCOMPARE(ed->toPlainText(), QStringLiteral("keep me"));
+
+    QByteArray longest;
+    for (int i = 0; i < 60; ++i)
+      longest += "-- " + QByteArray(kMaxEditorLineChars - 3, char('a' + i % 26)) + "\r\n";
+    timer.restart();
+    LoadEditorFromFile(ed, WriteFile(longest));
+    ed->viewport()->repaint();
+    QVERIFY2(timer.elapsed() < fixtures::boundMs(2000), qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QCOMPARE(EditorLines(ed).Count(), 60);
   }
 
   // Loads and saves that fail show the error and leave the editor (and the old file) alone.

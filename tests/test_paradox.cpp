@@ -6,6 +6,7 @@
 #include "server/errors.h"
 #include "server/paradox.h"
 #include "server/paradox_table.h"
+#include "tests/fixtures/hostile.h"
 #include "tests/fixtures/suite.h"
 #include "tests/fixtures/testenv.h"
 #include "tests/paradox_memo_text.h"
@@ -97,7 +98,6 @@ QStringList KeysThroughPrimaryIndex(const QString &dir, bool memos = false) {
   if (PX_open_file(db, Local(dir + QStringLiteral("/DVSRC.DB")).constData()) == 0 &&
       PX_open_file(px, Local(dir + QStringLiteral("/DVSRC.PX")).constData()) == 0 && PX_read_primary_index(px) == 0 &&
       PX_add_primary_index(db, px) == 0) {
-    px = nullptr;  // owned by db now
     QByteArray rec(PX_get_recordsize(db), '\0');
     for (int i = 0; i < PX_get_num_records(db); ++i) {
       if (!PX_get_record(db, i, rec.data())) {
@@ -115,8 +115,12 @@ QStringList KeysThroughPrimaryIndex(const QString &dir, bool memos = false) {
       keys.append(key);
     }
   }
-  if (px) PX_delete(px);
+  // PX_close frees what opening and reading allocated, PX_delete the document; the table uses
+  // the index but leaves it to its owner.
+  PX_close(db);
   PX_delete(db);
+  PX_close(px);
+  PX_delete(px);
   return err.Text.isEmpty() ? keys : QStringList{QStringLiteral("pxlib: ") + err.Text};
 }
 
@@ -135,7 +139,9 @@ void WriteForeignRepo(const QString &dir, const QList<QPair<QByteArray, QByteArr
   QVERIFY(PX_set_value(px, "numprimkeys", 1) == 0);
   px->px_head->px_doscodepage = 1252;
   QVERIFY(PX_set_parameter(px, "tablename", "DVSRC.DB") == 0);
-  QVERIFY(PX_create_blob_fp(PX_new_blob(px), mbf) == 0);
+  pxblob_t *blob = PX_new_blob(px);
+  QVERIFY(PX_create_blob_fp(blob, mbf) == 0);
+  blob->mb_stream->close = px_true;  // PX_close closes the memo file and frees its stream
   for (const auto &row : rows) {
     QByteArray rec(60, '\0'), name = row.first, memo = row.second;
     PX_put_data_alpha(px, rec.data(), 30, name.data());
@@ -152,7 +158,6 @@ void WriteForeignRepo(const QString &dir, const QList<QPair<QByteArray, QByteArr
   PX_close(px);
   PX_delete(px);
   fclose(dbf);
-  fclose(mbf);
   fclose(pxf);
   QVERIFY2(err.Text.isEmpty(), qPrintable(err.Text));
 }
@@ -247,6 +252,7 @@ private slots:
   void twoConnectionsNeverOverwriteEachOther();
   void memoFileIsPackedWhenMostlyUnused();
   void damagedFilesRaiseErrors();
+  void filesThatAreNotRegularAreRefused();
   void tableThroughTTable();
   void twoProcessesWritingAtOnceLoseNothing();
   void killedWritersNeverLoseReportedEntries();
@@ -308,6 +314,7 @@ void TestParadox::createsKeyedTableWithMemoAndIndex() {
   QCOMPARE(PX_get_field(px, 0)->px_flen, 30);
   QCOMPARE(int(PX_get_field(px, 1)->px_ftype), pxfMemoBLOb);
   QCOMPARE(PX_get_field(px, 1)->px_flen, 30);
+  PX_close(px);
   PX_delete(px);
 
   TRow row{QStringLiteral("First"), QStringLiteral("text")};
@@ -482,6 +489,7 @@ void TestParadox::readsAndExtendsTableWrittenByPxlib() {
   pxdoc_t *px = PX_new3(CollectPxError, nullptr, nullptr, nullptr, &err);
   QCOMPARE(PX_open_file(px, Local(dir + QStringLiteral("/DVSRC.DB")).constData()), 0);
   QCOMPARE(px->px_head->px_doscodepage, 1252);  // the table keeps its code page
+  PX_close(px);
   PX_delete(px);
 }
 
@@ -652,6 +660,33 @@ void TestParadox::damagedFilesRaiseErrors() {
   cur->Insert(row);
   QFile::resize(dir + QStringLiteral("/DVSRC.MB"), 5000);
   QVERIFY(fixtures::errorOf<EDatabaseError>([&] { ReadAll(*conn); }).contains(QStringLiteral("memo file")));
+}
+
+void TestParadox::filesThatAreNotRegularAreRefused() {
+  // A FIFO in place of a file would block the program for good, /dev/zero would fill memory.
+  const QString dir = NewDir(QStringLiteral("hostile"));
+  auto conn = Connect(dir);
+  CreateRepo(*conn);
+  auto cur = conn->OpenTable(QStringLiteral("DVSRC.DB"), {}, false);
+  TRow row{QStringLiteral("long"), QString(3000, u'x')};  // beyond the leader: read from the memo file
+  cur->Insert(row);
+  cur.reset();
+  // (A table file that is not regular counts as missing.)
+  for (const QString &file : {QStringLiteral("DVSRC.MB"), QStringLiteral("DVSRC.DB.req")})
+    for (fixtures::Hostile kind : {fixtures::Hostile::Fifo, fixtures::Hostile::Zero}) {
+      const QString path = dir + u'/' + file;
+      QVERIFY(QFile::copy(path, path + QStringLiteral(".keep")));
+      fixtures::makeHostileFile(path, kind);
+      {
+        fixtures::Deadline deadline(5000, "reading a table over a file that is not regular");
+        const QString error = fixtures::errorOf<EDatabaseError>([&] { ReadAll(*conn); });
+        QVERIFY2(error.contains(QStringLiteral("Cannot open file '%1'").arg(path)),
+                 qPrintable(file + u' ' + QLatin1String(fixtures::hostileName(kind)) + u' ' + error));
+      }
+      QFile::remove(path);
+      QVERIFY(QFile::rename(path + QStringLiteral(".keep"), path));
+    }
+  QCOMPARE(ReadAll(*conn).size(), 1);
 }
 
 void TestParadox::tableThroughTTable() {

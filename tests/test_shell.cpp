@@ -9,8 +9,12 @@
 #include "app/startup.h"
 #include "catalog/domains.h"
 #include "catalog/exceptiondialog.h"
+#include "editing/ddlwindow.h"
 #include "repository/settingsdialog.h"
+#include "server/dataset.h"
+#include "server/errors.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/hostile.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
@@ -20,17 +24,20 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStyle>
 #include <QtTest>
+#include <csignal>
 #include <memory>
 
 using fixtures::Access;
@@ -357,6 +364,53 @@ private slots:
     QTRY_COMPARE(f->StatusPanel->text(), QString());
   }
 
+  void contextMenuHintsInTheStatusBar() {
+    // A context menu is a window of its own; its items' hints reach the status bar all the same.
+    Start();
+    MainForm->MnSQL->trigger();
+    auto *ddl = MainForm->findChild<TSQLExprForm *>();
+    QVERIFY(ddl);
+    QMenu *popup = ddl->PopupMenu1;
+    popup->popup(ddl->ExecSql->mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(popup));
+    QTest::mouseMove(popup, popup->actionGeometry(ddl->Run1).center());
+    QTRY_COMPARE(MainForm->StatusPanel->text(), QStringLiteral("Run DDL statement"));
+    QTest::mouseMove(popup, popup->actionGeometry(ddl->SavetoFile1).center());
+    QTRY_COMPARE(MainForm->StatusPanel->text(), QStringLiteral("Save active DDL statement to file"));
+    QTest::keyClick(popup, Qt::Key_Escape);
+    QTRY_COMPARE(MainForm->StatusPanel->text(), QString());
+  }
+
+  void terminationSignalEndsTheProgram_data() {
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+  }
+  void terminationSignalEndsTheProgram() {
+    // The program connected through its own login, then asked to end: it ends at once the
+    // way closing does, without the questions; history and settings are written.
+    QFETCH(int, signal);
+    const FbDatabase db = fixtures::createDatabase(3);
+    const QString settings = SettingsFileName();
+    for (int run = 0; run < 3; ++run) {
+      QFile::remove(FHistory);
+      QFile::remove(settings);
+      QProcess child;
+      child.start(QString::fromLocal8Bit(qgetenv("TESSELOR_TEST_BINARY_DIR")) + QStringLiteral("/child_shellsignal"),
+                  {db.file, FHistory});
+      QVERIFY(child.waitForReadyRead(30000));
+      QCOMPARE(child.readLine().trimmed(), QByteArray("connected"));
+      ::kill(pid_t(child.processId()), signal);
+      QVERIFY2(child.waitForFinished(15000), "the program did not end");
+      QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+      QCOMPARE(child.exitCode(), 0);
+      QVERIFY(child.readAllStandardOutput().contains("ended"));
+      QCOMPARE(fixtures::readFile(FHistory), (db.file + QStringLiteral("\r\n")).toUtf8());
+      QVERIFY(fixtures::readFile(settings).contains("IB_AUTOCOMMIT"));
+    }
+  }
+
   void childMenusMergeBeforeWindows() {
     CHECKED(Start());
     TMainForm *f = MainForm;
@@ -536,9 +590,9 @@ private slots:
   }
 
   void historySwapAtClosingWrittenEvenWhenCancelled() {
-    fixtures::writeFile(FHistory, "/db/first.fdb\r\n/db/second.fdb\r\n/db/third.fdb\r\n");
-    CHECKED(Start());
-    MainForm->dbPath->setEditText(QStringLiteral("/DB/THIRD.FDB"));
+    fixtures::writeFile(FHistory, "/db/first.fdb\r\n/db/second.fdb\r\n/Dbs/Third.FDB\r\n");
+    Start();
+    MainForm->dbPath->setEditText(QStringLiteral("/Dbs/Third.FDB"));
     BoxSequence boxes({Press(QStringLiteral("Cancel"))});
     QVERIFY(!MainForm->close());
     QVERIFY(boxes[0].Shown);
@@ -549,15 +603,15 @@ private slots:
     QCOMPARE(boxes[0].DefaultButton, QStringLiteral("OK"));
     QCOMPARE(boxes[0].EscapeButton, QStringLiteral("Cancel"));
     QVERIFY(MainForm->isVisible());
-    QCOMPARE(fixtures::readFile(FHistory), QByteArray("/db/third.fdb\r\n/db/second.fdb\r\n/db/first.fdb\r\n"));
-    QCOMPARE(MainForm->dbPath->currentText(), QStringLiteral("/DB/THIRD.FDB"));
+    QCOMPARE(fixtures::readFile(FHistory), QByteArray("/Dbs/Third.FDB\r\n/db/second.fdb\r\n/db/first.fdb\r\n"));
+    QCOMPARE(MainForm->dbPath->currentText(), QStringLiteral("/Dbs/Third.FDB"));
 
     // Answered OK the window closes; the current first entry stays first.
     BoxSequence ok({Press(QStringLiteral("OK"))});
     QVERIFY(MainForm->close());
     QVERIFY(ok[0].Shown);
     QVERIFY(!MainForm->isVisible());
-    QCOMPARE(fixtures::readFile(FHistory), QByteArray("/db/third.fdb\r\n/db/second.fdb\r\n/db/first.fdb\r\n"));
+    QCOMPARE(fixtures::readFile(FHistory), QByteArray("/Dbs/Third.FDB\r\n/db/second.fdb\r\n/db/first.fdb\r\n"));
   }
 
   void historyThatCannotBeWritten() {
@@ -573,37 +627,61 @@ private slots:
     QCOMPARE(boxes[1].Text, QStringLiteral("Are you sure to exit?"));
   }
 
-  void connectAddsOneLowerCaseEntry() {
-    // Two spellings of one file: relative names in a directory holding both.
+  void filesThatAreNotRegularAreRefusedAtStart_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("settings");  // else the history
+    for (fixtures::Hostile kind : {fixtures::Hostile::Fifo, fixtures::Hostile::Zero})
+      for (bool settings : {false, true})
+        QTest::addRow("%s as %s", fixtures::hostileName(kind), settings ? "settings" : "history")
+            << int(kind) << settings;
+  }
+  void filesThatAreNotRegularAreRefusedAtStart() {
+    QFETCH(int, kind);
+    QFETCH(bool, settings);
+    const QString path = settings ? SettingsFileName() : FHistory;
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    fixtures::makeHostileFile(path, fixtures::Hostile(kind));
+    fixtures::Deadline deadline(5000, "start-up and exit beside a file that is not regular");
+    BoxSequence boxes({Press(QStringLiteral("OK"))});
+    Start();
+    QVERIFY(boxes[0].Shown);
+    QCOMPARE(boxes[0].Text, QStringLiteral("Cannot open file %1.").arg(path));
+    if (!settings) return;
+    BoxSequence atExit({Press(QStringLiteral("OK"))});
+    ShutDown();  // the settings are not written over it either
+    QVERIFY(atExit[0].Shown);
+    QCOMPARE(atExit[0].Text, QStringLiteral("Cannot write the settings to %1.").arg(path));
+  }
+
+  void historyKeepsPathsAsTyped() {
+    // On this platform two spellings are two files: a mixed-case path must come back as typed.
     const FbDatabase db = fixtures::createDatabase(3);
-    const QString dir = fixtures::tempPath(QStringLiteral("cased"));
+    const QString dir = fixtures::tempPath(QStringLiteral("Cased"));
     QVERIFY(QDir().mkpath(dir));
-    QVERIFY(QFile::link(db.file, dir + QStringLiteral("/shell.fdb")));
-    QVERIFY(QFile::link(db.file, dir + QStringLiteral("/SHELL.FDB")));
-    const QString oldDir = QDir::currentPath();
-    QDir::setCurrent(dir);
-    auto restore = qScopeGuard([&] { QDir::setCurrent(oldDir); });
-
+    const QString mixed = dir + QStringLiteral("/Sales.FDB"), lower = dir + QStringLiteral("/sales.fdb");
+    QVERIFY(QFile::link(db.file, mixed));
+    QVERIFY(QFile::link(db.file, lower));
     fixtures::writeFile(FHistory, "/db/earlier.fdb\r\n");
-    CHECKED(Start());
-    FbDatabase upper = db;
-    upper.name = QStringLiteral("SHELL.FDB");
-    CHECKED(Connect(upper));
-    QVERIFY(DatabaseMenuEnabled());
-    QCOMPARE(DatabasePath, QStringLiteral("SHELL.FDB"));
-    QCOMPARE(DMSys->IBDataBase->Params.Values(QStringLiteral("SERVER NAME")), QStringLiteral("SHELL.FDB"));
-    QCOMPARE(MainForm->dbPath->currentText(), QStringLiteral("SHELL.FDB"));  // as typed
-    QCOMPARE(Items(MainForm->dbPath), QStringList({"/db/earlier.fdb", "shell.fdb"}));
-
-    FbDatabase lower = db;
-    lower.name = QStringLiteral("shell.fdb");
-    CHECKED(Connect(lower));
-    CHECKED(Connect(upper));
-    QCOMPARE(Items(MainForm->dbPath), QStringList({"/db/earlier.fdb", "shell.fdb"}));
-
+    Start();
+    FbDatabase target = db;
+    for (const QString &path : {mixed, lower, mixed}) {
+      target.name = path;
+      Connect(target);
+    }
+    QCOMPARE(DatabasePath, mixed);
+    QCOMPARE(Items(MainForm->dbPath), QStringList({"/db/earlier.fdb", mixed, lower}));
     BoxSequence boxes({Press(QStringLiteral("OK"))});
     QVERIFY(MainForm->close());
-    QCOMPARE(fixtures::readFile(FHistory), QByteArray("shell.fdb\r\n/db/earlier.fdb\r\n"));
+    QCOMPARE(fixtures::readFile(FHistory), (mixed + "\r\n/db/earlier.fdb\r\n" + lower + "\r\n").toUtf8());
+
+    // Restart: the first entry is the text, and Connect reaches the file.
+    Stop();
+    QVERIFY(QFile::remove(lower));
+    Start();
+    QCOMPARE(MainForm->dbPath->currentText(), mixed);
+    target.name = mixed;
+    Connect(target);
+    QVERIFY(DatabaseMenuEnabled());
   }
 
   // ---- Login ----------------------------------------------------------------------------------------
@@ -692,7 +770,7 @@ private slots:
     MainForm->MnConnect->trigger();
     QVERIFY(DMSys->IBDataBase->Connected());
     QVERIFY(DatabaseMenuEnabled());
-    QCOMPARE(Items(MainForm->dbPath), QStringList{db.name.toLower()});
+    QCOMPARE(Items(MainForm->dbPath), QStringList{db.name});
   }
 
   void failedConnectLeavesTheProgramDisconnected() {
@@ -709,7 +787,7 @@ private slots:
     QVERIFY2(boxes[1].Text.contains(missing), qPrintable(boxes[1].Text));
     QVERIFY(!DMSys->IBDataBase->Connected());
     QVERIFY(!DatabaseMenuEnabled());
-    QCOMPARE(Items(MainForm->dbPath), QStringList{good.name.toLower()});
+    QCOMPARE(Items(MainForm->dbPath), QStringList{good.name});
   }
 
   // ---- Transaction commands -------------------------------------------------------------------------
@@ -787,6 +865,44 @@ private slots:
     QCOMPARE(no.Count(), 2);
     QVERIFY(CommitItemsDisabled());
     QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_TWO")), 0);
+  }
+
+  void lostConnectionLooksDisconnected_data() {
+    QTest::addColumn<bool>("statement");  // else a catalog read
+    QTest::newRow("statement") << true;
+    QTest::newRow("catalog read") << false;
+  }
+  void lostConnectionLooksDisconnected() {
+    // The server ends the attachment (as at its shutdown): the next action fails with the
+    // server's message, and the program counts as disconnected from then on.
+    QFETCH(bool, statement);
+    const FbDatabase db = fixtures::createDatabase(3);
+    Start();
+    Connect(db);
+    DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
+    QVERIFY(CommitItemsEnabled());
+    fixtures::query(db, QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
+    QString error;
+    try {
+      if (statement) {
+        DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE EXCEPTION E_AFTER 'after'"), false);
+      } else {
+        TQuery q;
+        q.DatabaseName = QStringLiteral("IBB");
+        q.SQL.Add(QStringLiteral("SELECT RDB$EXCEPTION_NAME FROM RDB$EXCEPTIONS"));
+        q.Open();
+      }
+    } catch (const EDatabaseError &e) {
+      error = e.Message();
+    }
+    QVERIFY(error.contains(QStringLiteral("shutdown")));
+    QTRY_VERIFY(!DMSys->IBDataBase->Connected());
+    QVERIFY(!DMSys->IBDataBase->InTransaction());
+    QVERIFY(CommitItemsDisabled());
+    QVERIFY(!DatabaseMenuEnabled());
+    Connect(db);  // as after a disconnect
+    QVERIFY(DatabaseMenuEnabled());
+    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_PENDING")), 0);
   }
 
   void disconnect() {

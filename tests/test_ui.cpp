@@ -2,6 +2,7 @@
 // controls, all as real widgets answered the way a user answers them.
 #include "server/db.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/hostile.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/suite.h"
 #include "ui/dbcontrols.h"
@@ -9,6 +10,7 @@
 #include "ui/errordisplay.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -32,6 +34,7 @@ private slots:
   void plainMessageBox();
   void inputBox();
   void errorDisplay();
+  void longTextsAreElided();
   void guardedHandlers();
   void fileDialogs();
 
@@ -191,6 +194,43 @@ void TestUi::errorDisplay() {
   ShowException(EAbort());
   QTest::qWait(400);
   QVERIFY(!seen->Shown);
+}
+
+void TestUi::longTextsAreElided() {
+  // A 4 MB path in a message, or a hundred thousand lines: the box shows at once, with the
+  // start and the end of each kept.
+  const QString path = QStringLiteral("/start/") + QString(4 << 20, u'x') + QStringLiteral("/end");
+  QStringList many;
+  for (int i = 0; i < 100000; ++i)
+    many << QStringLiteral("line %1").arg(i);
+  struct Case {
+    std::function<void()> show;
+    QString first, last;
+    int lines;
+  };
+  const QList<Case> cases = {
+      {[&] { Guard([&] { throw Exception(QStringLiteral("Cannot open file %1").arg(path)); }); },
+       QStringLiteral("Cannot open file /start/"), QStringLiteral("/end."), 1},
+      {[&] { ShowMessage(many.join(u'\n')); }, QStringLiteral("line 0\n"), QStringLiteral("\nline 99999"),
+       kMaxMessageLines},
+      {[&] { MessageDlg(many.join(QStringLiteral("\r\n")), mbOKCancel); }, QStringLiteral("line 0\r\n"),
+       QStringLiteral("\r\nline 99999"), kMaxMessageLines},
+  };
+  for (const Case &c : cases) {
+    auto seen = answerNextModal(QStringLiteral("OK"));
+    QElapsedTimer timer;
+    timer.start();
+    c.show();
+    QVERIFY2(timer.elapsed() < fixtures::boundMs(3000), qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+    QVERIFY(seen->Shown);
+    QVERIFY(seen->Text.startsWith(c.first));
+    QVERIFY(seen->Text.endsWith(c.last));
+    const QStringList lines = seen->Text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    QCOMPARE(lines.size(), c.lines);
+    for (const QString &line : lines)
+      QVERIFY(line.size() <= kMaxMessageLineChars);
+  }
+  QCOMPARE(ElideMessage(QStringLiteral("short\rlines\r\nstay")), QStringLiteral("short\rlines\r\nstay"));
 }
 
 namespace {

@@ -30,6 +30,41 @@ void CenterOnScreen(QWidget *w) {
   w->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
 }
 
+namespace {
+const QString kEllipsis = QStringLiteral("\u2026");
+
+QString ElideLine(const QString &line) {
+  if (line.size() <= kMaxMessageLineChars) return line;
+  const int half = (kMaxMessageLineChars - 1) / 2;
+  return line.left(half) + kEllipsis + line.right(half);
+}
+}  // namespace
+
+QString ElideMessage(const QString &text) {
+  // Lines end at CR or LF; the breaks themselves are kept as they are.
+  QStringList lines, breaks;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] != u'\r' && text[i] != u'\n') continue;
+    const qsizetype width = text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+    lines << text.mid(start, i - start);
+    breaks << text.mid(i, width);
+    i += width - 1;
+    start = i + 1;
+  }
+  lines << text.mid(start);
+  breaks << QString();
+  if (lines.size() > kMaxMessageLines) {
+    const int head = kMaxMessageLines / 2, tail = kMaxMessageLines - head - 1;
+    lines = lines.mid(0, head) + QStringList{kEllipsis} + lines.mid(lines.size() - tail);
+    breaks = breaks.mid(0, head) + QStringList{breaks[head - 1]} + breaks.mid(breaks.size() - tail);
+  }
+  QString out;
+  for (int i = 0; i < lines.size(); ++i)
+    out += ElideLine(lines[i]) + breaks[i];
+  return out;
+}
+
 void TMessageBox::showEvent(QShowEvent *event) {
   QMessageBox::showEvent(event);  // fixes the box's size first
   CenterOnScreen(this);
@@ -40,7 +75,7 @@ TModalResult MessageDlg(const QString &text, TMsgDlgButtons buttons) {
   box.setWindowTitle(QStringLiteral("Confirm"));
   box.setIcon(QMessageBox::Question);
   box.setTextFormat(Qt::PlainText);
-  box.setText(text);
+  box.setText(ElideMessage(text));
   struct ButtonDef {
     TMsgDlgBtn flag;
     const char *caption;
@@ -67,7 +102,7 @@ void ShowMessage(const QString &text) {
   box.setWindowTitle(ApplicationTitle());
   box.setIcon(QMessageBox::NoIcon);
   box.setTextFormat(Qt::PlainText);
-  box.setText(text);
+  box.setText(ElideMessage(text));
   QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);
   box.setEscapeButton(ok);

@@ -40,6 +40,13 @@ bool InputQuery(const QString &caption, const QString &prompt, QString &value);
 // The same, returning the typed text on OK and defaultValue otherwise.
 QString InputBox(const QString &caption, const QString &prompt, const QString &defaultValue);
 
+// What a message box shows of a text: lines of at most kMaxMessageLineChars characters and at
+// most kMaxMessageLines lines, each cut in the middle (the start and the end kept, "…" between)
+// when longer. A box laid out for megabytes of text would take the better part of a minute.
+constexpr int kMaxMessageLineChars = 300;
+constexpr int kMaxMessageLines = 40;
+QString ElideMessage(const QString &text);
+
 // A message box that centres itself on the screen once its size is known.
 class TMessageBox : public QMessageBox {
   Q_OBJECT

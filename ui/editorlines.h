@@ -5,6 +5,11 @@
 
 class QPlainTextEdit;
 
+// A document property: true while the editor holds a large file with its lines grouped into
+// blocks joined by soft line breaks (U+2028), which stand for line breaks. In other documents a
+// U+2028 is a character of the text like any other.
+extern const char *const kGroupedLinesProperty;
+
 // The editor's text in its stored form (CR LF between lines, ending as the text ends).
 QString EditorText(const QPlainTextEdit *editor);
 // The editor's lines as a line list.

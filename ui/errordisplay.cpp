@@ -14,7 +14,7 @@ void ShowException(const std::exception &e) {
   TMessageBox box;
   box.setWindowTitle(ApplicationTitle());
   box.setIcon(QMessageBox::Critical);
-  box.setText(ErrorText(e));
+  box.setText(ElideMessage(ErrorText(e)));
   box.setTextFormat(Qt::PlainText);
   QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   box.setDefaultButton(ok);

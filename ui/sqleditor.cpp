@@ -2,6 +2,7 @@
 
 #include "server/errors.h"
 #include "server/lines.h"
+#include "server/regularfile.h"
 #include "ui/dialogs.h"
 #include "ui/editorlines.h"
 
@@ -22,6 +23,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace {
 const QString kPosFormat = QStringLiteral("   Line : %1   Column: %2 ");
@@ -35,6 +37,22 @@ const QString kPosFormat = QStringLiteral("   Line : %1   Column: %2 ");
 }
 
 [[noreturn]] void TooLarge() { throw Exception(QStringLiteral("Text exceeds memo capacity")); }
+
+// Refuses a text (in the editor's one-break form) with a line the editor cannot show at once.
+void CheckLineLengths(const QString &text) {
+  qsizetype start = 0, line = 1;
+  while (start <= text.size()) {
+    qsizetype end = text.indexOf(u'\n', start);
+    if (end < 0) end = text.size();
+    if (end - start > kMaxEditorLineChars)
+      throw Exception(QStringLiteral("Text exceeds memo capacity: line %1 has %2 characters, the editor takes %3")
+                          .arg(line)
+                          .arg(end - start)
+                          .arg(kMaxEditorLineChars));
+    start = end + 1;
+    ++line;
+  }
+}
 
 // CR LF, a lone CR and a lone LF each become one LF, the editor's break; in one pass, since
 // replacing the pair through QString::replace costs more than the rest of reading a file.
@@ -54,17 +72,38 @@ QString OneBreakForm(QString text) {
   return text;
 }
 
-QString DecodeText(const QByteArray &bytes, const QString &fileName) {
+QString DecodeText(const QByteArray &bytes, const QString &fileName, TTextEncoding &encoding) {
   // Text saved as UTF-16 or UTF-32 announces itself with a byte-order mark; any other NUL
   // byte means the file is not text, and loading it up to the NUL would silently lose the rest.
   const std::optional<QStringConverter::Encoding> bom = QStringConverter::encodingForData(bytes);
+  encoding = TTextEncoding{QStringConverter::Utf8, bom.has_value()};
   if (bom && *bom != QStringConverter::Utf8) {
     QStringDecoder decoder(*bom);
     QString text = decoder.decode(bytes);
+    encoding.Encoding = *bom;
     if (!decoder.hasError()) return text;
   }
   if (bytes.contains('\0')) throw Exception(QStringLiteral("File %1 is not a text file").arg(fileName));
-  return TStringList::DecodeBytes(bytes);
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8.decode(bytes);
+  if (!utf8.hasError()) return text;
+  // Not UTF-8 (a script in a national code page): one character a byte, so that saving
+  // gives every byte back as it was.
+  encoding = TTextEncoding{QStringConverter::Latin1, false};
+  return QString::fromLatin1(bytes);
+}
+
+// Where a loaded editor keeps how its file was encoded.
+constexpr char kEncodingProperty[] = "tesselorTextEncoding";
+constexpr char kBomProperty[] = "tesselorTextBom";
+
+QByteArray EncodeText(const QString &text, const TTextEncoding &encoding) {
+  // A character the file's code page cannot hold goes to UTF-8 rather than be lost.
+  const bool fits = encoding.Encoding != QStringConverter::Latin1 ||
+                    std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
+  QStringEncoder encoder(fits ? encoding.Encoding : QStringConverter::Utf8,
+                         encoding.Bom ? QStringConverter::Flag::WriteBom : QStringConverter::Flag::Default);
+  return encoder.encode(text);
 }
 }  // namespace
 
@@ -152,16 +191,18 @@ QString CaretPosText(const QPlainTextEdit *editor) {
   return kPosFormat.arg(p.Line).arg(p.Column);
 }
 
-QString ReadTextFile(const QString &fileName) {
-  // Only regular files: a device or a pipe could block the program or never end.
-  if (!QFileInfo(fileName).isFile()) CannotOpen(fileName);
-  QFile f(fileName);
-  if (!f.open(QIODevice::ReadOnly)) CannotOpen(fileName);
-  if (f.size() > kMaxEditorFileBytes) TooLarge();
-  const QByteArray bytes = f.read(kMaxEditorFileBytes + 1);
-  if (f.error() != QFileDevice::NoError) CannotOpen(fileName);
-  if (bytes.size() > kMaxEditorFileBytes) TooLarge();
-  return OneBreakForm(DecodeText(bytes, fileName));
+QString ReadTextFile(const QString &fileName, TTextEncoding *encoding) {
+  QByteArray bytes;
+  switch (ReadRegularFile(fileName, kMaxEditorFileBytes, bytes)) {
+  case TReadResult::Ok: break;
+  case TReadResult::TooLarge: TooLarge();
+  default: CannotOpen(fileName);
+  }
+  TTextEncoding found;
+  QString text = OneBreakForm(DecodeText(bytes, fileName, found));
+  CheckLineLengths(text);
+  if (encoding) *encoding = found;
+  return text;
 }
 
 namespace {
@@ -174,6 +215,8 @@ constexpr int kGroupFromLines = 20000;
 constexpr int kLinesPerBlock = 64;
 
 QString GroupLines(QString text) {
+  // (Only called for texts without soft breaks of their own, which would be taken for line
+  // breaks on saving.)
   int line = 0;
   for (QChar &c : text)
     if (c == u'\n' && ++line % kLinesPerBlock != 0) c = QChar::LineSeparator;
@@ -194,9 +237,11 @@ void CountGroupedLines(QPlainTextEdit *editor) {
 void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-  QString text = ReadTextFile(fileName);
+  TTextEncoding encoding;
+  QString text = ReadTextFile(fileName, &encoding);
   // Grouping relies on the no-wrap memo, which never lays the whole text out again.
-  const bool group = qobject_cast<TNoWrapMemo *>(editor) && text.count(u'\n') >= kGroupFromLines;
+  const bool group = qobject_cast<TNoWrapMemo *>(editor) && text.count(u'\n') >= kGroupFromLines &&
+                     !text.contains(QChar::LineSeparator);
   if (group) text = GroupLines(std::move(text));
   // A cursor insert instead of setPlainText: that one re-applies the character format over
   // the whole text afterwards, a tenth of the time a large file takes to load.
@@ -205,12 +250,19 @@ void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName) {
   doc->clear();
   QTextCursor(doc).insertText(text);
   doc->setUndoRedoEnabled(true);
+  doc->setProperty(kGroupedLinesProperty, group);
+  doc->setProperty(kEncodingProperty, int(encoding.Encoding));
+  doc->setProperty(kBomProperty, encoding.Bom);
   if (group) CountGroupedLines(editor);
   editor->setTextCursor(QTextCursor(doc));
 }
 
 void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName) {
-  const QByteArray data = EditorText(editor).toUtf8();
+  const QTextDocument *doc = editor->document();
+  const QVariant loaded = doc->property(kEncodingProperty);
+  const TTextEncoding encoding{loaded.isValid() ? QStringConverter::Encoding(loaded.toInt()) : QStringConverter::Utf8,
+                               doc->property(kBomProperty).toBool()};
+  const QByteArray data = EncodeText(EditorText(editor), encoding);
   QSaveFile f(fileName);
   if (!f.open(QIODevice::WriteOnly)) CannotCreate(fileName);
   if (f.write(data) != data.size()) CannotCreate(fileName);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QPlainTextEdit>
+#include <QStringConverter>
 #include <functional>
 
 class QAction;
@@ -55,14 +56,29 @@ QString CaretPosText(const QPlainTextEdit *editor);
 
 // The largest text file a load accepts; beyond it "Text exceeds memo capacity".
 constexpr qint64 kMaxEditorFileBytes = 32ll * 1024 * 1024;
+// The longest line it accepts. The editor lays out a whole line to show any part of it, at a
+// few microseconds a character: a screenful of lines this long still shows at once, a line of
+// megabytes would freeze the program for a minute. (A statement is at most 64 KB anyway.)
+constexpr int kMaxEditorLineChars = 64 * 1024;
 // Reads a whole text file with every line break (CR, LF or CR LF) made one break, as the
-// editor holds them. "Cannot open file %s" when the file cannot be read; files that are not
-// text (NUL bytes without a Unicode byte-order mark) and oversized files are refused.
-QString ReadTextFile(const QString &fileName);
+// editor holds them. "Cannot open file %s" when the file cannot be read (or is not a regular
+// file); files that are not text (NUL bytes without a Unicode byte-order mark), oversized
+// files and files with a line longer than kMaxEditorLineChars are refused.
+//
+// The encoding is the byte-order mark's when there is one, else UTF-8 when the bytes are valid
+// UTF-8, else Latin-1 (a national code page: one character a byte, so the bytes come back
+// unchanged); encoding, when given, receives it.
+struct TTextEncoding {
+  QStringConverter::Encoding Encoding = QStringConverter::Utf8;
+  bool Bom = false;
+};
+QString ReadTextFile(const QString &fileName, TTextEncoding *encoding = nullptr);
 // Replaces the editor's whole content with the file's text; on failure the editor keeps its
-// text.
+// text. The editor remembers the file's encoding for SaveEditorToFile.
 void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName);
-// Writes the editor's text as it holds it: CR LF between lines, no break added at the end.
+// Writes the editor's text as it holds it: CR LF between lines, no break added at the end, in
+// the encoding of the file last loaded into it (UTF-8 when none was, or when a character does
+// not fit the loaded file's code page), so that a file loaded and saved keeps its bytes.
 // The file is replaced only once the new content is complete ("Cannot create file %s").
 void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName);
 

@@ -1,0 +1,65 @@
+// Files of one long line loaded into a DDL statements window: how long until the window has
+// either shown the text or refused it, and the memory the process reached. Run it alone
+// (`tesselor_bench longlines`) for the memory figures to be its own.
+#include "bench/bench.h"
+#include "editing/ddlwindow.h"
+#include "server/errors.h"
+#include "tests/fixtures/testenv.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+constexpr double kTargetMs = 2000;
+
+// Loads the file into a new window and paints it; false when the time is over the target.
+bool MeasureFile(QTextStream &out, const QString &what, const QByteArray &bytes) {
+  const QString file = fixtures::tempPath(QStringLiteral("longline"), QStringLiteral(".DDL"));
+  {
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+      throw Exception(QStringLiteral("cannot write %1").arg(file));
+  }
+  auto *form = new TSQLExprForm;
+  form->resize(900, 700);
+  if (!QTest::qWaitForWindowExposed(form)) throw Exception(QStringLiteral("the DDL window was never shown"));
+  QElapsedTimer t;
+  t.start();
+  QString result = QStringLiteral("loaded");
+  try {
+    LoadEditorFromFile(form->ExecSql, file);
+    form->ExecSql->viewport()->repaint();
+    QCoreApplication::processEvents();
+  } catch (const Exception &e) {
+    result = QStringLiteral("refused (%1)").arg(e.Message());
+  }
+  const double ms = t.nsecsElapsed() / 1e6;
+  out << "   " << what << ": " << result << " in " << ms << " ms, peak memory " << bench::peakRssMiB() << " MiB"
+      << Qt::endl;
+  if (ms >= kTargetMs) out << "   TARGET MISSED (2 s)" << Qt::endl;
+  form->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QFile::remove(file);
+  return ms < kTargetMs;
+}
+}  // namespace
+
+BENCH("longlines") {
+  QTextStream out(stdout);
+  out << qSetRealNumberPrecision(4);
+  bool ok = true;
+  // The longest lines the editor takes, a screenful and more of them.
+  QByteArray longest;
+  for (int i = 0; i < 60; ++i)
+    longest += "-- " + QByteArray(kMaxEditorLineChars - 3, char('a' + i % 26)) + "\r\n";
+  ok &= MeasureFile(out, QStringLiteral("60 lines of %1 characters").arg(kMaxEditorLineChars), longest);
+  for (int mb : {10, 31})
+    ok &= MeasureFile(out, QStringLiteral("%1 MB in one line").arg(mb),
+                      "INSERT INTO T VALUES ('" + QByteArray(mb << 20, 'x') + "')");
+  (void)ok;  // a missed target is reported above, not a failure to measure
+  return 0;
+}
