@@ -329,6 +329,7 @@ void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
 
 void TMainForm::ConnectBtnClick(QObject *) {
   TIBDataBase *db = DMSys->IBDataBase;
+  db->CheckFree();  // a running script keeps the attachment it started on
   if (db->InTransaction()) {
     switch (MessageDlg(QStringLiteral("Commit work?"), mbYesNoCancel)) {
     case mrYes: db->Commit(); break;

@@ -12,6 +12,7 @@
 
 namespace {
 const QString kNotActive = QStringLiteral("Not active transaction for IB");
+const QString kBusy = QStringLiteral("The database is busy running a script");
 
 QCursor MakeSQLWaitCursor() {
   return QCursor(QBitmap(QStringLiteral(":/cursors/IBSQLCURSOR.xbm")),
@@ -66,7 +67,12 @@ int TIBDataBase::DatabaseDialect() {
   return AttachmentDialect();
 }
 
+void TIBDataBase::CheckFree() const {
+  if (FClaimed) throw Exception(kBusy);
+}
+
 void TIBDataBase::StartTransaction() {
+  CheckFree();
   TCursorScope cursor(crSQLWait);
   if (FInTransaction) return;
   if (!Connected()) Open();
@@ -81,6 +87,7 @@ void TIBDataBase::StartTransaction() {
 }
 
 void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) {
+  CheckFree();
   TStringList lines;
   lines.SetText(text);
   StartTransaction();
@@ -110,6 +117,7 @@ void TIBDataBase::ExecuteStatement(const TStringList &lines) {
 }
 
 void TIBDataBase::EndTransaction(bool commit) {
+  CheckFree();
   TCursorScope cursor(crSQLWait);
   if (!FInTransaction) throw Exception(kNotActive);
   if (commit)

@@ -5,6 +5,7 @@
 #include "server/db.h"
 
 #include <ibase.h>
+#include <QScopeGuard>
 #include <functional>
 
 // Screen cursor number of the SQL wait cursor.
@@ -52,6 +53,12 @@ public:
   virtual void Commit();
   virtual void Rollback();
 
+  // True while a script run holds the attachment (TAttachmentClaim): then the transaction
+  // commands of everyone else are refused.
+  bool Claimed() const { return FClaimed; }
+  // Raises "The database is busy running a script" while the attachment is claimed.
+  void CheckFree() const;
+
   // Executes the lines, each followed by CR LF, in the active transaction.
   void ExecuteStatement(const TStringList &lines);
   // Raises EDatabaseError with the interpreted status lines, each after a CR, when the
@@ -65,6 +72,32 @@ private:
 
   bool FInTransaction = false;
   int FDialect = 1;
+  bool FClaimed = false;
+  friend class TAttachmentClaim;
+};
+
+// Holds the executor for one user, a script run, for the claim's lifetime: its own calls go
+// through Use; StartTransaction, ExecSQL, Commit and Rollback of anyone else are refused.
+// Everything runs on the one thread, so the others can only come between two of its calls.
+class TAttachmentClaim {
+public:
+  explicit TAttachmentClaim(TIBDataBase *db) : FDb(db) {
+    db->CheckFree();
+    db->FClaimed = true;
+  }
+  ~TAttachmentClaim() { FDb->FClaimed = false; }
+  TAttachmentClaim(const TAttachmentClaim &) = delete;
+  TAttachmentClaim &operator=(const TAttachmentClaim &) = delete;
+
+  template <class F>
+  void Use(F &&f) {
+    FDb->FClaimed = false;
+    const auto reclaim = qScopeGuard([this] { FDb->FClaimed = true; });
+    f();
+  }
+
+private:
+  TIBDataBase *FDb;
 };
 
 // The client library answers SIGTERM, SIGINT and SIGHUP by shutting the engine down and then
