@@ -8,7 +8,6 @@
 #include "ui/errordisplay.h"
 
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -17,9 +16,9 @@
 #include <QStatusBar>
 
 namespace {
-// A slice of statements runs at most this long before the window gets to paint and to see
-// its Cancel button.
-constexpr int kSliceMs = 25;
+// Progress is shown at most this often: painting after every statement of a fast script
+// would cost more than the statements.
+constexpr int kProgressMs = 20;
 
 QString FirstLine(const QString &text) {
   int end = 0;
@@ -33,80 +32,115 @@ QString FirstLine(const QString &text) {
 // ---- The run ---------------------------------------------------------------------------------
 
 TScriptRun::TScriptRun(QList<TScriptStatement> statements, QObject *parent)
-    : QObject(parent), FStatements(std::move(statements)) {
-  FTimer.setSingleShot(true);
-  FTimer.setInterval(0);
-  connect(&FTimer, &QTimer::timeout, this, &TScriptRun::Slice);
-}
+    : QObject(parent), FStatements(std::move(statements)) {}
 
-TScriptRun::~TScriptRun() = default;
+TScriptRun::~TScriptRun() {
+  // The worker must not outlive what it reports to, and the executor must learn what became
+  // of its transaction; nobody is left to hear about an error.
+  disconnect(this, nullptr, nullptr, nullptr);
+  if (FPending.valid()) Settle();
+}
 
 void TScriptRun::Start() {
   FClaim = std::make_unique<TAttachmentClaim>(DMSys->IBDataBase);
   FNext = 0;
   FCancelled = false;
   FSkipped.clear();
-  FTimer.start();
+  FShown.start();
+  QMetaObject::invokeMethod(this, &TScriptRun::Next, Qt::QueuedConnection);
 }
 
 void TScriptRun::Cancel() {
   if (!Running()) return;
   FCancelled = true;
+  if (FPending.valid() && !Settle()) return;  // the statement under way failed: that is reported
   Stop();
   emit Finished();
 }
 
-void TScriptRun::Stop() {
-  FTimer.stop();
-  FClaim.reset();
+void TScriptRun::Stop() { FClaim.reset(); }
+
+void TScriptRun::Fail(const QString &message) {
+  const TScriptStatement &failed = FStatements[FNext];
+  Stop();
+  // The server's message starts on a line of its own; a message of ours goes on this one.
+  const QString gap = message.startsWith(QLatin1Char('\r')) ? QString() : QStringLiteral(" ");
+  emit Failed(failed, QStringLiteral("Line %1:").arg(ScriptErrorLine(failed, message)) + gap + message);
 }
 
-void TScriptRun::Slice() {
+// Runs the statements the program does itself up to the next one for the server, and hands
+// that one to the worker.
+void TScriptRun::Next() {
   if (!Running()) return;
-  QElapsedTimer slice;
-  slice.start();
-  try {
-    while (FNext < Count() && slice.elapsed() < kSliceMs) {
-      RunStatement(FStatements[FNext]);
-      ++FNext;
+  while (FNext < Count() && RunHere(FStatements[FNext]))
+    ++FNext;
+  if (!Running()) return;
+  if (FNext < Count()) {
+    TIBDataBase *db = DMSys->IBDataBase;
+    try {
+      FClaim->Use([db] { db->PrepareDetached(); });
+    } catch (const EAbort &) {  // the login was abandoned: as good as Cancel
+      Cancel();
+      return;
+    } catch (const std::exception &e) {
+      Fail(QString::fromUtf8(e.what()));
+      return;
     }
-  } catch (const EAbort &) {  // the login was abandoned: as good as Cancel
-    Cancel();
-    return;
-  } catch (const std::exception &e) {
-    const QString message = QString::fromUtf8(e.what());
-    const TScriptStatement &failed = FStatements[FNext];
-    Stop();
-    // The server's message starts on a line of its own; a message of ours goes on this one.
-    const QString gap = message.startsWith(QLatin1Char('\r')) ? QString() : QStringLiteral(" ");
-    emit Failed(failed, QStringLiteral("Line %1:").arg(ScriptErrorLine(failed, message)) + gap + message);
+    const QString text = FStatements[FNext].Text;
+    const bool commitAfter = AutoCommit;
+    FPending = std::async(std::launch::async, [this, db, text, commitAfter] {
+      TIBDataBase::TDetached outcome = db->ExecDetached(text, commitAfter);
+      QMetaObject::invokeMethod(this, &TScriptRun::Collect, Qt::QueuedConnection);
+      return outcome;
+    });
     return;
   }
   emit Progress(FNext, Count());
-  if (FNext < Count()) {
-    FTimer.start();
-    return;
-  }
   Stop();
   emit Finished();
 }
 
-void TScriptRun::RunStatement(const TScriptStatement &statement) {
+// A statement the program does itself; false for one that goes to the server.
+bool TScriptRun::RunHere(const TScriptStatement &statement) {
   TIBDataBase *db = DMSys->IBDataBase;
-  switch (ScriptAction(statement.Text)) {
-  case TScriptAction::Skip: FSkipped << statement; break;
-  case TScriptAction::Commit:
-    FClaim->Use([db] {
-      if (db->InTransaction()) db->Commit();
-    });
-    break;
-  case TScriptAction::Rollback:
-    FClaim->Use([db] {
-      if (db->InTransaction()) db->Rollback();
-    });
-    break;
-  case TScriptAction::Execute: FClaim->Use([&] { db->ExecSQL(statement.Text, AutoCommit); }); break;
+  const TScriptAction action = ScriptAction(statement.Text);
+  if (action == TScriptAction::Execute) return false;
+  if (action == TScriptAction::Skip) {
+    FSkipped << statement;
+    return true;
   }
+  try {
+    FClaim->Use([db, action] {
+      if (!db->InTransaction()) return;  // nothing to end: as isql, no error
+      action == TScriptAction::Commit ? db->Commit() : db->Rollback();
+    });
+    return true;
+  } catch (const std::exception &e) {
+    Fail(QString::fromUtf8(e.what()));
+    return false;
+  }
+}
+
+// The worker has finished its statement: take over its outcome; false after an error.
+bool TScriptRun::Settle() {
+  const TIBDataBase::TDetached outcome = FPending.get();
+  DMSys->IBDataBase->SettleDetached(outcome);
+  if (!outcome.Error.isEmpty()) {
+    Fail(outcome.Error);
+    return false;
+  }
+  ++FNext;
+  return true;
+}
+
+void TScriptRun::Collect() {
+  if (!FPending.valid() || !Settle()) return;  // already taken by Cancel, or failed
+  if (FShown.elapsed() >= kProgressMs || FNext == Count()) {
+    emit Progress(FNext, Count());
+    FShown.restart();
+  }
+  if (FCancelled) return;
+  Next();
 }
 
 // ---- The panel -------------------------------------------------------------------------------
@@ -127,6 +161,12 @@ TScriptPanel::TScriptPanel(QPlainTextEdit *editor, QWidget *window) : QFrame(win
   layout->addWidget(Counter);
   layout->addWidget(CancelBtn);
   ConnectGuarded(CancelBtn, &QPushButton::clicked, this, &TScriptPanel::Cancel);
+  FTicker = new QTimer(this);
+  FTicker->setInterval(50);
+  connect(FTicker, &QTimer::timeout, this, [this] {
+    ShowProgress(FRun->Done(), FRun->Count());
+    update();
+  });
   hide();
 }
 
@@ -145,6 +185,7 @@ void TScriptPanel::Run() {
   FEditor->setReadOnly(true);
   ShowProgress(0, FRun->Count());
   show();
+  FTicker->start();
   FWindow->installEventFilter(this);
   if (FWindow->window() != FWindow) FWindow->window()->installEventFilter(this);
   emit RunningChanged(true);
@@ -161,6 +202,7 @@ void TScriptPanel::ShowProgress(int done, int count) {
 }
 
 void TScriptPanel::EndRun() {
+  FTicker->stop();
   FWindow->removeEventFilter(this);
   FWindow->window()->removeEventFilter(this);
   FEditor->setReadOnly(false);

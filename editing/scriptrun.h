@@ -1,23 +1,26 @@
 #pragma once
 // Running an editor's text as a script: its statements one after another through the
-// executor, a slice at a time from the event loop, so that the window keeps painting and its
-// Cancel button answers; and the panel under the editor that shows the run.
+// executor, each on a worker thread while the window keeps painting and its Cancel button
+// answers; and the panel under the editor that shows the run.
+#include "server/ibdb.h"
 #include "server/sqlscript.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QTimer>
+#include <future>
 #include <memory>
 
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class TAttachmentClaim;
 
 // One run of a script's statements on the server database. COMMIT and ROLLBACK go through
 // the executor's own Commit and Rollback (so the main window's items follow); what cannot run
-// on the open attachment is skipped; everything else goes to ExecSQL with the auto-commit
-// setting. The attachment is claimed for the run: other windows' commands are refused.
+// on the open attachment is skipped; everything else runs as ExecSQL with the auto-commit
+// setting would, its library calls on a worker thread, one statement at a time. The
+// attachment is claimed for the run: other windows' commands are refused.
 class TScriptRun : public QObject {
   Q_OBJECT
 public:
@@ -26,7 +29,8 @@ public:
 
   // Claims the attachment (refused while it is claimed) and starts; returns at once.
   void Start();
-  // Stops before the next statement; what ran stays as the auto-commit setting left it.
+  // Stops before the next statement (a statement the server is working on is waited for);
+  // what ran stays as the auto-commit setting left it.
   void Cancel();
   bool Running() const { return FClaim != nullptr; }
   bool Cancelled() const { return FCancelled; }
@@ -44,8 +48,11 @@ signals:
   void Finished();
 
 private:
-  void Slice();
-  void RunStatement(const TScriptStatement &statement);
+  void Next();
+  bool RunHere(const TScriptStatement &statement);
+  void Collect();
+  bool Settle();
+  void Fail(const QString &message);
   void Stop();
 
   QList<TScriptStatement> FStatements;
@@ -53,7 +60,8 @@ private:
   int FNext = 0;
   bool FCancelled = false;
   std::unique_ptr<TAttachmentClaim> FClaim;
-  QTimer FTimer;
+  std::future<TIBDataBase::TDetached> FPending;  // the statement on the worker thread
+  QElapsedTimer FShown;                          // since Progress was last emitted
 };
 
 // The panel under an editor that runs the editor's text as a script: a progress bar,
@@ -93,4 +101,5 @@ private:
   QWidget *FWindow;
   std::unique_ptr<TScriptRun> FRun;
   QString FSummary;
+  QTimer *FTicker;  // repaints the panel while the server works on one long statement
 };

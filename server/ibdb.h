@@ -59,6 +59,21 @@ public:
   // Raises "The database is busy running a script" while the attachment is claimed.
   void CheckFree() const;
 
+  // A script run executes its statements on a worker thread, so that its window keeps
+  // painting while the server works; there only client-library calls may happen.
+  // PrepareDetached (user-interface thread) opens the database when closed and, with no
+  // transaction active, fetches the attachment and its dialect; ExecDetached (worker) does
+  // what ExecSQL does with the library alone and tells what became of the transaction;
+  // SettleDetached (user-interface thread) takes that over and fires the events.
+  struct TDetached {
+    bool Started = false;  // a transaction was started
+    bool Ended = false;    // the transaction was committed, or rolled back after the error
+    QString Error;         // the error's message, empty after success
+  };
+  void PrepareDetached();
+  TDetached ExecDetached(const QString &text, bool commitAfter);
+  void SettleDetached(const TDetached &outcome);
+
   // Executes the lines, each followed by CR LF, in the active transaction.
   void ExecuteStatement(const TStringList &lines);
   // Raises EDatabaseError with the interpreted status lines, each after a CR, when the
@@ -69,6 +84,10 @@ private:
   void FetchDatabaseHandle();
   int AttachmentDialect();
   void EndTransaction(bool commit);
+  // The library calls alone, each followed by CheckStatus.
+  void StartCall();
+  void ExecuteCall(const TStringList &lines);
+  void EndCall(bool commit);
 
   bool FInTransaction = false;
   int FDialect = 1;

@@ -208,7 +208,8 @@ private slots:
       const int expected = autoCommit ? ran : (done > 60 ? 60 : 0);
       const int seen = Count(QStringLiteral("RDB$EXCEPTIONS"));
       ++samples;
-      if (seen != expected) wrong << QStringLiteral("after %1: %2 seen, %3 expected").arg(done).arg(seen).arg(expected);
+      // With auto commit, the statement under way on the worker may be committed already.
+      if (seen != expected && !(autoCommit && seen == expected + 1)) wrong << QStringLiteral("after %1: %2 seen, %3 expected").arg(done).arg(seen).arg(expected);
     });
     RunScript(form);
     QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
@@ -268,7 +269,7 @@ private slots:
     AutoCommit = true;
     TSQLExprForm *form = Open(QString());
     LoadEditorFromFile(form->ExecSql, script);
-    auto skipped = answerNextModal(QStringLiteral("OK"));
+    auto skipped = answerNextModal(QStringLiteral("OK"), 300000);
     RunScript(form);
     QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 300000);
     QTRY_VERIFY(skipped->Shown);
