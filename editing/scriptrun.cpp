@@ -38,7 +38,11 @@ TScriptRun::~TScriptRun() {
   // The worker must not outlive what it reports to, and the executor must learn what became
   // of its transaction; nobody is left to hear about an error.
   disconnect(this, nullptr, nullptr, nullptr);
-  if (FPending.valid()) Settle();
+  if (!FPending.valid()) return;
+  if (DMSys)
+    Settle();
+  else
+    FPending.wait();
 }
 
 void TScriptRun::Start() {
@@ -123,7 +127,12 @@ bool TScriptRun::RunHere(const TScriptStatement &statement) {
 
 // The worker has finished its statement: take over its outcome; false after an error.
 bool TScriptRun::Settle() {
-  const TIBDataBase::TDetached outcome = FPending.get();
+  TIBDataBase::TDetached outcome;
+  try {
+    outcome = FPending.get();
+  } catch (const std::exception &e) {  // not the server's: the worker itself failed
+    outcome.Error = QString::fromUtf8(e.what());
+  }
   DMSys->IBDataBase->SettleDetached(outcome);
   if (!outcome.Error.isEmpty()) {
     Fail(outcome.Error);

@@ -5,6 +5,7 @@
 #include "server/db.h"
 
 #include <ibase.h>
+#include <QPointer>
 #include <QScopeGuard>
 #include <functional>
 
@@ -104,7 +105,9 @@ public:
     db->CheckFree();
     db->FClaimed = true;
   }
-  ~TAttachmentClaim() { FDb->FClaimed = false; }
+  ~TAttachmentClaim() {
+    if (FDb) FDb->FClaimed = false;
+  }
   TAttachmentClaim(const TAttachmentClaim &) = delete;
   TAttachmentClaim &operator=(const TAttachmentClaim &) = delete;
 
@@ -116,7 +119,7 @@ public:
   }
 
 private:
-  TIBDataBase *FDb;
+  QPointer<TIBDataBase> FDb;  // the data module may be gone first when the program ends
 };
 
 // The client library answers SIGTERM, SIGINT and SIGHUP by shutting the engine down and then

@@ -125,6 +125,7 @@ private slots:
     QCOMPARE(text.mid(c.selectionStart(), c.selectionEnd() - c.selectionStart()),
              QStringLiteral("CREATE TABLE T_BAD (A INTEGER,\n  B INTEGER NOT NOT NULL)"));
     QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 4);
+    QVERIFY(!DMSys->IBDataBase->InTransaction());  // the failed statement's work rolled back
     QVERIFY(!form->ExecSql->isReadOnly());
     QVERIFY(form->mnRun->isEnabled());
   }
