@@ -54,8 +54,8 @@ public:
   virtual void Commit();
   virtual void Rollback();
 
-  // True while a script run holds the attachment (TAttachmentClaim): then the transaction
-  // commands of everyone else are refused.
+  // True while a script run holds the attachment (TAttachmentClaim): then everyone else's
+  // commands here are refused.
   bool Claimed() const { return FClaimed; }
   // Raises "The database is busy running a script" while the attachment is claimed.
   void CheckFree() const;
@@ -96,9 +96,9 @@ private:
   friend class TAttachmentClaim;
 };
 
-// Holds the executor for one user, a script run, for the claim's lifetime: its own calls go
-// through Use; StartTransaction, ExecSQL, Commit and Rollback of anyone else are refused.
-// Everything runs on the one thread, so the others can only come between two of its calls.
+// Holds the executor for one user, a script run, for the claim's lifetime: StartTransaction,
+// ExecSQL, Commit, Rollback and DatabaseDialect of anyone else are refused. The holder's own
+// calls on the user-interface thread go through Use; its worker's detached calls need no pass.
 class TAttachmentClaim {
 public:
   explicit TAttachmentClaim(TIBDataBase *db) : FDb(db) {
