@@ -357,6 +357,7 @@ void TMainForm::ResolveTransaction(bool withNo) {
 // ---- Connection and transaction -------------------------------------------------------------
 
 void TMainForm::ConnectBtnClick(QObject *) {
+  DMSys->IBDataBase->CheckFree();  // a running script keeps the attachment it started on
   ResolveTransaction(true);
   TIBDataBase *db = DMSys->IBDataBase;
   db->Close();

@@ -2,6 +2,7 @@
 
 #include "app/datamodule.h"
 #include "app/settings.h"
+#include "editing/scriptrun.h"
 #include "repository/pickdialog.h"
 #include "repository/repositoryops.h"
 #include "server/errors.h"
@@ -39,6 +40,7 @@ TSQLExprForm::TSQLExprForm(QWidget *parent) : TChildForm(parent) {
   layout->addWidget(PosIndic);
 
   CreateMenus();
+  CreateScriptCommands();
   Keys = new TEditorKeys(ExecSql, {PopupMenu1, MnDDL}, [this] { ExecSqlKeyUp(); });
 
   SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
@@ -92,7 +94,28 @@ void TSQLExprForm::CreateMenus() {
                  [this](const QPoint &pos) { PopupMenu1->popup(ExecSql->viewport()->mapToGlobal(pos)); });
 }
 
+void TSQLExprForm::CreateScriptCommands() {
+  const QString hint = QStringLiteral("Run the statements of the script one after another");
+  MnRunScript = AddMenuItem(MnDDL, QStringLiteral("Run as &script"), Qt::SHIFT | Qt::Key_F9, hint);
+  MnDDL->insertAction(MnSelect, MnRunScript);  // moved up after "&Run"
+  RunScript1 = AddMenuItem(PopupMenu1, QStringLiteral("Run as &script"), Qt::SHIFT | Qt::Key_F9, hint);
+  PopupMenu1->insertAction(N2, RunScript1);
+  for (QAction *a : {MnRunScript, RunScript1})
+    ConnectGuarded(a, &QAction::triggered, this, &TSQLExprForm::RunScriptClick);
+
+  ScriptPanel = new TScriptPanel(ExecSql, this);
+  static_cast<QVBoxLayout *>(layout())->insertWidget(1, ScriptPanel);
+  // While a script runs, nothing may run beside it or change the text under it.
+  connect(ScriptPanel, &TScriptPanel::RunningChanged, this, [this](bool running) {
+    for (QAction *a :
+         {mnRun, Run1, MnRunScript, RunScript1, MnSelect, Select1, MNLoadfromFile, LoadfromFile1, Cut1, Paste1})
+      a->setEnabled(!running);
+  });
+}
+
 void TSQLExprForm::RunClick() { DMSys->IBDataBase->ExecSQL(EditorText(ExecSql), AutoCommit); }
+
+void TSQLExprForm::RunScriptClick() { ScriptPanel->Run(); }
 
 void TSQLExprForm::SelectClick() { SelectObjectSource(ExecSql); }
 

@@ -11,6 +11,7 @@ class QAction;
 class QKeySequence;
 class QLabel;
 class QMenu;
+class TScriptPanel;
 
 // The filter of the DDL file dialogs and their default extension.
 extern const QString kDDLFilter;      // "DDL statements|*.DDL|All files|*.*"
@@ -26,21 +27,24 @@ public:
 
   TNoWrapMemo *ExecSql;
   QLabel *PosIndic;
+  TScriptPanel *ScriptPanel;  // progress and Cancel of "Run as script", under the editor
 
   // DDLMenu: the one top-level item "&DDL", merged into the main menu bar.
   QMenu *MnDDL;
-  QAction *mnRun, *MnSelect, *MNLoadfromFile, *MnSaveToFile, *MnAddToRepository;
+  QAction *mnRun, *MnRunScript, *MnSelect, *MNLoadfromFile, *MnSaveToFile, *MnAddToRepository;
 
   // The editor's context menu.
   QMenu *PopupMenu1;
-  QAction *Cut1, *Copy1, *Paste1, *N1, *Run1, *N2, *Select1, *LoadfromFile1, *SavetoFile1, *Addtorepository1, *N3,
-      *MnInsertWizard, *MNUpdateWizard;
+  QAction *Cut1, *Copy1, *Paste1, *N1, *Run1, *RunScript1, *N2, *Select1, *LoadfromFile1, *SavetoFile1,
+      *Addtorepository1, *N3, *MnInsertWizard, *MNUpdateWizard;
 
   TOpenDialog OpenDlg;
   TSaveDialog SaveDlg;
 
   // Handlers
   void RunClick();
+  // Runs the editor's statements one after another (see editing/scriptrun.h).
+  void RunScriptClick();
   void SelectClick();
   void LoadFromFileClick();
   void SaveToFileClick();
@@ -53,6 +57,7 @@ public:
 
 private:
   void CreateMenus();
+  void CreateScriptCommands();
   TEditorKeys *Keys;
 };
 

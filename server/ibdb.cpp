@@ -11,6 +11,7 @@
 
 namespace {
 const QString kNotActive = QStringLiteral("Not active transaction for IB");
+const QString kBusy = QStringLiteral("The database is busy running a script");
 
 QCursor MakeSQLWaitCursor() {
   return QCursor(QBitmap(QStringLiteral(":/cursors/IBSQLCURSOR.xbm")),
@@ -60,26 +61,42 @@ int TIBDataBase::AttachmentDialect() {
 }
 
 int TIBDataBase::DatabaseDialect() {
+  CheckFree();  // it uses the handle and the status a running script uses
   if (!Connected()) Open();
   FetchDatabaseHandle();
   return AttachmentDialect();
 }
 
+void TIBDataBase::CheckFree() const {
+  if (FClaimed) throw Exception(kBusy);
+}
+
 void TIBDataBase::StartTransaction() {
+  CheckFree();
   TCursorScope cursor(crSQLWait);
   if (FInTransaction) return;
-  if (!Connected()) Open();
-  FetchDatabaseHandle();
-  FDialect = AttachmentDialect();
-  TransactionHandle = 0;
-  Teb = TIscTeb{&DatabaseHandle, 0, nullptr};
-  isc_start_multiple(StatusVector, &TransactionHandle, 1, &Teb);
-  CheckStatus();
+  PrepareDetached();
+  StartCall();
   FInTransaction = true;
   if (OnStartTransaction) OnStartTransaction(this);
 }
 
+void TIBDataBase::PrepareDetached() {
+  if (!Connected()) Open();
+  if (FInTransaction) return;
+  FetchDatabaseHandle();
+  FDialect = AttachmentDialect();
+}
+
+void TIBDataBase::StartCall() {
+  TransactionHandle = 0;
+  Teb = TIscTeb{&DatabaseHandle, 0, nullptr};
+  isc_start_multiple(StatusVector, &TransactionHandle, 1, &Teb);
+  CheckStatus();
+}
+
 void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) {
+  CheckFree();
   TStringList lines;
   lines.SetText(text);
   StartTransaction();
@@ -102,6 +119,10 @@ void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) {
 
 void TIBDataBase::ExecuteStatement(const TStringList &lines) {
   if (!FInTransaction) throw Exception(kNotActive);
+  ExecuteCall(lines);
+}
+
+void TIBDataBase::ExecuteCall(const TStringList &lines) {
   const QByteArray statement = lines.Text().toUtf8();
   isc_dsql_execute_immediate(StatusVector, &DatabaseHandle, &TransactionHandle, 0, statement.constData(),
                              static_cast<unsigned short>(FDialect), nullptr);
@@ -109,15 +130,61 @@ void TIBDataBase::ExecuteStatement(const TStringList &lines) {
 }
 
 void TIBDataBase::EndTransaction(bool commit) {
+  CheckFree();
   TCursorScope cursor(crSQLWait);
   if (!FInTransaction) throw Exception(kNotActive);
+  EndCall(commit);
+  FInTransaction = false;
+  if (OnCloseTransaction) OnCloseTransaction(this);
+}
+
+void TIBDataBase::EndCall(bool commit) {
   if (commit)
     isc_commit_transaction(StatusVector, &TransactionHandle);
   else
     isc_rollback_transaction(StatusVector, &TransactionHandle);
   CheckStatus();
-  FInTransaction = false;
-  if (OnCloseTransaction) OnCloseTransaction(this);
+}
+
+TIBDataBase::TDetached TIBDataBase::ExecDetached(const QString &text, bool commitAfter) {
+  TDetached outcome;
+  bool active = FInTransaction;  // the user-interface thread changes it only in SettleDetached
+  try {
+    if (!active) {
+      StartCall();
+      outcome.Started = active = true;
+    }
+    TStringList lines;
+    lines.SetText(text);
+    ExecuteCall(lines);
+    if (commitAfter) {
+      EndCall(true);
+      outcome.Ended = true;
+    }
+  } catch (const Exception &e) {
+    outcome.Error = e.Message();
+    // As ExecSQL: with commit-after the failed work is rolled back; a failed rollback leaves
+    // the transaction active. A start that failed has nothing to roll back.
+    if (commitAfter && active) {
+      try {
+        EndCall(false);
+        outcome.Ended = true;
+      } catch (const Exception &) {
+      }
+    }
+  }
+  return outcome;
+}
+
+void TIBDataBase::SettleDetached(const TDetached &outcome) {
+  if (outcome.Started) {
+    FInTransaction = true;
+    if (OnStartTransaction) OnStartTransaction(this);
+  }
+  if (outcome.Ended) {
+    FInTransaction = false;
+    if (OnCloseTransaction) OnCloseTransaction(this);
+  }
 }
 
 void TIBDataBase::Commit() { EndTransaction(true); }

@@ -5,6 +5,8 @@
 #include "server/db.h"
 
 #include <ibase.h>
+#include <QPointer>
+#include <QScopeGuard>
 #include <functional>
 
 // Screen cursor number of the SQL wait cursor.
@@ -52,6 +54,27 @@ public:
   virtual void Commit();
   virtual void Rollback();
 
+  // True while a script run holds the attachment (TAttachmentClaim): then everyone else's
+  // commands here are refused.
+  bool Claimed() const { return FClaimed; }
+  // Raises "The database is busy running a script" while the attachment is claimed.
+  void CheckFree() const;
+
+  // A script run executes its statements on a worker thread, so that its window keeps
+  // painting while the server works; there only client-library calls may happen.
+  // PrepareDetached (user-interface thread) opens the database when closed and, with no
+  // transaction active, fetches the attachment and its dialect; ExecDetached (worker) does
+  // what ExecSQL does with the library alone and tells what became of the transaction;
+  // SettleDetached (user-interface thread) takes that over and fires the events.
+  struct TDetached {
+    bool Started = false;  // a transaction was started
+    bool Ended = false;    // the transaction was committed, or rolled back after the error
+    QString Error;         // the error's message, empty after success
+  };
+  void PrepareDetached();
+  TDetached ExecDetached(const QString &text, bool commitAfter);
+  void SettleDetached(const TDetached &outcome);
+
   // Executes the lines, each followed by CR LF, in the active transaction.
   void ExecuteStatement(const TStringList &lines);
   // Raises EDatabaseError with the interpreted status lines, each after a CR, when the
@@ -65,7 +88,39 @@ private:
   void FetchDatabaseHandle();
   int AttachmentDialect();
   void EndTransaction(bool commit);
+  // The library calls alone, each followed by CheckStatus.
+  void StartCall();
+  void ExecuteCall(const TStringList &lines);
+  void EndCall(bool commit);
 
   bool FInTransaction = false;
   int FDialect = 1;
+  bool FClaimed = false;
+  friend class TAttachmentClaim;
+};
+
+// Holds the executor for one user, a script run, for the claim's lifetime: StartTransaction,
+// ExecSQL, Commit, Rollback and DatabaseDialect of anyone else are refused. The holder's own
+// calls on the user-interface thread go through Use; its worker's detached calls need no pass.
+class TAttachmentClaim {
+public:
+  explicit TAttachmentClaim(TIBDataBase *db) : FDb(db) {
+    db->CheckFree();
+    db->FClaimed = true;
+  }
+  ~TAttachmentClaim() {
+    if (FDb) FDb->FClaimed = false;
+  }
+  TAttachmentClaim(const TAttachmentClaim &) = delete;
+  TAttachmentClaim &operator=(const TAttachmentClaim &) = delete;
+
+  template <class F>
+  void Use(F &&f) {
+    FDb->FClaimed = false;
+    const auto reclaim = qScopeGuard([this] { FDb->FClaimed = true; });
+    f();
+  }
+
+private:
+  QPointer<TIBDataBase> FDb;  // the data module may be gone first when the program ends
 };

@@ -147,15 +147,17 @@ private slots:
     QCOMPARE(form->MnDDL->title(), QStringLiteral("&DDL"));
     QCOMPARE(form->MnDDL->menuAction()->statusTip(), QStringLiteral("DDL statements menu"));
     const auto describe = fixtures::menuItems;
-    QCOMPARE(
-        describe(form->MnDDL),
-        QStringList({"&Run|F9|Run DDL statement|on", "&Select|Ctrl+Space|Select saved DDL statement from repository|on",
-                     "&Load from File|F3|Load DDL statement from File|on",
-                     "Save to &File|Ctrl+S|Save active DDL statement to file|on",
-                     "&Add to repository|Ctrl+A|Add active DDL statement to repository|on"}));
+    QCOMPARE(describe(form->MnDDL),
+             QStringList({"&Run|F9|Run DDL statement|on",
+                          "Run as &script|Shift+F9|Run the statements of the script one after another|on",
+                          "&Select|Ctrl+Space|Select saved DDL statement from repository|on",
+                          "&Load from File|F3|Load DDL statement from File|on",
+                          "Save to &File|Ctrl+S|Save active DDL statement to file|on",
+                          "&Add to repository|Ctrl+A|Add active DDL statement to repository|on"}));
     QCOMPARE(describe(form->PopupMenu1),
              QStringList({"&Cut|Ctrl+Del|Cut to clipboard|on", "C&opy|Ctrl+Ins|Copy to clipboard|on",
-                          "&Paste|Shift+Ins|Paste from clipboard|on", "-", "&Run|F9|Run DDL statement|on", "-",
+                          "&Paste|Shift+Ins|Paste from clipboard|on", "-", "&Run|F9|Run DDL statement|on",
+                          "Run as &script|Shift+F9|Run the statements of the script one after another|on", "-",
                           "&Select|Ctrl+Space|Select saved DDL statement from repository|on",
                           "&Load from File|F3|Load DDL statement from File|on",
                           "Save to &File|Ctrl+S|Save active DDL statement to file|on",

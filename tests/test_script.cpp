@@ -1,0 +1,293 @@
+// "Run as script" in the DDL statements window, in the main window's area, on real embedded
+// databases: what the server sees of a script, where an error is shown, Cancel, closing during
+// a run, auto commit on and off as a second attachment sees it, skipped client commands, and
+// the sample database's script against the one isql-fb builds.
+#include "app/datamodule.h"
+#include "app/mainform.h"
+#include "app/settings.h"
+#include "editing/ddlwindow.h"
+#include "editing/scriptrun.h"
+#include "tests/fixtures/firebird.h"
+#include "tests/fixtures/isqlscript.h"
+#include "tests/fixtures/modal.h"
+#include "tests/fixtures/repository.h"
+#include "tests/fixtures/session.h"
+#include "tests/fixtures/suite.h"
+#include "ui/dialogs.h"
+#include "ui/sqleditor.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+using fixtures::FbDatabase;
+
+namespace {
+QString Numbered(const char *format, int from, int to) {
+  QString s;
+  for (int i = from; i <= to; ++i)
+    s += QString::fromLatin1(format).arg(i) + QLatin1Char('\n');
+  return s;
+}
+}  // namespace
+
+class TestScript : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<fixtures::TempHome> FHome;
+  FbDatabase FDb;
+
+  TSQLExprForm *Open(const QString &text) {
+    FDb = fixtures::createDatabase(3);
+    fixtures::connectDataModule(FDb);
+    TSQLExprForm *form = CreateSQLExprForm();
+    form->ExecSql->setPlainText(text);
+    form->ExecSql->setFocus();
+    return form;
+  }
+  static void RunScript(TSQLExprForm *form) { QTest::keyClick(form->ExecSql, Qt::Key_F9, Qt::ShiftModifier); }
+  int Count(const QString &table) {
+    return fixtures::queryValue(FDb, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE RDB$SYSTEM_FLAG = 0").arg(table))
+        .toInt();
+  }
+
+private slots:
+  void initTestCase() {
+    quietOffscreenWarnings();
+    FHome = std::make_unique<fixtures::TempHome>();
+    SetApplicationTitle(QStringLiteral("ZUL DB Tesselor for IB"));
+    SetHistoryFileName(fixtures::tempPath(QStringLiteral("connect"), QStringLiteral(".hst")));
+    RegisterSQLWaitCursor();
+    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
+    fixtures::makeRepositoryTable(RepositoryDir);
+    DMSys = new TDMSys(qApp);
+    MainForm = new TMainForm;
+    MainForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(MainForm));
+  }
+  void cleanup() {
+    MainForm->ClientArea->closeAllSubWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
+    DMSys->IBDataBase->Close();
+  }
+  void cleanupTestCase() {
+    delete MainForm;
+    delete DMSys;
+    FHome.reset();
+  }
+
+  // Three statements, one a trigger whose body holds the ";" that SET TERM put aside.
+  void setTermAndTriggerBody() {
+    AutoCommit = true;
+    TSQLExprForm *form =
+        Open(QStringLiteral("CREATE TABLE T_A (ID INTEGER, NAME VARCHAR(20));\n"
+                            "SET TERM ^ ;\n"
+                            "CREATE TRIGGER T_A_BI FOR T_A BEFORE INSERT AS\n"
+                            "BEGIN\n  NEW.NAME = 'set; by trigger';\nEND^\n"
+                            "SET TERM ; ^\n"
+                            "INSERT INTO T_A (ID) VALUES (1)"));
+    RunScript(form);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
+    QCOMPARE(fixtures::queryValue(FDb, QStringLiteral("SELECT NAME FROM T_A")).toString(),
+             QStringLiteral("set; by trigger"));
+    QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 3 statements run, 0 skipped"));
+    QVERIFY(!DMSys->IBDataBase->InTransaction());
+    QVERIFY(!form->ExecSql->isReadOnly());
+    QVERIFY(form->ScriptPanel->isHidden());
+  }
+
+  // The fifth of ten statements fails on its second line: the box names that line of the
+  // editor, the statement is selected, and nothing after it ran.
+  void errorAtItsLine() {
+    AutoCommit = true;
+    TSQLExprForm *form = Open(Numbered("CREATE EXCEPTION E_%1 'before';", 1, 4) +
+                              QStringLiteral("CREATE TABLE T_BAD (A INTEGER,\n  B INTEGER NOT NOT NULL);\n") +
+                              Numbered("CREATE EXCEPTION E_%1 'after';", 6, 10));
+    auto error = answerNextModal(QStringLiteral("OK"));
+    RunScript(form);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
+    QTRY_VERIFY(error->Shown);
+    QVERIFY2(error->Text.startsWith(QLatin1String("Line 6:")), qPrintable(error->Text));
+    QVERIFY2(error->Text.contains(QLatin1String("Token unknown - line 2")), qPrintable(error->Text));
+    QCOMPARE(error->Icon, QMessageBox::Critical);
+    const QTextCursor c = form->ExecSql->textCursor();
+    const QString text = form->ExecSql->toPlainText();
+    QCOMPARE(text.mid(c.selectionStart(), c.selectionEnd() - c.selectionStart()),
+             QStringLiteral("CREATE TABLE T_BAD (A INTEGER,\n  B INTEGER NOT NOT NULL)"));
+    QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 4);
+    QVERIFY(!DMSys->IBDataBase->InTransaction());  // the failed statement's work rolled back
+    QVERIFY(!form->ExecSql->isReadOnly());
+    QVERIFY(form->mnRun->isEnabled());
+  }
+
+  // During a run the editor is read-only, other commands on the attachment are refused;
+  // Cancel stops it, and what ran stays committed.
+  void cancelMidRun() {
+    AutoCommit = true;
+    TSQLExprForm *form = Open(Numbered("CREATE SEQUENCE S_%1;", 1, 400));
+    RunScript(form);
+    QTRY_VERIFY(form->ScriptPanel->Progress->value() > 0);
+    QVERIFY(form->ExecSql->isReadOnly());
+    QVERIFY(!form->mnRun->isEnabled() && !form->MnRunScript->isEnabled() && !form->MNLoadfromFile->isEnabled());
+    QVERIFY(form->ScriptPanel->isVisible());
+    QVERIFY2(QRegularExpression(QStringLiteral("^Statement \\d+ of 400$"))
+                 .match(form->ScriptPanel->Counter->text())
+                 .hasMatch(),
+             qPrintable(form->ScriptPanel->Counter->text()));
+
+    // Another window's Run waits for nothing: it is refused.
+    TSQLExprForm *other = CreateSQLExprForm();
+    other->ExecSql->setPlainText(QStringLiteral("CREATE SEQUENCE S_OTHER"));
+    auto busy = answerNextModal(QStringLiteral("OK"));
+    QTest::keyClick(other->ExecSql, Qt::Key_F9);
+    QTRY_VERIFY(busy->Shown);
+    QCOMPARE(busy->Text, QStringLiteral("The database is busy running a script."));
+
+    QTest::mouseClick(form->ScriptPanel->CancelBtn, Qt::LeftButton);
+    QVERIFY(!form->ScriptPanel->Running());
+    const int made = Count(QStringLiteral("RDB$GENERATORS"));
+    QVERIFY2(made > 0 && made < 400, qPrintable(QString::number(made)));
+    QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script cancelled: %1 statements run, 0 skipped").arg(made));
+    QVERIFY(!form->ExecSql->isReadOnly());
+    QVERIFY(!DMSys->IBDataBase->Claimed());
+  }
+
+  // Closing the window or the program during a run asks first; "No" keeps both running.
+  void closingDuringRunAsks() {
+    AutoCommit = true;
+    QPointer<TSQLExprForm> form = Open(Numbered("CREATE SEQUENCE S_%1;", 1, 400));
+    RunScript(form);
+    auto no = answerNextModal(QStringLiteral("&No"));
+    form->SubWindow()->close();
+    QTRY_VERIFY(no->Shown);
+    QCOMPARE(no->Text, QStringLiteral("A script is running. Stop it?"));
+    QCOMPARE(no->Caption, QStringLiteral("Confirm"));
+    QVERIFY(form && form->ScriptPanel->Running());
+
+    // The main window: "&Yes" stops the script, then its own question follows.
+    ModalSeenPtr exit;
+    ModalAnswer yes;
+    yes.ButtonText = QStringLiteral("&Yes");
+    yes.Check = [&](QWidget *) { exit = answerNextModal(QStringLiteral("Cancel")); };
+    auto stop = answerNextModal(yes);
+    MainForm->close();
+    QTRY_VERIFY(stop->Shown);
+    QTRY_VERIFY(exit && exit->Shown);
+    QCOMPARE(exit->Text, QStringLiteral("Are you sure to exit?"));
+    QVERIFY(MainForm->isVisible());
+    QVERIFY(form && !form->ScriptPanel->Running());
+    form->SubWindow()->close();  // no question once the run is over
+    QTRY_VERIFY(!form);
+  }
+
+  // Auto commit on: a second attachment sees the objects one by one as they run. Off: it sees
+  // nothing until the script's COMMIT, and the rest only after Commit Work.
+  void autoCommit_data() {
+    QTest::addColumn<bool>("autoCommit");
+    QTest::newRow("on") << true;
+    QTest::newRow("off") << false;
+  }
+  void autoCommit() {
+    QFETCH(bool, autoCommit);
+    AutoCommit = autoCommit;
+    TSQLExprForm *form = Open(Numbered("CREATE EXCEPTION E_%1 'm';", 1, 60) + QStringLiteral("COMMIT;\n") +
+                              Numbered("CREATE EXCEPTION E_%1 'm';", 61, 120));
+    QStringList wrong;
+    int samples = 0;
+    connect(form->ScriptPanel->Progress, &QProgressBar::valueChanged, this, [&](int done) {
+      const int ran = qMin(done, 60) + qMax(0, done - 61);
+      const int expected = autoCommit ? ran : (done > 60 ? 60 : 0);
+      const int seen = Count(QStringLiteral("RDB$EXCEPTIONS"));
+      ++samples;
+      // With auto commit, the statement under way on the worker may be committed already.
+      if (seen != expected && !(autoCommit && seen == expected + 1))
+        wrong << QStringLiteral("after %1: %2 seen, %3 expected").arg(done).arg(seen).arg(expected);
+    });
+    RunScript(form);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
+    QVERIFY(samples > 0);
+    QCOMPARE(wrong, QStringList());
+    QCOMPARE(DMSys->IBDataBase->InTransaction(), !autoCommit);
+    QCOMPARE(MainForm->MnCommitWork->isEnabled(), !autoCommit);
+    if (!autoCommit) {
+      QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 60);
+      MainForm->MnCommitWork->trigger();
+    }
+    QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 120);
+    QVERIFY(!MainForm->MnCommitWork->isEnabled());
+  }
+
+  // Client commands a run cannot do on the open attachment are listed with their lines.
+  void skippedCommandsListed() {
+    AutoCommit = false;
+    TSQLExprForm *form =
+        Open(QStringLiteral("SET SQL DIALECT 3;\nCREATE DATABASE 'other.fdb';\n"
+                            "CONNECT 'other.fdb' USER 'SYSDBA';\nSET NAMES UTF8;\nSET AUTODDL ON;\n"
+                            "SET BAIL ON;\nINPUT more.sql;\nCREATE EXCEPTION E_KEPT 'kept';\n"
+                            "COMMIT WORK;\nQUIT;\n"));
+    auto list = answerNextModal(QStringLiteral("OK"));
+    RunScript(form);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
+    QTRY_VERIFY(list->Shown);
+    QCOMPARE(list->Text, QStringLiteral("Skipped, as a script cannot do them on the open database:\n"
+                                        "Line 1: SET SQL DIALECT 3\nLine 2: CREATE DATABASE 'other.fdb'\n"
+                                        "Line 3: CONNECT 'other.fdb' USER 'SYSDBA'\nLine 4: SET NAMES UTF8\n"
+                                        "Line 5: SET AUTODDL ON\nLine 6: SET BAIL ON\nLine 7: INPUT more.sql\n"
+                                        "Line 10: QUIT"));
+    QCOMPARE(list->Icon, QMessageBox::NoIcon);
+    QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 2 statements run, 8 skipped"));
+    QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 1);  // the script's COMMIT WORK committed it
+    QVERIFY(!DMSys->IBDataBase->InTransaction());
+    QVERIFY(!MainForm->MnCommitWork->isEnabled());
+  }
+
+  // The sample database's script, loaded from its file and run on a fresh empty database,
+  // gives the same definition as the database isql-fb builds from the same file.
+  void sampleDatabaseAsIsqlBuildsIt() {
+    const QString dir = fixtures::tempPath(QStringLiteral("employee"));
+    QVERIFY(QDir().mkpath(dir));
+    const QString script = dir + QStringLiteral("/employee.sql");
+    QFile f(script);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(fixtures::employeeScript().toUtf8()) > 0);
+    f.close();
+    // The program's attachment talks UTF8 (its texts go out as UTF-8), and the type of a
+    // computed column over a string literal follows the connection's character set: build the
+    // reference with the same one.
+    fixtures::isqlInputFile(script, dir, nullptr, QStringLiteral("UTF8"));
+    FbDatabase reference;
+    reference.file = reference.name = dir + QStringLiteral("/employee.fdb");
+    reference.user = QStringLiteral("SYSDBA");
+
+    AutoCommit = true;
+    TSQLExprForm *form = Open(QString());
+    LoadEditorFromFile(form->ExecSql, script);
+    auto skipped = answerNextModal(QStringLiteral("OK"), 300000);
+    RunScript(form);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 300000);
+    QTRY_VERIFY(skipped->Shown);
+    QCOMPARE(skipped->Text, QStringLiteral("Skipped, as a script cannot do them on the open database:\n"
+                                           "Line 2: set sql dialect 3\nLine 3: create database 'employee.fdb'"));
+    DMSys->IBDataBase->Close();
+
+    auto definition = [](const FbDatabase &db) {
+      QStringList lines = fixtures::isqlExtract(db).split(QLatin1Char('\n'));
+      lines.removeIf([](const QString &l) { return l.contains(QLatin1String("CREATE DATABASE")); });
+      return lines;
+    };
+    const QStringList ours = definition(FDb), theirs = definition(reference);
+    QVERIFY(ours.size() > 500);
+    QCOMPARE(ours, theirs);
+  }
+};
+
+TESSELOR_TEST_MAIN(TestScript)
+#include "test_script.moc"

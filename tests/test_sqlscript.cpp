@@ -1,0 +1,98 @@
+// The script splitter and the classing of statements, as a table of cases: each script gives
+// its statements as "line:column text", positions as an editor shows them.
+#include "server/sqlscript.h"
+#include "tests/fixtures/suite.h"
+
+#include <QtTest>
+
+class TestSqlScript : public QObject {
+  Q_OBJECT
+
+private slots:
+  void split_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("statements");
+    auto row = [](const char *name, const char *script, QStringList expected) {
+      QTest::newRow(name) << QString::fromUtf8(script) << expected;
+    };
+    row("plain", "A;\nB ;  C", {"1:0 A", "2:0 B", "2:5 C"});
+    row("empty ones skipped", " ; ;\n;\n-- only a comment\n/* and this */;", {});
+    row("last without terminator", "A;\n  B\n", {"1:0 A", "2:2 B"});
+    row("quoted ; and ''", "INSERT 'a;''b;';X", {"1:0 INSERT 'a;''b;'", "1:16 X"});
+    row("double quotes", "CREATE TABLE \"T;\"\"x\" (A INT);", {"1:0 CREATE TABLE \"T;\"\"x\" (A INT)"});
+    row("double-quoted string, dialect 1", "SELECT \"it's; fine\" FROM R;", {"1:0 SELECT \"it's; fine\" FROM R"});
+    row("q-string braces", "SELECT q'{a;'b}' FROM R;", {"1:0 SELECT q'{a;'b}' FROM R"});
+    row("q-string other delimiters", "X q'(;)' q'[;]' q'<;>' q'!;'!' Q'#;#';Y",
+        {"1:0 X q'(;)' q'[;]' q'<;>' q'!;'!' Q'#;#'", "1:38 Y"});
+    row("q after a letter is a name", "SELECT abq';' FROM R;", {"1:0 SELECT abq';' FROM R"});
+    row("line comment", "A -- not; the end\n B;", {"1:0 A -- not; the end\n B"});
+    row("block comment", "A /* ; \n ; */ B;C", {"1:0 A /* ; \n ; */ B", "2:8 C"});
+    row("comment before statement", "/* head */ -- x\n  CREATE X;", {"2:2 CREATE X"});
+    row("set term and back", "SET TERM ^ ;\nCREATE TRIGGER T AS BEGIN X; Y; END^\nSET TERM ; ^\nZ;",
+        {"2:0 CREATE TRIGGER T AS BEGIN X; Y; END", "4:0 Z"});
+    row("set term ;x as isql writes it", "set term !! ;\nA; B!!\nSET TERM ;!!\nC;", {"2:0 A; B", "4:0 C"});
+    row("two-character terminator in a string", "SET TERM !! ;\nA '!!' !!", {"2:0 A '!!'"});
+    row("unterminated string runs to the end", "A 'x;\ny;", {"1:0 A 'x;\ny;"});
+    row("CR LF breaks", "A;\r\nB;\rC", {"1:0 A", "2:0 B", "3:0 C"});
+    row("tabs count one column", "\tA;", {"1:1 A"});
+  }
+  void split() {
+    QFETCH(QString, script);
+    QFETCH(QStringList, statements);
+    QStringList got;
+    for (const TScriptStatement &st : SplitScript(script)) {
+      got << QStringLiteral("%1:%2 %3").arg(st.Line).arg(st.Column).arg(st.Text);
+      QCOMPARE(script.mid(st.Start, st.End - st.Start), st.Text);
+    }
+    QCOMPARE(got, statements);
+  }
+
+  void action_data() {
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<int>("action");
+    const int exec = int(TScriptAction::Execute), skip = int(TScriptAction::Skip);
+    QTest::newRow("ddl") << "CREATE TABLE X (A INT)" << exec;
+    QTest::newRow("commit") << "commit" << int(TScriptAction::Commit);
+    QTest::newRow("commit work, comment") << "COMMIT /* now */ Work" << int(TScriptAction::Commit);
+    QTest::newRow("rollback work") << "ROLLBACK WORK" << int(TScriptAction::Rollback);
+    QTest::newRow("commit retain goes to the server") << "COMMIT RETAIN" << exec;
+    QTest::newRow("rollback to savepoint goes to the server") << "ROLLBACK TO SAVEPOINT S" << exec;
+    QTest::newRow("create database") << "create database 'employee.fdb'" << skip;
+    QTest::newRow("create schema") << "CREATE SCHEMA 'x.fdb'" << skip;
+    QTest::newRow("connect") << "CONNECT 'x.fdb' USER 'SYSDBA'" << skip;
+    QTest::newRow("sql dialect") << "set sql dialect 3" << skip;
+    QTest::newRow("names") << "SET NAMES UTF8" << skip;
+    QTest::newRow("autoddl") << "SET AUTODDL OFF" << skip;
+    QTest::newRow("auto") << "SET AUTO ON" << skip;
+    QTest::newRow("bail") << "SET BAIL ON" << skip;
+    QTest::newRow("input") << "INPUT other.sql" << skip;
+    QTest::newRow("quit") << "QUIT" << skip;
+    QTest::newRow("exit") << "exit" << skip;
+    QTest::newRow("set generator goes to the server") << "SET GENERATOR G TO 5" << exec;
+    QTest::newRow("set statistics goes to the server") << "SET STATISTICS INDEX I" << exec;
+  }
+  void action() {
+    QFETCH(QString, statement);
+    QFETCH(int, action);
+    QCOMPARE(int(ScriptAction(statement)), action);
+  }
+
+  void errorLine_data() {
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("line");
+    QTest::newRow("token unknown")
+        << "\rDynamic SQL Error\r-SQL error code = -104\r-Token unknown - line 2, column 5\r-X" << 11;
+    QTest::newRow("at line") << "\rcolumn unknown\r-X\r-At line 3, column 12" << 12;
+    QTest::newRow("no line") << "\rTable unknown\r-NO_SUCH" << 10;
+  }
+  void errorLine() {
+    QFETCH(QString, message);
+    QFETCH(int, line);
+    TScriptStatement st;
+    st.Line = 10;
+    QCOMPARE(ScriptErrorLine(st, message), line);
+  }
+};
+
+TESSELOR_TEST_MAIN_GUILESS(TestSqlScript)
+#include "test_sqlscript.moc"
