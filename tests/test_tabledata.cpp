@@ -223,11 +223,15 @@ private slots:
     // Emptied cells of numbers and dates store nulls; the computed column takes no typing.
     QVERIFY(Type(form, "SI", QString()));
     QVERIFY(Type(form, "DT", QString()));
+    // A text cell takes a null through Ctrl+0 (emptied, it would store an empty string).
+    form->DBGrid1->setCurrentIndex(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "VC")));
+    QTest::keyClick(form->DBGrid1, Qt::Key_0, Qt::ControlModifier);
     QVERIFY(!(form->DBGrid1->model()->flags(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "TWICE"))) &
               Qt::ItemIsEditable));
     form->DBNavigator1->BtnClick(nbPost);
     QCOMPARE(Stored(db, "SELECT SI FROM T_KINDS WHERE ID = 1"), QStringLiteral("<null>"));
     QCOMPARE(Stored(db, "SELECT DT FROM T_KINDS WHERE ID = 1"), QStringLiteral("<null>"));
+    QCOMPARE(Stored(db, "SELECT VC FROM T_KINDS WHERE ID = 1"), QStringLiteral("<null>"));
     QCOMPARE(Cell(form, "TWICE"), QStringLiteral("2"));
   }
 

@@ -477,6 +477,16 @@ void TDBGrid::keyPressEvent(QKeyEvent *event) {
     Guard([&] { event->key() == Qt::Key_Home ? ds->First() : ds->Last(); });
     return;
   }
+  // Ctrl+0 makes the current cell null: an emptied text cell holds an empty string, which on
+  // the server is a value of its own.
+  if (event->key() == Qt::Key_0 && event->modifiers() == Qt::ControlModifier && state() != EditingState &&
+      currentIndex().isValid() && CanEditColumn(currentIndex().column())) {
+    Guard([&] {
+      TField *f = FModel->FieldAt(currentIndex().column());
+      if (FDataSource->Edit()) f->Clear();
+    });
+    return;
+  }
   if (event->key() == Qt::Key_Insert && !ctrl && event->modifiers() == Qt::NoModifier) {
     if (CanEditDataSet()) Guard([&] { ds->Insert(); });
     return;
