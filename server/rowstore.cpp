@@ -71,9 +71,9 @@ QVariant Decode(const char *&p) {
   case tDate: return QDate::fromJulianDay(Take<qint64>(p));
   case tTime: return QTime::fromMSecsSinceStartOfDay(Take<qint32>(p));
   case tDateTime: {
-    const auto spec = Qt::TimeSpec(*p++);
+    const auto zone = Qt::TimeSpec(*p++);
     const QDate d = QDate::fromJulianDay(Take<qint64>(p));
-    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(Take<qint32>(p)), spec);
+    return QDateTime(d, QTime::fromMSecsSinceStartOfDay(Take<qint32>(p)), zone);
   }
   default: break;
   }
