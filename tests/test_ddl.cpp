@@ -225,12 +225,21 @@ private slots:
     QTRY_VERIFY(form->PopupMenu1->isVisible());
     form->PopupMenu1->hide();
 
-    // F3 opens, Ctrl+S saves (one dialog each): two filter entries, the first selected,
+    // Every file command opens its dialog, once: two filter entries, the first selected,
     // default extension DDL.
-    for (const bool save : {false, true}) {
+    const QList<std::tuple<QString, bool, QAction *>> fileCommands{{"F3", false, nullptr},
+                                                                   {"Ctrl+S", true, nullptr},
+                                                                   {"menu load", false, form->MNLoadfromFile},
+                                                                   {"menu save", true, form->MnSaveToFile},
+                                                                   {"context load", false, form->LoadfromFile1},
+                                                                   {"context save", true, form->SavetoFile1}};
+    for (const auto &[command, save, item] : fileCommands) {
       auto box = answerNextFileDialog(QString());
-      QTest::keyClick(ed, save ? Qt::Key_S : Qt::Key_F3, save ? Qt::ControlModifier : Qt::NoModifier);
-      QVERIFY2(box->Shown, save ? "save" : "open");
+      if (item)
+        item->trigger();
+      else
+        QTest::keySequence(ed, QKeySequence(command));
+      QVERIFY2(box->Shown, qPrintable(command));
       QCOMPARE(box->NameFilters, QStringList({"DDL statements (*.DDL)", "All files (*)"}));
       QCOMPARE(box->SelectedNameFilter, QStringLiteral("DDL statements (*.DDL)"));
       QCOMPARE(box->DefaultSuffix, QStringLiteral("DDL"));
@@ -276,10 +285,6 @@ private slots:
     form->Paste1->trigger();
     QCOMPARE(ed->toPlainText(), QStringLiteral(" betaalpha betaalpha"));
 
-    // The menu-bar items do their commands when clicked, Save to File included.
-    const QString saved = NewPath();
-    QVERIFY(ChooseFile([&] { form->MnSaveToFile->trigger(); }, saved));
-    QCOMPARE(fixtures::readFile(saved), QByteArray(" betaalpha betaalpha"));
     form->close();
   }
 
@@ -318,35 +323,6 @@ private slots:
     QCOMPARE(F->PosIndic->text(), PosText(2, 2));
     QTest::keyClick(Ed, Qt::Key_Down);
     QCOMPARE(F->PosIndic->text(), PosText(2, 0));
-  }
-
-  void loadAndSaveKeepLineBreaks() {
-    SetText(QStringLiteral("old text"));
-    // Lone LF, lone CR and CR LF each make one break; the loaded text replaces the editor's.
-    const QString lf = WriteFile("CREATE TABLE X (\n  A INTEGER\n)");
-    QVERIFY(ChooseFile([&] { QTest::keyClick(Ed, Qt::Key_F3); }, lf));
-    QCOMPARE(EditorLines(Ed).Lines(), QStringList({"CREATE TABLE X (", "  A INTEGER", ")"}));
-    QCOMPARE(QFontInfo(Ed->document()->defaultFont()).pixelSize(), 17);
-    const QString saved = NewPath();
-    QVERIFY(ChooseFile([&] { QTest::keyClick(Ed, Qt::Key_S, Qt::ControlModifier); }, saved));
-    QCOMPARE(fixtures::readFile(saved), QByteArray("CREATE TABLE X (\r\n  A INTEGER\r\n)"));
-
-    // A final break stays one; an existing file is replaced without a question.
-    const QString mixed = WriteFile("one\rtwo\r\nthree\n\nfive\n");
-    QVERIFY(ChooseFile([&] { F->LoadfromFile1->trigger(); }, mixed));
-    QCOMPARE(EditorText(Ed), QStringLiteral("one\r\ntwo\r\nthree\r\n\r\nfive\r\n"));
-    QVERIFY(ChooseFile([&] { F->SavetoFile1->trigger(); }, saved));
-    QCOMPARE(fixtures::readFile(saved), QByteArray("one\r\ntwo\r\nthree\r\n\r\nfive\r\n"));
-
-    // Long lines scroll sideways, also after the window's width has changed.
-    Load("SELECT 1 FROM RDB$DATABASE\n-- " + QByteArray(400, 'w') + "\nEND");
-    QCoreApplication::processEvents();
-    const int sideways = Ed->horizontalScrollBar()->maximum();
-    QVERIFY(sideways > 0);
-    F->window()->resize(F->window()->width() + 80, F->window()->height());
-    QCoreApplication::processEvents();
-    QCOMPARE(Ed->horizontalScrollBar()->maximum(), sideways - 80);
-    QCOMPARE(Ed->document()->lineCount(), 3);
   }
 
   // A large file behaves line for line like a small one: text, line numbers, moves, edits;
@@ -404,45 +380,59 @@ private slots:
     QCOMPARE(fixtures::readFile(saved), expected.join(QStringLiteral("\r\n")).toUtf8());
   }
 
-  // Load then Save gives the file's own bytes back, whatever its encoding; what runs is the
-  // text the editor shows.
+  // Load then Save, through the file dialogs, gives the file's own bytes back whatever its
+  // encoding, with CR LF for every line break (a lone LF or CR included) and a final break
+  // kept; the loaded text replaces the editor's, in the editor's face; the existing file is
+  // replaced without a question. What runs is the text the editor shows.
   void loadThenSaveKeepsTheBytes_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");
+    QTest::addColumn<QByteArray>("saved");  // when not the bytes loaded
     const auto utf16 = [](QStringConverter::Encoding e) {
       return QByteArray(QStringEncoder(e, QStringConverter::Flag::WriteBom)(QStringLiteral("DROP\r\nX")));
     };
+    QTest::newRow("lone LF") << QByteArray("CREATE TABLE X (\n  A INTEGER\n)")
+                             << QStringLiteral("CREATE TABLE X (\n  A INTEGER\n)")
+                             << QByteArray("CREATE TABLE X (\r\n  A INTEGER\r\n)");
+    QTest::newRow("mixed breaks, a final one")
+        << QByteArray("one\rtwo\r\nthree\n\nfive\n") << QStringLiteral("one\ntwo\nthree\n\nfive\n")
+        << QByteArray("one\r\ntwo\r\nthree\r\n\r\nfive\r\n");
     QTest::newRow("a national code page")
         << QByteArray("-- \xC0\xE8\xF0\xFE kolonna\r\nSELECT '\xE0' FROM X")
-        << QStringLiteral("-- \u00C0\u00E8\u00F0\u00FE kolonna\nSELECT '\u00E0' FROM X");
+        << QStringLiteral("-- \u00C0\u00E8\u00F0\u00FE kolonna\nSELECT '\u00E0' FROM X") << QByteArray();
     QTest::newRow("UTF-8") << QStringLiteral("-- Ābeļu kolonna\r\nSELECT 1").toUtf8()
-                           << QStringLiteral("-- Ābeļu kolonna\nSELECT 1");
-    QTest::newRow("UTF-8 with a no-break space") << QByteArray(
-                                                        "SELECT 'a\xC2\xA0"
-                                                        "b'\r\nFROM RDB$DATABASE")
-                                                 << QStringLiteral("SELECT 'a\u00A0b'\nFROM RDB$DATABASE");
+                           << QStringLiteral("-- Ābeļu kolonna\nSELECT 1") << QByteArray();
+    QTest::newRow("UTF-8 with a no-break space")
+        << QByteArray(
+               "SELECT 'a\xC2\xA0"
+               "b'\r\nFROM RDB$DATABASE")
+        << QStringLiteral("SELECT 'a\u00A0b'\nFROM RDB$DATABASE") << QByteArray();
     QTest::newRow("UTF-8 with a byte-order mark")
-        << QByteArray("\xEF\xBB\xBF-- \xC4\x80\r\nSELECT 1") << QStringLiteral("-- \u0100\nSELECT 1");
-    QTest::newRow("UTF-16 little-endian") << utf16(QStringConverter::Utf16LE) << QStringLiteral("DROP\nX");
-    QTest::newRow("UTF-16 big-endian") << utf16(QStringConverter::Utf16BE) << QStringLiteral("DROP\nX");
+        << QByteArray("\xEF\xBB\xBF-- \xC4\x80\r\nSELECT 1") << QStringLiteral("-- \u0100\nSELECT 1") << QByteArray();
+    QTest::newRow("UTF-16 little-endian")
+        << utf16(QStringConverter::Utf16LE) << QStringLiteral("DROP\nX") << QByteArray();
+    QTest::newRow("UTF-16 big-endian") << utf16(QStringConverter::Utf16BE) << QStringLiteral("DROP\nX") << QByteArray();
     QTest::newRow("separators inside lines") << QByteArray(
                                                     "SELECT 'a\xE2\x80\xA8"
                                                     "b' FROM X\r\n-- \xE2\x80\xA8")
-                                             << QStringLiteral("SELECT 'a\u2028b' FROM X\n-- \u2028");
+                                             << QStringLiteral("SELECT 'a\u2028b' FROM X\n-- \u2028") << QByteArray();
   }
   void loadThenSaveKeepsTheBytes() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
-    Load(bytes);
+    QFETCH(QByteArray, saved);
+    SetText(QStringLiteral("old text"));
+    QVERIFY(ChooseFile([&] { QTest::keyClick(Ed, Qt::Key_F3); }, WriteFile(bytes)));
     QCOMPARE(Ed->document()->toRawText().replace(QChar::ParagraphSeparator, u'\n'), shown);
     QCOMPARE(EditorText(Ed), QString(shown).replace(u'\n', QStringLiteral("\r\n")));
-    const QString saved = NewPath();
-    SaveEditorToFile(Ed, saved);
-    QCOMPARE(fixtures::readFile(saved), bytes);
+    QCOMPARE(QFontInfo(Ed->document()->defaultFont()).pixelSize(), 17);
+    const QString file = WriteFile("an existing file");
+    QVERIFY(ChooseFile([&] { QTest::keyClick(Ed, Qt::Key_S, Qt::ControlModifier); }, file));
+    QCOMPARE(fixtures::readFile(file), saved.isEmpty() ? bytes : saved);
     // A character the code page cannot hold is not lost: the file is then written as UTF-8.
     Ed->textCursor().insertText(QStringLiteral("\u0101"));
-    SaveEditorToFile(Ed, saved);
-    const QByteArray again = fixtures::readFile(saved);
+    SaveEditorToFile(Ed, file);
+    const QByteArray again = fixtures::readFile(file);
     QStringDecoder decode(QStringConverter::encodingForData(again).value_or(QStringConverter::Utf8));
     QCOMPARE(QString(decode(again)), EditorText(Ed));
   }
@@ -493,6 +483,14 @@ private slots:
     Ed->viewport()->repaint();
     QVERIFY2(timer.elapsed() < fixtures::boundMs(2000), qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
     QCOMPARE(EditorLines(Ed).Count(), 60);
+    // They scroll sideways, also after the window's width has changed.
+    QCoreApplication::processEvents();
+    const int sideways = Ed->horizontalScrollBar()->maximum();
+    QVERIFY(sideways > 0);
+    F->window()->resize(F->window()->width() + 80, F->window()->height());
+    QCoreApplication::processEvents();
+    QCOMPARE(Ed->horizontalScrollBar()->maximum(), sideways - 80);
+    QCOMPARE(Ed->document()->lineCount(), 61);  // no wraps: the 60 lines, and the empty one after them
   }
 
   // Each window runs its own text; closing one destroys it without a question. A window made

@@ -10,15 +10,12 @@
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/isqlscript.h"
 #include "tests/fixtures/modal.h"
-#include "tests/fixtures/repository.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
-#include "ui/dialogs.h"
 #include "ui/sqleditor.h"
 
 #include <QAction>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -45,6 +42,7 @@ class TestScript : public QObject {
   std::unique_ptr<fixtures::TempHome> FHome;
   FbDatabase FDb;
 
+  // A window on a fresh empty database with text in its editor.
   TSQLExprForm *Open(const QString &text) {
     FDb = fixtures::createDatabase(3);
     fixtures::connectDataModule(FDb);
@@ -54,6 +52,19 @@ class TestScript : public QObject {
     return form;
   }
   static void RunScript(TSQLExprForm *form) { QTest::keyClick(form->ExecSql, Qt::Key_F9, Qt::ShiftModifier); }
+  // Runs the script and waits for its end; false when it did not end in time.
+  [[nodiscard]] static bool RunToEnd(TSQLExprForm *form, int ms = 60000) {
+    RunScript(form);
+    return QTest::qWaitFor([form] { return !form->ScriptPanel->Running(); }, ms);
+  }
+  // After a run: no transaction left open, the editor open for typing, Run back on.
+  static void ReadyAgain(TSQLExprForm *form) {
+    QVERIFY(!DMSys->IBDataBase->InTransaction());
+    QVERIFY(!MainForm->MnCommitWork->isEnabled());
+    QVERIFY(!form->ExecSql->isReadOnly());
+    QVERIFY(form->mnRun->isEnabled());
+    QVERIFY(form->ScriptPanel->isHidden());
+  }
   int Count(const QString &table) {
     return fixtures::queryValue(FDb, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE RDB$SYSTEM_FLAG = 0").arg(table))
         .toInt();
@@ -61,14 +72,8 @@ class TestScript : public QObject {
 
 private slots:
   void initTestCase() {
-    quietOffscreenWarnings();
-    FHome = std::make_unique<fixtures::TempHome>();
-    SetApplicationTitle(QStringLiteral("ZUL DB Tesselor for IB"));
+    FHome = fixtures::startDataModule(QStringLiteral("ZUL DB Tesselor for IB"));
     SetHistoryFileName(fixtures::tempPath(QStringLiteral("connect"), QStringLiteral(".hst")));
-    RegisterSQLWaitCursor();
-    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    fixtures::makeRepositoryTable(RepositoryDir);
-    DMSys = new TDMSys(qApp);
     MainForm = new TMainForm;
     MainForm->show();
     QVERIFY(QTest::qWaitForWindowExposed(MainForm));
@@ -89,44 +94,56 @@ private slots:
   void setTermAndTriggerBody() {
     AutoCommit = true;
     TSQLExprForm *form =
-        Open(QStringLiteral("CREATE TABLE T_A (ID INTEGER, NAME VARCHAR(20));\n"
-                            "SET TERM ^ ;\n"
+        Open(QStringLiteral("CREATE TABLE T_A (ID INTEGER, NAME VARCHAR(20));\nSET TERM ^ ;\n"
                             "CREATE TRIGGER T_A_BI FOR T_A BEFORE INSERT AS\n"
                             "BEGIN\n  NEW.NAME = 'set; by trigger';\nEND^\n"
-                            "SET TERM ; ^\n"
-                            "INSERT INTO T_A (ID) VALUES (1)"));
-    RunScript(form);
-    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
+                            "SET TERM ; ^\nINSERT INTO T_A (ID) VALUES (1)"));
+    QVERIFY(RunToEnd(form));
     QCOMPARE(fixtures::queryValue(FDb, QStringLiteral("SELECT NAME FROM T_A")).toString(),
              QStringLiteral("set; by trigger"));
     QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 3 statements run, 0 skipped"));
-    QVERIFY(!DMSys->IBDataBase->InTransaction());
-    QVERIFY(!form->ExecSql->isReadOnly());
-    QVERIFY(form->ScriptPanel->isHidden());
+    CHECKED(ReadyAgain(form));
   }
 
   // The fifth of ten statements fails on its second line: the box names that line of the
-  // editor, the statement is selected, and nothing after it ran.
+  // editor, the statement is selected, nothing after it ran, and its work is rolled back.
   void errorAtItsLine() {
     AutoCommit = true;
     TSQLExprForm *form = Open(Numbered("CREATE EXCEPTION E_%1 'before';", 1, 4) +
                               QStringLiteral("CREATE TABLE T_BAD (A INTEGER,\n  B INTEGER NOT NOT NULL);\n") +
                               Numbered("CREATE EXCEPTION E_%1 'after';", 6, 10));
     auto error = answerNextModal(QStringLiteral("OK"));
-    RunScript(form);
-    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
+    QVERIFY(RunToEnd(form));
     QTRY_VERIFY(error->Shown);
     QVERIFY2(error->Text.startsWith(QLatin1String("Line 6:")), qPrintable(error->Text));
     QVERIFY2(error->Text.contains(QLatin1String("Token unknown - line 2")), qPrintable(error->Text));
     QCOMPARE(error->Icon, QMessageBox::Critical);
-    const QTextCursor c = form->ExecSql->textCursor();
-    const QString text = form->ExecSql->toPlainText();
-    QCOMPARE(text.mid(c.selectionStart(), c.selectionEnd() - c.selectionStart()),
+    QCOMPARE(form->ExecSql->textCursor().selectedText().replace(QChar::ParagraphSeparator, u'\n'),
              QStringLiteral("CREATE TABLE T_BAD (A INTEGER,\n  B INTEGER NOT NOT NULL)"));
     QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 4);
-    QVERIFY(!DMSys->IBDataBase->InTransaction());  // the failed statement's work rolled back
-    QVERIFY(!form->ExecSql->isReadOnly());
-    QVERIFY(form->mnRun->isEnabled());
+    CHECKED(ReadyAgain(form));
+  }
+
+  // Client commands a run cannot do on the open attachment are listed with their lines.
+  void skippedCommandsListed() {
+    AutoCommit = false;
+    TSQLExprForm *form =
+        Open(QStringLiteral("SET SQL DIALECT 3;\nCREATE DATABASE 'other.fdb';\n"
+                            "CONNECT 'other.fdb' USER 'SYSDBA';\nSET NAMES UTF8;\nSET AUTODDL ON;\n"
+                            "SET BAIL ON;\nINPUT more.sql;\nCREATE EXCEPTION E_KEPT 'kept';\n"
+                            "COMMIT WORK;\nQUIT;\n"));
+    auto list = answerNextModal(QStringLiteral("OK"));
+    QVERIFY(RunToEnd(form));
+    QTRY_VERIFY(list->Shown);
+    QCOMPARE(list->Text, QStringLiteral("Skipped, as a script cannot do them on the open database:\n"
+                                        "Line 1: SET SQL DIALECT 3\nLine 2: CREATE DATABASE 'other.fdb'\n"
+                                        "Line 3: CONNECT 'other.fdb' USER 'SYSDBA'\nLine 4: SET NAMES UTF8\n"
+                                        "Line 5: SET AUTODDL ON\nLine 6: SET BAIL ON\nLine 7: INPUT more.sql\n"
+                                        "Line 10: QUIT"));
+    QCOMPARE(list->Icon, QMessageBox::NoIcon);
+    QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 2 statements run, 8 skipped"));
+    QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 1);  // the script's COMMIT WORK committed it
+    CHECKED(ReadyAgain(form));
   }
 
   // During a run the editor is read-only, other commands on the attachment are refused;
@@ -136,20 +153,18 @@ private slots:
     TSQLExprForm *form = Open(Numbered("CREATE SEQUENCE S_%1;", 1, 400));
     RunScript(form);
     QTRY_VERIFY(form->ScriptPanel->Progress->value() > 0);
-    QVERIFY(form->ExecSql->isReadOnly());
+    QVERIFY(form->ExecSql->isReadOnly() && form->ScriptPanel->isVisible());
     QVERIFY(!form->mnRun->isEnabled() && !form->MnRunScript->isEnabled() && !form->MNLoadfromFile->isEnabled());
-    QVERIFY(form->ScriptPanel->isVisible());
-    QVERIFY2(QRegularExpression(QStringLiteral("^Statement \\d+ of 400$"))
-                 .match(form->ScriptPanel->Counter->text())
-                 .hasMatch(),
-             qPrintable(form->ScriptPanel->Counter->text()));
+    const QString counter = form->ScriptPanel->Counter->text();
+    QVERIFY2(QRegularExpression(QStringLiteral("^Statement \\d+ of 400$")).match(counter).hasMatch(),
+             qPrintable(counter));
 
     // Another window's Run waits for nothing: it is refused.
     TSQLExprForm *other = CreateSQLExprForm();
     other->ExecSql->setPlainText(QStringLiteral("CREATE SEQUENCE S_OTHER"));
     auto busy = answerNextModal(QStringLiteral("OK"));
     QTest::keyClick(other->ExecSql, Qt::Key_F9);
-    QTRY_VERIFY(busy->Shown);
+    QVERIFY(busy->Shown);
     QCOMPARE(busy->Text, QStringLiteral("The database is busy running a script."));
 
     QTest::mouseClick(form->ScriptPanel->CancelBtn, Qt::LeftButton);
@@ -168,20 +183,17 @@ private slots:
     RunScript(form);
     auto no = answerNextModal(QStringLiteral("&No"));
     form->SubWindow()->close();
-    QTRY_VERIFY(no->Shown);
+    QVERIFY(no->Shown);
     QCOMPARE(no->Text, QStringLiteral("A script is running. Stop it?"));
     QCOMPARE(no->Caption, QStringLiteral("Confirm"));
     QVERIFY(form && form->ScriptPanel->Running());
 
     // The main window: "&Yes" stops the script, then its own question follows.
     ModalSeenPtr exit;
-    ModalAnswer yes;
-    yes.ButtonText = QStringLiteral("&Yes");
-    yes.Check = [&](QWidget *) { exit = answerNextModal(QStringLiteral("Cancel")); };
-    auto stop = answerNextModal(yes);
+    auto stop = answerNextModal(
+        Press(QStringLiteral("&Yes"), [&](QWidget *) { exit = answerNextModal(QStringLiteral("Cancel")); }));
     MainForm->close();
-    QTRY_VERIFY(stop->Shown);
-    QTRY_VERIFY(exit && exit->Shown);
+    QVERIFY(stop->Shown && exit && exit->Shown);
     QCOMPARE(exit->Text, QStringLiteral("Are you sure to exit?"));
     QVERIFY(MainForm->isVisible());
     QVERIFY(form && !form->ScriptPanel->Running());
@@ -212,8 +224,7 @@ private slots:
       if (seen != expected && !(autoCommit && seen == expected + 1))
         wrong << QStringLiteral("after %1: %2 seen, %3 expected").arg(done).arg(seen).arg(expected);
     });
-    RunScript(form);
-    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
+    QVERIFY(RunToEnd(form));
     QVERIFY(samples > 0);
     QCOMPARE(wrong, QStringList());
     QCOMPARE(DMSys->IBDataBase->InTransaction(), !autoCommit);
@@ -226,39 +237,13 @@ private slots:
     QVERIFY(!MainForm->MnCommitWork->isEnabled());
   }
 
-  // Client commands a run cannot do on the open attachment are listed with their lines.
-  void skippedCommandsListed() {
-    AutoCommit = false;
-    TSQLExprForm *form =
-        Open(QStringLiteral("SET SQL DIALECT 3;\nCREATE DATABASE 'other.fdb';\n"
-                            "CONNECT 'other.fdb' USER 'SYSDBA';\nSET NAMES UTF8;\nSET AUTODDL ON;\n"
-                            "SET BAIL ON;\nINPUT more.sql;\nCREATE EXCEPTION E_KEPT 'kept';\n"
-                            "COMMIT WORK;\nQUIT;\n"));
-    auto list = answerNextModal(QStringLiteral("OK"));
-    RunScript(form);
-    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 60000);
-    QTRY_VERIFY(list->Shown);
-    QCOMPARE(list->Text, QStringLiteral("Skipped, as a script cannot do them on the open database:\n"
-                                        "Line 1: SET SQL DIALECT 3\nLine 2: CREATE DATABASE 'other.fdb'\n"
-                                        "Line 3: CONNECT 'other.fdb' USER 'SYSDBA'\nLine 4: SET NAMES UTF8\n"
-                                        "Line 5: SET AUTODDL ON\nLine 6: SET BAIL ON\nLine 7: INPUT more.sql\n"
-                                        "Line 10: QUIT"));
-    QCOMPARE(list->Icon, QMessageBox::NoIcon);
-    QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 2 statements run, 8 skipped"));
-    QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 1);  // the script's COMMIT WORK committed it
-    QVERIFY(!DMSys->IBDataBase->InTransaction());
-    QVERIFY(!MainForm->MnCommitWork->isEnabled());
-  }
-
   // The sample database's script, loaded from its file and run on a fresh empty database,
   // gives the same definition as the database isql-fb builds from the same file.
   void sampleDatabaseAsIsqlBuildsIt() {
     const QString dir = fixtures::tempPath(QStringLiteral("employee"));
     QVERIFY(QDir().mkpath(dir));
-    const QString script = dir + QStringLiteral("/employee.sql");
-    QFile f(script);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(fixtures::employeeScript().toUtf8()) > 0);
-    f.close();
+    const QString script =
+        fixtures::writeFile(dir + QStringLiteral("/employee.sql"), fixtures::employeeScript().toUtf8());
     // The program's attachment talks UTF8 (its texts go out as UTF-8), and the type of a
     // computed column over a string literal follows the connection's character set: build the
     // reference with the same one.
@@ -271,8 +256,7 @@ private slots:
     TSQLExprForm *form = Open(QString());
     LoadEditorFromFile(form->ExecSql, script);
     auto skipped = answerNextModal(QStringLiteral("OK"), 300000);
-    RunScript(form);
-    QTRY_VERIFY_WITH_TIMEOUT(!form->ScriptPanel->Running(), 300000);
+    QVERIFY(RunToEnd(form, 300000));
     QTRY_VERIFY(skipped->Shown);
     QCOMPARE(skipped->Text, QStringLiteral("Skipped, as a script cannot do them on the open database:\n"
                                            "Line 2: set sql dialect 3\nLine 3: create database 'employee.fdb'"));
