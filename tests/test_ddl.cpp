@@ -51,16 +51,12 @@ QString PosText(int line, int column) { return QStringLiteral("   Line : %1   Co
   a.Check = [](QWidget *box) {
     if (auto *view = box->findChild<QListView *>(QStringLiteral("listView"))) view->clearSelection();
   };
-  auto seen = answerNextModal(a);
-  command();
-  return seen->Shown;
+  return answerModalDuring(a, command)->Shown;
 }
 
 // Runs command through the guard and answers the error box it shows with OK.
 ModalSeenPtr AnswerError(const std::function<void()> &command) {
-  auto seen = answerNextModal(Press(QStringLiteral("OK")));
-  Guard(command);
-  return seen;
+  return answerModalDuring(Press(QStringLiteral("OK")), [&] { Guard(command); });
 }
 QString ErrorText(const std::function<void()> &command) {
   auto seen = AnswerError(command);
@@ -234,11 +230,12 @@ private slots:
                                                                    {"context load", false, form->LoadfromFile1},
                                                                    {"context save", true, form->SavetoFile1}};
     for (const auto &[command, save, item] : fileCommands) {
-      auto box = answerNextFileDialog(QString());
-      if (item)
-        item->trigger();
-      else
-        QTest::keySequence(ed, QKeySequence(command));
+      auto box = answerModalDuring(Press(QStringLiteral("Cancel")), [&] {
+        if (item)
+          item->trigger();
+        else
+          QTest::keySequence(ed, QKeySequence(command));
+      });
       QVERIFY2(box->Shown, qPrintable(command));
       QCOMPARE(box->NameFilters, QStringList({"DDL statements (*.DDL)", "All files (*)"}));
       QCOMPARE(box->SelectedNameFilter, QStringLiteral("DDL statements (*.DDL)"));
@@ -259,8 +256,8 @@ private slots:
 
     // Ctrl+A adds the text to the repository (the user is asked for a name) and selects nothing.
     ed->moveCursor(QTextCursor::End);
-    auto name = answerNextModal(Press(QStringLiteral("Cancel")));
-    QTest::keyClick(ed, Qt::Key_A, Qt::ControlModifier);
+    auto name = answerModalDuring(Press(QStringLiteral("Cancel")),
+                                  [&] { QTest::keyClick(ed, Qt::Key_A, Qt::ControlModifier); });
     QVERIFY(name->Shown);
     QCOMPARE(name->ClassName, QStringLiteral("TInputBox"));
     QVERIFY(!ed->textCursor().hasSelection());
@@ -529,8 +526,8 @@ private slots:
     SetText(QStringLiteral("CREATE DOMAIN D_KEPT AS INTEGER;\n-- no break at the end"));
 
     // Add to repository stores the text as the editor holds it.
-    auto name = typeIntoNextInputBox(QStringLiteral("kept domain"));
-    F->MnAddToRepository->trigger();
+    auto name = answerModalDuring(Type(QStringLiteral("kept domain"), QStringLiteral("OK")),
+                                  [&] { F->MnAddToRepository->trigger(); });
     QVERIFY(name->Shown);
     QCOMPARE(fixtures::repositoryEntries().value(QStringLiteral("kept domain")), source);
     fixtures::closeWindows("TObjRepos");
@@ -538,14 +535,13 @@ private slots:
     // A cancelled pick changes nothing and says nothing (a box would meet the watchdog).
     F->activateWindow();
     SetText(QStringLiteral("something else"));
-    auto pick = answerNextModal(Press(QStringLiteral("Cancel")));
-    QTest::keyClick(Ed, Qt::Key_Space, Qt::ControlModifier);
+    auto pick = answerModalDuring(Press(QStringLiteral("Cancel")),
+                                  [&] { QTest::keyClick(Ed, Qt::Key_Space, Qt::ControlModifier); });
     QVERIFY(pick->Shown);
     QCOMPARE(Ed->toPlainText(), QStringLiteral("something else"));
 
     // OK replaces the editor's text with the chosen entry's source.
-    pick = answerNextModal(Press(QStringLiteral("OK")));
-    F->Select1->trigger();
+    pick = answerModalDuring(Press(QStringLiteral("OK")), [&] { F->Select1->trigger(); });
     QVERIFY(pick->Shown);
     QCOMPARE(EditorText(Ed), source);
   }
