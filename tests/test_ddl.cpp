@@ -25,7 +25,6 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QScrollBar>
 #include <QtTest>
 #include <memory>

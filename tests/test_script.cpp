@@ -146,11 +146,12 @@ private slots:
     CHECKED(ReadyAgain(form));
   }
 
-  // During a run the editor is read-only, other commands on the attachment are refused;
-  // Cancel stops it, and what ran stays committed.
-  void cancelMidRun() {
+  // During a run the editor is read-only and other commands on the attachment are refused;
+  // closing the window or the program asks first ("No" keeps the run going, "Yes" stops it
+  // before the program's own question); Cancel stops it; what ran stays committed.
+  void duringARun() {
     AutoCommit = true;
-    TSQLExprForm *form = Open(Numbered("CREATE SEQUENCE S_%1;", 1, 400));
+    QPointer<TSQLExprForm> form = Open(Numbered("CREATE SEQUENCE S_%1;", 1, 400));
     RunScript(form);
     QTRY_VERIFY(form->ScriptPanel->Progress->value() > 0);
     QVERIFY(form->ExecSql->isReadOnly() && form->ScriptPanel->isVisible());
@@ -159,13 +160,17 @@ private slots:
     QVERIFY2(QRegularExpression(QStringLiteral("^Statement \\d+ of 400$")).match(counter).hasMatch(),
              qPrintable(counter));
 
-    // Another window's Run waits for nothing: it is refused.
     TSQLExprForm *other = CreateSQLExprForm();
     other->ExecSql->setPlainText(QStringLiteral("CREATE SEQUENCE S_OTHER"));
-    auto busy = answerNextModal(QStringLiteral("OK"));
-    QTest::keyClick(other->ExecSql, Qt::Key_F9);
+    auto busy = answerModalDuring(Press(QStringLiteral("OK")), [&] { QTest::keyClick(other->ExecSql, Qt::Key_F9); });
     QVERIFY(busy->Shown);
     QCOMPARE(busy->Text, QStringLiteral("The database is busy running a script."));
+
+    auto no = answerModalDuring(Press(QStringLiteral("&No")), [&] { form->SubWindow()->close(); });
+    QVERIFY(no->Shown);
+    QCOMPARE(no->Text, QStringLiteral("A script is running. Stop it?"));
+    QCOMPARE(no->Caption, QStringLiteral("Confirm"));
+    QVERIFY(form && form->ScriptPanel->Running());
 
     QTest::mouseClick(form->ScriptPanel->CancelBtn, Qt::LeftButton);
     QVERIFY(!form->ScriptPanel->Running());
@@ -174,25 +179,13 @@ private slots:
     QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script cancelled: %1 statements run, 0 skipped").arg(made));
     QVERIFY(!form->ExecSql->isReadOnly());
     QVERIFY(!DMSys->IBDataBase->Claimed());
-  }
 
-  // Closing the window or the program during a run asks first; "No" keeps both running.
-  void closingDuringRunAsks() {
-    AutoCommit = true;
-    QPointer<TSQLExprForm> form = Open(Numbered("CREATE SEQUENCE S_%1;", 1, 400));
+    form->ExecSql->setPlainText(Numbered("CREATE SEQUENCE T_%1;", 1, 400));
     RunScript(form);
-    auto no = answerNextModal(QStringLiteral("&No"));
-    form->SubWindow()->close();
-    QVERIFY(no->Shown);
-    QCOMPARE(no->Text, QStringLiteral("A script is running. Stop it?"));
-    QCOMPARE(no->Caption, QStringLiteral("Confirm"));
-    QVERIFY(form && form->ScriptPanel->Running());
-
-    // The main window: "&Yes" stops the script, then its own question follows.
     ModalSeenPtr exit;
-    auto stop = answerNextModal(
-        Press(QStringLiteral("&Yes"), [&](QWidget *) { exit = answerNextModal(QStringLiteral("Cancel")); }));
-    MainForm->close();
+    auto stop = answerModalDuring(
+        Press(QStringLiteral("&Yes"), [&](QWidget *) { exit = answerNextModal(QStringLiteral("Cancel")); }),
+        [] { MainForm->close(); });
     QVERIFY(stop->Shown && exit && exit->Shown);
     QCOMPARE(exit->Text, QStringLiteral("Are you sure to exit?"));
     QVERIFY(MainForm->isVisible());

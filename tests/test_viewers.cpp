@@ -1,7 +1,6 @@
 // The SQL Source dialog and the memo viewer, on a real embedded Firebird database and a real
 // repository table, answered and driven as a user does.
 #include "app/datamodule.h"
-#include "app/settings.h"
 #include "editing/memoview.h"
 #include "editing/sourcedialog.h"
 #include "server/dataset.h"
@@ -12,16 +11,13 @@
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
 #include "ui/dbcontrols.h"
-#include "ui/dialogs.h"
 #include "ui/errordisplay.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFontInfo>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QtTest>
 #include <memory>
 
@@ -127,9 +123,10 @@ private slots:
         dlg->Memo1->setFocus();  // Enter and Escape go to the text
       }
     };
-    auto seen = answerNextModal(answer);
-    QCOMPARE(CallShowSQLSource(lines), outcome);
+    Outcome ended = Outcome::Failed;
+    auto seen = answerModalDuring(answer, [&] { ended = CallShowSQLSource(lines); });
     QVERIFY(seen->Shown);
+    QCOMPARE(ended, outcome);
     QCOMPARE(seen->ClassName, QStringLiteral("TSQLSourceForm"));
     QCOMPARE(seen->Caption, QStringLiteral("SQL Source"));
     QCOMPARE(seen->Buttons, QStringList({"OK", "Cancel", "&Add to repository"}));
@@ -142,42 +139,39 @@ private slots:
                          [](QWidget *w) { return qobject_cast<TSQLSourceForm *>(w); }));  // freed, not hidden
   }
 
-  // Storing the text from the dialog, then cancelling: the entry is kept, the statement not run.
+  // Storing the text from the dialog, then cancelling: the entry is kept, the statement not
+  // run. A second add under the same name fails; the error shows and the dialog stays.
   void addThenCancelStoresButRunsNothing() {
     const TStringList lines(QStringList({"ALTER TRIGGER T_MASTER_BI INACTIVE", "-- end"}));
-    bool stillOpenAfterAdd = false, stillOpenAfterError = false;
-    ModalSeenPtr nameBox, duplicateBox;
-    ModalAnswer answer;
-    answer.ButtonText = QStringLiteral("Cancel");
-    answer.Check = [&](QWidget *box) {
-      auto *dlg = qobject_cast<TSQLSourceForm *>(box);
-      QVERIFY(dlg);
-      nameBox = typeIntoNextInputBox(QStringLiteral("trigger off"));
-      dlg->AddBtn->click();
-      stillOpenAfterAdd = dlg->isVisible();
-      // A second add under the same name fails; the error shows and the dialog stays.
-      ModalAnswer again;
-      again.TypeText = QStringLiteral("trigger off");
-      again.ButtonText = QStringLiteral("OK");
-      again.Check = [&](QWidget *) { duplicateBox = answerNextModal(QStringLiteral("OK")); };
-      auto second = answerNextModal(again);
-      dlg->AddBtn->click();
-      QVERIFY(second->Shown);
-      stillOpenAfterError = dlg->isVisible();
-    };
-    auto seen = answerNextModal(answer);
+    const ModalAnswer name = Type(QStringLiteral("trigger off"), QStringLiteral("OK"));
+    QStringList steps;  // what the user met inside the dialog, in order
     bool executed = false;
-    Guard([&] {
-      ShowSQLSource(lines);
-      DMSys->IBDataBase->ExecSQL(lines.Text(), true);
-      executed = true;
-    });
+    auto seen =
+        answerModalDuring(Press(QStringLiteral("Cancel"),
+                                [&](QWidget *box) {
+                                  auto *dlg = qobject_cast<TSQLSourceForm *>(box);
+                                  if (!dlg) return;
+                                  const auto add = [&] { dlg->AddBtn->click(); };
+                                  steps << QStringLiteral("name %1").arg(answerModalDuring(name, add)->Shown);
+                                  steps << QStringLiteral("open %1").arg(dlg->isVisible());
+                                  ModalSeenPtr duplicate;
+                                  ModalAnswer again = name;
+                                  again.Check = [&](QWidget *) { duplicate = answerNextModal(QStringLiteral("OK")); };
+                                  steps << QStringLiteral("name %1").arg(answerModalDuring(again, add)->Shown);
+                                  steps << QStringLiteral("error %1 %2")
+                                               .arg(duplicate && duplicate->Shown)
+                                               .arg(duplicate ? duplicate->Caption : QString());
+                                  steps << QStringLiteral("open %1").arg(dlg->isVisible());
+                                }),
+                          [&] {
+                            Guard([&] {
+                              ShowSQLSource(lines);
+                              DMSys->IBDataBase->ExecSQL(lines.Text(), true);
+                              executed = true;
+                            });
+                          });
     QVERIFY(seen->Shown);
-    QVERIFY(nameBox && nameBox->Shown);
-    QVERIFY(stillOpenAfterAdd);
-    QVERIFY(duplicateBox && duplicateBox->Shown);
-    QVERIFY2(duplicateBox->Caption == kTitle, qPrintable(duplicateBox->Caption));
-    QVERIFY(stillOpenAfterError);
+    QCOMPARE(steps, QStringList({"name 1", "open 1", "name 1", "error 1 " + kTitle, "open 1"}));
     QVERIFY(!executed);
     QCOMPARE(fixtures::repositoryEntries().value(QStringLiteral("trigger off")),
              QStringLiteral("ALTER TRIGGER T_MASTER_BI INACTIVE\r\n-- end"));
