@@ -275,6 +275,7 @@ private slots:
     // The same through the context menu's items.
     ed->selectAll();
     form->Copy1->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral(" betaalpha"));
     form->Cut1->trigger();
     QVERIFY(ed->toPlainText().isEmpty());
     form->Paste1->trigger();
