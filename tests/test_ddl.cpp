@@ -439,15 +439,12 @@ private slots:
   void failedLoadsAndSavesLoseNothing() {
     SetText(QStringLiteral("keep me\nplease"));
     const QString missing = NewPath(), fifo = fixtures::tempPath(QStringLiteral("fifo"));
-    const QString dir = fixtures::tempPath(QStringLiteral("dir")), huge = NewPath();
+    const QString dir = fixtures::tempPath(QStringLiteral("dir")), huge = WriteFile(QByteArray());
     fixtures::makeHostileFile(fifo, fixtures::Hostile::Fifo);
     QVERIFY(QDir().mkpath(dir));
+    QVERIFY(QFile::resize(huge, kMaxEditorFileBytes + 1));  // sparse: costs no disk
     const QString binary = WriteFile(QByteArray("MZ\x90\x00\x03\x00\x00\x00\x04", 9), QStringLiteral(".exe"));
     const QString oneLine = WriteFile("INSERT INTO T VALUES ('" + QByteArray(8 << 20, 'x') + "')");
-    {
-      QFile f(huge);
-      QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(kMaxEditorFileBytes + 1));  // sparse: costs no disk
-    }
     const auto cannotOpen = QStringLiteral("Cannot open file %1.");
     const QList<std::pair<QString, QString>> loads{
         {missing, cannotOpen.arg(missing)},
