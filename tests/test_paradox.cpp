@@ -185,10 +185,8 @@ QStringList KeysThroughPrimaryIndex(const QString &dir, bool memos = false) {
       keys.append(key);
     }
   }
-  // PX_close frees what opening and reading allocated, PX_delete the document; the table uses
-  // the index but leaves it to its owner.
-  // pxlib frees neither the block list it builds when it opens a table nor the index entries
-  // PX_read_primary_index makes (an array, a key each).
+  // PX_close and PX_delete free neither the block list pxlib builds when it opens a table nor
+  // the index entries PX_read_primary_index makes (an array, a key each).
   if (blocks != db->px_indexdata) db->free(db, blocks);
   PX_close(db);
   PX_delete(db);
@@ -308,6 +306,13 @@ QString CheckAgainst(const TExpected &exp, const QHash<QString, QString> &table)
     if (!exp.Live.contains(it.key()) && !mayExist.contains(it.key()))
       return QStringLiteral("unknown entry %1").arg(it.key());
   return {};
+}
+
+// Reads the table in dir through a new connection into table and checks it against exp: the
+// problem, or empty.
+QString CheckTable(const QString &dir, const TExpected &exp, QHash<QString, QString> &table) {
+  const QString unreadable = fixtures::errorOf<EDatabaseError>([&] { table = AsMap(ReadAll(*Connect(dir))); });
+  return unreadable != "<no error>" ? "unreadable: " + unreadable : CheckAgainst(exp, table);
 }
 
 QString ChildPath() {
@@ -693,7 +698,8 @@ void TestParadox::twoProcessesWritingAtOnceLoseNothing() {
   exp.Apply(p1.readAllStandardOutput());
   exp.Apply(p2.readAllStandardOutput());
   QCOMPARE(exp.Live.size(), 120);
-  const QString problem = CheckAgainst(exp, AsMap(ReadAll(*Connect(dir))));
+  QHash<QString, QString> table;
+  const QString problem = CheckTable(dir, exp, table);
   QVERIFY2(problem.isEmpty(), qPrintable(problem));
   QCOMPARE(KeysThroughPrimaryIndex(dir).size(), 120);
 }
@@ -727,10 +733,7 @@ void TestParadox::killedWritersNeverLoseReportedEntries() {
       exp.Apply(out);
     }
     QHash<QString, QString> table;
-    const QString unreadable = fixtures::errorOf<EDatabaseError>([&] { table = AsMap(ReadAll(*Connect(dir))); });
-    QVERIFY2(unreadable == QStringLiteral("<no error>"),
-             qPrintable(QStringLiteral("after kill %1: %2").arg(kills).arg(unreadable)));
-    const QString problem = CheckAgainst(exp, table);
+    const QString problem = CheckTable(dir, exp, table);
     QVERIFY2(problem.isEmpty(), qPrintable(QStringLiteral("after kill %1: %2").arg(kills).arg(problem)));
     exp.InFlight.clear();  // the table decided them; take what it holds
     for (auto it = table.begin(); it != table.end(); ++it) {
@@ -783,9 +786,8 @@ void TestParadox::writerKilledAtEveryFileOperation() {
       const QString where =
           QStringLiteral("killed at %1 #%2 after \"%3\" ").arg(call).arg(k).arg(QString::fromUtf8(out).simplified());
       QHash<QString, QString> table;
-      const QString unreadable = fixtures::errorOf<EDatabaseError>([&] { table = AsMap(ReadAll(*Connect(dir))); });
-      QVERIFY2(unreadable == "<no error>", qPrintable(where + unreadable));
-      QVERIFY2(CheckAgainst(exp, table).isEmpty(), qPrintable(where + CheckAgainst(exp, table)));
+      const QString problem = CheckTable(dir, exp, table);
+      QVERIFY2(problem.isEmpty(), qPrintable(where + problem));
       QStringList driver;
       for (auto it = table.begin(); it != table.end(); ++it)
         driver << it.key() + " = " + MemoSummary(it.value().toLatin1(), it.value().size());
