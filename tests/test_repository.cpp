@@ -19,10 +19,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
@@ -151,37 +149,34 @@ QStringList TestRepository::runSettings(const QList<ModalAnswer> &answers) {
 // Storing and picking
 
 void TestRepository::storedAndPickedBack_data() {
-  QTest::addColumn<QString>("name");     // typed into the name prompt
+  QTest::addColumn<QString>("name");     // typed into the name prompt; its first 30 characters are stored
   QTest::addColumn<bool>("fromEditor");  // stored from an editor holding text, else from its lines
   QTest::addColumn<QString>("text");
-  QTest::addColumn<QString>("key");          // the name stored
   QTest::addColumn<QString>("stored");       // the source stored
   QTest::addColumn<QStringList>("lines");    // picked back into a line list
   QTest::addColumn<QString>("editorShows");  // picked back into an editor, and in the window's memo
-  const QString select = QStringLiteral("select 1 from rdb$database");
-  const QString name31 = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234");
+  const QString select = QStringLiteral("select 1 from rdb$database"), none;
   const QStringList three{"create table T (", "  A integer", ");"};
   const QString crlf = three.join("\r\n"), lf = three.join(u'\n');
-  QTest::newRow("line list, name cut to 30") << name31 << false << select << name31.left(30) << select + "\r\n"
-                                             << QStringList{select} << select + "\n";
-  QTest::newRow("line list") << "FREE LIST" << false << lf << "FREE LIST" << crlf + "\r\n" << three << lf + "\n";
-  QTest::newRow("editor") << "EDITOR" << true << lf << "EDITOR" << crlf << three << lf;
-  QTest::newRow("editor with final break") << "EDITOR BREAK" << true << lf + "\n"
-                                           << "EDITOR BREAK" << crlf + "\r\n"
-                                           << three << lf + "\n";
-  QTest::newRow("empty editor") << "EMPTY" << true << ""
-                                << "EMPTY"
-                                << "" << QStringList() << "";
+  QTest::newRow("line list, name cut") << QString("ABCDEFGHIJKLMNOPQRSTUVWXYZ01234") << false << select
+                                       << select + "\r\n"
+                                       << QStringList{select} << select + "\n";
+  QTest::newRow("line list") << QString("FREE LIST") << false << lf << crlf + "\r\n" << three << lf + "\n";
+  QTest::newRow("editor") << QString("EDITOR") << true << lf << crlf << three << lf;
+  QTest::newRow("editor, final break") << QString("EDITOR BREAK") << true << lf + "\n"
+                                       << crlf + "\r\n"
+                                       << three << lf + "\n";
+  QTest::newRow("empty editor") << QString("EMPTY") << true << none << none << QStringList() << none;
 }
 
 void TestRepository::storedAndPickedBack() {
   QFETCH(QString, name);
   QFETCH(bool, fromEditor);
   QFETCH(QString, text);
-  QFETCH(QString, key);
   QFETCH(QString, stored);
   QFETCH(QStringList, lines);
   QFETCH(QString, editorShows);
+  const QString key = name.left(30);
   useRepository();
   QPlainTextEdit editor;
   editor.setPlainText(text);
