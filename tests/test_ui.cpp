@@ -15,15 +15,30 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
 #include <memory>
 #include <stdexcept>
+#include <type_traits>
 
 Q_DECLARE_METATYPE(TModalResult)
+
+namespace {
+// Answers the next box with a key (after typing text into an input box), or by its close box.
+ModalAnswer KeyAnswer(int key, const QString &text = QString()) {
+  ModalAnswer a;
+  a.Key = key;
+  a.TypeText = text;
+  return a;
+}
+ModalAnswer CloseAnswer() {
+  ModalAnswer a;
+  a.CloseBox = true;
+  return a;
+}
+}  // namespace
 
 class TestUi : public QObject {
   Q_OBJECT
@@ -31,22 +46,18 @@ class TestUi : public QObject {
 private slots:
   void confirmationBox_data();
   void confirmationBox();
-  void plainMessageBox();
   void inputBox();
-  void errorDisplay();
+  void messageAndErrorBoxes();
   void longTextsAreElided();
   void guardedHandlers();
   void fileDialogs();
-
-  void gridColumnsAndTitles();
-  void gridFollowsDataSet();
+  void gridShowsAndFollowsTheDataSet();
   void gridFetchesOnDemand();
   void gridEditing();
   void gridOverOddNames();
   void gridCtrlDelete();
   void navigatorActions();
   void memoFollowsAndEdits();
-  void controlsOutliveTheirDataSet();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -89,39 +100,12 @@ void TestUi::confirmationBox() {
     QVERIFY(seen->Centred);
   }
 
-  ModalAnswer enter;
-  enter.Key = Qt::Key_Return;
-  answerNextModal(enter);
+  answerNextModal(KeyAnswer(Qt::Key_Return));
   QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), enterResult);
-
-  ModalAnswer esc;
-  esc.Key = Qt::Key_Escape;
-  answerNextModal(esc);
+  answerNextModal(KeyAnswer(Qt::Key_Escape));
   QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), escResult);
-
-  ModalAnswer close;
-  close.CloseBox = true;
-  answerNextModal(close);
+  answerNextModal(CloseAnswer());
   QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), escResult);
-}
-
-void TestUi::plainMessageBox() {
-  auto seen = answerNextModal(QStringLiteral("OK"));
-  ShowMessage(QStringLiteral("Table created"));
-  QVERIFY(seen->Shown);
-  QCOMPARE(seen->Caption, QStringLiteral("ZUL DB Tesselor for IB"));
-  QCOMPARE(seen->Text, QStringLiteral("Table created"));
-  QCOMPARE(seen->Icon, QMessageBox::NoIcon);
-  QCOMPARE(seen->Buttons, QStringList{"OK"});
-  QVERIFY(seen->Centred);
-
-  // The caption follows the title that start-up sets.
-  SetApplicationTitle(QStringLiteral("Other title"));
-  seen = answerNextModal(QStringLiteral("OK"));
-  ShowMessage(QStringLiteral("<b>not rich</b>"));
-  SetApplicationTitle(QStringLiteral("ZUL DB Tesselor for IB"));
-  QCOMPARE(seen->Caption, QStringLiteral("Other title"));
-  QCOMPARE(seen->Text, QStringLiteral("<b>not rich</b>"));
 }
 
 void TestUi::inputBox() {
@@ -143,34 +127,30 @@ void TestUi::inputBox() {
   typeIntoNextInputBox(QStringLiteral("ignored"), QStringLiteral("Cancel"));
   QVERIFY(!InputQuery(QStringLiteral("c"), QStringLiteral("p"), value));
   QCOMPARE(value, QStringLiteral("NEW NAME"));
-  ModalAnswer esc;
-  esc.TypeText = QStringLiteral("ignored");
-  esc.Key = Qt::Key_Escape;
-  answerNextModal(esc);
+  answerNextModal(KeyAnswer(Qt::Key_Escape, QStringLiteral("ignored")));
   QVERIFY(!InputQuery(QStringLiteral("c"), QStringLiteral("p"), value));
   QCOMPARE(value, QStringLiteral("NEW NAME"));
-  ModalAnswer close;
-  close.CloseBox = true;
-  answerNextModal(close);
+  answerNextModal(CloseAnswer());
   QCOMPARE(InputBox(QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("dflt")), QStringLiteral("dflt"));
 
   // Enter in the edit presses OK; the edit takes at most 255 characters.
-  ModalAnswer enter;
-  enter.TypeText = QString(300, QLatin1Char('x'));
-  enter.Key = Qt::Key_Return;
-  answerNextModal(enter);
+  answerNextModal(KeyAnswer(Qt::Key_Return, QString(300, QLatin1Char('x'))));
   QCOMPARE(InputBox(QStringLiteral("c"), QStringLiteral("p"), QString()), QString(255, QLatin1Char('x')));
 }
 
 // ---------------------------------------------------------------------------------------------
 // Error display and the guard
 
-void TestUi::errorDisplay() {
+// A plain message, and the error box every error reaches through the guard.
+void TestUi::messageAndErrorBoxes() {
   struct Case {
     std::function<void()> raise;
     QString text;
+    QMessageBox::Icon icon = QMessageBox::Critical;
   };
   const QList<Case> cases = {
+      {[] { ShowMessage(QStringLiteral("Table created")); }, QStringLiteral("Table created"), QMessageBox::NoIcon},
+      {[] { ShowMessage(QStringLiteral("<b>not rich</b>")); }, QStringLiteral("<b>not rich</b>"), QMessageBox::NoIcon},
       {[] { throw Exception(QStringLiteral("Login canceled")); }, QStringLiteral("Login canceled.")},
       // The full stop is appended even after one.
       {[] { throw EDatabaseError(QStringLiteral("unsuccessful metadata update\rEXCEPTION E_X already exists.")); },
@@ -181,15 +161,23 @@ void TestUi::errorDisplay() {
   for (const Case &c : cases) {
     auto seen = answerNextModal(QStringLiteral("OK"));
     Guard(c.raise);
-    QVERIFY(seen->Shown);
+    QVERIFY2(seen->Shown, qPrintable(c.text));
     QCOMPARE(seen->Text, c.text);
     QCOMPARE(seen->Caption, QStringLiteral("ZUL DB Tesselor for IB"));
-    QCOMPARE(seen->Icon, QMessageBox::Critical);
+    QCOMPARE(seen->Icon, c.icon);
     QCOMPARE(seen->Buttons, QStringList{"OK"});
+    QVERIFY(seen->Centred);
   }
 
+  // The caption follows the title that start-up sets.
+  SetApplicationTitle(QStringLiteral("Other title"));
+  auto seen = answerNextModal(QStringLiteral("OK"));
+  ShowMessage(QStringLiteral("x"));
+  SetApplicationTitle(QStringLiteral("ZUL DB Tesselor for IB"));
+  QCOMPARE(seen->Caption, QStringLiteral("Other title"));
+
   // The silent abort shows nothing, from the guard or from ShowException.
-  auto seen = answerNextModal(QStringLiteral("OK"), 300);
+  seen = answerNextModal(QStringLiteral("OK"), 300);
   Guard([] { Abort(); });
   ShowException(EAbort());
   QTest::qWait(400);
@@ -320,12 +308,17 @@ void TestUi::fileDialogs() {
 // Data-aware controls, on fresh embedded databases holding the fixtures' known objects
 
 namespace {
-// A fresh database, registered under an alias of its own, with T_MASTER open in ID order.
+// A fresh database, registered under an alias of its own, with T_MASTER in ID order behind a
+// data source, and a window for the controls: shown and active, so that focus and key presses
+// behave as for a user.
 struct MasterDb {
   fixtures::FbDatabase Fb;
   std::unique_ptr<TDatabase> Db;
   QString Alias;
   TTable *Table = nullptr;  // owned by Db
+  TDataSource Ds{nullptr, nullptr};
+  QWidget Window;
+  QVBoxLayout *Layout = new QVBoxLayout(&Window);
 
   explicit MasterDb(const QString &extraSql = QString(), fixtures::Content content = fixtures::Content::Known) {
     static int serial = 0;
@@ -338,6 +331,7 @@ struct MasterDb {
     Db->Params.SetValues(QStringLiteral("USER NAME"), Fb.user);
     Db->Params.SetValues(QStringLiteral("PASSWORD"), Fb.password);
     Table = NewTable(QStringLiteral("T_MASTER"), QStringLiteral("ID"));
+    Ds.SetDataSet(Table);
   }
   TTable *NewTable(const QString &name, const QString &order = QString()) {
     auto *t = new TTable(Db.get());
@@ -352,15 +346,11 @@ struct MasterDb {
       names << row.value(0).toString();
     return names;
   }
-};
-
-// A shown, active window holding the controls, so focus and key presses behave as for a user.
-struct Form {
-  QWidget Window;
-  QVBoxLayout *Layout = new QVBoxLayout(&Window);
+  // A control in the window; a data-aware one on Ds.
   template <class W>
   W *Add(W *w) {
     Layout->addWidget(w);
+    if constexpr (!std::is_same_v<W, QLineEdit>) w->SetDataSource(&Ds);
     return w;
   }
   bool Show() {
@@ -398,13 +388,12 @@ void TypeIntoCell(TDBGrid &grid, const QString &text) {
 }
 }  // namespace
 
-void TestUi::gridColumnsAndTitles() {
+// What the grid shows of a dataset, how it follows it, and what becomes of grid, memo and
+// navigator when their data source and dataset go away.
+void TestUi::gridShowsAndFollowsTheDataSet() {
   MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
-  QVERIFY(form.Show());
+  TDBGrid *grid = m.Add(new TDBGrid);
+  QVERIFY(m.Show());
   m.Table->Open();
 
   // No column list: one column per field, titled by the field's label, in field order.
@@ -427,7 +416,7 @@ void TestUi::gridColumnsAndTitles() {
   name->SetDisplayLabel(QStringLiteral("Domain name"));
   (new TStringField(&q, QStringLiteral("CODE"), 3))->Visible = false;
   (new TMemoField(&q, QStringLiteral("NOTES")))->SetDisplayLabel(QStringLiteral("Computed expr"));
-  ds.SetDataSet(&q);
+  m.Ds.SetDataSet(&q);
   q.Open();
   QCOMPARE(Titles(*grid), (QStringList{"#", "Domain name", "Computed expr"}));
   QVERIFY(grid->columnWidth(0) < grid->columnWidth(1));
@@ -463,24 +452,19 @@ void TestUi::gridColumnsAndTitles() {
   QVERIFY(grid->model()->headerData(0, Qt::Vertical).toString().isEmpty());
   grid->SetOptions(grid->Options() & ~(dgTitles | dgIndicator));
   QVERIFY(!grid->horizontalHeader()->isVisible() && !grid->verticalHeader()->isVisible());
-}
+  grid->SetOptions(DefaultGridOptions());
+  grid->SetColumns({});
 
-void TestUi::gridFollowsDataSet() {
-  MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
+  // The grid follows the dataset; clicks and arrow keys move the dataset.
+  m.Table->Close();
+  m.Ds.SetDataSet(m.Table);
   m.Table->Open();
-  QVERIFY(form.Show());
   QCOMPARE(grid->currentIndex().row(), 0);
 
   m.Table->Last();
   QCOMPARE(grid->currentIndex().row(), 2);
   m.Table->Prior();
   QCOMPARE(grid->currentIndex().row(), 1);
-
-  // Clicking and arrow keys move the dataset.
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
   QCOMPARE(m.Table->RecNo(), 0);
   QCOMPARE(m.Table->FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("First"));
@@ -499,6 +483,28 @@ void TestUi::gridFollowsDataSet() {
   QCOMPARE(grid->model()->rowCount(), 0);
   QCOMPARE(grid->model()->columnCount(), 0);
   QVERIFY(!grid->SelectedField());
+
+  // The controls of a closed window: their data source and dataset are gone, the controls stay.
+  auto *ds = new TDataSource(m.Table, nullptr);
+  TDBMemo *memo = m.Add(new TDBMemo);
+  TDBNavigator *nav = m.Add(new TDBNavigator);
+  grid->SetDataSource(ds);
+  memo->SetDataSource(ds);
+  memo->SetDataField(QStringLiteral("NOTES"));
+  nav->SetDataSource(ds);
+  m.Table->Open();
+  QCOMPARE(memo->toPlainText(), QStringLiteral("First notes"));
+  delete m.Table;
+  m.Table = nullptr;
+  QCOMPARE(grid->model()->columnCount(), 0);
+  QCOMPARE(memo->toPlainText(), QString());
+  delete ds;
+  QTest::qWait(20);
+  QCOMPARE(grid->model()->rowCount(), 0);
+  QVERIFY(!nav->Button(nbFirst)->isEnabled());
+  QTest::keyClick(grid, Qt::Key_Insert);
+  QTest::keyClicks(memo, QStringLiteral("abc"));
+  QCOMPARE(memo->toPlainText(), QString());
 }
 
 void TestUi::gridFetchesOnDemand() {
@@ -507,11 +513,9 @@ void TestUi::gridFetchesOnDemand() {
                      "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 20000) DO BEGIN "
                      "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n"));
   TTable *big = m.NewTable(QStringLiteral("BIG"), QStringLiteral("ID"));
-  TDataSource ds(big, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
-  QVERIFY(form.Show());
+  m.Ds.SetDataSet(big);
+  TDBGrid *grid = m.Add(new TDBGrid);
+  QVERIFY(m.Show());
   big->Open();
   QTest::qWait(50);
 
@@ -536,12 +540,10 @@ void TestUi::gridFetchesOnDemand() {
 void TestUi::gridOverOddNames() {
   MasterDb m(QString(), fixtures::Content::OddNames);
   TTable *t = m.NewTable(QStringLiteral("odd \"q\" table"), QStringLiteral("ID"));
-  TDataSource ds(t, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
+  m.Ds.SetDataSet(t);
+  TDBGrid *grid = m.Add(new TDBGrid);
   t->Open();
-  QVERIFY(form.Show());
+  QVERIFY(m.Show());
   QCOMPARE(Titles(*grid), (QStringList{"ID", "say \"hi\" col"}));
   grid->setFocus();
   grid->SetSelectedIndex(1);
@@ -555,13 +557,10 @@ void TestUi::gridOverOddNames() {
 
 void TestUi::gridEditing() {
   MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  auto *other = form.Add(new QLineEdit);
-  grid->SetDataSource(&ds);
+  TDBGrid *grid = m.Add(new TDBGrid);
+  auto *other = m.Add(new QLineEdit);
   m.Table->Open();
-  QVERIFY(form.Show());
+  QVERIFY(m.Show());
   grid->setFocus();
   grid->SetSelectedIndex(1);  // NAME
 
@@ -615,7 +614,7 @@ void TestUi::gridEditing() {
 
   // Post from the navigator takes what an open cell editor still holds.
   TDBNavigator nav;
-  nav.SetDataSource(&ds);
+  nav.SetDataSource(&m.Ds);
   grid->SetSelectedIndex(1);
   QTest::keyClick(grid, 'P');
   QVERIFY(CellEditor(*grid));
@@ -625,12 +624,12 @@ void TestUi::gridEditing() {
   QVERIFY2(m.Names().contains(QStringLiteral("Pending")), qPrintable(m.Names().join(u',')));
 
   // Without AutoEdit typing changes nothing; nor does a grid without the editing option.
-  ds.AutoEdit = false;
+  m.Ds.AutoEdit = false;
   grid->SetSelectedIndex(1);
   QTest::keyClick(grid, 'Z');
   QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
   QVERIFY(!(grid->model()->flags(grid->currentIndex()) & Qt::ItemIsEditable));
-  ds.AutoEdit = true;
+  m.Ds.AutoEdit = true;
   grid->SetOptions(grid->Options() & ~dgEditing);
   QTest::keyClick(grid, 'Z');
   QTest::keyClick(grid, Qt::Key_Insert);
@@ -640,12 +639,10 @@ void TestUi::gridEditing() {
 void TestUi::gridCtrlDelete() {
   MasterDb m;
   TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
-  TDataSource ds(detail, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
+  m.Ds.SetDataSet(detail);
+  TDBGrid *grid = m.Add(new TDBGrid);
   detail->Open();
-  QVERIFY(form.Show());
+  QVERIFY(m.Show());
   grid->setFocus();
   const auto count = [&m] {
     return fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt();
@@ -680,7 +677,7 @@ void TestUi::gridCtrlDelete() {
   QVERIFY(!seen->Shown);
 
   // A delete the server refuses reaches the error display; the row stays.
-  ds.SetDataSet(m.Table);
+  m.Ds.SetDataSet(m.Table);
   m.Table->Open();
   m.Table->Last();  // 'Keep': its delete trigger raises E_SHORT
   grid->SetOptions(DefaultGridOptions());
@@ -697,13 +694,9 @@ void TestUi::gridCtrlDelete() {
 
 void TestUi::navigatorActions() {
   MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBNavigator *nav = form.Add(new TDBNavigator);
-  TDBGrid *grid = form.Add(new TDBGrid);
-  nav->SetDataSource(&ds);
-  grid->SetDataSource(&ds);
-  QVERIFY(form.Show());
+  TDBNavigator *nav = m.Add(new TDBNavigator);
+  TDBGrid *grid = m.Add(new TDBGrid);
+  QVERIFY(m.Show());
   const auto enabled = [nav] {
     QString s;
     for (int i = 0; i < kNavigateBtnCount; ++i)
@@ -758,14 +751,11 @@ void TestUi::navigatorActions() {
 
   // Delete asks first: Cancel keeps the row, OK deletes it.
   TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
-  ds.SetDataSet(detail);
+  m.Ds.SetDataSet(detail);
   detail->Open();
   seen = answerNextModal(QStringLiteral("Cancel"));
   click(nbDelete);
-  QVERIFY(seen->Shown);
-  QCOMPARE(seen->Caption, QStringLiteral("Confirm"));
   QCOMPARE(seen->Text, QStringLiteral("Delete record?"));
-  QCOMPARE(seen->Buttons, (QStringList{"OK", "Cancel"}));
   QCOMPARE(detail->RecordCount(), 3);
   answerNextModal(QStringLiteral("OK"));
   click(nbDelete);
@@ -782,26 +772,21 @@ void TestUi::navigatorActions() {
   TQuery q;
   q.DatabaseName = m.Alias;
   q.SQL.SetText(QStringLiteral("SELECT COUNT(*) AS N FROM T_DETAIL"));
-  ds.SetDataSet(&q);
+  m.Ds.SetDataSet(&q);
   q.Open();
   QCOMPARE(enabled(), QStringLiteral("0011000001"));
 }
 
 void TestUi::memoFollowsAndEdits() {
   MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBMemo *viewer = form.Add(new TDBMemo);
-  TDBMemo *editor = form.Add(new TDBMemo);
-  TDBNavigator *nav = form.Add(new TDBNavigator);
-  viewer->SetDataSource(&ds);
+  TDBMemo *viewer = m.Add(new TDBMemo);
+  TDBMemo *editor = m.Add(new TDBMemo);
+  TDBNavigator *nav = m.Add(new TDBNavigator);
   viewer->SetDataField(QStringLiteral("NOTES"));
   viewer->SetReadOnly(true);
-  editor->SetDataSource(&ds);
   editor->SetDataField(QStringLiteral("NOTES"));
-  nav->SetDataSource(&ds);
   m.Table->Open();
-  QVERIFY(form.Show());
+  QVERIFY(m.Show());
 
   QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes"));
   m.Table->Next();
@@ -834,40 +819,10 @@ void TestUi::memoFollowsAndEdits() {
   QTest::keyClicks(editor, QStringLiteral("xyz"));
   QTest::mouseClick(nav->Button(nbCancel), Qt::LeftButton);
   QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
-  ds.AutoEdit = false;
+  m.Ds.AutoEdit = false;
   QTest::keyClicks(editor, QStringLiteral("xyz"));
   QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
   QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
-}
-
-void TestUi::controlsOutliveTheirDataSet() {
-  MasterDb m;
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  TDBMemo *memo = form.Add(new TDBMemo);
-  TDBNavigator *nav = form.Add(new TDBNavigator);
-  QVERIFY(form.Show());
-  {
-    // The viewer of a closed window: its data source and dataset are gone, the controls stay.
-    auto *ds = new TDataSource(m.Table, nullptr);
-    grid->SetDataSource(ds);
-    memo->SetDataSource(ds);
-    memo->SetDataField(QStringLiteral("NOTES"));
-    nav->SetDataSource(ds);
-    m.Table->Open();
-    QCOMPARE(memo->toPlainText(), QStringLiteral("First notes"));
-    delete m.Table;
-    m.Table = nullptr;
-    QCOMPARE(grid->model()->columnCount(), 0);
-    QCOMPARE(memo->toPlainText(), QString());
-    delete ds;
-  }
-  QTest::qWait(20);
-  QCOMPARE(grid->model()->rowCount(), 0);
-  QVERIFY(!nav->Button(nbFirst)->isEnabled());
-  QTest::keyClick(grid, Qt::Key_Insert);
-  QTest::keyClicks(memo, QStringLiteral("abc"));
-  QCOMPARE(memo->toPlainText(), QString());
 }
 
 TESSELOR_TEST_MAIN(TestUi)
