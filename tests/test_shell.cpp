@@ -216,34 +216,38 @@ private slots:
     QVERIFY2(stored.contains("IB_AUTOCOMMIT=1\n"), stored.constData());
   }
 
-  void wrongTypeIsReported_data() {
+  void storedValueThatCannotBeUsed_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVariant>("value");
     QTest::newRow("auto commit as text") << "IB_AUTOCOMMIT" << QVariant(QStringLiteral("yes"));
     QTest::newRow("auto commit as bytes") << "IB_AUTOCOMMIT" << QVariant(QByteArray("\x01\x00", 2));
     QTest::newRow("directory as a list") << "OR DIRECTORY" << QVariant(QStringList{"/a", "/b"});
+    QTest::newRow("repository that cannot open") << "OR DIRECTORY" << QVariant(fixtures::tempPath("no-such-dir"));
   }
-  // A value of the wrong type: an error box, start-up goes on with the default, and the
-  // next save puts a value of the right type in its place.
-  void wrongTypeIsReported() {
+  // A value of the wrong type: an error box, start-up goes on with the default, and the next
+  // save puts a value of the right type in its place. A repository directory that cannot be
+  // opened: its error box, and the program goes on without the repository.
+  void storedValueThatCannotBeUsed() {
     QFETCH(QString, name);
     QFETCH(QVariant, value);
-    {
-      std::unique_ptr<QSettings> s(OpenSettings());
-      s->setValue(name, value);
-    }
+    std::unique_ptr<QSettings>(OpenSettings())->setValue(name, value);
     BoxSequence boxes({Press(QStringLiteral("OK"))});
     StartUp({QStringLiteral("tesselor")});
     QVERIFY(boxes[0].Shown);
     QCOMPARE(boxes[0].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
     QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
-    QCOMPARE(boxes[0].Text, QStringLiteral("Invalid data type for '%1'.").arg(name));
     QCOMPARE(boxes[0].Buttons, QStringList{"OK"});
     QVERIFY(MainForm && MainForm->isVisible());
+    if (value.typeId() == QMetaType::QString && name == QLatin1String("OR DIRECTORY")) {
+      QVERIFY2(boxes[0].Text.contains(value.toString()) && boxes[0].Text.endsWith(u'.'), qPrintable(boxes[0].Text));
+      QVERIFY(!DMSys->DevSrc->Connected());
+      QCOMPARE(DMSys->DevSrc->Params.Values(QStringLiteral("PATH")), value.toString());
+      return;
+    }
+    QCOMPARE(boxes[0].Text, QStringLiteral("Invalid data type for '%1'.").arg(name));
     QCOMPARE(AutoCommit, false);
     QCOMPARE(RepositoryDir, QString());
     Stop();
-
     CHECKED(Start());  // no box about the settings this time
     QCOMPARE(AutoCommit, false);
   }
@@ -258,23 +262,6 @@ private slots:
     QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
     QCOMPARE(boxes[0].Text, QStringLiteral("Cannot write the settings to %1.").arg(SettingsFileName()));
     QVERIFY(!MainForm && !DMSys);
-  }
-
-  void repositoryThatCannotOpen() {
-    const QString missing = fixtures::tempPath(QStringLiteral("no-such-dir"));
-    {
-      std::unique_ptr<QSettings> s(OpenSettings());
-      s->setValue(QStringLiteral("OR DIRECTORY"), missing);
-    }
-    BoxSequence boxes({Press(QStringLiteral("OK"))});
-    StartUp({QStringLiteral("tesselor")});
-    QVERIFY(boxes[0].Shown);
-    QCOMPARE(boxes[0].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
-    QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
-    QVERIFY2(boxes[0].Text.contains(missing) && boxes[0].Text.endsWith(QLatin1Char('.')), qPrintable(boxes[0].Text));
-    QVERIFY(!DMSys->DevSrc->Connected());
-    QCOMPARE(DMSys->DevSrc->Params.Values(QStringLiteral("PATH")), missing);
-    QVERIFY(MainForm->isVisible());
   }
 
   // ---- Main window: menus, hints, windows --------------------------------------------------------
@@ -345,12 +332,14 @@ private slots:
     if (keys.startsWith(QLatin1String("Alt+D")) || kind == QLatin1String("disconnected") || work)
       CHECKED(Connect(SharedDb()));
     if (work) ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_BY_KEYS 'by keys'"), false);
+    QCOMPARE(CommitItemsOn(), work ? 2 : 0);  // the two follow the transaction
     QPointer<TTestChild> one, two;
     if (kind == QLatin1String("cascade") || kind.startsWith(QLatin1String("tile"))) {
       one = new TTestChild(QStringLiteral("One"), false);
       two = new TTestChild(QStringLiteral("Two"), false);
       for (TTestChild *c : {one.data(), two.data()})
         c->SubWindow()->setGeometry(0, 0, 200, 100);
+      f->TileMode = kind == QLatin1String("tile vertical") ? TTileMode::tbHorizontal : TTileMode::tbVertical;
     }
 
     // Pointing at the menu shows its hint, at the item the item's (a disabled item takes no hover).
@@ -414,6 +403,7 @@ private slots:
     if (kind == QLatin1String("auto commit")) QVERIFY(AutoCommit && action->isChecked());
     if (work) {
       QVERIFY(!ib->InTransaction());
+      QCOMPARE(CommitItemsOn(), 0);
       const bool committed = kind == QLatin1String("committed");
       QCOMPARE(fixtures::exceptionCount(SharedDb(), QStringLiteral("E_BY_KEYS")), committed ? 1 : 0);
       if (committed) ib->ExecSQL(QStringLiteral("DROP EXCEPTION E_BY_KEYS"), true);
@@ -427,9 +417,14 @@ private slots:
     if (kind == QLatin1String("exit")) QVERIFY(!f->isVisible());
     if (kind == QLatin1String("window")) QCOMPARE(windows, QStringList({what, what}));
     if (kind == QLatin1String("off")) QVERIFY(windows.isEmpty());
-    if (kind == QLatin1String("cascade")) QVERIFY(a.topLeft() != b.topLeft());
-    if (kind == QLatin1String("tile vertical")) QVERIFY(a.height() == area.height() && b.height() == area.height());
-    if (kind == QLatin1String("tile horizontal")) QVERIFY(a.width() == area.width() && b.width() == area.width());
+    // Tiling shares the area out exactly, and is the arrangement the next tiling repeats.
+    if (kind == QLatin1String("cascade")) QVERIFY(a.topLeft() != b.topLeft() && f->TileMode == TTileMode::tbVertical);
+    if (kind == QLatin1String("tile vertical"))
+      QVERIFY(a.height() == area.height() && b.height() == area.height() && a.width() + b.width() == area.width() &&
+              a.x() != b.x() && f->TileMode == TTileMode::tbVertical);
+    if (kind == QLatin1String("tile horizontal"))
+      QVERIFY(a.width() == area.width() && b.width() == area.width() && a.height() + b.height() == area.height() &&
+              a.y() != b.y() && f->TileMode == TTileMode::tbHorizontal);
   }
 
   void databasePathByItsLabel() {
@@ -483,7 +478,7 @@ private slots:
     // The program connected through its own login, then asked to end: it ends at once the
     // way closing does, without the questions; history and settings are written.
     QFETCH(int, signal);
-    const FbDatabase db = fixtures::createDatabase(3);
+    static const FbDatabase db = fixtures::createDatabase(3);  // the rows' child programs open it
     const QString settings = SettingsFileName();
     for (int run = 0; run < 3; ++run) {
       QFile::remove(FHistory);
@@ -503,56 +498,31 @@ private slots:
     }
   }
 
-  void childMenusMergeBeforeWindows() {
+  // A child window's menus go in before "&Windows" while it is active; "&Windows" lists the
+  // open windows at its end, and choosing one activates it.
+  void childWindowsInTheMenus() {
     CHECKED(Start());
     TMainForm *f = MainForm;
+    const QStringList plainTitles{"&File", "&Database", "W&izards", "&Windows", "&Help"};
+    const QStringList editTitles{"&File", "&Database", "W&izards", "&Edit", "&Windows", "&Help"};
     auto *editor = new TTestChild(QStringLiteral("Editor"), true);
     QTRY_COMPARE(f->ClientArea->activeSubWindow(), editor->SubWindow());
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Edit", "&Windows", "&Help"}));
+    QCOMPARE(MenuTitles(), editTitles);
     auto *plain = new TTestChild(QStringLiteral("Plain"), false);
     QTRY_COMPARE(f->ClientArea->activeSubWindow(), plain->SubWindow());
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
-    f->ClientArea->setActiveSubWindow(editor->SubWindow());
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Edit", "&Windows", "&Help"}));
-    editor->SubWindow()->close();
-    QTRY_COMPARE(ChildCount(), 1);
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
-  }
-
-  void windowsMenuArrangesAndLists() {
-    CHECKED(Start());
-    TMainForm *f = MainForm;
-    auto *one = new TTestChild(QStringLiteral("One"), false);
-    auto *two = new TTestChild(QStringLiteral("Two"), false);
-    const QRect area = f->ClientArea->contentsRect();
-
-    f->MnTileVertical->trigger();
-    QCOMPARE(f->TileMode, TTileMode::tbVertical);
-    QCOMPARE(one->SubWindow()->height(), area.height());
-    QCOMPARE(two->SubWindow()->height(), area.height());
-    QCOMPARE(one->SubWindow()->width() + two->SubWindow()->width(), area.width());
-    QVERIFY(one->SubWindow()->x() != two->SubWindow()->x());
-
-    f->MnTileHorizontal->trigger();
-    QCOMPARE(f->TileMode, TTileMode::tbHorizontal);
-    QCOMPARE(one->SubWindow()->width(), area.width());
-    QCOMPARE(one->SubWindow()->height() + two->SubWindow()->height(), area.height());
-    QVERIFY(one->SubWindow()->y() != two->SubWindow()->y());
-
-    f->MnCascade->trigger();
-    QVERIFY(one->SubWindow()->pos() != two->SubWindow()->pos());
-    QCOMPARE(f->TileMode, TTileMode::tbHorizontal);  // stays as last set
-
+    QCOMPARE(MenuTitles(), plainTitles);
     emit f->WindowsBar->aboutToShow();
     QStringList items;
     for (QAction *a : f->WindowsBar->actions())
       items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, QStringList({"&Cascade", "Tile &vertical", "Tile &horizontal", "-", "&1 One", "&2 Two"}));
+    QCOMPARE(items, QStringList({"&Cascade", "Tile &vertical", "Tile &horizontal", "-", "&1 Editor", "&2 Plain"}));
     f->WindowsBar->actions().at(4)->trigger();
-    QCOMPARE(f->ClientArea->activeSubWindow(), one->SubWindow());
-
-    one->SubWindow()->close();
-    two->SubWindow()->close();
+    QCOMPARE(f->ClientArea->activeSubWindow(), editor->SubWindow());
+    QCOMPARE(MenuTitles(), editTitles);
+    editor->SubWindow()->close();
+    QTRY_COMPARE(ChildCount(), 1);
+    QCOMPARE(MenuTitles(), plainTitles);
+    plain->SubWindow()->close();
     QTRY_COMPARE(ChildCount(), 0);
     emit f->WindowsBar->aboutToShow();
     QCOMPARE(f->WindowsBar->actions().size(), 3);
@@ -683,7 +653,7 @@ private slots:
 
   void historyKeepsPathsAsTyped() {
     // On this platform two spellings are two files: a mixed-case path must come back as typed.
-    const FbDatabase db = fixtures::createDatabase(3);
+    const FbDatabase &db = SharedDb();
     const QString dir = fixtures::tempPath(QStringLiteral("Cased"));
     QVERIFY(QDir().mkpath(dir));
     const QString mixed = dir + QStringLiteral("/Sales.FDB"), lower = dir + QStringLiteral("/sales.fdb");
@@ -722,7 +692,7 @@ private slots:
   }
   void loginCancelled() {
     QFETCH(QString, how);
-    const FbDatabase db = fixtures::createDatabase(3);
+    const FbDatabase &db = SharedDb();
     CHECKED(Start());
     MainForm->dbPath->setEditText(db.name);
     auto login = std::make_shared<LoginSeen>();
@@ -753,7 +723,7 @@ private slots:
   }
 
   void secondLoginShowsDefaultsAgain() {
-    const FbDatabase db = fixtures::createDatabase(3);
+    const FbDatabase &db = SharedDb();
     CHECKED(Start());
     MainForm->dbPath->setEditText(db.name);
     auto first = std::make_shared<LoginSeen>();
@@ -815,30 +785,19 @@ private slots:
 
   // ---- Transaction commands -------------------------------------------------------------------------
 
-  void commitAndRollbackFollowTheTransaction() {
-    const FbDatabase db = fixtures::createDatabase(3, Content::Known);
+  // With auto commit a statement leaves nothing to commit; a commit the server refuses shows
+  // its message and leaves the work to commit or roll back.
+  void autoCommitAndRefusedCommit() {
     CHECKED(Start());
-    CHECKED(Connect(db));
+    CHECKED(Connect(SharedDb()));
     TIBDataBase *ib = DMSys->IBDataBase;
-    QCOMPARE(CommitItemsOn(), 0);
-
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_KEPT 'kept'"), false);
-    QCOMPARE(CommitItemsOn(), 2);
-    MainForm->MnCommitWork->trigger();
-    QCOMPARE(CommitItemsOn(), 0);
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_KEPT")), 1);
-
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DROPPED 'dropped'"), false);
-    QCOMPARE(CommitItemsOn(), 2);
-    MainForm->MnRollBackWork->trigger();
-    QCOMPARE(CommitItemsOn(), 0);
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_DROPPED")), 0);
-
+    const FbDatabase &db = SharedDb();
     // With auto commit every statement ends its own transaction.
     MainForm->MnAutoCommit->trigger();
     ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_AUTO 'auto'"), AutoCommit);
     QCOMPARE(CommitItemsOn(), 0);
     QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_AUTO")), 1);
+    MainForm->MnAutoCommit->trigger();
 
     // A commit the server refuses: its message, and both items stay enabled.
     ib->ExecSQL(QStringLiteral("CREATE UNIQUE INDEX IX_DUP ON T_DETAIL (MASTER_ID)"), false);
@@ -919,7 +878,7 @@ private slots:
     // The server ends the attachment (as at its shutdown): the next action fails with the
     // server's message, and the program counts as disconnected from then on.
     QFETCH(bool, statement);
-    const FbDatabase db = fixtures::createDatabase(3);
+    const FbDatabase &db = SharedDb();
     Start();
     Connect(db);
     DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
