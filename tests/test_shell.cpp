@@ -47,14 +47,14 @@ using fixtures::FbDatabase;
 
 namespace {
 
-// What the login dialog showed when it appeared.
+// What the login dialog showed when it appeared: user, password, masked, the two labels, the
+// focused edit and the default button; and the user name once typed.
 struct LoginSeen {
   bool Shown = false;
-  QString Caption, User, Password, UserLabel, PasswordLabel, Focus, Default;
-  bool Masked = false;
-  QString UserAfterTyping;
+  QString Looks, UserAfterTyping;
 };
 using LoginSeenPtr = std::shared_ptr<LoginSeen>;
+const QString kLoginDefaults = QStringLiteral("SYSDBA|tarnwidge|masked|&Username|&Password|UserN|OK");
 
 // Fills the login dialog (user/password null: leave as shown) and presses button.
 ModalAnswer Login(const LoginSeenPtr &seen, const QString &user = QString(), const QString &password = QString(),
@@ -65,16 +65,14 @@ ModalAnswer Login(const LoginSeenPtr &seen, const QString &user = QString(), con
     auto *dlg = qobject_cast<TDBEntryDlg *>(box);
     if (!dlg) return;
     seen->Shown = true;
-    seen->Caption = dlg->windowTitle();
-    seen->User = dlg->UserN->text();
-    seen->Password = dlg->Password->text();
-    seen->Masked =
+    const bool masked =
         dlg->Password->echoMode() == QLineEdit::Password &&
         dlg->Password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dlg->Password) == '*';
-    seen->UserLabel = dlg->Label2->text();
-    seen->PasswordLabel = dlg->Label1->text();
-    seen->Focus = dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString();
-    seen->Default = dlg->OKBtn->isDefault() ? dlg->OKBtn->text() : QString();
+    seen->Looks =
+        QStringList({dlg->UserN->text(), dlg->Password->text(), masked ? "masked" : "plain", dlg->Label2->text(),
+                     dlg->Label1->text(), dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString(),
+                     dlg->OKBtn->isDefault() ? dlg->OKBtn->text() : QString()})
+            .join(u'|');
     if (!user.isNull()) {
       dlg->UserN->clear();
       QTest::keyClicks(dlg->UserN, user);
@@ -145,11 +143,11 @@ class TestShell : public QObject {
     return db;
   }
 
-  // Connect to db through the menu, with the login dialog answered with its defaults.
-  void Connect(const FbDatabase &db) {
+  // Connect to db through the menu, the login dialog answered as given (null: its defaults).
+  void Connect(const FbDatabase &db, const QString &user = QString(), const QString &password = QString()) {
     MainForm->dbPath->setEditText(db.name);
     auto seen = std::make_shared<LoginSeen>();
-    BoxSequence boxes({Login(seen)});
+    BoxSequence boxes({Login(seen, user, password)});
     MainForm->MnConnect->trigger();
     QVERIFY(seen->Shown);
     QVERIFY(DMSys->IBDataBase->Connected());
@@ -706,13 +704,7 @@ private slots:
     QCOMPARE(boxes[0].Caption, QStringLiteral("Database login"));
     QVERIFY(boxes[0].Centred);
     QCOMPARE(boxes[0].Buttons, QStringList({"OK", "Cancel"}));
-    QCOMPARE(login->User, QStringLiteral("SYSDBA"));
-    QCOMPARE(login->Password, QStringLiteral("tarnwidge"));
-    QVERIFY(login->Masked);
-    QCOMPARE(login->UserLabel, QStringLiteral("&Username"));
-    QCOMPARE(login->PasswordLabel, QStringLiteral("&Password"));
-    QCOMPARE(login->Focus, QStringLiteral("UserN"));
-    QCOMPARE(login->Default, QStringLiteral("OK"));
+    QCOMPARE(login->Looks, kLoginDefaults);
 
     QCOMPARE(boxes[1].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
     QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
@@ -741,9 +733,7 @@ private slots:
     auto second = std::make_shared<LoginSeen>();
     BoxSequence two({Login(second)});
     MainForm->MnConnect->trigger();
-    QVERIFY(second->Shown);
-    QCOMPARE(second->User, QStringLiteral("SYSDBA"));
-    QCOMPARE(second->Password, QStringLiteral("tarnwidge"));
+    QCOMPARE(second->Looks, kLoginDefaults);
   }
 
   void failedConnectLeavesTheProgramDisconnected_data() {
@@ -757,10 +747,7 @@ private slots:
     const FbDatabase db = overTcp ? fixtures::createDatabase(3, Content::Known, Access::Tcp) : SharedDb();
     const QString password = overTcp ? db.password : QString();
     CHECKED(Start());
-    MainForm->dbPath->setEditText(db.name);
-    BoxSequence first({Login(std::make_shared<LoginSeen>(), db.user, password)});
-    MainForm->MnConnect->trigger();
-    QVERIFY(DatabaseMenuEnabled());
+    CHECKED(Connect(db, db.user, password));
 
     const QString missing = fixtures::tempPath(QStringLiteral("missing"), QStringLiteral(".fdb"));
     if (!overTcp) MainForm->dbPath->setEditText(missing);
@@ -775,11 +762,7 @@ private slots:
     QVERIFY(!DatabaseMenuEnabled());
     QCOMPARE(Items(MainForm->dbPath), QStringList{db.name});
 
-    // The right login connects again.
-    MainForm->dbPath->setEditText(db.name);
-    BoxSequence again({Login(std::make_shared<LoginSeen>(), db.user, password)});
-    MainForm->MnConnect->trigger();
-    QVERIFY(DMSys->IBDataBase->Connected());
+    CHECKED(Connect(db, db.user, password));  // the right login connects again
     QVERIFY(DatabaseMenuEnabled());
   }
 
