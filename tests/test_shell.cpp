@@ -804,7 +804,6 @@ private slots:
     QTest::addColumn<QString>("outcome");      // the work "committed", "rolled back" or "pending"
     QTest::addColumn<bool>("connected");
     QTest::addColumn<bool>("windowStays");
-    const QStringList yesNo{"&Yes", "&No", "Cancel"}, okCancel{"OK", "Cancel"};
     QTest::newRow("Connect, Cancel") << "connect" << QStringList{"Cancel"} << "pending" << true << true;
     QTest::newRow("Connect, Yes") << "connect" << QStringList{"&Yes", "login"} << "committed" << true << true;
     QTest::newRow("Connect, No") << "connect" << QStringList{"&No", "login"} << "rolled back" << true << true;
