@@ -537,93 +537,13 @@ private slots:
              QVariant(QStringLiteral("Renamed")));
   }
 
-  void gridEditing() {
-    MasterDb m;
-    TDBGrid *grid = m.Add(new TDBGrid);
-    auto *other = m.Add(new QLineEdit);
-    m.Table->Open();
-    QVERIFY(m.Show());
-    grid->setFocus();
-    grid->SetSelectedIndex(1);  // NAME
-
-    // AutoEdit: typing puts the row into edit; leaving the row posts it to the server.
-    TypeIntoCell(*grid, QStringLiteral("Renamed"));
-    QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
-    QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("I"));
-    QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("Renamed"));
-    QTest::keyClick(grid, Qt::Key_Down);
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QCOMPARE(m.Table->RecNo(), 1);
-    QCOMPARE(m.Names(), (QStringList{"Renamed", "Second", "Keep"}));
-
-    // Esc abandons an edit.
-    TypeIntoCell(*grid, QStringLiteral("Dropped"));
-    QTest::keyClick(grid, Qt::Key_Escape);
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
-
-    // Insert adds a row at the current one; leaving for another control drops it untouched.
-    QTest::keyClick(grid, Qt::Key_Insert);
-    QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
-    QCOMPARE(grid->model()->rowCount(), 4);
-    QCOMPARE(grid->currentIndex().row(), 1);
-    other->setFocus(Qt::TabFocusReason);
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QCOMPARE(grid->model()->rowCount(), 3);
-    QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
-
-    // An inserted row the user typed into is posted when the user moves on.
-    grid->setFocus();
-    QTest::keyClick(grid, Qt::Key_Insert);
-    grid->SetSelectedIndex(0);
-    TypeIntoCell(*grid, QStringLiteral("10"));
-    grid->SetSelectedIndex(1);
-    TypeIntoCell(*grid, QStringLiteral("Added"));
-    grid->SetSelectedIndex(6);  // QTY, NOT NULL
-    TypeIntoCell(*grid, QStringLiteral("7"));
-    QTest::keyClick(grid, Qt::Key_Up);
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_MASTER WHERE NAME = 'Added'")).toInt(),
-             1);
-
-    // A value the field refuses is shown as an error and the row stays in edit.
-    grid->SetSelectedIndex(0);  // ID, an integer
-    auto seen = answerNextModal(QStringLiteral("OK"));
-    TypeIntoCell(*grid, QStringLiteral("x1"));
-    QVERIFY(seen->Shown);
-    QCOMPARE(seen->Icon, QMessageBox::Critical);
-    QCOMPARE(seen->Text, QStringLiteral("'x1' is not a valid integer value."));
-    m.Table->Cancel();
-
-    // Post from the navigator takes what an open cell editor still holds.
-    TDBNavigator nav;
-    nav.SetDataSource(&m.Ds);
-    grid->SetSelectedIndex(1);
-    QTest::keyClick(grid, 'P');
-    QVERIFY(CellEditor(*grid));
-    QTest::keyClicks(CellEditor(*grid), QStringLiteral("ending"));
-    nav.BtnClick(nbPost);
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QVERIFY2(m.Names().contains(QStringLiteral("Pending")), qPrintable(m.Names().join(u',')));
-
-    // Without AutoEdit typing changes nothing; nor does a grid without the editing option.
-    m.Ds.AutoEdit = false;
-    grid->SetSelectedIndex(1);
-    QTest::keyClick(grid, 'Z');
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QVERIFY(!(grid->model()->flags(grid->currentIndex()) & Qt::ItemIsEditable));
-    m.Ds.AutoEdit = true;
-    grid->SetOptions(grid->Options() & ~dgEditing);
-    QTest::keyClick(grid, 'Z');
-    QTest::keyClick(grid, Qt::Key_Insert);
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  }
-
-  void gridCtrlDelete() {
+  // Deleting with Ctrl+Del (asked first), then editing, inserting and posting in the grid.
+  void gridDeletingAndEditing() {
     MasterDb m;
     TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
     m.Ds.SetDataSet(detail);
     TDBGrid *grid = m.Add(new TDBGrid);
+    auto *other = m.Add(new QLineEdit);
     detail->Open();
     QVERIFY(m.Show());
     grid->setFocus();
@@ -673,12 +593,95 @@ private slots:
              qPrintable(seen->Text));
     QCOMPARE(grid->model()->rowCount(), 3);
     QCOMPARE(m.Names().size(), 3);
+
+    QVERIFY(m.Show());  // active again after the boxes
+    m.Table->First();
+    grid->setFocus();
+    grid->SetSelectedIndex(1);  // NAME
+
+    // AutoEdit: typing puts the row into edit; leaving the row posts it to the server.
+    TypeIntoCell(*grid, QStringLiteral("Renamed"));
+    QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+    QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("I"));
+    QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("Renamed"));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(m.Table->RecNo(), 1);
+    QCOMPARE(m.Names(), (QStringList{"Renamed", "Second", "Keep"}));
+
+    // Esc abandons an edit.
+    TypeIntoCell(*grid, QStringLiteral("Dropped"));
+    QTest::keyClick(grid, Qt::Key_Escape);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
+
+    // Insert adds a row at the current one; leaving for another control drops it untouched.
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
+    QCOMPARE(grid->model()->rowCount(), 4);
+    QCOMPARE(grid->currentIndex().row(), 1);
+    other->setFocus(Qt::TabFocusReason);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(grid->model()->rowCount(), 3);
+    QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
+
+    // An inserted row the user typed into is posted when the user moves on.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Insert);
+    grid->SetSelectedIndex(0);
+    TypeIntoCell(*grid, QStringLiteral("10"));
+    grid->SetSelectedIndex(1);
+    TypeIntoCell(*grid, QStringLiteral("Added"));
+    grid->SetSelectedIndex(6);  // QTY, NOT NULL
+    TypeIntoCell(*grid, QStringLiteral("7"));
+    QTest::keyClick(grid, Qt::Key_Up);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_MASTER WHERE NAME = 'Added'")).toInt(),
+             1);
+
+    // A value the field refuses is shown as an error and the row stays in edit.
+    grid->SetSelectedIndex(0);  // ID, an integer
+    seen = answerNextModal(QStringLiteral("OK"));
+    TypeIntoCell(*grid, QStringLiteral("x1"));
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->Icon, QMessageBox::Critical);
+    QCOMPARE(seen->Text, QStringLiteral("'x1' is not a valid integer value."));
+    m.Table->Cancel();
+
+    // Post from the navigator takes what an open cell editor still holds.
+    TDBNavigator nav;
+    nav.SetDataSource(&m.Ds);
+    grid->SetSelectedIndex(1);
+    QTest::keyClick(grid, 'P');
+    QVERIFY(CellEditor(*grid));
+    QTest::keyClicks(CellEditor(*grid), QStringLiteral("ending"));
+    nav.BtnClick(nbPost);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QVERIFY2(m.Names().contains(QStringLiteral("Pending")), qPrintable(m.Names().join(u',')));
+
+    // Without AutoEdit typing changes nothing; nor does a grid without the editing option.
+    m.Ds.AutoEdit = false;
+    grid->SetSelectedIndex(1);
+    QTest::keyClick(grid, 'Z');
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QVERIFY(!(grid->model()->flags(grid->currentIndex()) & Qt::ItemIsEditable));
+    m.Ds.AutoEdit = true;
+    grid->SetOptions(grid->Options() & ~dgEditing);
+    QTest::keyClick(grid, 'Z');
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
   }
 
-  void navigatorActions() {
+  // The navigator's buttons, and two memos on the same field: one read-only, one edited.
+  void navigatorAndMemos() {
     MasterDb m;
     TDBNavigator *nav = m.Add(new TDBNavigator);
     TDBGrid *grid = m.Add(new TDBGrid);
+    TDBMemo *viewer = m.Add(new TDBMemo);
+    TDBMemo *editor = m.Add(new TDBMemo);
+    viewer->SetDataField(QStringLiteral("NOTES"));
+    viewer->SetReadOnly(true);
+    editor->SetDataField(QStringLiteral("NOTES"));
     QVERIFY(m.Show());
     const auto enabled = [nav] {
       QString s;
@@ -732,6 +735,44 @@ private slots:
     click(nbCancel);
     QCOMPARE(grid->model()->rowCount(), 3);
 
+    // The memos follow the rows.
+    m.Table->First();
+    QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes"));
+    m.Table->Next();
+    QCOMPARE(viewer->toPlainText(), QString());  // null memo
+    m.Table->Next();
+    QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
+
+    // The read-only memo ignores typing and leaves the row alone.
+    viewer->setFocus();
+    QTest::keyClicks(viewer, QStringLiteral("zz"));
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
+
+    // Typing in the editable one starts the edit; the other memo follows; post stores it,
+    // with the editor's line breaks as CR LF.
+    m.Table->First();
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, QStringLiteral(" more"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("second line"));
+    QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+    QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+    click(nbPost);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT NOTES FROM T_MASTER WHERE ID = 1")).toString(),
+             QStringLiteral("First notes more\r\nsecond line"));
+
+    // Cancel brings the stored text back; without AutoEdit typing does nothing.
+    QTest::keyClicks(editor, QStringLiteral("xyz"));
+    click(nbCancel);
+    QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+    m.Ds.AutoEdit = false;
+    QTest::keyClicks(editor, QStringLiteral("xyz"));
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+
     // Delete asks first: Cancel keeps the row, OK deletes it.
     TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
     m.Ds.SetDataSet(detail);
@@ -758,54 +799,6 @@ private slots:
     m.Ds.SetDataSet(&q);
     q.Open();
     QCOMPARE(enabled(), QStringLiteral("0011000001"));
-  }
-
-  void memoFollowsAndEdits() {
-    MasterDb m;
-    TDBMemo *viewer = m.Add(new TDBMemo);
-    TDBMemo *editor = m.Add(new TDBMemo);
-    TDBNavigator *nav = m.Add(new TDBNavigator);
-    viewer->SetDataField(QStringLiteral("NOTES"));
-    viewer->SetReadOnly(true);
-    editor->SetDataField(QStringLiteral("NOTES"));
-    m.Table->Open();
-    QVERIFY(m.Show());
-
-    QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes"));
-    m.Table->Next();
-    QCOMPARE(viewer->toPlainText(), QString());  // null memo
-    m.Table->Next();
-    QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
-
-    // The read-only memo ignores typing and leaves the row alone.
-    viewer->setFocus();
-    QTest::keyClicks(viewer, QStringLiteral("zz"));
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
-
-    // Typing in the editable one starts the edit; the other memo follows; post stores it,
-    // with the editor's line breaks as CR LF.
-    m.Table->First();
-    editor->setFocus();
-    editor->moveCursor(QTextCursor::End);
-    QTest::keyClicks(editor, QStringLiteral(" more"));
-    QTest::keyClick(editor, Qt::Key_Return);
-    QTest::keyClicks(editor, QStringLiteral("second line"));
-    QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
-    QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes more\nsecond line"));
-    QTest::mouseClick(nav->Button(nbPost), Qt::LeftButton);
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT NOTES FROM T_MASTER WHERE ID = 1")).toString(),
-             QStringLiteral("First notes more\r\nsecond line"));
-
-    // Cancel brings the stored text back; without AutoEdit typing does nothing.
-    QTest::keyClicks(editor, QStringLiteral("xyz"));
-    QTest::mouseClick(nav->Button(nbCancel), Qt::LeftButton);
-    QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
-    m.Ds.AutoEdit = false;
-    QTest::keyClicks(editor, QStringLiteral("xyz"));
-    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-    QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
   }
 };
 
