@@ -16,6 +16,7 @@
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/hostile.h"
 #include "tests/fixtures/modal.h"
+#include "tests/fixtures/repository.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
 #include "ui/mdichild.h"
@@ -46,14 +47,14 @@ using fixtures::FbDatabase;
 
 namespace {
 
-// What the login dialog showed when it appeared.
+// What the login dialog showed when it appeared: user, password, masked, the two labels, the
+// focused edit and the default button; and the user name once typed.
 struct LoginSeen {
   bool Shown = false;
-  QString Caption, User, Password, UserLabel, PasswordLabel, Focus, Default;
-  bool Masked = false;
-  QString UserAfterTyping;
+  QString Looks, UserAfterTyping;
 };
 using LoginSeenPtr = std::shared_ptr<LoginSeen>;
+const QString kLoginDefaults = QStringLiteral("SYSDBA|tarnwidge|masked|&Username|&Password|UserN|OK");
 
 // Fills the login dialog (user/password null: leave as shown) and presses button.
 ModalAnswer Login(const LoginSeenPtr &seen, const QString &user = QString(), const QString &password = QString(),
@@ -64,16 +65,14 @@ ModalAnswer Login(const LoginSeenPtr &seen, const QString &user = QString(), con
     auto *dlg = qobject_cast<TDBEntryDlg *>(box);
     if (!dlg) return;
     seen->Shown = true;
-    seen->Caption = dlg->windowTitle();
-    seen->User = dlg->UserN->text();
-    seen->Password = dlg->Password->text();
-    seen->Masked =
+    const bool masked =
         dlg->Password->echoMode() == QLineEdit::Password &&
         dlg->Password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dlg->Password) == '*';
-    seen->UserLabel = dlg->Label2->text();
-    seen->PasswordLabel = dlg->Label1->text();
-    seen->Focus = dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString();
-    seen->Default = dlg->OKBtn->isDefault() ? dlg->OKBtn->text() : QString();
+    seen->Looks =
+        QStringList({dlg->UserN->text(), dlg->Password->text(), masked ? "masked" : "plain", dlg->Label2->text(),
+                     dlg->Label1->text(), dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString(),
+                     dlg->OKBtn->isDefault() ? dlg->OKBtn->text() : QString()})
+            .join(u'|');
     if (!user.isNull()) {
       dlg->UserN->clear();
       QTest::keyClicks(dlg->UserN, user);
@@ -118,8 +117,8 @@ QStringList Items(const QComboBox *box) {
 }
 
 bool DatabaseMenuEnabled() { return MainForm->DataMenu->menuAction()->isEnabled(); }
-bool CommitItemsEnabled() { return MainForm->MnCommitWork->isEnabled() && MainForm->MnRollBackWork->isEnabled(); }
-bool CommitItemsDisabled() { return !MainForm->MnCommitWork->isEnabled() && !MainForm->MnRollBackWork->isEnabled(); }
+// How many of "C&ommit Work" and "&Rollback Work" are on.
+int CommitItemsOn() { return int(MainForm->MnCommitWork->isEnabled()) + int(MainForm->MnRollBackWork->isEnabled()); }
 
 }  // namespace
 
@@ -138,12 +137,17 @@ class TestShell : public QObject {
   void Stop() {
     if (MainForm || DMSys) ShutDown();
   }
+  // A database with the known objects that tests read and leave as they found it.
+  static const FbDatabase &SharedDb() {
+    static const FbDatabase db = fixtures::createDatabase(3, Content::Known);
+    return db;
+  }
 
-  // Connect to db through the menu, with the login dialog answered with its defaults.
-  void Connect(const FbDatabase &db) {
+  // Connect to db through the menu, the login dialog answered as given (null: its defaults).
+  void Connect(const FbDatabase &db, const QString &user = QString(), const QString &password = QString()) {
     MainForm->dbPath->setEditText(db.name);
     auto seen = std::make_shared<LoginSeen>();
-    BoxSequence boxes({Login(seen)});
+    BoxSequence boxes({Login(seen, user, password)});
     MainForm->MnConnect->trigger();
     QVERIFY(seen->Shown);
     QVERIFY(DMSys->IBDataBase->Connected());
@@ -158,30 +162,41 @@ private slots:
   }
 
   void cleanup() {
+    while (QWidget *popup = QApplication::activePopupWidget())
+      popup->close();
     Stop();
     FHome.reset();
   }
 
   // ---- Start-up and settings ------------------------------------------------------------------
 
-  void firstRunWithoutSettings() {
+  // Start-up without a settings file, the auto commit switch kept from run to run, and stored
+  // values read and written back in their own form.
+  void settingsAcrossRuns() {
     QVERIFY(!QFile::exists(SettingsFileName()));
     CHECKED(Start());
     QCOMPARE(AutoCommit, false);
     QCOMPARE(RepositoryDir, QString());
-    QVERIFY(!MainForm->MnAutoCommit->isChecked());
     QCOMPARE(MainForm->windowTitle(), QStringLiteral("ZUL DB Tesselor for IB"));
     QVERIFY(!QApplication::windowIcon().isNull());
     QVERIFY(!DMSys->IBDataBase->Connected());
     QVERIFY(AboutBox->isHidden() && ExcDlg->isHidden());
     Stop();
+    QByteArray stored = fixtures::readFile(SettingsFileName());
+    QVERIFY2(stored.contains("IB_AUTOCOMMIT=0\n") && stored.contains("OR%20DIRECTORY=\n"), stored.constData());
 
-    const QByteArray stored = fixtures::readFile(SettingsFileName());
-    QVERIFY2(stored.contains("IB_AUTOCOMMIT=0\n"), stored.constData());
-    QVERIFY2(stored.contains("OR%20DIRECTORY=\n"), stored.constData());
-  }
+    for (bool on : {true, false}) {
+      CHECKED(Start());
+      QCOMPARE(MainForm->MnAutoCommit->isChecked(), !on);
+      MainForm->MnAutoCommit->trigger();
+      QCOMPARE(AutoCommit, on);
+      QCOMPARE(MainForm->MnAutoCommit->isChecked(), on);
+      Stop();
+    }
+    CHECKED(Start());
+    QCOMPARE(AutoCommit, false);
+    Stop();
 
-  void storedValuesLoadAndWriteBack() {
     const QString dir = fixtures::tempPath(QStringLiteral("repo"));
     QVERIFY(QDir().mkpath(dir));
     {
@@ -195,57 +210,42 @@ private slots:
     QCOMPARE(RepositoryDir, dir);
     QCOMPARE(DMSys->DevSrc->Params.Values(QStringLiteral("PATH")), dir);
     Stop();
-    const QByteArray stored = fixtures::readFile(SettingsFileName());
+    stored = fixtures::readFile(SettingsFileName());
     QVERIFY2(stored.contains("IB_AUTOCOMMIT=1\n"), stored.constData());
   }
 
-  void autoCommitSurvivesRestart() {
-    CHECKED(Start());
-    MainForm->MnAutoCommit->trigger();
-    QCOMPARE(AutoCommit, true);
-    QVERIFY(MainForm->MnAutoCommit->isChecked());
-    Stop();
-
-    CHECKED(Start());
-    QCOMPARE(AutoCommit, true);
-    QVERIFY(MainForm->MnAutoCommit->isChecked());
-    MainForm->MnAutoCommit->trigger();
-    QCOMPARE(AutoCommit, false);
-    QVERIFY(!MainForm->MnAutoCommit->isChecked());
-    Stop();
-
-    CHECKED(Start());
-    QCOMPARE(AutoCommit, false);
-  }
-
-  void wrongTypeIsReported_data() {
+  void storedValueThatCannotBeUsed_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QVariant>("value");
     QTest::newRow("auto commit as text") << "IB_AUTOCOMMIT" << QVariant(QStringLiteral("yes"));
     QTest::newRow("auto commit as bytes") << "IB_AUTOCOMMIT" << QVariant(QByteArray("\x01\x00", 2));
     QTest::newRow("directory as a list") << "OR DIRECTORY" << QVariant(QStringList{"/a", "/b"});
+    QTest::newRow("repository that cannot open") << "OR DIRECTORY" << QVariant(fixtures::tempPath("no-such-dir"));
   }
-  // A value of the wrong type: an error box, start-up goes on with the default, and the
-  // next save puts a value of the right type in its place.
-  void wrongTypeIsReported() {
+  // A value of the wrong type: an error box, start-up goes on with the default, and the next
+  // save puts a value of the right type in its place. A repository directory that cannot be
+  // opened: its error box, and the program goes on without the repository.
+  void storedValueThatCannotBeUsed() {
     QFETCH(QString, name);
     QFETCH(QVariant, value);
-    {
-      std::unique_ptr<QSettings> s(OpenSettings());
-      s->setValue(name, value);
-    }
+    std::unique_ptr<QSettings>(OpenSettings())->setValue(name, value);
     BoxSequence boxes({Press(QStringLiteral("OK"))});
     StartUp({QStringLiteral("tesselor")});
     QVERIFY(boxes[0].Shown);
     QCOMPARE(boxes[0].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
     QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
-    QCOMPARE(boxes[0].Text, QStringLiteral("Invalid data type for '%1'.").arg(name));
     QCOMPARE(boxes[0].Buttons, QStringList{"OK"});
     QVERIFY(MainForm && MainForm->isVisible());
+    if (value.typeId() == QMetaType::QString && name == QLatin1String("OR DIRECTORY")) {
+      QVERIFY2(boxes[0].Text.contains(value.toString()) && boxes[0].Text.endsWith(u'.'), qPrintable(boxes[0].Text));
+      QVERIFY(!DMSys->DevSrc->Connected());
+      QCOMPARE(DMSys->DevSrc->Params.Values(QStringLiteral("PATH")), value.toString());
+      return;
+    }
+    QCOMPARE(boxes[0].Text, QStringLiteral("Invalid data type for '%1'.").arg(name));
     QCOMPARE(AutoCommit, false);
     QCOMPARE(RepositoryDir, QString());
     Stop();
-
     CHECKED(Start());  // no box about the settings this time
     QCOMPARE(AutoCommit, false);
   }
@@ -262,96 +262,182 @@ private slots:
     QVERIFY(!MainForm && !DMSys);
   }
 
-  void repositoryThatCannotOpen() {
-    const QString missing = fixtures::tempPath(QStringLiteral("no-such-dir"));
-    {
-      std::unique_ptr<QSettings> s(OpenSettings());
-      s->setValue(QStringLiteral("OR DIRECTORY"), missing);
-    }
-    BoxSequence boxes({Press(QStringLiteral("OK"))});
-    StartUp({QStringLiteral("tesselor")});
-    QVERIFY(boxes[0].Shown);
-    QCOMPARE(boxes[0].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
-    QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
-    QVERIFY2(boxes[0].Text.contains(missing) && boxes[0].Text.endsWith(QLatin1Char('.')), qPrintable(boxes[0].Text));
-    QVERIFY(!DMSys->DevSrc->Connected());
-    QCOMPARE(DMSys->DevSrc->Params.Values(QStringLiteral("PATH")), missing);
-    QVERIFY(MainForm->isVisible());
-  }
-
   // ---- Main window: menus, hints, windows --------------------------------------------------------
 
-  // Every command as the user meets it: caption, shortcut, hint, and whether it is on before
-  // connecting.
-  void menuItemsCaptionsShortcutsHintsAndStates() {
+  // Every command of the main window as a user reaches it: its caption, the keys that run it
+  // (a shortcut, or the menu's and the item's underlined letters), the hints shown while its
+  // menu and its item are highlighted, and what running it does.
+  void everyCommandByItsKeys_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("keys");  // the first chord to the window, the others to the menu it opens
+    QTest::addColumn<QString>("hint");  // shown while the item is pointed at
+    QTest::addColumn<QString>("effect");
+    const auto row = [](const char *caption, const char *keys, const char *hint, const char *effect) {
+      QTest::addRow("%s %s", caption, keys) << caption << keys << hint << effect;
+    };
+    row("&Connect", "Ctrl+O", "", "login");
+    row("&Connect", "Alt+F,C", "Connect to database", "login");
+    row("&Disconect", "Alt+F,D", "Disconect from database", "disconnected");
+    row("&Auto commit", "Alt+F,A", "Set auto commit on/off", "auto commit");
+    row("C&ommit Work", "Alt+F,O,Return", "Commit work for database", "committed");
+    row("&Rollback Work", "Alt+F,R", "Rollback work for database", "rolled back");
+    // "O" stops at the disabled C&ommit Work, so the arrow keys.
+    row("&Object repository settings...", "Alt+F,Up,Up,Return",
+        "Selects or creates object repository table for keeping DDL and SQL statements",
+        "box:Create/register Object repository table");
+    row("E&xit", "Alt+F4", "", "exit");
+    row("E&xit", "Alt+F,X", "Close application", "exit");
+    row("&Domains", "Alt+D,D", "Opens domains list for viewing,creating  & editing", "window:TDomainsForm");
+    row("&Exceptions", "Alt+D,E", "Opens exceptions list for editing, creating and deleting", "window:TExceptionsForm");
+    row("&Triggers", "Alt+D,T", "Opens triggers list to view, edit and create triggers", "window:TFormTriggers");
+    row("&Structures", "Alt+D,S", "Opens structures to view table/view structures", "window:TFormTblStr");
+    row("&Object repository", "Alt+D,O", "Opens table in which you can save objects source for further using",
+        "window:TObjRepos");
+    row("DD&L statements", "Alt+D,L", "Opens SQL Expressions Window for executing DDL statements",
+        "window:TSQLExprForm");
+    row("Data &view", "Alt+D,V", "Opens window in which you can view, edit, insert data in views and tables",
+        "window:TDataForm");
+    row("&Generators", "Alt+D,G", "Opens generators list", "window:TGeneratorsForm");
+    row("&Procedures", "Alt+D,P", "", "off");
+    row("&View wizard...", "Alt+I,V", "", "off");
+    row("&Trigger-genereted key wizard...", "Alt+I,T", "", "off");
+    row("T&able wizard...", "Alt+I,A", "", "off");
+    row("&Foreign key wizard...", "Alt+I,F", "", "off");
+    row("&Cascade", "Alt+W,C", "Cascade windows", "cascade");
+    row("Tile &vertical", "Alt+W,V", "Tile windows vertical", "tile vertical");
+    row("Tile &horizontal", "Alt+W,H", "Tile Windows horizontal", "tile horizontal");
+    row("&About", "Alt+H,A", "About this product", "box:About");
+  }
+  void everyCommandByItsKeys() {
+    QFETCH(QString, caption);
+    QFETCH(QString, keys);
+    QFETCH(QString, hint);
+    QFETCH(QString, effect);
+    const QString kind = effect.section(u':', 0, 0), what = effect.section(u':', 1);
+    if (what == QLatin1String("TObjRepos")) {  // a repository table to show
+      const QString dir = fixtures::tempPath(QStringLiteral("repo"));
+      fixtures::makeRepositoryTable(dir);
+      std::unique_ptr<QSettings>(OpenSettings())->setValue(QStringLiteral("OR DIRECTORY"), dir);
+    }
     CHECKED(Start());
     TMainForm *f = MainForm;
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
-    QCOMPARE(fixtures::menuItems(f->FileMenu),
-             QStringList({"&Connect|Ctrl+O|Connect to database|on", "&Disconect||Disconect from database|on", "-",
-                          "&Auto commit||Set auto commit on/off|on", "C&ommit Work||Commit work for database|off",
-                          "&Rollback Work||Rollback work for database|off", "-",
-                          "&Object repository settings...||Selects or creates object repository table for keeping DDL "
-                          "and SQL statements|on",
-                          "-", "E&xit|Alt+F4|Close application|on"}));
-    // Which windows are built yet is not the user's concern here: the items without their state.
-    QStringList data = fixtures::menuItems(f->DataMenu);
-    for (QString &item : data)
-      item = item.section(u'|', 0, 2);
-    QCOMPARE(data,
-             QStringList({"&Domains||Opens domains list for viewing,creating  & editing",
-                          "&Exceptions||Opens exceptions list for editing, creating and deleting",
-                          "&Triggers||Opens triggers list to view, edit and create triggers",
-                          "&Structures||Opens structures to view table/view structures",
-                          "&Object repository||Opens table in which you can save objects source for further using",
-                          "DD&L statements||Opens SQL Expressions Window for executing DDL statements",
-                          "Data &view||Opens window in which you can view, edit, insert data in views and tables",
-                          "&Generators||Opens generators list",
-                          "&Procedures||Procedures list for creating editing stored procedures"}));
-    QCOMPARE(fixtures::menuItems(f->MnWizards),
-             QStringList({"&View wizard...||Wizard for creating views|off",
-                          "&Trigger-genereted key wizard...||Generetes trigger for genereted key of table|off",
-                          "T&able wizard...||Wizard for generating tables and defining table constraints|off",
-                          "&Foreign key wizard...||Wizard for defining foreign keys|off"}));
-    QCOMPARE(fixtures::menuItems(f->WindowsBar),
-             QStringList({"&Cascade||Cascade windows|on", "Tile &vertical||Tile windows vertical|on",
-                          "Tile &horizontal||Tile Windows horizontal|on"}));
-    QCOMPARE(fixtures::menuItems(f->MnHelp), QStringList{"&About||About this product|on"});
-    QVERIFY(f->MnConnect->font().bold());
-    QVERIFY(f->MnAutoCommit->isCheckable());
-    QVERIFY(!DatabaseMenuEnabled());
-    QCOMPARE(f->DataMenu->menuAction()->statusTip(), QStringLiteral("Database operations"));
-    QCOMPARE(f->MnWizards->menuAction()->statusTip(), QStringLiteral("Wizards menu"));
-    QCOMPARE(f->MnHelp->menuAction()->statusTip(), QStringLiteral("Information menu"));
-    QCOMPARE(f->Label1->text(), QStringLiteral("D&atabase"));
-    QCOMPARE(f->Label1->buddy(), f->dbPath);
-    QVERIFY(f->dbPath->isEditable());
+    QAction *action = nullptr;
+    for (QAction *a : f->findChildren<QAction *>())
+      if (a->text() == caption && !a->menu()) action = a;
+    QVERIFY(action);
+    TIBDataBase *ib = DMSys->IBDataBase;
+    const bool work = kind == QLatin1String("committed") || kind == QLatin1String("rolled back");
+    if (keys.startsWith(QLatin1String("Alt+D")) || kind == QLatin1String("disconnected") || work)
+      CHECKED(Connect(SharedDb()));
+    if (work) ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_BY_KEYS 'by keys'"), false);
+    QCOMPARE(CommitItemsOn(), work ? 2 : 0);  // the two follow the transaction
+    QPointer<TTestChild> one, two;
+    if (kind == QLatin1String("cascade") || kind.startsWith(QLatin1String("tile"))) {
+      one = new TTestChild(QStringLiteral("One"), false);
+      two = new TTestChild(QStringLiteral("Two"), false);
+      for (TTestChild *c : {one.data(), two.data()})
+        c->SubWindow()->setGeometry(0, 0, 200, 100);
+      f->TileMode = kind == QLatin1String("tile vertical") ? TTileMode::tbHorizontal : TTileMode::tbVertical;
+    }
+
+    // Pointing at the menu shows its hint, at the item the item's (a disabled item takes no hover).
+    if (keys.contains(u',')) {
+      const QHash<QString, QString> menuHints{
+          {"Alt+D", "Database operations"}, {"Alt+I", "Wizards menu"}, {"Alt+H", "Information menu"}};
+      auto *menu = qobject_cast<QMenu *>(action->associatedObjects().value(0));
+      QVERIFY(menu);
+      // The offscreen platform's pointer moves come marked as synthesized, which the menu bar
+      // does not take for hovering: move over it as a real mouse does.
+      QMenuBar *bar = f->menuBar();
+      const QPoint title = bar->actionGeometry(menu->menuAction()).center();
+      QMouseEvent move(QEvent::MouseMove, title, bar->mapToGlobal(title), Qt::NoButton, Qt::NoButton, {});
+      QApplication::sendEvent(bar, &move);
+      QTRY_COMPARE(f->StatusPanel->text(), menuHints.value(keys.section(u',', 0, 0)));
+      QTest::mouseClick(bar, Qt::LeftButton, {}, title);
+      QVERIFY(QTest::qWaitForWindowExposed(menu));
+      QTest::mouseMove(menu, menu->actionGeometry(action).center());
+      QTRY_COMPARE(f->StatusPanel->text(), hint.isEmpty() ? menuHints.value(keys.section(u',', 0, 0)) : hint);
+      QTest::keyClick(menu, Qt::Key_Escape);
+      QTRY_VERIFY(!menu->isVisible());
+    }
+
+    const auto press = [&] {
+      f->activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(f));
+      const QStringList chords = keys.split(u',');
+      for (int i = 0; i < chords.size(); ++i) {
+        QWidget *popup = QApplication::activePopupWidget();
+        QTest::keySequence(i > 0 && popup ? popup : f, QKeySequence(chords[i]));
+      }
+    };
+    QList<ModalAnswer> answers;
+    if (kind == QLatin1String("login")) answers << Login(std::make_shared<LoginSeen>());
+    f->dbPath->setEditText(SharedDb().name);
+    if (kind == QLatin1String("box")) answers << Press(QStringLiteral("Cancel"));
+    if (kind == QLatin1String("exit")) answers << Press(QStringLiteral("OK"));
+    QDialog *const dialog = what == QLatin1String("About") ? static_cast<QDialog *>(AboutBox) : ORepOptDlg;
+    QSignalSpy triggered(action, &QAction::triggered);
+    // A window command opens a new window each time; a dialog is the same each time.
+    const int presses = kind == QLatin1String("window") || kind == QLatin1String("box") ? 2 : 1;
+    for (int i = 0; i < presses; ++i) {
+      BoxSequence boxes(answers);
+      CHECKED(press());
+      QCOMPARE(boxes.Count(), answers.size());
+      if (kind == QLatin1String("box")) QCOMPARE(boxes[0].Caption, what);
+      if (kind == QLatin1String("exit")) QCOMPARE(boxes[0].Text, QStringLiteral("Are you sure to exit?"));
+      if (dialog == AboutBox) QVERIFY(boxes[0].Centred && boxes[0].DefaultButton == QLatin1String("OK"));
+    }
+    QCOMPARE(triggered.count(), kind == QLatin1String("off") ? 0 : presses);
+    if (kind == QLatin1String("off")) QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!QApplication::activePopupWidget());
+
+    const QRect area = f->ClientArea->contentsRect();
+    const QRect a = one ? one->SubWindow()->geometry() : QRect(), b = two ? two->SubWindow()->geometry() : QRect();
+    QStringList windows;
+    for (QMdiSubWindow *sub : f->ClientArea->subWindowList())
+      windows << sub->widget()->metaObject()->className();
+    if (kind == QLatin1String("login")) QVERIFY(ib->Connected());
+    if (kind == QLatin1String("disconnected")) QVERIFY(!ib->Connected());
+    if (kind == QLatin1String("auto commit")) QVERIFY(AutoCommit && action->isChecked());
+    if (work) {
+      QVERIFY(!ib->InTransaction());
+      QCOMPARE(CommitItemsOn(), 0);
+      const bool committed = kind == QLatin1String("committed");
+      QCOMPARE(fixtures::exceptionCount(SharedDb(), QStringLiteral("E_BY_KEYS")), committed ? 1 : 0);
+      if (committed) ib->ExecSQL(QStringLiteral("DROP EXCEPTION E_BY_KEYS"), true);
+    }
+    if (kind == QLatin1String("box"))
+      QCOMPARE(dialog, what == QLatin1String("About") ? static_cast<QDialog *>(AboutBox) : ORepOptDlg);
+    if (dialog == AboutBox)
+      QVERIFY(AboutBox->ProductName->text().contains(QLatin1String("<b>ZUL Tesselor for IB</b>")) &&
+              AboutBox->Version->text().contains(QLatin1String("Version 1.01a")) &&
+              !AboutBox->ProgramIcon->pixmap().isNull());
+    if (kind == QLatin1String("exit")) QVERIFY(!f->isVisible());
+    if (kind == QLatin1String("window")) QCOMPARE(windows, QStringList({what, what}));
+    if (kind == QLatin1String("off")) QVERIFY(windows.isEmpty());
+    // Tiling shares the area out exactly, and is the arrangement the next tiling repeats.
+    if (kind == QLatin1String("cascade")) QVERIFY(a.topLeft() != b.topLeft() && f->TileMode == TTileMode::tbVertical);
+    if (kind == QLatin1String("tile vertical"))
+      QVERIFY(a.height() == area.height() && b.height() == area.height() && a.width() + b.width() == area.width() &&
+              a.x() != b.x() && f->TileMode == TTileMode::tbVertical);
+    if (kind == QLatin1String("tile horizontal"))
+      QVERIFY(a.width() == area.width() && b.width() == area.width() && a.height() + b.height() == area.height() &&
+              a.y() != b.y() && f->TileMode == TTileMode::tbHorizontal);
   }
 
-  void hintsInTheStatusBar() {
+  void databasePathByItsLabel() {
+    CHECKED(Start());
+    QVERIFY(QTest::qWaitForWindowActive(MainForm));
+    QCOMPARE(MainForm->Label1->text(), QStringLiteral("D&atabase"));
+    QTest::keyClick(MainForm, Qt::Key_A, Qt::AltModifier);
+    QVERIFY(MainForm->dbPath->hasFocus() && MainForm->dbPath->isEditable());
+  }
+
+  // Hints beyond the main menu's: a control that has one only as its tooltip, a click on the
+  // status bar showing the current hint again, and a context menu (a window of its own).
+  void hintsOfControlsAndContextMenus() {
     CHECKED(Start());
     TMainForm *f = MainForm;
-    QMenuBar *bar = f->menuBar();
-    // Hovering a menu title shows the menu's hint.
-    // The offscreen platform's pointer moves come marked as synthesized, which the menu bar
-    // does not take for hovering: move over it as a real mouse does.
-    const QPoint help = bar->actionGeometry(f->MnHelp->menuAction()).center();
-    QMouseEvent move(QEvent::MouseMove, help, bar->mapToGlobal(help), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(bar, &move);
-    QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Information menu"));
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(f->FileMenu->menuAction()).center());
-    QVERIFY(QTest::qWaitForWindowExposed(f->FileMenu));
-    QTest::mouseMove(f->FileMenu, f->FileMenu->actionGeometry(f->MnAutoCommit).center());
-    QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Set auto commit on/off"));
-    QTest::mouseMove(f->FileMenu, f->FileMenu->actionGeometry(f->MnExit).center());
-    QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Close application"));
-    QTest::keyClick(f->FileMenu, Qt::Key_Escape);
-    QTRY_VERIFY(!f->FileMenu->isVisible());
-    f->StatusBar->setFocus();
-    QTest::mouseClick(f->StatusBar, Qt::LeftButton);  // a click on the bar shows the current hint
-    QCOMPARE(f->StatusPanel->text(), f->Hint());
-
-    // A control that has a hint only as its tooltip shows it as well.
     auto *child = new TTestChild(QStringLiteral("Hinted"), false);
     auto *button = new QPushButton(QStringLiteral("Refresh"), child);
     button->setToolTip(QStringLiteral("Refresh list"));
@@ -359,14 +445,13 @@ private slots:
     child->SubWindow()->resize(240, 160);
     QTest::mouseMove(button);
     QTRY_COMPARE(f->StatusPanel->text(), QStringLiteral("Refresh list"));
-    QCOMPARE(f->Hint(), QStringLiteral("Refresh list"));
+    f->StatusPanel->setText(QStringLiteral("overwritten"));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(f->StatusBar, &press);
+    QCOMPARE(f->StatusPanel->text(), QStringLiteral("Refresh list"));
     QTest::mouseMove(f->dbPath);
     QTRY_COMPARE(f->StatusPanel->text(), QString());
-  }
 
-  void contextMenuHintsInTheStatusBar() {
-    // A context menu is a window of its own; its items' hints reach the status bar all the same.
-    Start();
     MainForm->MnSQL->trigger();
     auto *ddl = MainForm->findChild<TSQLExprForm *>();
     QVERIFY(ddl);
@@ -391,7 +476,7 @@ private slots:
     // The program connected through its own login, then asked to end: it ends at once the
     // way closing does, without the questions; history and settings are written.
     QFETCH(int, signal);
-    const FbDatabase db = fixtures::createDatabase(3);
+    static const FbDatabase db = fixtures::createDatabase(3);  // the rows' child programs open it
     const QString settings = SettingsFileName();
     for (int run = 0; run < 3; ++run) {
       QFile::remove(FHistory);
@@ -411,131 +496,42 @@ private slots:
     }
   }
 
-  void childMenusMergeBeforeWindows() {
+  // A child window's menus go in before "&Windows" while it is active; "&Windows" lists the
+  // open windows at its end, and choosing one activates it.
+  void childWindowsInTheMenus() {
     CHECKED(Start());
     TMainForm *f = MainForm;
+    const QStringList plainTitles{"&File", "&Database", "W&izards", "&Windows", "&Help"};
+    const QStringList editTitles{"&File", "&Database", "W&izards", "&Edit", "&Windows", "&Help"};
     auto *editor = new TTestChild(QStringLiteral("Editor"), true);
     QTRY_COMPARE(f->ClientArea->activeSubWindow(), editor->SubWindow());
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Edit", "&Windows", "&Help"}));
+    QCOMPARE(MenuTitles(), editTitles);
     auto *plain = new TTestChild(QStringLiteral("Plain"), false);
     QTRY_COMPARE(f->ClientArea->activeSubWindow(), plain->SubWindow());
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
-    f->ClientArea->setActiveSubWindow(editor->SubWindow());
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Edit", "&Windows", "&Help"}));
-    editor->SubWindow()->close();
-    QTRY_COMPARE(ChildCount(), 1);
-    QCOMPARE(MenuTitles(), QStringList({"&File", "&Database", "W&izards", "&Windows", "&Help"}));
-  }
-
-  void windowsMenuArrangesAndLists() {
-    CHECKED(Start());
-    TMainForm *f = MainForm;
-    auto *one = new TTestChild(QStringLiteral("One"), false);
-    auto *two = new TTestChild(QStringLiteral("Two"), false);
-    const QRect area = f->ClientArea->contentsRect();
-
-    f->MnTileVertical->trigger();
-    QCOMPARE(f->TileMode, TTileMode::tbVertical);
-    QCOMPARE(one->SubWindow()->height(), area.height());
-    QCOMPARE(two->SubWindow()->height(), area.height());
-    QCOMPARE(one->SubWindow()->width() + two->SubWindow()->width(), area.width());
-    QVERIFY(one->SubWindow()->x() != two->SubWindow()->x());
-
-    f->MnTileHorizontal->trigger();
-    QCOMPARE(f->TileMode, TTileMode::tbHorizontal);
-    QCOMPARE(one->SubWindow()->width(), area.width());
-    QCOMPARE(one->SubWindow()->height() + two->SubWindow()->height(), area.height());
-    QVERIFY(one->SubWindow()->y() != two->SubWindow()->y());
-
-    f->MnCascade->trigger();
-    QVERIFY(one->SubWindow()->pos() != two->SubWindow()->pos());
-    QCOMPARE(f->TileMode, TTileMode::tbHorizontal);  // stays as last set
-
+    QCOMPARE(MenuTitles(), plainTitles);
     emit f->WindowsBar->aboutToShow();
     QStringList items;
     for (QAction *a : f->WindowsBar->actions())
       items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, QStringList({"&Cascade", "Tile &vertical", "Tile &horizontal", "-", "&1 One", "&2 Two"}));
+    QCOMPARE(items, QStringList({"&Cascade", "Tile &vertical", "Tile &horizontal", "-", "&1 Editor", "&2 Plain"}));
     f->WindowsBar->actions().at(4)->trigger();
-    QCOMPARE(f->ClientArea->activeSubWindow(), one->SubWindow());
-
-    one->SubWindow()->close();
-    two->SubWindow()->close();
+    QCOMPARE(f->ClientArea->activeSubWindow(), editor->SubWindow());
+    QCOMPARE(MenuTitles(), editTitles);
+    editor->SubWindow()->close();
+    QTRY_COMPARE(ChildCount(), 1);
+    QCOMPARE(MenuTitles(), plainTitles);
+    plain->SubWindow()->close();
     QTRY_COMPARE(ChildCount(), 0);
     emit f->WindowsBar->aboutToShow();
     QCOMPARE(f->WindowsBar->actions().size(), 3);
-  }
-
-  void aboutBox() {
-    CHECKED(Start());
-    QVERIFY(!AboutBox->isVisible());
-    BoxSequence boxes({Press(QStringLiteral("OK"))});
-    MainForm->MnAbout->trigger();
-    QVERIFY(boxes[0].Shown);
-    QCOMPARE(boxes[0].Caption, QStringLiteral("About"));
-    QCOMPARE(boxes[0].DefaultButton, QStringLiteral("OK"));
-    QVERIFY(boxes[0].Centred);
-    QVERIFY(AboutBox->ProductName->text().contains(QLatin1String("<b>ZUL Tesselor for IB</b>")));
-    QVERIFY(AboutBox->Version->text().contains(QLatin1String("Version 1.01a")));
-    QVERIFY(!AboutBox->ProgramIcon->pixmap().isNull());
-    // Reused: the same box shows again.
-    TAboutBox *same = AboutBox;
-    BoxSequence again({Press(QStringLiteral("OK"))});
-    MainForm->MnAbout->trigger();
-    QVERIFY(again[0].Shown);
-    QCOMPARE(AboutBox, same);
-  }
-
-  void repositorySettingsDialog() {
-    CHECKED(Start());
-    QVERIFY(ORepOptDlg);
-    QVERIFY(MainForm->ORepSettings->isEnabled());
-    TORepOptDlg *dialog = ORepOptDlg;
-    BoxSequence boxes({Press(QStringLiteral("Cancel"))});
-    MainForm->ORepSettings->trigger();
-    QVERIFY(boxes[0].Shown);
-    QCOMPARE(boxes[0].Caption, QStringLiteral("Create/register Object repository table"));
-    QCOMPARE(ORepOptDlg, dialog);  // reused, not made anew
-  }
-
-  // Each command opens a window of its own; after a disconnect a window reopens the
-  // database through the login.
-  void windowCommandsOpenNewWindows() {
-    const FbDatabase db = fixtures::createDatabase(3, Content::Known);
-    CHECKED(Start());
-    CHECKED(Connect(db));
-    const QList<QPair<QAction *, QString>> commands = {{MainForm->MnDomains, "TDomainsForm"},
-                                                       {MainForm->MnExceptions, "TExceptionsForm"},
-                                                       {MainForm->MnGenerators, "TGeneratorsForm"}};
-    for (const auto &[command, windowClass] : commands) {
-      QVERIFY(command->isEnabled());
-      command->trigger();
-      command->trigger();
-      QCOMPARE(ChildCount(), 2);
-      for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
-        QCOMPARE(sub->widget()->metaObject()->className(), windowClass);
-      for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
-        sub->close();
-      QTRY_COMPARE(ChildCount(), 0);
-    }
-
-    MainForm->MnDisconect->trigger();
-    QVERIFY(!DMSys->IBDataBase->Connected());
-    auto login = std::make_shared<LoginSeen>();
-    BoxSequence boxes({Login(login)});
-    MainForm->MnDomains->trigger();
-    QVERIFY(login->Shown);
-    QVERIFY(DMSys->IBDataBase->Connected());
-    QCOMPARE(ChildCount(), 1);
   }
 
   // New tool windows open wholly inside the child-window area, however far down the area
   // places them: their bottom rows (the DDL window's position indicator) stay in view. And
   // ending the program with them open ends it cleanly.
   void newWindowsFitTheArea() {
-    const FbDatabase db = fixtures::createDatabase(3, Content::Known);
     CHECKED(Start());
-    CHECKED(Connect(db));
+    CHECKED(Connect(SharedDb()));
     MainForm->MnDomains->trigger();
     for (int i = 0; i < 3; ++i)
       MainForm->MnSQL->trigger();
@@ -655,7 +651,7 @@ private slots:
 
   void historyKeepsPathsAsTyped() {
     // On this platform two spellings are two files: a mixed-case path must come back as typed.
-    const FbDatabase db = fixtures::createDatabase(3);
+    const FbDatabase &db = SharedDb();
     const QString dir = fixtures::tempPath(QStringLiteral("Cased"));
     QVERIFY(QDir().mkpath(dir));
     const QString mixed = dir + QStringLiteral("/Sales.FDB"), lower = dir + QStringLiteral("/sales.fdb");
@@ -694,7 +690,7 @@ private slots:
   }
   void loginCancelled() {
     QFETCH(QString, how);
-    const FbDatabase db = fixtures::createDatabase(3);
+    const FbDatabase &db = SharedDb();
     CHECKED(Start());
     MainForm->dbPath->setEditText(db.name);
     auto login = std::make_shared<LoginSeen>();
@@ -708,13 +704,7 @@ private slots:
     QCOMPARE(boxes[0].Caption, QStringLiteral("Database login"));
     QVERIFY(boxes[0].Centred);
     QCOMPARE(boxes[0].Buttons, QStringList({"OK", "Cancel"}));
-    QCOMPARE(login->User, QStringLiteral("SYSDBA"));
-    QCOMPARE(login->Password, QStringLiteral("tarnwidge"));
-    QVERIFY(login->Masked);
-    QCOMPARE(login->UserLabel, QStringLiteral("&Username"));
-    QCOMPARE(login->PasswordLabel, QStringLiteral("&Password"));
-    QCOMPARE(login->Focus, QStringLiteral("UserN"));
-    QCOMPARE(login->Default, QStringLiteral("OK"));
+    QCOMPARE(login->Looks, kLoginDefaults);
 
     QCOMPARE(boxes[1].Caption, QStringLiteral("ZUL DB Tesselor for IB"));
     QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
@@ -725,7 +715,7 @@ private slots:
   }
 
   void secondLoginShowsDefaultsAgain() {
-    const FbDatabase db = fixtures::createDatabase(3);
+    const FbDatabase &db = SharedDb();
     CHECKED(Start());
     MainForm->dbPath->setEditText(db.name);
     auto first = std::make_shared<LoginSeen>();
@@ -743,128 +733,122 @@ private slots:
     auto second = std::make_shared<LoginSeen>();
     BoxSequence two({Login(second)});
     MainForm->MnConnect->trigger();
-    QVERIFY(second->Shown);
-    QCOMPARE(second->User, QStringLiteral("SYSDBA"));
-    QCOMPARE(second->Password, QStringLiteral("tarnwidge"));
+    QCOMPARE(second->Looks, kLoginDefaults);
   }
 
-  void wrongPasswordRefusedByTheServer() {
-    REQUIRE_SERVER();
-    const FbDatabase db = fixtures::createDatabase(3, Content::Known, Access::Tcp);
-    CHECKED(Start());
-    MainForm->dbPath->setEditText(db.name);
-    auto login = std::make_shared<LoginSeen>();
-    BoxSequence boxes({Login(login, db.user, QStringLiteral("not-the-password")), Press(QStringLiteral("OK"))});
-    MainForm->MnConnect->trigger();
-    QCOMPARE(boxes.Count(), 2);
-    QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
-    QVERIFY2(boxes[1].Text.contains(QLatin1String("Your user name and password are not defined")),
-             qPrintable(boxes[1].Text));
-    QVERIFY(boxes[1].Text.endsWith(QLatin1Char('.')));
-    QVERIFY(!DMSys->IBDataBase->Connected());
-    QVERIFY(!DatabaseMenuEnabled());
-    QVERIFY(Items(MainForm->dbPath).isEmpty());
-
-    // The right password connects over the server.
-    BoxSequence again({Login(std::make_shared<LoginSeen>(), db.user, db.password)});
-    MainForm->MnConnect->trigger();
-    QVERIFY(DMSys->IBDataBase->Connected());
-    QVERIFY(DatabaseMenuEnabled());
-    QCOMPARE(Items(MainForm->dbPath), QStringList{db.name});
+  void failedConnectLeavesTheProgramDisconnected_data() {
+    QTest::addColumn<bool>("overTcp");  // a wrong password over the server, else a missing file
+    QTest::newRow("missing file") << false;
+    QTest::newRow("wrong password over tcp") << true;
   }
-
   void failedConnectLeavesTheProgramDisconnected() {
-    const FbDatabase good = fixtures::createDatabase(3);
+    QFETCH(bool, overTcp);
+    if (overTcp) REQUIRE_SERVER();
+    const FbDatabase db = overTcp ? fixtures::createDatabase(3, Content::Known, Access::Tcp) : SharedDb();
+    const QString password = overTcp ? db.password : QString();
     CHECKED(Start());
-    CHECKED(Connect(good));
-    QVERIFY(DatabaseMenuEnabled());
+    CHECKED(Connect(db, db.user, password));
+
     const QString missing = fixtures::tempPath(QStringLiteral("missing"), QStringLiteral(".fdb"));
-    MainForm->dbPath->setEditText(missing);
-    BoxSequence boxes({Login(std::make_shared<LoginSeen>()), Press(QStringLiteral("OK"))});
+    if (!overTcp) MainForm->dbPath->setEditText(missing);
+    BoxSequence boxes({Login(std::make_shared<LoginSeen>(), db.user, overTcp ? QStringLiteral("not-it") : password),
+                       Press(QStringLiteral("OK"))});
     MainForm->MnConnect->trigger();
     QCOMPARE(boxes.Count(), 2);
     QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
-    QVERIFY2(boxes[1].Text.contains(missing), qPrintable(boxes[1].Text));
+    const QString why = overTcp ? QStringLiteral("Your user name and password are not defined") : missing;
+    QVERIFY2(boxes[1].Text.contains(why) && boxes[1].Text.endsWith(u'.'), qPrintable(boxes[1].Text));
     QVERIFY(!DMSys->IBDataBase->Connected());
     QVERIFY(!DatabaseMenuEnabled());
-    QCOMPARE(Items(MainForm->dbPath), QStringList{good.name});
+    QCOMPARE(Items(MainForm->dbPath), QStringList{db.name});
+
+    CHECKED(Connect(db, db.user, password));  // the right login connects again
+    QVERIFY(DatabaseMenuEnabled());
   }
 
   // ---- Transaction commands -------------------------------------------------------------------------
 
-  void commitAndRollbackFollowTheTransaction() {
-    const FbDatabase db = fixtures::createDatabase(3, Content::Known);
+  // With auto commit a statement leaves nothing to commit; a commit the server refuses shows
+  // its message and leaves the work to commit or roll back.
+  void autoCommitAndRefusedCommit() {
     CHECKED(Start());
-    CHECKED(Connect(db));
+    CHECKED(Connect(SharedDb()));
     TIBDataBase *ib = DMSys->IBDataBase;
-    QVERIFY(CommitItemsDisabled());
-
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_KEPT 'kept'"), false);
-    QVERIFY(CommitItemsEnabled());
-    MainForm->MnCommitWork->trigger();
-    QVERIFY(CommitItemsDisabled());
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_KEPT")), 1);
-
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_DROPPED 'dropped'"), false);
-    QVERIFY(CommitItemsEnabled());
-    MainForm->MnRollBackWork->trigger();
-    QVERIFY(CommitItemsDisabled());
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_DROPPED")), 0);
-
+    const FbDatabase &db = SharedDb();
     // With auto commit every statement ends its own transaction.
     MainForm->MnAutoCommit->trigger();
     ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_AUTO 'auto'"), AutoCommit);
-    QVERIFY(CommitItemsDisabled());
+    QCOMPARE(CommitItemsOn(), 0);
     QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_AUTO")), 1);
+    MainForm->MnAutoCommit->trigger();
 
     // A commit the server refuses: its message, and both items stay enabled.
     ib->ExecSQL(QStringLiteral("CREATE UNIQUE INDEX IX_DUP ON T_DETAIL (MASTER_ID)"), false);
-    QVERIFY(CommitItemsEnabled());
+    QCOMPARE(CommitItemsOn(), 2);
     BoxSequence boxes({Press(QStringLiteral("OK"))});
     MainForm->MnCommitWork->trigger();
     QVERIFY(boxes[0].Shown);
     QCOMPARE(boxes[0].Icon, QMessageBox::Critical);
     QVERIFY2(boxes[0].Text.contains(QLatin1String("IX_DUP")), qPrintable(boxes[0].Text));
     QVERIFY(ib->InTransaction());
-    QVERIFY(CommitItemsEnabled());
+    QCOMPARE(CommitItemsOn(), 2);
     MainForm->MnRollBackWork->trigger();
-    QVERIFY(CommitItemsDisabled());
+    QCOMPARE(CommitItemsOn(), 0);
   }
 
-  void connectWithAnActiveTransaction() {
-    const FbDatabase db = fixtures::createDatabase(3);
+  // "Commit work?" when Connect, Disconect or closing meets an active transaction: each answer
+  // as the user gives it, and what becomes of the work, the connection and the window.
+  void commitWorkQuestion_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("answers");  // to "Are you sure to exit?" first when closing
+    QTest::addColumn<QString>("outcome");      // the work "committed", "rolled back" or "pending"
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<bool>("windowStays");
+    QTest::newRow("Connect, Cancel") << "connect" << QStringList{"Cancel"} << "pending" << true << true;
+    QTest::newRow("Connect, Yes") << "connect" << QStringList{"&Yes", "login"} << "committed" << true << true;
+    QTest::newRow("Connect, No") << "connect" << QStringList{"&No", "login"} << "rolled back" << true << true;
+    QTest::newRow("Disconect, Cancel") << "disconnect" << QStringList{"Cancel"} << "rolled back" << false << true;
+    QTest::newRow("Disconect, OK") << "disconnect" << QStringList{"OK"} << "committed" << false << true;
+    QTest::newRow("close, Cancel and Yes") << "close" << QStringList{"Cancel", "&Yes"} << "committed" << true << true;
+    QTest::newRow("close, OK and Cancel") << "close" << QStringList{"OK", "Cancel"} << "pending" << true << true;
+    QTest::newRow("close, OK and No") << "close" << QStringList{"OK", "&No"} << "rolled back" << true << false;
+  }
+  void commitWorkQuestion() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, answers);
+    QFETCH(QString, outcome);
+    QFETCH(bool, connected);
+    QFETCH(bool, windowStays);
+    static int serial = 0;
+    const QString name = QStringLiteral("E_ASKED_%1").arg(++serial);
     CHECKED(Start());
-    CHECKED(Connect(db));
+    CHECKED(Connect(SharedDb()));
     TIBDataBase *ib = DMSys->IBDataBase;
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_ONE 'one'"), false);
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION %1 'asked'").arg(name), false);
 
-    // Cancel: silent, nothing changes.
-    BoxSequence cancel({Press(QStringLiteral("Cancel"))});
-    MainForm->MnConnect->trigger();
-    QCOMPARE(cancel.Count(), 1);
-    QCOMPARE(cancel[0].Text, QStringLiteral("Commit work?"));
-    QCOMPARE(cancel[0].Buttons, QStringList({"&Yes", "&No", "Cancel"}));
-    QCOMPARE(cancel[0].DefaultButton, QStringLiteral("&Yes"));
-    QCOMPARE(cancel[0].EscapeButton, QStringLiteral("Cancel"));
-    QVERIFY(ib->InTransaction());
-    QVERIFY(ib->Connected());
-    QVERIFY(DatabaseMenuEnabled());
+    QList<ModalAnswer> replies;
+    for (const QString &answer : answers)
+      replies << (answer == QLatin1String("login") ? Login(std::make_shared<LoginSeen>()) : Press(answer));
+    BoxSequence boxes(replies);
+    if (command == QLatin1String("connect")) MainForm->MnConnect->trigger();
+    if (command == QLatin1String("disconnect")) MainForm->MnDisconect->trigger();
+    if (command == QLatin1String("close")) QCOMPARE(MainForm->close(), !windowStays);
+    QCOMPARE(boxes.Count(), answers.size());
+    const ModalSeen &question = boxes[command == QLatin1String("close") ? 1 : 0];
+    QCOMPARE(question.Text, QStringLiteral("Commit work?"));
+    const bool withNo = command != QLatin1String("disconnect");
+    QCOMPARE(question.Buttons, withNo ? QStringList({"&Yes", "&No", "Cancel"}) : QStringList({"OK", "Cancel"}));
+    QCOMPARE(question.DefaultButton, withNo ? QStringLiteral("&Yes") : QStringLiteral("OK"));
+    QCOMPARE(question.EscapeButton, QStringLiteral("Cancel"));
+    QTest::qWait(50);
+    QVERIFY(!QApplication::activeModalWidget());  // no error box after a Cancel
 
-    // Yes commits, then the database is reopened with a new login.
-    BoxSequence yes({Press(QStringLiteral("&Yes")), Login(std::make_shared<LoginSeen>())});
-    MainForm->MnConnect->trigger();
-    QCOMPARE(yes.Count(), 2);
-    QVERIFY(!ib->InTransaction());
-    QVERIFY(ib->Connected());
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_ONE")), 1);
-
-    // No rolls back.
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_TWO 'two'"), false);
-    BoxSequence no({Press(QStringLiteral("&No")), Login(std::make_shared<LoginSeen>())});
-    MainForm->MnConnect->trigger();
-    QCOMPARE(no.Count(), 2);
-    QVERIFY(CommitItemsDisabled());
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_TWO")), 0);
+    QCOMPARE(ib->InTransaction(), outcome == QLatin1String("pending"));
+    QCOMPARE(CommitItemsOn(), outcome == QLatin1String("pending") ? 2 : 0);
+    QCOMPARE(fixtures::exceptionCount(SharedDb(), name), outcome == QLatin1String("committed") ? 1 : 0);
+    QCOMPARE(ib->Connected(), connected);
+    QVERIFY(DatabaseMenuEnabled());  // stays usable after a disconnect too
+    QCOMPARE(MainForm->isVisible(), windowStays);
   }
 
   void lostConnectionLooksDisconnected_data() {
@@ -876,11 +860,11 @@ private slots:
     // The server ends the attachment (as at its shutdown): the next action fails with the
     // server's message, and the program counts as disconnected from then on.
     QFETCH(bool, statement);
-    const FbDatabase db = fixtures::createDatabase(3);
+    const FbDatabase &db = SharedDb();
     Start();
     Connect(db);
     DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
-    QVERIFY(CommitItemsEnabled());
+    QCOMPARE(CommitItemsOn(), 2);
     fixtures::query(db, QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
     QString error;
     try {
@@ -898,20 +882,19 @@ private slots:
     QVERIFY(error.contains(QStringLiteral("shutdown")));
     QTRY_VERIFY(!DMSys->IBDataBase->Connected());
     QVERIFY(!DMSys->IBDataBase->InTransaction());
-    QVERIFY(CommitItemsDisabled());
+    QCOMPARE(CommitItemsOn(), 0);
     QVERIFY(!DatabaseMenuEnabled());
     Connect(db);  // as after a disconnect
     QVERIFY(DatabaseMenuEnabled());
     QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_PENDING")), 0);
   }
 
-  void disconnect() {
-    const FbDatabase db = fixtures::createDatabase(3);
+  // Disconect refuses while a window is open; after it, opening a window or running a
+  // statement reopens the database through the login.
+  void disconnectAndReopen() {
     CHECKED(Start());
-    CHECKED(Connect(db));
+    CHECKED(Connect(SharedDb()));
     TIBDataBase *ib = DMSys->IBDataBase;
-
-    // An open window keeps the connection.
     auto *child = new TTestChild(QStringLiteral("Open"), false);
     BoxSequence refused({Press(QStringLiteral("OK"))});
     MainForm->MnDisconect->trigger();
@@ -922,66 +905,23 @@ private slots:
     child->SubWindow()->close();
     QTRY_COMPARE(ChildCount(), 0);
 
-    // Cancel to "Commit work?" rolls back, and the connection closes all the same.
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_GONE 'gone'"), false);
-    BoxSequence cancel({Press(QStringLiteral("Cancel"))});
-    MainForm->MnDisconect->trigger();
-    QVERIFY(cancel[0].Shown);
-    QCOMPARE(cancel[0].Text, QStringLiteral("Commit work?"));
-    QCOMPARE(cancel[0].Buttons, QStringList({"OK", "Cancel"}));
-    QCOMPARE(cancel[0].DefaultButton, QStringLiteral("OK"));
-    QCOMPARE(cancel[0].EscapeButton, QStringLiteral("Cancel"));
-    QVERIFY(!ib->InTransaction());
-    QVERIFY(!ib->Connected());
-    QVERIFY(CommitItemsDisabled());
-    QVERIFY(DatabaseMenuEnabled());  // stays usable after a disconnect
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_GONE")), 0);
-
-    // OK commits. The next statement reopens the database through the login.
-    BoxSequence login({Login(std::make_shared<LoginSeen>())});
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_STAYS 'stays'"), false);
-    QVERIFY(login[0].Shown);
-    BoxSequence ok({Press(QStringLiteral("OK"))});
-    MainForm->MnDisconect->trigger();
-    QVERIFY(ok[0].Shown);
-    QVERIFY(!ib->Connected());
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_STAYS")), 1);
-  }
-
-  void closingWithAnActiveTransaction() {
-    const FbDatabase db = fixtures::createDatabase(3);
-    CHECKED(Start());
-    CHECKED(Connect(db));
-    TIBDataBase *ib = DMSys->IBDataBase;
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_AT_CLOSE 'close'"), false);
-
-    // Cancel to leaving, Yes to committing: committed, and the program stays.
-    BoxSequence stay({Press(QStringLiteral("Cancel")), Press(QStringLiteral("&Yes"))});
-    QVERIFY(!MainForm->close());
-    QCOMPARE(stay.Count(), 2);
-    QCOMPARE(stay[1].Text, QStringLiteral("Commit work?"));
-    QCOMPARE(stay[1].Buttons, QStringList({"&Yes", "&No", "Cancel"}));
-    QVERIFY(MainForm->isVisible());
-    QVERIFY(!ib->InTransaction());
-    QVERIFY(CommitItemsDisabled());
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_AT_CLOSE")), 1);
-
-    // OK to leaving, Cancel to committing: silent, the window stays and so does the work.
-    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
-    BoxSequence cancel({Press(QStringLiteral("OK")), Press(QStringLiteral("Cancel"))});
-    QVERIFY(!MainForm->close());
-    QCOMPARE(cancel.Count(), 2);
-    QTest::qWait(50);
-    QVERIFY(!QApplication::activeModalWidget());  // no error box for the cancel
-    QVERIFY(MainForm->isVisible());
+    for (bool byWindow : {true, false}) {
+      MainForm->MnDisconect->trigger();
+      QVERIFY(!ib->Connected());
+      auto login = std::make_shared<LoginSeen>();
+      BoxSequence boxes({Login(login)});
+      if (byWindow)
+        MainForm->MnDomains->trigger();
+      else
+        ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_REOPENED 'reopened'"), false);
+      QVERIFY2(login->Shown, byWindow ? "by a window" : "by a statement");
+      QVERIFY(ib->Connected());
+      QCOMPARE(ChildCount(), byWindow ? 1 : 0);
+      for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
+        sub->close();
+      QTRY_COMPARE(ChildCount(), 0);
+    }
     QVERIFY(ib->InTransaction());
-
-    // OK and No: rolled back and closed.
-    BoxSequence leave({Press(QStringLiteral("OK")), Press(QStringLiteral("&No"))});
-    QVERIFY(MainForm->close());
-    QCOMPARE(leave.Count(), 2);
-    QVERIFY(!ib->InTransaction());
-    QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_PENDING")), 0);
   }
 };
 

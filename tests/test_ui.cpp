@@ -15,225 +15,30 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QtTest>
 #include <memory>
 #include <stdexcept>
+#include <type_traits>
 
 Q_DECLARE_METATYPE(TModalResult)
 
-class TestUi : public QObject {
-  Q_OBJECT
-
-private slots:
-  void confirmationBox_data();
-  void confirmationBox();
-  void plainMessageBox();
-  void inputBox();
-  void errorDisplay();
-  void longTextsAreElided();
-  void guardedHandlers();
-  void fileDialogs();
-
-  void gridColumnsAndTitles();
-  void gridFollowsDataSet();
-  void gridFetchesOnDemand();
-  void gridEditing();
-  void gridOverOddNames();
-  void gridCtrlDelete();
-  void navigatorActions();
-  void memoFollowsAndEdits();
-  void controlsOutliveTheirDataSet();
-};
-
-// ---------------------------------------------------------------------------------------------
-// Boxes
-
-void TestUi::confirmationBox_data() {
-  QTest::addColumn<int>("buttons");
-  QTest::addColumn<QStringList>("captions");
-  QTest::addColumn<QString>("defaultButton");
-  QTest::addColumn<TModalResult>("enterResult");
-  QTest::addColumn<TModalResult>("escResult");
-  QTest::newRow("OK Cancel") << int(mbOK | mbCancel) << QStringList{"OK", "Cancel"} << "OK" << mrOK << mrCancel;
-  QTest::newRow("Yes No Cancel") << int(mbYes | mbNo | mbCancel) << QStringList{"&Yes", "&No", "Cancel"} << "&Yes"
-                                 << mrYes << mrCancel;
-  QTest::newRow("Yes No") << int(mbYes | mbNo) << QStringList{"&Yes", "&No"} << "&Yes" << mrYes << mrNo;
-  // Order is fixed whatever the caller's order of flags; OK wins the default over Yes.
-  QTest::newRow("all four") << int(mbCancel | mbOK | mbNo | mbYes) << QStringList{"&Yes", "&No", "OK", "Cancel"} << "OK"
-                            << mrOK << mrCancel;
-}
-
-void TestUi::confirmationBox() {
-  QFETCH(int, buttons);
-  QFETCH(QStringList, captions);
-  QFETCH(QString, defaultButton);
-  QFETCH(TModalResult, enterResult);
-  QFETCH(TModalResult, escResult);
-
-  const TModalResult byCaption[] = {mrYes, mrNo, mrOK, mrCancel};
-  const QStringList all{"&Yes", "&No", "OK", "Cancel"};
-  for (const QString &caption : captions) {
-    auto seen = answerNextModal(caption);
-    const TModalResult r = MessageDlg(QStringLiteral("Commit work?"), buttons);
-    QVERIFY(seen->Shown);
-    QCOMPARE(r, byCaption[all.indexOf(caption)]);
-    QCOMPARE(seen->Caption, QStringLiteral("Confirm"));
-    QCOMPARE(seen->Text, QStringLiteral("Commit work?"));
-    QCOMPARE(seen->Icon, QMessageBox::Question);
-    QCOMPARE(seen->Buttons, captions);
-    QCOMPARE(seen->DefaultButton, defaultButton);
-    QVERIFY(seen->Centred);
-  }
-
-  ModalAnswer enter;
-  enter.Key = Qt::Key_Return;
-  answerNextModal(enter);
-  QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), enterResult);
-
-  ModalAnswer esc;
-  esc.Key = Qt::Key_Escape;
-  answerNextModal(esc);
-  QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), escResult);
-
-  ModalAnswer close;
-  close.CloseBox = true;
-  answerNextModal(close);
-  QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), escResult);
-}
-
-void TestUi::plainMessageBox() {
-  auto seen = answerNextModal(QStringLiteral("OK"));
-  ShowMessage(QStringLiteral("Table created"));
-  QVERIFY(seen->Shown);
-  QCOMPARE(seen->Caption, QStringLiteral("ZUL DB Tesselor for IB"));
-  QCOMPARE(seen->Text, QStringLiteral("Table created"));
-  QCOMPARE(seen->Icon, QMessageBox::NoIcon);
-  QCOMPARE(seen->Buttons, QStringList{"OK"});
-  QVERIFY(seen->Centred);
-
-  // The caption follows the title that start-up sets.
-  SetApplicationTitle(QStringLiteral("Other title"));
-  seen = answerNextModal(QStringLiteral("OK"));
-  ShowMessage(QStringLiteral("<b>not rich</b>"));
-  SetApplicationTitle(QStringLiteral("ZUL DB Tesselor for IB"));
-  QCOMPARE(seen->Caption, QStringLiteral("Other title"));
-  QCOMPARE(seen->Text, QStringLiteral("<b>not rich</b>"));
-}
-
-void TestUi::inputBox() {
-  QString value = QStringLiteral("DEPT_NAME");
-  auto seen = typeIntoNextInputBox(QStringLiteral("NEW NAME"));
-  QVERIFY(InputQuery(QStringLiteral("Object repository"), QStringLiteral("Object name"), value));
-  QVERIFY(seen->Shown);
-  QCOMPARE(value, QStringLiteral("NEW NAME"));
-  QCOMPARE(seen->Caption, QStringLiteral("Object repository"));
-  QCOMPARE(seen->Text, QStringLiteral("Object name"));
-  QCOMPARE(seen->EditText, QStringLiteral("DEPT_NAME"));
-  QCOMPARE(seen->SelectedText, QStringLiteral("DEPT_NAME"));
-  QCOMPARE(seen->MaxLength, 255);
-  QCOMPARE(seen->Buttons, (QStringList{"OK", "Cancel"}));
-  QCOMPARE(seen->DefaultButton, QStringLiteral("OK"));
-  QVERIFY(seen->Centred);
-
-  // Cancel, Esc and the close box leave the value alone.
-  typeIntoNextInputBox(QStringLiteral("ignored"), QStringLiteral("Cancel"));
-  QVERIFY(!InputQuery(QStringLiteral("c"), QStringLiteral("p"), value));
-  QCOMPARE(value, QStringLiteral("NEW NAME"));
-  ModalAnswer esc;
-  esc.TypeText = QStringLiteral("ignored");
-  esc.Key = Qt::Key_Escape;
-  answerNextModal(esc);
-  QVERIFY(!InputQuery(QStringLiteral("c"), QStringLiteral("p"), value));
-  QCOMPARE(value, QStringLiteral("NEW NAME"));
-  ModalAnswer close;
-  close.CloseBox = true;
-  answerNextModal(close);
-  QCOMPARE(InputBox(QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("dflt")), QStringLiteral("dflt"));
-
-  // Enter in the edit presses OK; the edit takes at most 255 characters.
-  ModalAnswer enter;
-  enter.TypeText = QString(300, QLatin1Char('x'));
-  enter.Key = Qt::Key_Return;
-  answerNextModal(enter);
-  QCOMPARE(InputBox(QStringLiteral("c"), QStringLiteral("p"), QString()), QString(255, QLatin1Char('x')));
-}
-
-// ---------------------------------------------------------------------------------------------
-// Error display and the guard
-
-void TestUi::errorDisplay() {
-  struct Case {
-    std::function<void()> raise;
-    QString text;
-  };
-  const QList<Case> cases = {
-      {[] { throw Exception(QStringLiteral("Login canceled")); }, QStringLiteral("Login canceled.")},
-      // The full stop is appended even after one.
-      {[] { throw EDatabaseError(QStringLiteral("unsuccessful metadata update\rEXCEPTION E_X already exists.")); },
-       QStringLiteral("unsuccessful metadata update\rEXCEPTION E_X already exists..")},
-      {[] { throw std::runtime_error("disk full"); }, QStringLiteral("disk full.")},
-      {[] { throw 42; }, QStringLiteral("Unknown error.")},
-  };
-  for (const Case &c : cases) {
-    auto seen = answerNextModal(QStringLiteral("OK"));
-    Guard(c.raise);
-    QVERIFY(seen->Shown);
-    QCOMPARE(seen->Text, c.text);
-    QCOMPARE(seen->Caption, QStringLiteral("ZUL DB Tesselor for IB"));
-    QCOMPARE(seen->Icon, QMessageBox::Critical);
-    QCOMPARE(seen->Buttons, QStringList{"OK"});
-  }
-
-  // The silent abort shows nothing, from the guard or from ShowException.
-  auto seen = answerNextModal(QStringLiteral("OK"), 300);
-  Guard([] { Abort(); });
-  ShowException(EAbort());
-  QTest::qWait(400);
-  QVERIFY(!seen->Shown);
-}
-
-void TestUi::longTextsAreElided() {
-  // A 4 MB path in a message, or a hundred thousand lines: the box shows at once, with the
-  // start and the end of each kept.
-  const QString path = QStringLiteral("/start/") + QString(4 << 20, u'x') + QStringLiteral("/end");
-  QStringList many;
-  for (int i = 0; i < 100000; ++i)
-    many << QStringLiteral("line %1").arg(i);
-  struct Case {
-    std::function<void()> show;
-    QString first, last;
-    int lines;
-  };
-  const QList<Case> cases = {
-      {[&] { Guard([&] { throw Exception(QStringLiteral("Cannot open file %1").arg(path)); }); },
-       QStringLiteral("Cannot open file /start/"), QStringLiteral("/end."), 1},
-      {[&] { ShowMessage(many.join(u'\n')); }, QStringLiteral("line 0\n"), QStringLiteral("\nline 99999"),
-       kMaxMessageLines},
-      {[&] { MessageDlg(many.join(QStringLiteral("\r\n")), mbOKCancel); }, QStringLiteral("line 0\r\n"),
-       QStringLiteral("\r\nline 99999"), kMaxMessageLines},
-  };
-  for (const Case &c : cases) {
-    auto seen = answerNextModal(QStringLiteral("OK"));
-    QElapsedTimer timer;
-    timer.start();
-    c.show();
-    QVERIFY2(timer.elapsed() < fixtures::boundMs(3000), qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
-    QVERIFY(seen->Shown);
-    QVERIFY(seen->Text.startsWith(c.first));
-    QVERIFY(seen->Text.endsWith(c.last));
-    const QStringList lines = seen->Text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-    QCOMPARE(lines.size(), c.lines);
-    for (const QString &line : lines)
-      QVERIFY(line.size() <= kMaxMessageLineChars);
-  }
-  QCOMPARE(ElideMessage(QStringLiteral("short\rlines\r\nstay")), QStringLiteral("short\rlines\r\nstay"));
-}
-
 namespace {
+// Answers the next box with a key (after typing text into an input box), or by its close box.
+ModalAnswer KeyAnswer(int key, const QString &text = QString()) {
+  ModalAnswer a;
+  a.Key = key;
+  a.TypeText = text;
+  return a;
+}
+ModalAnswer CloseAnswer() {
+  ModalAnswer a;
+  a.CloseBox = true;
+  return a;
+}
+
 class Handlers : public QObject {
 public:
   int Calls = 0;
@@ -247,85 +52,18 @@ public:
     LastChecked = checked;
   }
 };
-}  // namespace
 
-void TestUi::guardedHandlers() {
-  QPushButton button;
-  button.setCheckable(true);
-  Handlers h;
-  ConnectGuarded(&button, &QPushButton::clicked, &h, &Handlers::Throws);  // drops the bool
-  ConnectGuarded(&button, &QPushButton::clicked, &h, &Handlers::TakesChecked);
-  int lambdaCalls = 0;
-  ConnectGuarded(&button, &QPushButton::clicked, &h, [&] {
-    ++lambdaCalls;
-    Abort();
-  });
-
-  // An exception from a handler reaches the error box, not the event loop; the other
-  // handlers of the signal still run.
-  auto seen = answerNextModal(QStringLiteral("OK"));
-  QTest::mouseClick(&button, Qt::LeftButton);
-  QVERIFY(seen->Shown);
-  QCOMPARE(seen->Text, QStringLiteral("refused."));
-  QCOMPARE(h.Calls, 2);
-  QVERIFY(h.LastChecked);
-  QCOMPARE(lambdaCalls, 1);
-}
-
-// ---------------------------------------------------------------------------------------------
-// File dialogs
-
-void TestUi::fileDialogs() {
-  const QString filter = QStringLiteral("DDL statements|*.DDL|All files|*.*");
-  QCOMPARE(QtFilterFromPipes(filter), QStringLiteral("DDL statements (*.DDL);;All files (*)"));
-
-  QTemporaryDir dir;
-  const QString existing = dir.filePath(QStringLiteral("proc.ddl"));
-  {
-    QFile f(existing);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-  }
-
-  TOpenDialog open;
-  open.Filter = filter;
-  open.DefaultExt = QStringLiteral("*.DDL");
-  open.InitialDir = dir.path();
-  auto seen = answerNextFileDialog(existing);
-  QVERIFY(open.Execute());
-  QCOMPARE(open.FileName, existing);
-  QCOMPARE(seen->ClassName, QStringLiteral("QFileDialog"));
-  QCOMPARE(seen->NameFilters, (QStringList{"DDL statements (*.DDL)", "All files (*)"}));
-  QCOMPARE(seen->SelectedNameFilter, QStringLiteral("DDL statements (*.DDL)"));
-  QCOMPARE(seen->DefaultSuffix, QStringLiteral("DDL"));
-  QVERIFY(!seen->SaveMode);
-
-  answerNextFileDialog(QString());
-  QVERIFY(!open.Execute());
-
-  // Save: a name typed without an extension gets the default one; no overwrite question.
-  TSaveDialog save;
-  save.Filter = filter;
-  save.DefaultExt = QStringLiteral("*.DDL");
-  save.InitialDir = dir.path();
-  seen = answerNextFileDialog(dir.filePath(QStringLiteral("script")));
-  QVERIFY(save.Execute());
-  QVERIFY(seen->SaveMode);
-  QCOMPARE(save.FileName, dir.filePath(QStringLiteral("script.DDL")));
-  seen = answerNextFileDialog(existing);
-  QVERIFY(save.Execute());
-  QCOMPARE(save.FileName, existing);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Data-aware controls, on fresh embedded databases holding the fixtures' known objects
-
-namespace {
-// A fresh database, registered under an alias of its own, with T_MASTER open in ID order.
+// A fresh database, registered under an alias of its own, with T_MASTER in ID order behind a
+// data source, and a window for the controls: shown and active, so that focus and key presses
+// behave as for a user.
 struct MasterDb {
   fixtures::FbDatabase Fb;
   std::unique_ptr<TDatabase> Db;
   QString Alias;
   TTable *Table = nullptr;  // owned by Db
+  TDataSource Ds{nullptr, nullptr};
+  QWidget Window;
+  QVBoxLayout *Layout = new QVBoxLayout(&Window);
 
   explicit MasterDb(const QString &extraSql = QString(), fixtures::Content content = fixtures::Content::Known) {
     static int serial = 0;
@@ -338,6 +76,7 @@ struct MasterDb {
     Db->Params.SetValues(QStringLiteral("USER NAME"), Fb.user);
     Db->Params.SetValues(QStringLiteral("PASSWORD"), Fb.password);
     Table = NewTable(QStringLiteral("T_MASTER"), QStringLiteral("ID"));
+    Ds.SetDataSet(Table);
   }
   TTable *NewTable(const QString &name, const QString &order = QString()) {
     auto *t = new TTable(Db.get());
@@ -352,15 +91,11 @@ struct MasterDb {
       names << row.value(0).toString();
     return names;
   }
-};
-
-// A shown, active window holding the controls, so focus and key presses behave as for a user.
-struct Form {
-  QWidget Window;
-  QVBoxLayout *Layout = new QVBoxLayout(&Window);
+  // A control in the window; a data-aware one on Ds.
   template <class W>
   W *Add(W *w) {
     Layout->addWidget(w);
+    if constexpr (!std::is_same_v<W, QLineEdit>) w->SetDataSource(&Ds);
     return w;
   }
   bool Show() {
@@ -398,458 +133,343 @@ void TypeIntoCell(TDBGrid &grid, const QString &text) {
 }
 }  // namespace
 
-void TestUi::gridColumnsAndTitles() {
-  MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
-  QVERIFY(form.Show());
-  m.Table->Open();
+class TestUi : public QObject {
+  Q_OBJECT
 
-  // No column list: one column per field, titled by the field's label, in field order.
-  QCOMPARE(Titles(*grid), (QStringList{"ID", "NAME", "CODE", "AMOUNT", "RATIO", "WEIGHT", "QTY", "CREATED", "NOTES"}));
-  QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("First"));
-  QCOMPARE(Cell(*grid, 2, 2), QStringLiteral("KEP"));
-  QCOMPARE(Cell(*grid, 0, 8), QStringLiteral("(MEMO)"));  // memo text stays out of the cell
-  QCOMPARE(Cell(*grid, 1, 8), QStringLiteral("(Memo)"));  // empty memo
-  QCOMPARE(grid->columnWidth(1), grid->DefaultColumnWidth(1));
-  QVERIFY(grid->columnWidth(1) >= 31 * grid->fontMetrics().averageCharWidth());
+private slots:
+  // ---------------------------------------------------------------------------------------------
+  // Boxes
 
-  // Declared fields: exactly the visible ones, with their labels and widths.
-  TQuery q;
-  q.DatabaseName = m.Alias;
-  q.SQL.SetText(QStringLiteral("SELECT ID, NAME, CODE, NOTES FROM T_MASTER ORDER BY ID"));
-  auto *id = new TIntegerField(&q, QStringLiteral("ID"));
-  id->SetDisplayLabel(QStringLiteral("#"));
-  id->SetDisplayWidth(3);
-  auto *name = new TStringField(&q, QStringLiteral("NAME"), 31);
-  name->SetDisplayLabel(QStringLiteral("Domain name"));
-  (new TStringField(&q, QStringLiteral("CODE"), 3))->Visible = false;
-  (new TMemoField(&q, QStringLiteral("NOTES")))->SetDisplayLabel(QStringLiteral("Computed expr"));
-  ds.SetDataSet(&q);
-  q.Open();
-  QCOMPARE(Titles(*grid), (QStringList{"#", "Domain name", "Computed expr"}));
-  QVERIFY(grid->columnWidth(0) < grid->columnWidth(1));
+  void confirmationBox_data() {
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<QStringList>("captions");
+    QTest::addColumn<QString>("defaultButton");
+    QTest::addColumn<TModalResult>("enterResult");
+    QTest::addColumn<TModalResult>("escResult");
+    QTest::newRow("OK Cancel") << int(mbOK | mbCancel) << QStringList{"OK", "Cancel"} << "OK" << mrOK << mrCancel;
+    QTest::newRow("Yes No Cancel") << int(mbYes | mbNo | mbCancel) << QStringList{"&Yes", "&No", "Cancel"} << "&Yes"
+                                   << mrYes << mrCancel;
+    QTest::newRow("Yes No") << int(mbYes | mbNo) << QStringList{"&Yes", "&No"} << "&Yes" << mrYes << mrNo;
+    // Order is fixed whatever the caller's order of flags; OK wins the default over Yes.
+    QTest::newRow("all four") << int(mbCancel | mbOK | mbNo | mbYes) << QStringList{"&Yes", "&No", "OK", "Cancel"}
+                              << "OK" << mrOK << mrCancel;
+  }
 
-  // The selected column's field, and whether it is a memo; double-click reports.
-  QSignalSpy dbl(grid, &TDBGrid::OnDblClick);
-  grid->SetSelectedIndex(2);
-  QCOMPARE(grid->SelectedField(), q.FindField(QStringLiteral("NOTES")));
-  QVERIFY(grid->SelectedFieldIsMemo());
-  const QRect cell = grid->visualRect(grid->model()->index(1, 1));
-  QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-  QCOMPARE(dbl.count(), 1);
-  QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
-  QVERIFY(!grid->SelectedFieldIsMemo());
-  QCOMPARE(q.RecNo(), 1);
+  void confirmationBox() {
+    QFETCH(int, buttons);
+    QFETCH(QStringList, captions);
+    QFETCH(QString, defaultButton);
+    QFETCH(TModalResult, enterResult);
+    QFETCH(TModalResult, escResult);
 
-  // Explicit columns: own titles and colours; a column naming no field of the dataset is left out.
-  TColumn pos;
-  pos.FieldName = QStringLiteral("ID");
-  pos.Color = QColor(Qt::gray);
-  pos.FontColor = QColor(Qt::black);
-  grid->SetColumns({pos});
-  grid->AddColumn(QStringLiteral("NO_SUCH_FIELD"));
-  grid->AddColumn(QStringLiteral("CODE"), QStringLiteral("Code"));  // shown though the field is not visible
-  QCOMPARE(Titles(*grid), (QStringList{"#", "Code"}));
-  QCOMPARE(grid->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::gray));
-  QVERIFY(!grid->model()->index(0, 1).data(Qt::BackgroundRole).isValid());
-  QCOMPARE(Cell(*grid, 2, 1), QStringLiteral("KEP"));
+    const TModalResult byCaption[] = {mrYes, mrNo, mrOK, mrCancel};
+    const QStringList all{"&Yes", "&No", "OK", "Cancel"};
+    for (const QString &caption : captions) {
+      auto seen = answerNextModal(caption);
+      const TModalResult r = MessageDlg(QStringLiteral("Commit work?"), buttons);
+      QVERIFY(seen->Shown);
+      QCOMPARE(r, byCaption[all.indexOf(caption)]);
+      QCOMPARE(seen->Caption, QStringLiteral("Confirm"));
+      QCOMPARE(seen->Text, QStringLiteral("Commit work?"));
+      QCOMPARE(seen->Icon, QMessageBox::Question);
+      QCOMPARE(seen->Buttons, captions);
+      QCOMPARE(seen->DefaultButton, defaultButton);
+      QVERIFY(seen->Centred);
+    }
 
-  // Options: titles and the indicator can be switched off; the indicator marks the current row.
-  QVERIFY(grid->horizontalHeader()->isVisible() && grid->verticalHeader()->isVisible());
-  QCOMPARE(grid->model()->headerData(q.RecNo(), Qt::Vertical).toString(), QString(QChar(0x25B6)));
-  QVERIFY(grid->model()->headerData(0, Qt::Vertical).toString().isEmpty());
-  grid->SetOptions(grid->Options() & ~(dgTitles | dgIndicator));
-  QVERIFY(!grid->horizontalHeader()->isVisible() && !grid->verticalHeader()->isVisible());
-}
+    answerNextModal(KeyAnswer(Qt::Key_Return));
+    QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), enterResult);
+    answerNextModal(KeyAnswer(Qt::Key_Escape));
+    QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), escResult);
+    answerNextModal(CloseAnswer());
+    QCOMPARE(MessageDlg(QStringLiteral("x"), buttons), escResult);
+  }
 
-void TestUi::gridFollowsDataSet() {
-  MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
-  m.Table->Open();
-  QVERIFY(form.Show());
-  QCOMPARE(grid->currentIndex().row(), 0);
+  void inputBox() {
+    QString value = QStringLiteral("DEPT_NAME");
+    auto seen = typeIntoNextInputBox(QStringLiteral("NEW NAME"));
+    QVERIFY(InputQuery(QStringLiteral("Object repository"), QStringLiteral("Object name"), value));
+    QVERIFY(seen->Shown);
+    QCOMPARE(value, QStringLiteral("NEW NAME"));
+    QCOMPARE(seen->Caption, QStringLiteral("Object repository"));
+    QCOMPARE(seen->Text, QStringLiteral("Object name"));
+    QCOMPARE(seen->EditText, QStringLiteral("DEPT_NAME"));
+    QCOMPARE(seen->SelectedText, QStringLiteral("DEPT_NAME"));
+    QCOMPARE(seen->MaxLength, 255);
+    QCOMPARE(seen->Buttons, (QStringList{"OK", "Cancel"}));
+    QCOMPARE(seen->DefaultButton, QStringLiteral("OK"));
+    QVERIFY(seen->Centred);
 
-  m.Table->Last();
-  QCOMPARE(grid->currentIndex().row(), 2);
-  m.Table->Prior();
-  QCOMPARE(grid->currentIndex().row(), 1);
+    // Cancel, Esc and the close box leave the value alone.
+    typeIntoNextInputBox(QStringLiteral("ignored"), QStringLiteral("Cancel"));
+    QVERIFY(!InputQuery(QStringLiteral("c"), QStringLiteral("p"), value));
+    QCOMPARE(value, QStringLiteral("NEW NAME"));
+    answerNextModal(KeyAnswer(Qt::Key_Escape, QStringLiteral("ignored")));
+    QVERIFY(!InputQuery(QStringLiteral("c"), QStringLiteral("p"), value));
+    QCOMPARE(value, QStringLiteral("NEW NAME"));
+    answerNextModal(CloseAnswer());
+    QCOMPARE(InputBox(QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("dflt")), QStringLiteral("dflt"));
 
-  // Clicking and arrow keys move the dataset.
-  QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
-  QCOMPARE(m.Table->RecNo(), 0);
-  QCOMPARE(m.Table->FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("First"));
-  QTest::keyClick(grid, Qt::Key_Down);
-  QCOMPARE(m.Table->RecNo(), 1);
-  QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
+    // Enter in the edit presses OK; the edit takes at most 255 characters.
+    answerNextModal(KeyAnswer(Qt::Key_Return, QString(300, QLatin1Char('x'))));
+    QCOMPARE(InputBox(QStringLiteral("c"), QStringLiteral("p"), QString()), QString(255, QLatin1Char('x')));
+  }
 
-  // A refresh keeps the row, the selected column and the widths the user set.
-  grid->setColumnWidth(1, 222);
-  m.Table->Refresh();
-  QCOMPARE(grid->currentIndex().row(), 1);
-  QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
-  QCOMPARE(grid->columnWidth(1), 222);
-  QVERIFY(grid->columnWidth(0) != 222);
-  m.Table->Close();
-  QCOMPARE(grid->model()->rowCount(), 0);
-  QCOMPARE(grid->model()->columnCount(), 0);
-  QVERIFY(!grid->SelectedField());
-}
+  // ---------------------------------------------------------------------------------------------
+  // Error display and the guard
 
-void TestUi::gridFetchesOnDemand() {
-  MasterDb m(
-      QStringLiteral("CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"
-                     "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 20000) DO BEGIN "
-                     "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n"));
-  TTable *big = m.NewTable(QStringLiteral("BIG"), QStringLiteral("ID"));
-  TDataSource ds(big, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
-  QVERIFY(form.Show());
-  big->Open();
-  QTest::qWait(50);
+  // A plain message, and the error box every error reaches through the guard.
+  void messageAndErrorBoxes() {
+    struct Case {
+      std::function<void()> raise;
+      QString text;
+      QMessageBox::Icon icon = QMessageBox::Critical;
+    };
+    const QList<Case> cases = {
+        {[] { ShowMessage(QStringLiteral("Table created")); }, QStringLiteral("Table created"), QMessageBox::NoIcon},
+        {[] { ShowMessage(QStringLiteral("<b>not rich</b>")); }, QStringLiteral("<b>not rich</b>"),
+         QMessageBox::NoIcon},
+        {[] { throw Exception(QStringLiteral("Login canceled")); }, QStringLiteral("Login canceled.")},
+        // The full stop is appended even after one.
+        {[] { throw EDatabaseError(QStringLiteral("unsuccessful metadata update\rEXCEPTION E_X already exists.")); },
+         QStringLiteral("unsuccessful metadata update\rEXCEPTION E_X already exists..")},
+        {[] { throw std::runtime_error("disk full"); }, QStringLiteral("disk full.")},
+        {[] { throw 42; }, QStringLiteral("Unknown error.")},
+    };
+    for (const Case &c : cases) {
+      auto seen = answerNextModal(QStringLiteral("OK"));
+      Guard(c.raise);
+      QVERIFY2(seen->Shown, qPrintable(c.text));
+      QCOMPARE(seen->Text, c.text);
+      QCOMPARE(seen->Caption, QStringLiteral("ZUL DB Tesselor for IB"));
+      QCOMPARE(seen->Icon, c.icon);
+      QCOMPARE(seen->Buttons, QStringList{"OK"});
+      QVERIFY(seen->Centred);
+    }
 
-  // Showing and painting read only what is needed, the grid's rows are the fetched rows.
-  QVERIFY2(big->RecordCount() < 1000, qPrintable(QString::number(big->RecordCount())));
-  QCOMPARE(grid->model()->rowCount(), big->RecordCount());
-  const int before = big->RecordCount();
+    // The caption follows the title that start-up sets.
+    SetApplicationTitle(QStringLiteral("Other title"));
+    auto seen = answerNextModal(QStringLiteral("OK"));
+    ShowMessage(QStringLiteral("x"));
+    SetApplicationTitle(QStringLiteral("ZUL DB Tesselor for IB"));
+    QCOMPARE(seen->Caption, QStringLiteral("Other title"));
 
-  // Scrolling to the end of what is there fetches more.
-  grid->scrollToBottom();
-  QTRY_VERIFY(big->RecordCount() > before);
-  QCOMPARE(grid->model()->rowCount(), big->RecordCount());
+    // The silent abort shows nothing, from the guard or from ShowException.
+    seen = answerNextModal(QStringLiteral("OK"), 300);
+    Guard([] { Abort(); });
+    ShowException(EAbort());
+    QTest::qWait(400);
+    QVERIFY(!seen->Shown);
+  }
 
-  // Moving the dataset far ahead brings the grid along.
-  big->Last();
-  QCOMPARE(grid->model()->rowCount(), 20000);
-  QCOMPARE(grid->currentIndex().row(), 19999);
-  QCOMPARE(Cell(*grid, 19999, 1), QStringLiteral("row 19999"));
-}
+  void longTextsAreElided() {
+    // A 4 MB path in a message, or a hundred thousand lines: the box shows at once, with the
+    // start and the end of each kept.
+    const QString path = QStringLiteral("/start/") + QString(4 << 20, u'x') + QStringLiteral("/end");
+    QStringList many;
+    for (int i = 0; i < 100000; ++i)
+      many << QStringLiteral("line %1").arg(i);
+    struct Case {
+      std::function<void()> show;
+      QString first, last;
+      int lines;
+    };
+    const QList<Case> cases = {
+        {[&] { Guard([&] { throw Exception(QStringLiteral("Cannot open file %1").arg(path)); }); },
+         QStringLiteral("Cannot open file /start/"), QStringLiteral("/end."), 1},
+        {[&] { ShowMessage(many.join(u'\n')); }, QStringLiteral("line 0\n"), QStringLiteral("\nline 99999"),
+         kMaxMessageLines},
+        {[&] { MessageDlg(many.join(QStringLiteral("\r\n")), mbOKCancel); }, QStringLiteral("line 0\r\n"),
+         QStringLiteral("\r\nline 99999"), kMaxMessageLines},
+    };
+    for (const Case &c : cases) {
+      auto seen = answerNextModal(QStringLiteral("OK"));
+      QElapsedTimer timer;
+      timer.start();
+      c.show();
+      QVERIFY2(timer.elapsed() < fixtures::boundMs(3000), qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+      QVERIFY(seen->Shown);
+      QVERIFY(seen->Text.startsWith(c.first));
+      QVERIFY(seen->Text.endsWith(c.last));
+      const QStringList lines = seen->Text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+      QCOMPARE(lines.size(), c.lines);
+      for (const QString &line : lines)
+        QVERIFY(line.size() <= kMaxMessageLineChars);
+    }
+    QCOMPARE(ElideMessage(QStringLiteral("short\rlines\r\nstay")), QStringLiteral("short\rlines\r\nstay"));
+  }
 
-// A table and a column whose names need quotes: titled as named, edited through the grid.
-void TestUi::gridOverOddNames() {
-  MasterDb m(QString(), fixtures::Content::OddNames);
-  TTable *t = m.NewTable(QStringLiteral("odd \"q\" table"), QStringLiteral("ID"));
-  TDataSource ds(t, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
-  t->Open();
-  QVERIFY(form.Show());
-  QCOMPARE(Titles(*grid), (QStringList{"ID", "say \"hi\" col"}));
-  grid->setFocus();
-  grid->SetSelectedIndex(1);
-  TypeIntoCell(*grid, QStringLiteral("Renamed"));
-  QTest::keyClick(grid, Qt::Key_Down);
-  QCOMPARE(t->State(), TDataSetState::dsBrowse);
-  QCOMPARE(fixtures::queryValue(
-               m.Fb, QStringLiteral("SELECT \"say \"\"hi\"\" col\" FROM \"odd \"\"q\"\" table\" WHERE ID = 1")),
-           QVariant(QStringLiteral("Renamed")));
-}
+  void guardedHandlers() {
+    QPushButton button;
+    button.setCheckable(true);
+    Handlers h;
+    ConnectGuarded(&button, &QPushButton::clicked, &h, &Handlers::Throws);  // drops the bool
+    ConnectGuarded(&button, &QPushButton::clicked, &h, &Handlers::TakesChecked);
+    int lambdaCalls = 0;
+    ConnectGuarded(&button, &QPushButton::clicked, &h, [&] {
+      ++lambdaCalls;
+      Abort();
+    });
 
-void TestUi::gridEditing() {
-  MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  auto *other = form.Add(new QLineEdit);
-  grid->SetDataSource(&ds);
-  m.Table->Open();
-  QVERIFY(form.Show());
-  grid->setFocus();
-  grid->SetSelectedIndex(1);  // NAME
+    // An exception from a handler reaches the error box, not the event loop; the other
+    // handlers of the signal still run.
+    auto seen = answerNextModal(QStringLiteral("OK"));
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->Text, QStringLiteral("refused."));
+    QCOMPARE(h.Calls, 2);
+    QVERIFY(h.LastChecked);
+    QCOMPARE(lambdaCalls, 1);
+  }
 
-  // AutoEdit: typing puts the row into edit; leaving the row posts it to the server.
-  TypeIntoCell(*grid, QStringLiteral("Renamed"));
-  QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
-  QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("I"));
-  QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("Renamed"));
-  QTest::keyClick(grid, Qt::Key_Down);
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QCOMPARE(m.Table->RecNo(), 1);
-  QCOMPARE(m.Names(), (QStringList{"Renamed", "Second", "Keep"}));
+  // ---------------------------------------------------------------------------------------------
+  // File dialogs
 
-  // Esc abandons an edit.
-  TypeIntoCell(*grid, QStringLiteral("Dropped"));
-  QTest::keyClick(grid, Qt::Key_Escape);
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
+  void fileDialogs() {
+    const QString filter = QStringLiteral("DDL statements|*.DDL|All files|*.*");
+    QCOMPARE(QtFilterFromPipes(filter), QStringLiteral("DDL statements (*.DDL);;All files (*)"));
 
-  // Insert adds a row at the current one; leaving for another control drops it untouched.
-  QTest::keyClick(grid, Qt::Key_Insert);
-  QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
-  QCOMPARE(grid->model()->rowCount(), 4);
-  QCOMPARE(grid->currentIndex().row(), 1);
-  other->setFocus(Qt::TabFocusReason);
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QCOMPARE(grid->model()->rowCount(), 3);
-  QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
+    QTemporaryDir dir;
+    const QString existing = dir.filePath(QStringLiteral("proc.ddl"));
+    {
+      QFile f(existing);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+    }
 
-  // An inserted row the user typed into is posted when the user moves on.
-  grid->setFocus();
-  QTest::keyClick(grid, Qt::Key_Insert);
-  grid->SetSelectedIndex(0);
-  TypeIntoCell(*grid, QStringLiteral("10"));
-  grid->SetSelectedIndex(1);
-  TypeIntoCell(*grid, QStringLiteral("Added"));
-  grid->SetSelectedIndex(6);  // QTY, NOT NULL
-  TypeIntoCell(*grid, QStringLiteral("7"));
-  QTest::keyClick(grid, Qt::Key_Up);
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_MASTER WHERE NAME = 'Added'")).toInt(), 1);
+    TOpenDialog open;
+    open.Filter = filter;
+    open.DefaultExt = QStringLiteral("*.DDL");
+    open.InitialDir = dir.path();
+    auto seen = answerNextFileDialog(existing);
+    QVERIFY(open.Execute());
+    QCOMPARE(open.FileName, existing);
+    QCOMPARE(seen->ClassName, QStringLiteral("QFileDialog"));
+    QCOMPARE(seen->NameFilters, (QStringList{"DDL statements (*.DDL)", "All files (*)"}));
+    QCOMPARE(seen->SelectedNameFilter, QStringLiteral("DDL statements (*.DDL)"));
+    QCOMPARE(seen->DefaultSuffix, QStringLiteral("DDL"));
+    QVERIFY(!seen->SaveMode);
 
-  // A value the field refuses is shown as an error and the row stays in edit.
-  grid->SetSelectedIndex(0);  // ID, an integer
-  auto seen = answerNextModal(QStringLiteral("OK"));
-  TypeIntoCell(*grid, QStringLiteral("x1"));
-  QVERIFY(seen->Shown);
-  QCOMPARE(seen->Icon, QMessageBox::Critical);
-  QCOMPARE(seen->Text, QStringLiteral("'x1' is not a valid integer value."));
-  m.Table->Cancel();
+    answerNextFileDialog(QString());
+    QVERIFY(!open.Execute());
 
-  // Post from the navigator takes what an open cell editor still holds.
-  TDBNavigator nav;
-  nav.SetDataSource(&ds);
-  grid->SetSelectedIndex(1);
-  QTest::keyClick(grid, 'P');
-  QVERIFY(CellEditor(*grid));
-  QTest::keyClicks(CellEditor(*grid), QStringLiteral("ending"));
-  nav.BtnClick(nbPost);
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QVERIFY2(m.Names().contains(QStringLiteral("Pending")), qPrintable(m.Names().join(u',')));
+    // Save: a name typed without an extension gets the default one; no overwrite question.
+    TSaveDialog save;
+    save.Filter = filter;
+    save.DefaultExt = QStringLiteral("*.DDL");
+    save.InitialDir = dir.path();
+    seen = answerNextFileDialog(dir.filePath(QStringLiteral("script")));
+    QVERIFY(save.Execute());
+    QVERIFY(seen->SaveMode);
+    QCOMPARE(save.FileName, dir.filePath(QStringLiteral("script.DDL")));
+    seen = answerNextFileDialog(existing);
+    QVERIFY(save.Execute());
+    QCOMPARE(save.FileName, existing);
+  }
 
-  // Without AutoEdit typing changes nothing; nor does a grid without the editing option.
-  ds.AutoEdit = false;
-  grid->SetSelectedIndex(1);
-  QTest::keyClick(grid, 'Z');
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QVERIFY(!(grid->model()->flags(grid->currentIndex()) & Qt::ItemIsEditable));
-  ds.AutoEdit = true;
-  grid->SetOptions(grid->Options() & ~dgEditing);
-  QTest::keyClick(grid, 'Z');
-  QTest::keyClick(grid, Qt::Key_Insert);
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-}
+  // ---------------------------------------------------------------------------------------------
+  // Data-aware controls, on fresh embedded databases holding the fixtures' known objects
 
-void TestUi::gridCtrlDelete() {
-  MasterDb m;
-  TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
-  TDataSource ds(detail, nullptr);
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  grid->SetDataSource(&ds);
-  detail->Open();
-  QVERIFY(form.Show());
-  grid->setFocus();
-  const auto count = [&m] {
-    return fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt();
-  };
+  // What the grid shows of a dataset, how it follows it, and what becomes of grid, memo and
+  // navigator when their data source and dataset go away.
+  void gridShowsAndFollowsTheDataSet() {
+    MasterDb m;
+    TDBGrid *grid = m.Add(new TDBGrid);
+    QVERIFY(m.Show());
+    m.Table->Open();
 
-  auto seen = answerNextModal(QStringLiteral("Cancel"));
-  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
-  QVERIFY(seen->Shown);
-  QCOMPARE(seen->Caption, QStringLiteral("Confirm"));
-  QCOMPARE(seen->Text, QStringLiteral("Delete record?"));
-  QCOMPARE(seen->Icon, QMessageBox::Question);
-  QCOMPARE(seen->Buttons, (QStringList{"OK", "Cancel"}));
-  QCOMPARE(seen->DefaultButton, QStringLiteral("OK"));
-  QCOMPARE(count(), 3);
-  QCOMPARE(grid->model()->rowCount(), 3);
+    // No column list: one column per field, titled by the field's label, in field order.
+    QCOMPARE(Titles(*grid),
+             (QStringList{"ID", "NAME", "CODE", "AMOUNT", "RATIO", "WEIGHT", "QTY", "CREATED", "NOTES"}));
+    QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("First"));
+    QCOMPARE(Cell(*grid, 2, 2), QStringLiteral("KEP"));
+    QCOMPARE(Cell(*grid, 0, 8), QStringLiteral("(MEMO)"));  // memo text stays out of the cell
+    QCOMPARE(Cell(*grid, 1, 8), QStringLiteral("(Memo)"));  // empty memo
+    QCOMPARE(grid->columnWidth(1), grid->DefaultColumnWidth(1));
+    QVERIFY(grid->columnWidth(1) >= 31 * grid->fontMetrics().averageCharWidth());
 
-  seen = answerNextModal(QStringLiteral("OK"));
-  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
-  QVERIFY(seen->Shown);
-  QCOMPARE(count(), 2);
-  QCOMPARE(grid->model()->rowCount(), 2);
-  QCOMPARE(detail->RecNo(), grid->currentIndex().row());
+    // Declared fields: exactly the visible ones, with their labels and widths.
+    TQuery q;
+    q.DatabaseName = m.Alias;
+    q.SQL.SetText(QStringLiteral("SELECT ID, NAME, CODE, NOTES FROM T_MASTER ORDER BY ID"));
+    auto *id = new TIntegerField(&q, QStringLiteral("ID"));
+    id->SetDisplayLabel(QStringLiteral("#"));
+    id->SetDisplayWidth(3);
+    auto *name = new TStringField(&q, QStringLiteral("NAME"), 31);
+    name->SetDisplayLabel(QStringLiteral("Domain name"));
+    (new TStringField(&q, QStringLiteral("CODE"), 3))->Visible = false;
+    (new TMemoField(&q, QStringLiteral("NOTES")))->SetDisplayLabel(QStringLiteral("Computed expr"));
+    m.Ds.SetDataSet(&q);
+    q.Open();
+    QCOMPARE(Titles(*grid), (QStringList{"#", "Domain name", "Computed expr"}));
+    QVERIFY(grid->columnWidth(0) < grid->columnWidth(1));
 
-  // Plain Del does not delete; without the confirm option no question is asked.
-  QTest::keyClick(grid, Qt::Key_Delete);
-  QCOMPARE(count(), 2);
-  grid->SetOptions(grid->Options() & ~dgConfirmDelete);
-  seen = answerNextModal(QStringLiteral("OK"), 300);
-  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
-  QCOMPARE(count(), 1);
-  QTest::qWait(400);
-  QVERIFY(!seen->Shown);
+    // The selected column's field, and whether it is a memo; double-click reports.
+    QSignalSpy dbl(grid, &TDBGrid::OnDblClick);
+    grid->SetSelectedIndex(2);
+    QCOMPARE(grid->SelectedField(), q.FindField(QStringLiteral("NOTES")));
+    QVERIFY(grid->SelectedFieldIsMemo());
+    const QRect cell = grid->visualRect(grid->model()->index(1, 1));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(dbl.count(), 1);
+    QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
+    QVERIFY(!grid->SelectedFieldIsMemo());
+    QCOMPARE(q.RecNo(), 1);
 
-  // A delete the server refuses reaches the error display; the row stays.
-  ds.SetDataSet(m.Table);
-  m.Table->Open();
-  m.Table->Last();  // 'Keep': its delete trigger raises E_SHORT
-  grid->SetOptions(DefaultGridOptions());
-  answerNextModal(QStringLiteral("OK"));
-  seen = answerNextModal(QStringLiteral("OK"));  // armed second: the error box after the question
-  QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
-  QTRY_VERIFY(seen->Shown);
-  QCOMPARE(seen->Icon, QMessageBox::Critical);
-  QVERIFY2(seen->Text.contains(QStringLiteral("Short message")) && seen->Text.endsWith(QLatin1Char('.')),
-           qPrintable(seen->Text));
-  QCOMPARE(grid->model()->rowCount(), 3);
-  QCOMPARE(m.Names().size(), 3);
-}
+    // Explicit columns: own titles and colours; a column naming no field of the dataset is left out.
+    TColumn pos;
+    pos.FieldName = QStringLiteral("ID");
+    pos.Color = QColor(Qt::gray);
+    pos.FontColor = QColor(Qt::black);
+    grid->SetColumns({pos});
+    grid->AddColumn(QStringLiteral("NO_SUCH_FIELD"));
+    grid->AddColumn(QStringLiteral("CODE"), QStringLiteral("Code"));  // shown though the field is not visible
+    QCOMPARE(Titles(*grid), (QStringList{"#", "Code"}));
+    QCOMPARE(grid->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::gray));
+    QVERIFY(!grid->model()->index(0, 1).data(Qt::BackgroundRole).isValid());
+    QCOMPARE(Cell(*grid, 2, 1), QStringLiteral("KEP"));
 
-void TestUi::navigatorActions() {
-  MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBNavigator *nav = form.Add(new TDBNavigator);
-  TDBGrid *grid = form.Add(new TDBGrid);
-  nav->SetDataSource(&ds);
-  grid->SetDataSource(&ds);
-  QVERIFY(form.Show());
-  const auto enabled = [nav] {
-    QString s;
-    for (int i = 0; i < kNavigateBtnCount; ++i)
-      s += nav->Button(TNavigateBtn(i))->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
-    return s;
-  };
-  const auto click = [nav](TNavigateBtn b) { QTest::mouseClick(nav->Button(b), Qt::LeftButton); };
+    // Options: titles and the indicator can be switched off; the indicator marks the current row.
+    QVERIFY(grid->horizontalHeader()->isVisible() && grid->verticalHeader()->isVisible());
+    QCOMPARE(grid->model()->headerData(q.RecNo(), Qt::Vertical).toString(), QString(QChar(0x25B6)));
+    QVERIFY(grid->model()->headerData(0, Qt::Vertical).toString().isEmpty());
+    grid->SetOptions(grid->Options() & ~(dgTitles | dgIndicator));
+    QVERIFY(!grid->horizontalHeader()->isVisible() && !grid->verticalHeader()->isVisible());
+    grid->SetOptions(DefaultGridOptions());
+    grid->SetColumns({});
 
-  //                    first prior next last insert delete edit post cancel refresh
-  QCOMPARE(enabled(), QStringLiteral("0000000000"));
-  m.Table->Open();
-  QCOMPARE(enabled(), QStringLiteral("0011111001"));
-  click(nbNext);
-  QCOMPARE(m.Table->RecNo(), 1);
-  QCOMPARE(grid->currentIndex().row(), 1);
-  QCOMPARE(enabled(), QStringLiteral("1111111001"));
-  click(nbLast);
-  QCOMPARE(m.Table->RecNo(), 2);
-  QCOMPARE(enabled(), QStringLiteral("1100111001"));
-  click(nbPrior);
-  click(nbFirst);
-  QCOMPARE(m.Table->RecNo(), 0);
-  QCOMPARE(enabled(), QStringLiteral("0011111001"));
+    // The grid follows the dataset; clicks and arrow keys move the dataset.
+    m.Table->Close();
+    m.Ds.SetDataSet(m.Table);
+    m.Table->Open();
+    QCOMPARE(grid->currentIndex().row(), 0);
 
-  // Edit, post and cancel.
-  click(nbEdit);
-  QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
-  QCOMPARE(enabled().mid(4), QStringLiteral("110111"));
-  m.Table->FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("Posted"));
-  click(nbPost);
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QCOMPARE(m.Names().first(), QStringLiteral("Posted"));
-  click(nbEdit);
-  m.Table->FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("Cancelled"));
-  click(nbCancel);
-  QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("Posted"));
+    m.Table->Last();
+    QCOMPARE(grid->currentIndex().row(), 2);
+    m.Table->Prior();
+    QCOMPARE(grid->currentIndex().row(), 1);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(0, 1)).center());
+    QCOMPARE(m.Table->RecNo(), 0);
+    QCOMPARE(m.Table->FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("First"));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(m.Table->RecNo(), 1);
+    QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
 
-  // Insert; a post the server refuses (ID's domain checks VALUE > 0) is shown and the row
-  // stays in insert. NOT NULL columns are left to the server: its trigger fills ID.
-  click(nbInsert);
-  QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
-  QCOMPARE(grid->model()->rowCount(), 4);
-  m.Table->FieldByName(QStringLiteral("ID"))->SetAsInteger(-1);
-  auto seen = answerNextModal(QStringLiteral("OK"));
-  click(nbPost);
-  QVERIFY(seen->Shown);
-  QCOMPARE(seen->Icon, QMessageBox::Critical);
-  QCOMPARE(seen->Text, QStringLiteral("validation error for column \"T_MASTER\".\"ID\", value \"-1\"."));
-  QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
-  click(nbCancel);
-  QCOMPARE(grid->model()->rowCount(), 3);
+    // A refresh keeps the row, the selected column and the widths the user set.
+    grid->setColumnWidth(1, 222);
+    m.Table->Refresh();
+    QCOMPARE(grid->currentIndex().row(), 1);
+    QCOMPARE(grid->SelectedField()->FieldName, QStringLiteral("NAME"));
+    QCOMPARE(grid->columnWidth(1), 222);
+    QVERIFY(grid->columnWidth(0) != 222);
+    m.Table->Close();
+    QCOMPARE(grid->model()->rowCount(), 0);
+    QCOMPARE(grid->model()->columnCount(), 0);
+    QVERIFY(!grid->SelectedField());
 
-  // Delete asks first: Cancel keeps the row, OK deletes it.
-  TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
-  ds.SetDataSet(detail);
-  detail->Open();
-  seen = answerNextModal(QStringLiteral("Cancel"));
-  click(nbDelete);
-  QVERIFY(seen->Shown);
-  QCOMPARE(seen->Caption, QStringLiteral("Confirm"));
-  QCOMPARE(seen->Text, QStringLiteral("Delete record?"));
-  QCOMPARE(seen->Buttons, (QStringList{"OK", "Cancel"}));
-  QCOMPARE(detail->RecordCount(), 3);
-  answerNextModal(QStringLiteral("OK"));
-  click(nbDelete);
-  QCOMPARE(detail->RecordCount(), 2);
-  QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt(), 2);
-
-  // Refresh shows what others wrote.
-  fixtures::query(m.Fb, QStringLiteral("INSERT INTO T_DETAIL VALUES (2, 2, 'two.two')"));
-  click(nbRefresh);
-  QCOMPARE(detail->RecordCount(), 3);
-  QCOMPARE(grid->model()->rowCount(), 3);
-
-  // A query that cannot be modified offers moves and refresh only.
-  TQuery q;
-  q.DatabaseName = m.Alias;
-  q.SQL.SetText(QStringLiteral("SELECT COUNT(*) AS N FROM T_DETAIL"));
-  ds.SetDataSet(&q);
-  q.Open();
-  QCOMPARE(enabled(), QStringLiteral("0011000001"));
-}
-
-void TestUi::memoFollowsAndEdits() {
-  MasterDb m;
-  TDataSource ds(m.Table, nullptr);
-  Form form;
-  TDBMemo *viewer = form.Add(new TDBMemo);
-  TDBMemo *editor = form.Add(new TDBMemo);
-  TDBNavigator *nav = form.Add(new TDBNavigator);
-  viewer->SetDataSource(&ds);
-  viewer->SetDataField(QStringLiteral("NOTES"));
-  viewer->SetReadOnly(true);
-  editor->SetDataSource(&ds);
-  editor->SetDataField(QStringLiteral("NOTES"));
-  nav->SetDataSource(&ds);
-  m.Table->Open();
-  QVERIFY(form.Show());
-
-  QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes"));
-  m.Table->Next();
-  QCOMPARE(viewer->toPlainText(), QString());  // null memo
-  m.Table->Next();
-  QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
-
-  // The read-only memo ignores typing and leaves the row alone.
-  viewer->setFocus();
-  QTest::keyClicks(viewer, QStringLiteral("zz"));
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
-
-  // Typing in the editable one starts the edit; the other memo follows; post stores it,
-  // with the editor's line breaks as CR LF.
-  m.Table->First();
-  editor->setFocus();
-  editor->moveCursor(QTextCursor::End);
-  QTest::keyClicks(editor, QStringLiteral(" more"));
-  QTest::keyClick(editor, Qt::Key_Return);
-  QTest::keyClicks(editor, QStringLiteral("second line"));
-  QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
-  QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes more\nsecond line"));
-  QTest::mouseClick(nav->Button(nbPost), Qt::LeftButton);
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT NOTES FROM T_MASTER WHERE ID = 1")).toString(),
-           QStringLiteral("First notes more\r\nsecond line"));
-
-  // Cancel brings the stored text back; without AutoEdit typing does nothing.
-  QTest::keyClicks(editor, QStringLiteral("xyz"));
-  QTest::mouseClick(nav->Button(nbCancel), Qt::LeftButton);
-  QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
-  ds.AutoEdit = false;
-  QTest::keyClicks(editor, QStringLiteral("xyz"));
-  QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
-  QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
-}
-
-void TestUi::controlsOutliveTheirDataSet() {
-  MasterDb m;
-  Form form;
-  TDBGrid *grid = form.Add(new TDBGrid);
-  TDBMemo *memo = form.Add(new TDBMemo);
-  TDBNavigator *nav = form.Add(new TDBNavigator);
-  QVERIFY(form.Show());
-  {
-    // The viewer of a closed window: its data source and dataset are gone, the controls stay.
+    // The controls of a closed window: their data source and dataset are gone, the controls stay.
     auto *ds = new TDataSource(m.Table, nullptr);
+    TDBMemo *memo = m.Add(new TDBMemo);
+    TDBNavigator *nav = m.Add(new TDBNavigator);
     grid->SetDataSource(ds);
     memo->SetDataSource(ds);
     memo->SetDataField(QStringLiteral("NOTES"));
@@ -861,14 +481,326 @@ void TestUi::controlsOutliveTheirDataSet() {
     QCOMPARE(grid->model()->columnCount(), 0);
     QCOMPARE(memo->toPlainText(), QString());
     delete ds;
+    QTest::qWait(20);
+    QCOMPARE(grid->model()->rowCount(), 0);
+    QVERIFY(!nav->Button(nbFirst)->isEnabled());
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QTest::keyClicks(memo, QStringLiteral("abc"));
+    QCOMPARE(memo->toPlainText(), QString());
   }
-  QTest::qWait(20);
-  QCOMPARE(grid->model()->rowCount(), 0);
-  QVERIFY(!nav->Button(nbFirst)->isEnabled());
-  QTest::keyClick(grid, Qt::Key_Insert);
-  QTest::keyClicks(memo, QStringLiteral("abc"));
-  QCOMPARE(memo->toPlainText(), QString());
-}
+
+  void gridFetchesOnDemand() {
+    MasterDb m(
+        QStringLiteral("CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"
+                       "SET TERM ^;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 20000) DO BEGIN "
+                       "INSERT INTO BIG VALUES (:I, 'row ' || :I); I = I + 1; END END^\nSET TERM ;^\nCOMMIT;\n"));
+    TTable *big = m.NewTable(QStringLiteral("BIG"), QStringLiteral("ID"));
+    m.Ds.SetDataSet(big);
+    TDBGrid *grid = m.Add(new TDBGrid);
+    QVERIFY(m.Show());
+    big->Open();
+    QTest::qWait(50);
+
+    // Showing and painting read only what is needed, the grid's rows are the fetched rows.
+    QVERIFY2(big->RecordCount() < 1000, qPrintable(QString::number(big->RecordCount())));
+    QCOMPARE(grid->model()->rowCount(), big->RecordCount());
+    const int before = big->RecordCount();
+
+    // Scrolling to the end of what is there fetches more.
+    grid->scrollToBottom();
+    QTRY_VERIFY(big->RecordCount() > before);
+    QCOMPARE(grid->model()->rowCount(), big->RecordCount());
+
+    // Moving the dataset far ahead brings the grid along.
+    big->Last();
+    QCOMPARE(grid->model()->rowCount(), 20000);
+    QCOMPARE(grid->currentIndex().row(), 19999);
+    QCOMPARE(Cell(*grid, 19999, 1), QStringLiteral("row 19999"));
+  }
+
+  // A table and a column whose names need quotes: titled as named, edited through the grid.
+  void gridOverOddNames() {
+    MasterDb m(QString(), fixtures::Content::OddNames);
+    TTable *t = m.NewTable(QStringLiteral("odd \"q\" table"), QStringLiteral("ID"));
+    m.Ds.SetDataSet(t);
+    TDBGrid *grid = m.Add(new TDBGrid);
+    t->Open();
+    QVERIFY(m.Show());
+    QCOMPARE(Titles(*grid), (QStringList{"ID", "say \"hi\" col"}));
+    grid->setFocus();
+    grid->SetSelectedIndex(1);
+    TypeIntoCell(*grid, QStringLiteral("Renamed"));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(t->State(), TDataSetState::dsBrowse);
+    QCOMPARE(fixtures::queryValue(
+                 m.Fb, QStringLiteral("SELECT \"say \"\"hi\"\" col\" FROM \"odd \"\"q\"\" table\" WHERE ID = 1")),
+             QVariant(QStringLiteral("Renamed")));
+  }
+
+  // Deleting with Ctrl+Del (asked first), then editing, inserting and posting in the grid.
+  void gridDeletingAndEditing() {
+    MasterDb m;
+    TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
+    m.Ds.SetDataSet(detail);
+    TDBGrid *grid = m.Add(new TDBGrid);
+    auto *other = m.Add(new QLineEdit);
+    detail->Open();
+    QVERIFY(m.Show());
+    grid->setFocus();
+    const auto count = [&m] {
+      return fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt();
+    };
+
+    auto seen = answerNextModal(QStringLiteral("Cancel"));
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->Caption, QStringLiteral("Confirm"));
+    QCOMPARE(seen->Text, QStringLiteral("Delete record?"));
+    QCOMPARE(seen->Icon, QMessageBox::Question);
+    QCOMPARE(seen->Buttons, (QStringList{"OK", "Cancel"}));
+    QCOMPARE(seen->DefaultButton, QStringLiteral("OK"));
+    QCOMPARE(count(), 3);
+    QCOMPARE(grid->model()->rowCount(), 3);
+
+    seen = answerNextModal(QStringLiteral("OK"));
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QVERIFY(seen->Shown);
+    QCOMPARE(count(), 2);
+    QCOMPARE(grid->model()->rowCount(), 2);
+    QCOMPARE(detail->RecNo(), grid->currentIndex().row());
+
+    // Plain Del does not delete; without the confirm option no question is asked.
+    QTest::keyClick(grid, Qt::Key_Delete);
+    QCOMPARE(count(), 2);
+    grid->SetOptions(grid->Options() & ~dgConfirmDelete);
+    seen = answerNextModal(QStringLiteral("OK"), 300);
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(count(), 1);
+    QTest::qWait(400);
+    QVERIFY(!seen->Shown);
+
+    // A delete the server refuses reaches the error display; the row stays.
+    m.Ds.SetDataSet(m.Table);
+    m.Table->Open();
+    m.Table->Last();  // 'Keep': its delete trigger raises E_SHORT
+    grid->SetOptions(DefaultGridOptions());
+    answerNextModal(QStringLiteral("OK"));
+    seen = answerNextModal(QStringLiteral("OK"));  // armed second: the error box after the question
+    QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+    QTRY_VERIFY(seen->Shown);
+    QCOMPARE(seen->Icon, QMessageBox::Critical);
+    QVERIFY2(seen->Text.contains(QStringLiteral("Short message")) && seen->Text.endsWith(QLatin1Char('.')),
+             qPrintable(seen->Text));
+    QCOMPARE(grid->model()->rowCount(), 3);
+    QCOMPARE(m.Names().size(), 3);
+
+    QVERIFY(m.Show());  // active again after the boxes
+    m.Table->First();
+    grid->setFocus();
+    grid->SetSelectedIndex(1);  // NAME
+
+    // AutoEdit: typing puts the row into edit; leaving the row posts it to the server.
+    TypeIntoCell(*grid, QStringLiteral("Renamed"));
+    QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+    QCOMPARE(grid->model()->headerData(0, Qt::Vertical).toString(), QStringLiteral("I"));
+    QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("Renamed"));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(m.Table->RecNo(), 1);
+    QCOMPARE(m.Names(), (QStringList{"Renamed", "Second", "Keep"}));
+
+    // Esc abandons an edit.
+    TypeIntoCell(*grid, QStringLiteral("Dropped"));
+    QTest::keyClick(grid, Qt::Key_Escape);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
+
+    // Insert adds a row at the current one; leaving for another control drops it untouched.
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
+    QCOMPARE(grid->model()->rowCount(), 4);
+    QCOMPARE(grid->currentIndex().row(), 1);
+    other->setFocus(Qt::TabFocusReason);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(grid->model()->rowCount(), 3);
+    QCOMPARE(Cell(*grid, 1, 1), QStringLiteral("Second"));
+
+    // An inserted row the user typed into is posted when the user moves on.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_Insert);
+    grid->SetSelectedIndex(0);
+    TypeIntoCell(*grid, QStringLiteral("10"));
+    grid->SetSelectedIndex(1);
+    TypeIntoCell(*grid, QStringLiteral("Added"));
+    grid->SetSelectedIndex(6);  // QTY, NOT NULL
+    TypeIntoCell(*grid, QStringLiteral("7"));
+    QTest::keyClick(grid, Qt::Key_Up);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_MASTER WHERE NAME = 'Added'")).toInt(),
+             1);
+
+    // A value the field refuses is shown as an error and the row stays in edit.
+    grid->SetSelectedIndex(0);  // ID, an integer
+    seen = answerNextModal(QStringLiteral("OK"));
+    TypeIntoCell(*grid, QStringLiteral("x1"));
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->Icon, QMessageBox::Critical);
+    QCOMPARE(seen->Text, QStringLiteral("'x1' is not a valid integer value."));
+    m.Table->Cancel();
+
+    // Post from the navigator takes what an open cell editor still holds.
+    TDBNavigator nav;
+    nav.SetDataSource(&m.Ds);
+    grid->SetSelectedIndex(1);
+    QTest::keyClick(grid, 'P');
+    QVERIFY(CellEditor(*grid));
+    QTest::keyClicks(CellEditor(*grid), QStringLiteral("ending"));
+    nav.BtnClick(nbPost);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QVERIFY2(m.Names().contains(QStringLiteral("Pending")), qPrintable(m.Names().join(u',')));
+
+    // Without AutoEdit typing changes nothing; nor does a grid without the editing option.
+    m.Ds.AutoEdit = false;
+    grid->SetSelectedIndex(1);
+    QTest::keyClick(grid, 'Z');
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QVERIFY(!(grid->model()->flags(grid->currentIndex()) & Qt::ItemIsEditable));
+    m.Ds.AutoEdit = true;
+    grid->SetOptions(grid->Options() & ~dgEditing);
+    QTest::keyClick(grid, 'Z');
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+  }
+
+  // The navigator's buttons, and two memos on the same field: one read-only, one edited.
+  void navigatorAndMemos() {
+    MasterDb m;
+    TDBNavigator *nav = m.Add(new TDBNavigator);
+    TDBGrid *grid = m.Add(new TDBGrid);
+    TDBMemo *viewer = m.Add(new TDBMemo);
+    TDBMemo *editor = m.Add(new TDBMemo);
+    viewer->SetDataField(QStringLiteral("NOTES"));
+    viewer->SetReadOnly(true);
+    editor->SetDataField(QStringLiteral("NOTES"));
+    QVERIFY(m.Show());
+    const auto enabled = [nav] {
+      QString s;
+      for (int i = 0; i < kNavigateBtnCount; ++i)
+        s += nav->Button(TNavigateBtn(i))->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+      return s;
+    };
+    const auto click = [nav](TNavigateBtn b) { QTest::mouseClick(nav->Button(b), Qt::LeftButton); };
+
+    //                    first prior next last insert delete edit post cancel refresh
+    QCOMPARE(enabled(), QStringLiteral("0000000000"));
+    m.Table->Open();
+    QCOMPARE(enabled(), QStringLiteral("0011111001"));
+    click(nbNext);
+    QCOMPARE(m.Table->RecNo(), 1);
+    QCOMPARE(grid->currentIndex().row(), 1);
+    QCOMPARE(enabled(), QStringLiteral("1111111001"));
+    click(nbLast);
+    QCOMPARE(m.Table->RecNo(), 2);
+    QCOMPARE(enabled(), QStringLiteral("1100111001"));
+    click(nbPrior);
+    click(nbFirst);
+    QCOMPARE(m.Table->RecNo(), 0);
+    QCOMPARE(enabled(), QStringLiteral("0011111001"));
+
+    // Edit, post and cancel.
+    click(nbEdit);
+    QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+    QCOMPARE(enabled().mid(4), QStringLiteral("110111"));
+    m.Table->FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("Posted"));
+    click(nbPost);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(m.Names().first(), QStringLiteral("Posted"));
+    click(nbEdit);
+    m.Table->FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("Cancelled"));
+    click(nbCancel);
+    QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("Posted"));
+
+    // Insert; a post the server refuses (ID's domain checks VALUE > 0) is shown and the row
+    // stays in insert. NOT NULL columns are left to the server: its trigger fills ID.
+    click(nbInsert);
+    QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
+    QCOMPARE(grid->model()->rowCount(), 4);
+    m.Table->FieldByName(QStringLiteral("ID"))->SetAsInteger(-1);
+    auto seen = answerNextModal(QStringLiteral("OK"));
+    click(nbPost);
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->Icon, QMessageBox::Critical);
+    QCOMPARE(seen->Text, QStringLiteral("validation error for column \"T_MASTER\".\"ID\", value \"-1\"."));
+    QCOMPARE(m.Table->State(), TDataSetState::dsInsert);
+    click(nbCancel);
+    QCOMPARE(grid->model()->rowCount(), 3);
+
+    // The memos follow the rows.
+    m.Table->First();
+    QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes"));
+    m.Table->Next();
+    QCOMPARE(viewer->toPlainText(), QString());  // null memo
+    m.Table->Next();
+    QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
+
+    // The read-only memo ignores typing and leaves the row alone.
+    viewer->setFocus();
+    QTest::keyClicks(viewer, QStringLiteral("zz"));
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(viewer->toPlainText(), QStringLiteral("Cannot be deleted"));
+
+    // Typing in the editable one starts the edit; the other memo follows; post stores it,
+    // with the editor's line breaks as CR LF.
+    m.Table->First();
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, QStringLiteral(" more"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("second line"));
+    QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+    QCOMPARE(viewer->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+    click(nbPost);
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT NOTES FROM T_MASTER WHERE ID = 1")).toString(),
+             QStringLiteral("First notes more\r\nsecond line"));
+
+    // Cancel brings the stored text back; without AutoEdit typing does nothing.
+    QTest::keyClicks(editor, QStringLiteral("xyz"));
+    click(nbCancel);
+    QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+    m.Ds.AutoEdit = false;
+    QTest::keyClicks(editor, QStringLiteral("xyz"));
+    QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
+    QCOMPARE(editor->toPlainText(), QStringLiteral("First notes more\nsecond line"));
+
+    // Delete asks first: Cancel keeps the row, OK deletes it.
+    TTable *detail = m.NewTable(QStringLiteral("T_DETAIL"));
+    m.Ds.SetDataSet(detail);
+    detail->Open();
+    seen = answerNextModal(QStringLiteral("Cancel"));
+    click(nbDelete);
+    QCOMPARE(seen->Text, QStringLiteral("Delete record?"));
+    QCOMPARE(detail->RecordCount(), 3);
+    answerNextModal(QStringLiteral("OK"));
+    click(nbDelete);
+    QCOMPARE(detail->RecordCount(), 2);
+    QCOMPARE(fixtures::queryValue(m.Fb, QStringLiteral("SELECT COUNT(*) FROM T_DETAIL")).toInt(), 2);
+
+    // Refresh shows what others wrote.
+    fixtures::query(m.Fb, QStringLiteral("INSERT INTO T_DETAIL VALUES (2, 2, 'two.two')"));
+    click(nbRefresh);
+    QCOMPARE(detail->RecordCount(), 3);
+    QCOMPARE(grid->model()->rowCount(), 3);
+
+    // A query that cannot be modified offers moves and refresh only.
+    TQuery q;
+    q.DatabaseName = m.Alias;
+    q.SQL.SetText(QStringLiteral("SELECT COUNT(*) AS N FROM T_DETAIL"));
+    m.Ds.SetDataSet(&q);
+    q.Open();
+    QCOMPARE(enabled(), QStringLiteral("0011000001"));
+  }
+};
 
 TESSELOR_TEST_MAIN(TestUi)
 #include "test_ui.moc"
