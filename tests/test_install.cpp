@@ -5,8 +5,8 @@
 #include "app/history.h"
 #include "app/mainform.h"
 #include "app/startup.h"
-#include "tests/fixtures/suite.h"
 #include "tests/fixtures/modal.h"
+#include "tests/fixtures/suite.h"
 #include "tests/fixtures/testenv.h"
 
 #include <pwd.h>
@@ -137,10 +137,9 @@ private slots:
     QVERIFY(QFile::exists(metainfo));
 
     const QMap<QString, QString> entry = DesktopEntry(desktop);
-    QCOMPARE(entry.value(QStringLiteral("Name")), QStringLiteral("ZUL DB Tesselor for IB"));
-    QCOMPARE(entry.value(QStringLiteral("Categories")), QStringLiteral("Development;Database;"));
-    QCOMPARE(entry.value(QStringLiteral("Exec")), QStringLiteral("tesselor %f"));
-    QCOMPARE(entry.value(QStringLiteral("MimeType")), QStringLiteral("application/x-firebird-database;"));
+    QCOMPARE(QStringList({entry["Name"], entry["Categories"], entry["Exec"], entry["MimeType"]}),
+             QStringList({"ZUL DB Tesselor for IB", "Development;Database;", "tesselor %f",
+                          "application/x-firebird-database;"}));
     QVERIFY(!entry.value(QStringLiteral("Comment")).isEmpty());
 
     // The theme holds the icon the entry names at every size the icon script draws.
@@ -199,16 +198,26 @@ private slots:
     }
   }
 
-  // ---- Where the history lives -------------------------------------------------------------------
-
-  void historyBesideAProgramInAWritableDirectory() {
+  // Where the history lives: beside a program in a directory the user may write (a build
+  // tree), per user when that directory is the one the program is installed to (root may
+  // write it; the history still stays out of it).
+  void historyPlace_data() {
+    QTest::addColumn<bool>("installDir");
+    QTest::newRow("build tree") << false;
+    QTest::newRow("install directory") << true;
+  }
+  void historyPlace() {
+    QFETCH(bool, installDir);
     fixtures::TempHome home;
-    const QString dir = fixtures::tempPath(QStringLiteral("build-tree"));
+    const QString dir = fixtures::tempPath(QStringLiteral("bin"));
     QVERIFY(QDir().mkpath(dir));
     SetProgramDirectory(dir);
+    if (installDir) SetInstallDirectory(dir + QStringLiteral("/../") + QFileInfo(dir).fileName());  // another spelling
     QCOMPARE(StartAndClose(QStringLiteral("/db/a.fdb")), QStringList());
-    QCOMPARE(fixtures::readFile(dir + QStringLiteral("/connect.hst")), QByteArray());  // an empty list
-    QVERIFY(!QFile::exists(home.dataHome() + QStringLiteral("/tesselor/connect.hst")));
+    const QString beside = dir + QStringLiteral("/connect.hst");
+    const QString perUser = home.dataHome() + QStringLiteral("/tesselor/connect.hst");
+    QCOMPARE(fixtures::readFile(installDir ? perUser : beside), QByteArray());  // an empty list
+    QVERIFY(!QFile::exists(installDir ? beside : perUser));
   }
 
   void historyPerUserWhenTheProgramDirectoryIsReadOnly() {
@@ -231,19 +240,6 @@ private slots:
       QCOMPARE(fixtures::readFile(perUser), QByteArray("/db/earlier.fdb\r\n/db/mine.fdb\r\n"));
     }
     QCOMPARE(fixtures::readFile(dir + QStringLiteral("/connect.hst")), QByteArray("/db/earlier.fdb\r\n"));
-  }
-
-  // Root may write the directory the program is installed to; the history still stays out of it.
-  void historyPerUserInTheInstallDirectory() {
-    fixtures::TempHome home;
-    const QString dir = fixtures::tempPath(QStringLiteral("install-bin"));
-    QVERIFY(QDir().mkpath(dir));
-    SetProgramDirectory(dir);
-    SetInstallDirectory(dir + QStringLiteral("/../") + QFileInfo(dir).fileName());  // another spelling
-    StartAndClose(QStringLiteral("/db/a.fdb"));
-    QVERIFY(!QFile::exists(dir + QStringLiteral("/connect.hst")));
-    QCOMPARE(fixtures::readFile(home.dataHome() + QStringLiteral("/tesselor/connect.hst")),
-             QByteArray());  // an empty list
   }
 };
 
