@@ -59,6 +59,17 @@ void Open(T &t, const QString &nameOrSql, const QString &order = QString()) {
 
 TField *F(TDataSet &t, const QString &name) { return t.FieldByName(name); }
 QString S(TDataSet &t, const QString &name) { return t.FieldByName(name)->AsString(); }
+// Every row from the first as "cell|cell|...", a null cell as "<null>".
+QStringList Rows(TDataSet &t) {
+  QStringList rows;
+  for (t.First(); !t.Eof(); t.Next()) {
+    QStringList cells;
+    for (TField *f : t.Fields())
+      cells << (f->IsNull() ? QStringLiteral("<null>") : f->AsString());
+    rows << cells.join(QLatin1Char('|'));
+  }
+  return rows;
+}
 
 }  // namespace
 
@@ -132,20 +143,14 @@ private slots:
   void readingValues() {
     TTable t;
     Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
-    QCOMPARE(t.FieldCount(), 4);
-    QCOMPARE(S(t, "NAME"), QStringLiteral("ann"));
-    QCOMPARE(S(t, "NOTE"), QStringLiteral("pad  "));
+    QCOMPARE(Rows(t), QStringList({"1|ann|pad  |first", "2|bob|<null>|<null>", "3|cy|x|line1\r\nline2"}));
     QVERIFY(F(t, "BIO")->IsMemo());
-    t.Last();
-    QCOMPARE(S(t, "BIO"), QStringLiteral("line1\r\nline2"));
     TBlobStream s(F(t, "BIO"), TBlobStreamMode::bmRead);
     TStringList lines;
     lines.LoadFromStream(s);
     QCOMPARE(lines.Lines(), QStringList({"line1", "line2"}));
     t.Prior();
-    QVERIFY(F(t, "NOTE")->IsNull());
-    QCOMPARE(F(t, "ID")->AsInteger(), 2);
-    QCOMPARE(S(t, "BIO"), QString());
+    QCOMPARE(S(t, "BIO"), QString());  // a null memo reads empty
 
     TQuery q;
     q.DatabaseName = QStringLiteral("TESTDB");
@@ -155,12 +160,7 @@ private slots:
     q.ParamByName(QStringLiteral("ID"), QStringLiteral("1"));
     q.ParamByName(QStringLiteral("other id"), QStringLiteral("3"));
     q.Open();
-    QCOMPARE(q.RecordCount(), 2);
-    QCOMPARE(S(q, "NAME"), QStringLiteral("ann"));
-    q.Next();
-    QCOMPARE(S(q, "NAME"), QStringLiteral("cy"));
-    q.Next();
-    QVERIFY(q.Eof());
+    QCOMPARE(Rows(q), QStringList({"ann", "cy"}));
 
     TTable missing;
     QVERIFY_THROWS_EXCEPTION(EDatabaseError, Open(missing, QStringLiteral("NO_SUCH_TABLE")));
@@ -182,12 +182,9 @@ private slots:
     t.Filtered = true;
     t.OnFilterRecord = [&](TDataSet *, bool &accept) { accept = id->AsInteger() != 2; };
     Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
-    QCOMPARE(t.FieldCount(), 3);  // exactly the declared fields
-    QCOMPARE(t.RecordCount(), 2);
-    QCOMPARE(calc->AsString(), QStringLiteral("ANN"));
+    QCOMPARE(Rows(t), QStringList({"1|ann|ANN", "3|cy|CY"}));  // exactly the declared fields
+    t.First();
     t.Next();
-    QCOMPARE(id->AsInteger(), 3);
-    QCOMPARE(calc->AsString(), QStringLiteral("CY"));
     t.SetFiltered(false);
     QCOMPARE(t.RecordCount(), 3);
     QCOMPARE(id->AsInteger(), 3);  // re-filtering keeps the current row
@@ -242,8 +239,7 @@ private slots:
     F(a, "TXT")->SetAsString(QStringLiteral("edited"));
     a.Post();
     a.Refresh();
-    QCOMPARE(F(a, "ID")->AsInteger(), 101);
-    QCOMPARE(S(a, "TXT"), QStringLiteral("edited"));
+    QCOMPARE(Rows(a), QStringList({"101|edited"}));
 
     TTable n;
     Open(n, QStringLiteral("NUMBERS"));
@@ -258,8 +254,7 @@ private slots:
     n.Cancel();
     n.Close();
     n.Open();
-    QCOMPARE(QStringList({S(n, "PRICE"), S(n, "TOTAL"), S(n, "QTY"), S(n, "N")}),
-             QStringList({"56.78", "0.5000", "5", "7"}));
+    QCOMPARE(Rows(n), QStringList({"1|56.78|0.5000|5|7"}));
   }
 
   void rowsWithoutKeyUseDbKey() {
@@ -271,11 +266,9 @@ private slots:
     t.Post();
     t.Close();
     t.Open();
-    QStringList bs;
-    for (t.First(); !t.Eof(); t.Next())
-      bs << S(t, "B");
-    bs.sort();
-    QCOMPARE(bs, QStringList({"a", "changed"}));  // only one of the two identical rows changed
+    QStringList rows = Rows(t);
+    rows.sort();
+    QCOMPARE(rows, QStringList({"1|a", "1|changed"}));  // only one of the two identical rows changed
     t.Close();
     // A view over two tables has a key twice as long; an updatable one takes edits too.
     TTable v;
@@ -285,8 +278,9 @@ private slots:
     F(v, "B")->SetAsString(QStringLiteral("via view"));
     v.Post();
     t.Open();
-    QVERIFY(t.Locate(QStringLiteral("B"), QStringLiteral("via view")));
-    QVERIFY(t.Locate(QStringLiteral("B"), QStringLiteral("a")));
+    rows = Rows(t);
+    rows.sort();
+    QCOMPARE(rows, QStringList({"1|a", "1|via view"}));
   }
 
   // Closing a dataset discards a pending insert; Refresh keeps the current row and tells the
