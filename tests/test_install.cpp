@@ -33,25 +33,15 @@ struct Run {
 Run RunProgram(const QString &program, const QStringList &args, const QStringList &env = {}) {
   QProcess p;
   QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-  for (const QString &v : env) {
-    if (v.startsWith('-'))
-      e.remove(v.mid(1));
-    else
-      e.insert(v.section('=', 0, 0), v.section('=', 1));
-  }
+  for (const QString &v : env)
+    v.startsWith('-') ? e.remove(v.mid(1)) : e.insert(v.section('=', 0, 0), v.section('=', 1));
   p.setProcessEnvironment(e);
   p.start(program, args);
-  Run r;
-  if (!p.waitForFinished(120000)) {
-    p.kill();
-    p.waitForFinished();
-    r.Err = QStringLiteral("%1 did not finish").arg(program);
-    return r;
-  }
-  r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.Out = QString::fromLocal8Bit(p.readAllStandardOutput());
-  r.Err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
+  const bool ended = p.waitForFinished(120000);
+  if (!ended) p.kill(), p.waitForFinished();
+  return {ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+          QString::fromLocal8Bit(p.readAllStandardOutput()),
+          ended ? QString::fromLocal8Bit(p.readAllStandardError()) : program + QStringLiteral(" did not finish")};
 }
 
 // The [Desktop Entry] keys of a .desktop file.
