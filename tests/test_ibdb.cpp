@@ -55,15 +55,6 @@ struct Executor {
   }
 };
 
-QString ExceptionOf(const std::function<void()> &f) {
-  try {
-    f();
-  } catch (const Exception &e) {
-    return e.Message();
-  }
-  return QStringLiteral("<no error>");
-}
-
 bool DefaultCursorShown() { return Screen().Cursor() == 0 && QGuiApplication::overrideCursor() == nullptr; }
 
 QString Value(const FbDatabase &db, const char *sql) {
@@ -115,9 +106,10 @@ private slots:
     // Without a transaction, commands are refused and fire nothing.
     Executor x(target);
     const QString notActive = QStringLiteral("Not active transaction for IB");
-    QCOMPARE(ExceptionOf([&] { x.db->Commit(); }), notActive);
-    QCOMPARE(ExceptionOf([&] { x.db->Rollback(); }), notActive);
-    QCOMPARE(ExceptionOf([&] { x.db->ExecuteStatement(TStringList(QStringList{"CREATE EXCEPTION E_NO 'no'"})); }),
+    QCOMPARE(fixtures::errorOf<Exception>([&] { x.db->Commit(); }), notActive);
+    QCOMPARE(fixtures::errorOf<Exception>([&] { x.db->Rollback(); }), notActive);
+    QCOMPARE(fixtures::errorOf<Exception>(
+                 [&] { x.db->ExecuteStatement(TStringList(QStringList{"CREATE EXCEPTION E_NO 'no'"})); }),
              notActive);
     QVERIFY(x.events.isEmpty());
     QVERIFY(DefaultCursorShown());
@@ -213,7 +205,7 @@ private slots:
     Executor y(target);
     y.db->LoginPrompt = true;
     y.db->OnLogin = [](TDatabase *, TStringList &) { throw Exception(QStringLiteral("Login canceled")); };
-    QCOMPARE(ExceptionOf([&] { y.db->StartTransaction(); }), QStringLiteral("Login canceled"));
+    QCOMPARE(fixtures::errorOf<Exception>([&] { y.db->StartTransaction(); }), QStringLiteral("Login canceled"));
     QVERIFY(!y.db->InTransaction());
     QVERIFY(y.events.isEmpty());
     QVERIFY(DefaultCursorShown());
