@@ -45,11 +45,30 @@ qint64 ResidentBytes() {
   return f.readAll().split(' ').value(1).toLongLong() * 4096;
 }
 
-void Open(TTable &t, const QString &name, const QString &order = QString()) {
+template <class T>
+void Open(T &t, const QString &nameOrSql, const QString &order = QString()) {
   t.DatabaseName = QStringLiteral("TESTDB");
-  t.TableName = name;
-  t.IndexFieldNames = order;
+  if constexpr (std::is_same_v<T, TQuery>)
+    t.SQL.SetText(nameOrSql);
+  else {
+    t.TableName = nameOrSql;
+    t.IndexFieldNames = order;
+  }
   t.Open();
+}
+
+TField *F(TDataSet &t, const QString &name) { return t.FieldByName(name); }
+QString S(TDataSet &t, const QString &name) { return t.FieldByName(name)->AsString(); }
+// Every row from the first as "cell|cell|...", a null cell as "<null>".
+QStringList Rows(TDataSet &t) {
+  QStringList rows;
+  for (t.First(); !t.Eof(); t.Next()) {
+    QStringList cells;
+    for (TField *f : t.Fields())
+      cells << (f->IsNull() ? QStringLiteral("<null>") : f->AsString());
+    rows << cells.join(QLatin1Char('|'));
+  }
+  return rows;
 }
 
 }  // namespace
@@ -119,56 +138,20 @@ private slots:
     QVERIFY(!d.Connected());
   }
 
-  void charValuesAndMemos() {
+  // Reading: CHAR without its pad, VARCHAR as stored, memos by value and by stream, nulls,
+  // parameters by name, and the engine's message when a table or a column is not there.
+  void readingValues() {
     TTable t;
     Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
-    QCOMPARE(t.FieldCount(), 4);
-    QCOMPARE(t.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("ann"));
-    QCOMPARE(t.FieldByName(QStringLiteral("NOTE"))->AsString(), QStringLiteral("pad  "));  // VARCHAR keeps its blanks
-    QVERIFY(t.FieldByName(QStringLiteral("BIO"))->IsMemo());
-    t.Last();
-    QCOMPARE(t.FieldByName(QStringLiteral("BIO"))->AsString(), QStringLiteral("line1\r\nline2"));
-    TBlobStream s(t.FieldByName(QStringLiteral("BIO")), TBlobStreamMode::bmRead);
+    QCOMPARE(Rows(t), QStringList({"1|ann|pad  |first", "2|bob|<null>|<null>", "3|cy|x|line1\r\nline2"}));
+    QVERIFY(F(t, "BIO")->IsMemo());
+    TBlobStream s(F(t, "BIO"), TBlobStreamMode::bmRead);
     TStringList lines;
     lines.LoadFromStream(s);
     QCOMPARE(lines.Lines(), QStringList({"line1", "line2"}));
     t.Prior();
-    QVERIFY(t.FieldByName(QStringLiteral("NOTE"))->IsNull());
-    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 2);
-    QCOMPARE(t.FieldByName(QStringLiteral("BIO"))->AsString(), QString());
-  }
+    QCOMPARE(S(t, "BIO"), QString());  // a null memo reads empty
 
-  void declaredCalculatedAndFiltered() {
-    TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("PEOPLE");
-    t.IndexFieldNames = QStringLiteral("ID");
-    auto *id = new TIntegerField(&t, QStringLiteral("ID"));
-    auto *name = new TStringField(&t, QStringLiteral("NAME"), 10);
-    name->SetDisplayLabel(QStringLiteral("Name"));
-    auto *calc = new TStringField(&t, QStringLiteral("UPPER"), 20);
-    calc->Calculated = true;
-    t.OnCalcFields = [&](TDataSet *ds) {
-      ds->FieldByName(QStringLiteral("UPPER"))->SetAsString(name->AsString().toUpper());
-    };
-    t.Filtered = true;
-    t.OnFilterRecord = [&](TDataSet *, bool &accept) { accept = id->AsInteger() != 2; };
-    t.Open();
-    QCOMPARE(t.FieldCount(), 3);  // exactly the declared fields
-    QCOMPARE(t.RecordCount(), 2);
-    QCOMPARE(calc->AsString(), QStringLiteral("ANN"));
-    t.Next();
-    QCOMPARE(id->AsInteger(), 3);
-    QCOMPARE(calc->AsString(), QStringLiteral("CY"));
-    t.SetFiltered(false);
-    QCOMPARE(t.RecordCount(), 3);
-    QCOMPARE(id->AsInteger(), 3);  // re-filtering keeps the current row
-    t.Close();
-    QCOMPARE(t.FieldCount(), 3);  // declared fields survive Close
-    QCOMPARE(id->AsString(), QString());
-  }
-
-  void queryParameters() {
     TQuery q;
     q.DatabaseName = QStringLiteral("TESTDB");
     q.SQL.SetText(QStringLiteral(
@@ -177,93 +160,101 @@ private slots:
     q.ParamByName(QStringLiteral("ID"), QStringLiteral("1"));
     q.ParamByName(QStringLiteral("other id"), QStringLiteral("3"));
     q.Open();
-    QCOMPARE(q.RecordCount(), 2);
-    QCOMPARE(q.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("ann"));  // CHAR without pad
-    q.Next();
-    QCOMPARE(q.FieldByName(QStringLiteral("NAME"))->AsString(), QStringLiteral("cy"));
-    q.Next();
-    QVERIFY(q.Eof());
+    QCOMPARE(Rows(q), QStringList({"ann", "cy"}));
+
+    TTable missing;
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, Open(missing, QStringLiteral("NO_SUCH_TABLE")));
+    QVERIFY(!missing.Active());
+    TQuery bad;
+    const QString error =
+        fixtures::errorOf<EDatabaseError>([&] { Open(bad, QStringLiteral("SELECT NOPE FROM PEOPLE")); });
+    QVERIFY2(error.contains(QStringLiteral("NOPE")), qPrintable(error));
   }
 
+  void declaredCalculatedAndFiltered() {
+    TTable t;
+    auto *id = new TIntegerField(&t, QStringLiteral("ID"));
+    auto *name = new TStringField(&t, QStringLiteral("NAME"), 10);
+    name->SetDisplayLabel(QStringLiteral("Name"));
+    auto *calc = new TStringField(&t, QStringLiteral("UPPER"), 20);
+    calc->Calculated = true;
+    t.OnCalcFields = [&](TDataSet *ds) { F(*ds, "UPPER")->SetAsString(name->AsString().toUpper()); };
+    t.Filtered = true;
+    t.OnFilterRecord = [&](TDataSet *, bool &accept) { accept = id->AsInteger() != 2; };
+    Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
+    QCOMPARE(Rows(t), QStringList({"1|ann|ANN", "3|cy|CY"}));  // exactly the declared fields
+    t.First();
+    t.Next();
+    t.SetFiltered(false);
+    QCOMPARE(t.RecordCount(), 3);
+    QCOMPARE(id->AsInteger(), 3);  // re-filtering keeps the current row
+    t.Close();
+    QCOMPARE(t.FieldCount(), 3);  // declared fields survive Close
+    QCOMPARE(id->AsString(), QString());
+  }
+
+  // Inserts, edits and deletes reach the server: a size limit on assignment, blobs by stream,
+  // a duplicate key refused, columns a trigger or a default fills, and numbers that keep their
+  // values (a value a column cannot hold is refused, never stored wrapped around).
   void editingWritesRows() {
     TTable t;
     Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
     t.Insert();
-    t.FieldByName(QStringLiteral("ID"))->SetAsInteger(10);
-    t.FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("dora-is-a-long-name"));
+    F(t, "ID")->SetAsInteger(10);
+    F(t, "NAME")->SetAsString(QStringLiteral("dora-is-a-long-name"));
     t.Post();
-    QCOMPARE(t.FieldByName(QStringLiteral("NAME"))->AsString(),
-             QStringLiteral("dora-is-a-"));  // Size limits assignment
+    QCOMPARE(S(t, "NAME"), QStringLiteral("dora-is-a-"));
     t.Edit();
     {
-      TBlobStream w(t.FieldByName(QStringLiteral("BIO")), TBlobStreamMode::bmWrite);
+      TBlobStream w(F(t, "BIO"), TBlobStreamMode::bmWrite);
       w.write("a\r\nb");
     }
     t.Post();
     t.Refresh();
-    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 10);
-    QCOMPARE(t.FieldByName(QStringLiteral("BIO"))->AsString(), QStringLiteral("a\r\nb"));
+    QCOMPARE(F(t, "ID")->AsInteger(), 10);
+    QCOMPARE(S(t, "BIO"), QStringLiteral("a\r\nb"));
     // Another dataset sees the committed row.
     TQuery q;
-    q.DatabaseName = QStringLiteral("TESTDB");
-    q.SQL.SetText(QStringLiteral("SELECT COUNT(*) AS N FROM PEOPLE WHERE ID = 10"));
-    q.Open();
-    QCOMPARE(q.FieldByName(QStringLiteral("N"))->AsInteger(), 1);
+    Open(q, QStringLiteral("SELECT COUNT(*) AS N FROM PEOPLE WHERE ID = 10"));
+    QCOMPARE(F(q, "N")->AsInteger(), 1);
     t.Delete();
     q.Close();
     q.Open();
-    QCOMPARE(q.FieldByName(QStringLiteral("N"))->AsInteger(), 0);
+    QCOMPARE(F(q, "N")->AsInteger(), 0);
     // A duplicate key is refused with the server's message and the row stays in insert state.
     t.Insert();
-    t.FieldByName(QStringLiteral("ID"))->SetAsInteger(1);
-    try {
-      t.Post();
-      QFAIL("duplicate key accepted");
-    } catch (const EDatabaseError &e) {
-      QVERIFY2(e.Message().contains(QStringLiteral("PRIMARY")) || e.Message().contains(QStringLiteral("unique")),
-               qPrintable(e.Message()));
-    }
+    F(t, "ID")->SetAsInteger(1);
+    const QString duplicate = fixtures::errorOf<EDatabaseError>([&] { t.Post(); });
+    QVERIFY2(duplicate.contains(QStringLiteral("PRIMARY")) || duplicate.contains(QStringLiteral("unique")),
+             qPrintable(duplicate));
     QCOMPARE(t.State(), TDataSetState::dsInsert);
     t.Cancel();
-  }
 
-  void serverFilledColumnsNeedNoValue() {
-    // NOT NULL columns that a trigger or a default fills are the server's to check.
-    TTable t;
-    Open(t, QStringLiteral("AUTOKEY"));
-    t.Insert();
-    t.Post();
-    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 101);  // the key the trigger gave
-    t.Edit();
-    t.FieldByName(QStringLiteral("TXT"))->SetAsString(QStringLiteral("edited"));
-    t.Post();
-    t.Refresh();
-    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 101);
-    QCOMPARE(t.FieldByName(QStringLiteral("TXT"))->AsString(), QStringLiteral("edited"));
-  }
+    TTable a;
+    Open(a, QStringLiteral("AUTOKEY"));
+    a.Insert();
+    a.Post();
+    QCOMPARE(F(a, "ID")->AsInteger(), 101);  // the key the trigger gave
+    a.Edit();
+    F(a, "TXT")->SetAsString(QStringLiteral("edited"));
+    a.Post();
+    a.Refresh();
+    QCOMPARE(Rows(a), QStringList({"101|edited"}));
 
-  void numbersKeepTheirValues() {
-    TTable t;
-    Open(t, QStringLiteral("NUMBERS"));
-    TField *price = t.FieldByName(QStringLiteral("PRICE"));
-    QCOMPARE(price->AsString(), QStringLiteral("12.34"));
-    t.Edit();
-    price->SetAsString(QStringLiteral("56.78"));  // a scaled number takes a fraction
-    t.FieldByName(QStringLiteral("TOTAL"))->SetAsString(QStringLiteral("0.5"));
-    t.Post();
-    // A value the column cannot hold is refused, never stored wrapped around.
-    t.Edit();
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
-                             t.FieldByName(QStringLiteral("QTY"))->SetAsString(QStringLiteral("70000")));
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError,
-                             t.FieldByName(QStringLiteral("N"))->SetAsString(QStringLiteral("3000000000")));
-    t.Cancel();
-    t.Close();
-    t.Open();
-    QCOMPARE(t.FieldByName(QStringLiteral("PRICE"))->AsString(), QStringLiteral("56.78"));
-    QCOMPARE(t.FieldByName(QStringLiteral("TOTAL"))->AsString(), QStringLiteral("0.5000"));
-    QCOMPARE(t.FieldByName(QStringLiteral("QTY"))->AsInteger(), 5);
-    QCOMPARE(t.FieldByName(QStringLiteral("N"))->AsInteger(), 7);
+    TTable n;
+    Open(n, QStringLiteral("NUMBERS"));
+    QCOMPARE(S(n, "PRICE"), QStringLiteral("12.34"));
+    n.Edit();
+    F(n, "PRICE")->SetAsString(QStringLiteral("56.78"));  // a scaled number takes a fraction
+    F(n, "TOTAL")->SetAsString(QStringLiteral("0.5"));
+    n.Post();
+    n.Edit();
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, F(n, "QTY")->SetAsString(QStringLiteral("70000")));
+    QVERIFY_THROWS_EXCEPTION(EDatabaseError, F(n, "N")->SetAsString(QStringLiteral("3000000000")));
+    n.Cancel();
+    n.Close();
+    n.Open();
+    QCOMPARE(Rows(n), QStringList({"1|56.78|0.5000|5|7"}));
   }
 
   void rowsWithoutKeyUseDbKey() {
@@ -271,40 +262,41 @@ private slots:
     Open(t, QStringLiteral("LOOSE"));
     QCOMPARE(t.FieldCount(), 2);  // the row identity is not a field
     t.Edit();
-    t.FieldByName(QStringLiteral("B"))->SetAsString(QStringLiteral("changed"));
+    F(t, "B")->SetAsString(QStringLiteral("changed"));
     t.Post();
     t.Close();
     t.Open();
-    QStringList bs;
-    for (t.First(); !t.Eof(); t.Next())
-      bs << t.FieldByName(QStringLiteral("B"))->AsString();
-    bs.sort();
-    QCOMPARE(bs, QStringList({"a", "changed"}));  // only one of the two identical rows changed
+    QStringList rows = Rows(t);
+    rows.sort();
+    QCOMPARE(rows, QStringList({"1|a", "1|changed"}));  // only one of the two identical rows changed
     t.Close();
     // A view over two tables has a key twice as long; an updatable one takes edits too.
     TTable v;
     Open(v, QStringLiteral("LOOSE_KINDS"));
     QVERIFY(v.Locate(QStringLiteral("B"), QStringLiteral("changed")));
     v.Edit();
-    v.FieldByName(QStringLiteral("B"))->SetAsString(QStringLiteral("via view"));
+    F(v, "B")->SetAsString(QStringLiteral("via view"));
     v.Post();
     t.Open();
-    QVERIFY(t.Locate(QStringLiteral("B"), QStringLiteral("via view")));
-    QVERIFY(t.Locate(QStringLiteral("B"), QStringLiteral("a")));
+    rows = Rows(t);
+    rows.sort();
+    QCOMPARE(rows, QStringList({"1|a", "1|via view"}));
   }
 
-  void closeDiscardsPendingInsertAndRefreshKeepsRow() {
+  // Closing a dataset discards a pending insert; Refresh keeps the current row and tells the
+  // controls once they are no longer suspended; closing the database closes its datasets.
+  void closingAndRefreshing() {
     TTable t;
     Open(t, QStringLiteral("PEOPLE"), QStringLiteral("ID"));
     t.Insert();
-    t.FieldByName(QStringLiteral("ID"))->SetAsInteger(99);
+    F(t, "ID")->SetAsInteger(99);
     t.Close();
     t.Open();
     QVERIFY(!t.Locate(QStringLiteral("ID"), 99));
     t.First();
     t.Next();
     t.Next();
-    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 3);
+    QCOMPARE(F(t, "ID")->AsInteger(), 3);
     int changes = 0;
     connect(&t, &TDataSet::DataSetChanged, this, [&] { ++changes; });
     t.DisableControls();
@@ -314,7 +306,17 @@ private slots:
     QCOMPARE(changes, 0);  // suspension is counted
     t.EnableControls();
     QCOMPARE(changes, 1);
-    QCOMPARE(t.FieldByName(QStringLiteral("ID"))->AsInteger(), 3);
+    QCOMPARE(F(t, "ID")->AsInteger(), 3);
+
+    db->Close();
+    QVERIFY(!t.Active());
+    QVERIFY(!db->Connected());
+    t.Open();  // opening a dataset opens its database first
+    QVERIFY(db->Connected());
+    QStringList names;
+    Session().GetTableNames(QStringLiteral("TESTDB"), QString(), false, false, names);
+    QCOMPARE(names, QStringList({"AUTOKEY", "KINDS", "LOOSE", "LOOSE_KINDS", "NUMBERS", "PEOPLE", "loose \"t\"",
+                                 "odd \"q\" table"}));
   }
 
   // A million rows: opening and moving through the first hundred fetches a batch at a time.
@@ -331,7 +333,7 @@ private slots:
     Open(t, QStringLiteral("BIG"));
     for (int i = 0; i < 99; ++i)
       t.Next();
-    QCOMPARE(t.FieldByName(QStringLiteral("TXT"))->AsString(), QStringLiteral("row 99"));
+    QCOMPARE(S(t, "TXT"), QStringLiteral("row 99"));
     QVERIFY(!t.AllFetched());
     QVERIFY(t.RecordCount() < 1000);
     // All rows in memory would take well over 50 MB.
@@ -345,20 +347,20 @@ private slots:
     const QString col = QStringLiteral("say \"hi\" col");
     TTable t;
     Open(t, QStringLiteral("odd \"q\" table"), col);
-    QCOMPARE(t.FieldByName(col)->AsString(), QStringLiteral("one"));
+    QCOMPARE(S(t, col), QStringLiteral("one"));
     t.Edit();
-    t.FieldByName(col)->SetAsString(QStringLiteral("changed"));
+    F(t, col)->SetAsString(QStringLiteral("changed"));
     t.Post();
     t.Insert();
-    t.FieldByName(QStringLiteral("ID"))->SetAsInteger(3);
-    t.FieldByName(col)->SetAsString(QStringLiteral("three"));
+    F(t, "ID")->SetAsInteger(3);
+    F(t, col)->SetAsString(QStringLiteral("three"));
     t.Post();
     QVERIFY(t.Locate(QStringLiteral("ID"), 2));
     t.Delete();
     TTable loose;
     Open(loose, QStringLiteral("loose \"t\""));
     loose.Edit();
-    loose.FieldByName(QStringLiteral("a \"b\" c"))->SetAsString(QStringLiteral("y"));
+    F(loose, "a \"b\" c")->SetAsString(QStringLiteral("y"));
     loose.Post();
     db->Close();
     fixtures::FbDatabase copy = FTemplate;
@@ -368,37 +370,6 @@ private slots:
              (QList<QVariantList>{{1, QStringLiteral("changed")}, {3, QStringLiteral("three")}}));
     QCOMPARE(fixtures::queryValue(copy, QStringLiteral("SELECT \"a \"\"b\"\" c\" FROM \"loose \"\"t\"\"\"")),
              QVariant(QStringLiteral("y")));
-  }
-
-  void engineErrorsCarryTheEngineMessage() {
-    TTable t;
-    t.DatabaseName = QStringLiteral("TESTDB");
-    t.TableName = QStringLiteral("NO_SUCH_TABLE");
-    QVERIFY_THROWS_EXCEPTION(EDatabaseError, t.Open());
-    QVERIFY(!t.Active());
-    TQuery q;
-    q.DatabaseName = QStringLiteral("TESTDB");
-    q.SQL.SetText(QStringLiteral("SELECT NOPE FROM PEOPLE"));
-    try {
-      q.Open();
-      QFAIL("bad query accepted");
-    } catch (const EDatabaseError &e) {
-      QVERIFY2(e.Message().contains(QStringLiteral("NOPE")), qPrintable(e.Message()));
-    }
-  }
-
-  void closingTheDatabaseClosesItsDataSets() {
-    TTable t;
-    Open(t, QStringLiteral("PEOPLE"));
-    db->Close();
-    QVERIFY(!t.Active());
-    QVERIFY(!db->Connected());
-    t.Open();  // opening a dataset opens its database first
-    QVERIFY(db->Connected());
-    QStringList names;
-    Session().GetTableNames(QStringLiteral("TESTDB"), QString(), false, false, names);
-    QCOMPARE(names, QStringList({"AUTOKEY", "KINDS", "LOOSE", "LOOSE_KINDS", "NUMBERS", "PEOPLE", "loose \"t\"",
-                                 "odd \"q\" table"}));
   }
 };
 

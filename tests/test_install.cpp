@@ -5,8 +5,8 @@
 #include "app/history.h"
 #include "app/mainform.h"
 #include "app/startup.h"
-#include "tests/fixtures/suite.h"
 #include "tests/fixtures/modal.h"
+#include "tests/fixtures/suite.h"
 #include "tests/fixtures/testenv.h"
 
 #include <pwd.h>
@@ -33,25 +33,15 @@ struct Run {
 Run RunProgram(const QString &program, const QStringList &args, const QStringList &env = {}) {
   QProcess p;
   QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-  for (const QString &v : env) {
-    if (v.startsWith('-'))
-      e.remove(v.mid(1));
-    else
-      e.insert(v.section('=', 0, 0), v.section('=', 1));
-  }
+  for (const QString &v : env)
+    v.startsWith('-') ? e.remove(v.mid(1)) : e.insert(v.section('=', 0, 0), v.section('=', 1));
   p.setProcessEnvironment(e);
   p.start(program, args);
-  Run r;
-  if (!p.waitForFinished(120000)) {
-    p.kill();
-    p.waitForFinished();
-    r.Err = QStringLiteral("%1 did not finish").arg(program);
-    return r;
-  }
-  r.Exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.Out = QString::fromLocal8Bit(p.readAllStandardOutput());
-  r.Err = QString::fromLocal8Bit(p.readAllStandardError());
-  return r;
+  const bool ended = p.waitForFinished(120000);
+  if (!ended) p.kill(), p.waitForFinished();
+  return {ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+          QString::fromLocal8Bit(p.readAllStandardOutput()),
+          ended ? QString::fromLocal8Bit(p.readAllStandardError()) : program + QStringLiteral(" did not finish")};
 }
 
 // The [Desktop Entry] keys of a .desktop file.
@@ -137,10 +127,9 @@ private slots:
     QVERIFY(QFile::exists(metainfo));
 
     const QMap<QString, QString> entry = DesktopEntry(desktop);
-    QCOMPARE(entry.value(QStringLiteral("Name")), QStringLiteral("ZUL DB Tesselor for IB"));
-    QCOMPARE(entry.value(QStringLiteral("Categories")), QStringLiteral("Development;Database;"));
-    QCOMPARE(entry.value(QStringLiteral("Exec")), QStringLiteral("tesselor %f"));
-    QCOMPARE(entry.value(QStringLiteral("MimeType")), QStringLiteral("application/x-firebird-database;"));
+    QCOMPARE(QStringList({entry["Name"], entry["Categories"], entry["Exec"], entry["MimeType"]}),
+             QStringList({"ZUL DB Tesselor for IB", "Development;Database;", "tesselor %f",
+                          "application/x-firebird-database;"}));
     QVERIFY(!entry.value(QStringLiteral("Comment")).isEmpty());
 
     // The theme holds the icon the entry names at every size the icon script draws.
@@ -199,16 +188,26 @@ private slots:
     }
   }
 
-  // ---- Where the history lives -------------------------------------------------------------------
-
-  void historyBesideAProgramInAWritableDirectory() {
+  // Where the history lives: beside a program in a directory the user may write (a build
+  // tree), per user when that directory is the one the program is installed to (root may
+  // write it; the history still stays out of it).
+  void historyPlace_data() {
+    QTest::addColumn<bool>("installDir");
+    QTest::newRow("build tree") << false;
+    QTest::newRow("install directory") << true;
+  }
+  void historyPlace() {
+    QFETCH(bool, installDir);
     fixtures::TempHome home;
-    const QString dir = fixtures::tempPath(QStringLiteral("build-tree"));
+    const QString dir = fixtures::tempPath(QStringLiteral("bin"));
     QVERIFY(QDir().mkpath(dir));
     SetProgramDirectory(dir);
+    if (installDir) SetInstallDirectory(dir + QStringLiteral("/../") + QFileInfo(dir).fileName());  // another spelling
     QCOMPARE(StartAndClose(QStringLiteral("/db/a.fdb")), QStringList());
-    QCOMPARE(fixtures::readFile(dir + QStringLiteral("/connect.hst")), QByteArray());  // an empty list
-    QVERIFY(!QFile::exists(home.dataHome() + QStringLiteral("/tesselor/connect.hst")));
+    const QString beside = dir + QStringLiteral("/connect.hst");
+    const QString perUser = home.dataHome() + QStringLiteral("/tesselor/connect.hst");
+    QCOMPARE(fixtures::readFile(installDir ? perUser : beside), QByteArray());  // an empty list
+    QVERIFY(!QFile::exists(installDir ? beside : perUser));
   }
 
   void historyPerUserWhenTheProgramDirectoryIsReadOnly() {
@@ -231,19 +230,6 @@ private slots:
       QCOMPARE(fixtures::readFile(perUser), QByteArray("/db/earlier.fdb\r\n/db/mine.fdb\r\n"));
     }
     QCOMPARE(fixtures::readFile(dir + QStringLiteral("/connect.hst")), QByteArray("/db/earlier.fdb\r\n"));
-  }
-
-  // Root may write the directory the program is installed to; the history still stays out of it.
-  void historyPerUserInTheInstallDirectory() {
-    fixtures::TempHome home;
-    const QString dir = fixtures::tempPath(QStringLiteral("install-bin"));
-    QVERIFY(QDir().mkpath(dir));
-    SetProgramDirectory(dir);
-    SetInstallDirectory(dir + QStringLiteral("/../") + QFileInfo(dir).fileName());  // another spelling
-    StartAndClose(QStringLiteral("/db/a.fdb"));
-    QVERIFY(!QFile::exists(dir + QStringLiteral("/connect.hst")));
-    QCOMPARE(fixtures::readFile(home.dataHome() + QStringLiteral("/tesselor/connect.hst")),
-             QByteArray());  // an empty list
   }
 };
 

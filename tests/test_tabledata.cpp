@@ -3,7 +3,6 @@
 // attachment, inserts, deletes, refused posts, posts that meet a transaction holding the row,
 // the pick that posts first, and the structure of tables and views.
 #include "app/datamodule.h"
-#include "app/settings.h"
 #include "catalog/structure.h"
 #include "dataview/tabledata.h"
 #include "editing/ddlwindow.h"
@@ -19,11 +18,8 @@
 #include "ui/dbgrid.h"
 #include "ui/dbmemo.h"
 #include "ui/dbnavigator.h"
-#include "ui/dialogs.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
@@ -35,8 +31,6 @@ using fixtures::Content;
 using fixtures::FbDatabase;
 
 namespace {
-const QString kTitle = QStringLiteral("ZUL DB Tesselor for IB");
-
 // One row of every column kind the server stores (dialect 3), plus a table by a quoted
 // name, a procedure and a table nothing depends on.
 const QString kKinds3 = QStringLiteral(
@@ -116,6 +110,13 @@ QString Stored(const FbDatabase &db, const QString &sql) {
   const QVariant v = fixtures::queryValue(db, sql);
   return v.isNull() ? QStringLiteral("<null>") : v.toString();
 }
+
+// Picks a table, expecting an error box; returns its text.
+QString PickRefused(QComboBox *combo, const QString &name) {
+  const ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+  Pick(combo, name);
+  return seen->Shown ? seen->Text : QStringLiteral("<no box>");
+}
 }  // namespace
 
 class TestTableData : public QObject {
@@ -134,47 +135,30 @@ class TestTableData : public QObject {
     if (!table.isEmpty()) Pick(form->TblsCB, table);
     return form;
   }
-  FbDatabase Connect(int dialect, Access access = Access::Embedded) {
-    const FbDatabase db = fixtures::createDatabase(dialect, Content::Known, access, dialect == 3 ? kKinds3 : kKinds1);
+  FbDatabase Connect(int dialect, bool tcp = false) {
+    const FbDatabase db = fixtures::createDatabase(dialect, Content::Known, tcp ? Access::Tcp : Access::Embedded,
+                                                   dialect == 3 ? kKinds3 : kKinds1);
     fixtures::connectDataModule(db);
     return db;
   }
-  void accesses() {
-    QTest::addColumn<int>("dialect");
-    QTest::addColumn<bool>("tcp");
-    for (int d : {1, 3})
-      for (bool tcp : {false, true})
-        QTest::newRow(qPrintable(QStringLiteral("dialect %1 %2").arg(d).arg(tcp ? "tcp" : "embedded"))) << d << tcp;
-  }
 
 private slots:
-  void initTestCase() {
-    home = std::make_unique<fixtures::TempHome>();
-    quietOffscreenWarnings();
-    SetApplicationTitle(kTitle);
-    RegisterSQLWaitCursor();
-    RepositoryDir = fixtures::tempPath(QStringLiteral("repository"));
-    QDir().mkpath(RepositoryDir);
-    DMSys = new TDMSys(qApp);
-  }
+  void initTestCase() { home = fixtures::startDataModule(QStringLiteral("ZUL DB Tesselor for IB")); }
 
   void cleanup() {
-    for (QWidget *w : QApplication::topLevelWidgets())
-      if (qobject_cast<TMemoViewForm *>(w) || qobject_cast<TSQLExprForm *>(w)) w->close();
-    for (const QPointer<QWidget> &w : opened)
-      if (w) w->close();
-    opened.clear();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
-    DMSys->IBDataBase->Close();
+    fixtures::closeWindows("TMemoViewForm");
+    fixtures::closeWindows("TSQLExprForm");
+    fixtures::closeWindowsAndDisconnect(opened);
   }
 
-  void dataWindowLayoutAndPick() {
-    Connect(3);
+  // Picking tables in the data window: what it offers, a pending edit posted before the next
+  // table opens (a refused post keeps the user on the table, edit in place), a failed open
+  // keeping the caption, a name the server keeps as typed, and ShowTableData.
+  void dataWindowPicksTables() {
+    const FbDatabase db = Connect(3);
     TDataForm *form = OpenData(QString());
-    QCOMPARE(form->windowTitle(), QStringLiteral("Data Viewer"));
-    QCOMPARE(form->Label1->text(), QStringLiteral("&Table name"));
-    QCOMPARE(form->TblsCB->toolTip(), QStringLiteral("Select table or view to edit"));
+    QCOMPARE(QStringList({form->windowTitle(), form->Label1->text(), form->TblsCB->toolTip()}),
+             QStringList({"Data Viewer", "&Table name", "Select table or view to edit"}));
     QCOMPARE(form->TblsCB->currentIndex(), -1);
     QVERIFY(!form->TblsCB->isEditable());
     QStringList names;
@@ -184,7 +168,6 @@ private slots:
       QVERIFY2(names.contains(QLatin1String(n)), n);
     QVERIFY(!names.join(QLatin1Char(' ')).contains(QLatin1String("RDB$")));
     QCOMPARE(form->DBGrid1->Options(), DefaultGridOptions());
-    QVERIFY(form->DS->AutoEdit);
     for (int b = 0; b < kNavigateBtnCount; ++b)
       QVERIFY(form->DBNavigator1->Button(TNavigateBtn(b))->isVisibleTo(form));
 
@@ -193,17 +176,56 @@ private slots:
     QCOMPARE(fixtures::gridTitles(form->DBGrid1),
              QStringList({"ID", "NAME", "CODE", "AMOUNT", "RATIO", "WEIGHT", "QTY", "CREATED", "NOTES"}));
     QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
+    QVERIFY(Type(form, "NAME", QStringLiteral("Renamed")));
     Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
-    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"MASTER_ID", "LINE_NO", "DESCRIPTION"}));
+    QCOMPARE(Stored(db, "SELECT NAME FROM T_MASTER WHERE ID = 1"), QStringLiteral("Renamed"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_DETAIL"));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"MASTER_ID", "LINE_NO", "DESCRIPTION"}));
+
+    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
+    QVERIFY(Type(form, "ID", QStringLiteral("42")));
+    QVERIFY(PickRefused(form->TblsCB, QStringLiteral("T_DETAIL")).contains(fixtures::kLongExceptionMessage));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
+    QCOMPARE(form->TblsCB->currentText(), QStringLiteral("T_MASTER"));
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
+    QCOMPARE(Cell(form, "ID"), QStringLiteral("42"));
+    form->SrcTable->Cancel();
+
+    fixtures::query(db, QStringLiteral("DROP TABLE T_ALONE"));
+    QCOMPARE(PickRefused(form->TblsCB, QStringLiteral("T_ALONE")).contains("T_ALONE"), true);
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
+    QVERIFY(!form->SrcTable->Active());
+    QCOMPARE(form->DBGrid1->model()->rowCount(), 0);
+
+    Pick(form->TblsCB, QStringLiteral("MixedCase"));
+    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"Id", "Val"}));
+    QVERIFY(Type(form, "Val", QStringLiteral("changed")));
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(Stored(db, "SELECT \"Val\" FROM \"MixedCase\""), QStringLiteral("changed"));
+
+    // ShowTableData: captioned after the name; an empty name fails, the window stays.
+    TDataForm *shown = Track(ShowTableData(QStringLiteral("T_DETAIL")));
+    QCOMPARE(shown->windowTitle(), QStringLiteral("Data Viewer-T_DETAIL"));
+    QCOMPARE(shown->TblsCB->currentIndex(), -1);
+    QVERIFY(shown->SrcTable->Active());
+    QCOMPARE(fixtures::errorOf<EDatabaseError>([] { ShowTableData(QString()); }),
+             QStringLiteral("Missing TableName property"));
   }
 
-  void everyColumnKindRoundTrips_data() { accesses(); }
+  void everyColumnKindRoundTrips_data() {
+    QTest::addColumn<int>("dialect");
+    QTest::addColumn<bool>("tcp");
+    for (int d : {1, 3})
+      for (bool tcp : {false, true})
+        QTest::addRow("dialect %d %s", d, tcp ? "tcp" : "embedded") << d << tcp;
+  }
+  // Every column kind typed into the grid and read back from a second attachment, a text blob
+  // through the memo viewer, an insert the trigger fills and a delete asked both ways.
   void everyColumnKindRoundTrips() {
     QFETCH(int, dialect);
     QFETCH(bool, tcp);
     if (tcp) REQUIRE_SERVER();
-    const FbDatabase db = Connect(dialect, tcp ? Access::Tcp : Access::Embedded);
+    const FbDatabase db = Connect(dialect, tcp);
     TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
     QCOMPARE(Cell(form, "CH"), QStringLiteral("x"));  // no pad blanks
     QCOMPARE(Cell(form, "BIN"), QStringLiteral("(BLOB)"));
@@ -229,20 +251,14 @@ private slots:
     QVERIFY(!(form->DBGrid1->model()->flags(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "TWICE"))) &
               Qt::ItemIsEditable));
     form->DBNavigator1->BtnClick(nbPost);
-    QCOMPARE(Stored(db, "SELECT SI FROM T_KINDS WHERE ID = 1"), QStringLiteral("<null>"));
-    QCOMPARE(Stored(db, "SELECT DT FROM T_KINDS WHERE ID = 1"), QStringLiteral("<null>"));
-    QCOMPARE(Stored(db, "SELECT VC FROM T_KINDS WHERE ID = 1"), QStringLiteral("<null>"));
+    for (const char *column : {"SI", "DT", "VC"})
+      QCOMPARE(Stored(db, QStringLiteral("SELECT %1 FROM T_KINDS WHERE ID = 1").arg(column)), QStringLiteral("<null>"));
     QCOMPARE(Cell(form, "TWICE"), QStringLiteral("2"));
-  }
 
-  void textBlobEditsThroughTheMemoViewer() {
-    const FbDatabase db = Connect(3);
-    TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
+    // A text blob edits through the memo viewer a double click opens.
     form->DBGrid1->setCurrentIndex(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "MEMO")));
     form->DBGrid1DblClick();
-    TMemoViewForm *viewer = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets())
-      if (auto *v = qobject_cast<TMemoViewForm *>(w); v && v->isVisible()) viewer = v;
+    TMemoViewForm *viewer = fixtures::visibleWindows<TMemoViewForm>().value(0);
     QVERIFY(viewer);
     QVERIFY(!viewer->MemoCtrl->ReadOnly());
     viewer->MemoCtrl->setFocus();
@@ -254,15 +270,8 @@ private slots:
     QCOMPARE(fixtures::queryValue(db, "SELECT MEMO FROM T_KINDS WHERE ID = 1").toString(),
              QStringLiteral("Zeile 1 äö\r\nline 2"));
     QCOMPARE(Cell(form, "MEMO"), QStringLiteral("(MEMO)"));
-  }
 
-  void insertFilledByTriggerAndDeleteAskedBothWays_data() { accesses(); }
-  void insertFilledByTriggerAndDeleteAskedBothWays() {
-    QFETCH(int, dialect);
-    QFETCH(bool, tcp);
-    if (tcp) REQUIRE_SERVER();
-    const FbDatabase db = Connect(dialect, tcp ? Access::Tcp : Access::Embedded);
-    TDataForm *form = OpenData(QStringLiteral("T_MASTER"));
+    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     form->DBNavigator1->BtnClick(nbInsert);
     QVERIFY(Type(form, "NAME", QStringLiteral("Fourth")));
     QVERIFY(Type(form, "AMOUNT", QStringLiteral("19.99")));
@@ -270,7 +279,6 @@ private slots:
     QCOMPARE(Cell(form, "ID"), QStringLiteral("4"));  // from the generator, through the trigger
     QCOMPARE(Stored(db, "SELECT NAME FROM T_MASTER WHERE ID = 4"), QStringLiteral("Fourth"));
     QCOMPARE(Stored(db, "SELECT CAST(AMOUNT AS VARCHAR(20)) FROM T_MASTER WHERE ID = 4"), QStringLiteral("19.99"));
-
     for (const QString &answer : {QStringLiteral("Cancel"), QStringLiteral("OK")}) {
       ModalSeenPtr seen = answerNextModal(answer);
       form->DBNavigator1->BtnClick(nbDelete);
@@ -282,132 +290,56 @@ private slots:
     QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
   }
 
+  // A refused post keeps the edit and says why: a trigger's exception, a check, a foreign key,
+  // and a row held by the program's own open transaction, which answers at once with the
+  // server's conflict, says what frees it, and goes through once the transaction is resolved.
   void refusedPostKeepsTheEdit_data() {
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QString>("held");  // run first in the program's transaction
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("column");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("message");
-    QTest::newRow("trigger exception") << "T_MASTER"
-                                       << "ID"
-                                       << "99" << QString::fromLatin1(fixtures::kLongExceptionMessage);
-    QTest::newRow("check constraint") << "T_MASTER"
-                                      << "AMOUNT"
-                                      << "-5"
-                                      << "validation error";
-    QTest::newRow("no primary key, foreign key") << "T_DETAIL"
-                                                 << "MASTER_ID"
-                                                 << "77"
-                                                 << "FOREIGN KEY";
+    const char *const rows[][6] = {{"trigger exception", "", "T_MASTER", "ID", "99", fixtures::kLongExceptionMessage},
+                                   {"check constraint", "", "T_MASTER", "AMOUNT", "-5", "validation error"},
+                                   {"no primary key, foreign key", "", "T_DETAIL", "MASTER_ID", "77", "FOREIGN KEY"},
+                                   {"held row", "UPDATE T_DETAIL SET DESCRIPTION = 'held' WHERE LINE_NO = 1",
+                                    "T_DETAIL", "DESCRIPTION", "typed", "commit or roll back"},
+                                   {"held deleted row", "DELETE FROM T_DETAIL WHERE LINE_NO = 1", "T_DETAIL",
+                                    "DESCRIPTION", "typed", "commit or roll back"}};
+    for (const auto &r : rows)
+      for (bool tcp : {false, true})
+        if (!tcp || *r[1])
+          QTest::addRow("%s, %s", r[0], tcp ? "tcp" : "embedded")
+              << tcp << QString(r[1]) << QString(r[2]) << QString(r[3]) << QString(r[4]) << QString(r[5]);
   }
   void refusedPostKeepsTheEdit() {
+    QFETCH(bool, tcp);
+    QFETCH(QString, held);
     QFETCH(QString, table);
     QFETCH(QString, column);
     QFETCH(QString, typed);
     QFETCH(QString, message);
-    const FbDatabase db = Connect(3);
-    TDataForm *form = OpenData(table);
-    QVERIFY(Type(form, column, typed));
-    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
-    form->DBNavigator1->BtnClick(nbPost);
-    QVERIFY(seen->Shown);
-    QCOMPARE(seen->Icon, QMessageBox::Critical);
-    QVERIFY2(seen->Text.contains(message), qPrintable(seen->Text));
-    QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
-    QCOMPARE(Cell(form, column), typed);
-  }
-
-  // A post that meets a row or a table held by the program's own open transaction answers at
-  // once with the server's conflict and says what frees it.
-  void postMeetingTheOpenTransactionAnswersAtOnce_data() {
-    QTest::addColumn<bool>("tcp");
-    QTest::addColumn<QString>("held");
-    QTest::newRow("row, embedded") << false << "UPDATE T_DETAIL SET DESCRIPTION = 'held' WHERE LINE_NO = 1";
-    QTest::newRow("deleted, embedded") << false << "DELETE FROM T_DETAIL WHERE LINE_NO = 1";
-
-    QTest::newRow("row, tcp") << true << "UPDATE T_DETAIL SET DESCRIPTION = 'held' WHERE LINE_NO = 1";
-    QTest::newRow("deleted, tcp") << true << "DELETE FROM T_DETAIL WHERE LINE_NO = 1";
-  }
-  void postMeetingTheOpenTransactionAnswersAtOnce() {
-    QFETCH(bool, tcp);
-    QFETCH(QString, held);
     if (tcp) REQUIRE_SERVER();
-    const FbDatabase db = Connect(3, tcp ? Access::Tcp : Access::Embedded);
-    TDataForm *form = OpenData(QStringLiteral("T_DETAIL"));
-    DMSys->IBDataBase->ExecSQL(held, false);
-    QVERIFY(Type(form, "DESCRIPTION", QStringLiteral("typed")));
+    const FbDatabase db = Connect(3, tcp);
+    TDataForm *form = OpenData(table);
+    if (!held.isEmpty()) DMSys->IBDataBase->ExecSQL(held, false);
+    QVERIFY(Type(form, column, typed));
     ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
     QElapsedTimer t;
     t.start();
     form->DBNavigator1->BtnClick(nbPost);
     QVERIFY(seen->Shown);
-    QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
-    QVERIFY2(seen->Text.contains(QLatin1String("commit or roll back")), qPrintable(seen->Text));
+    QVERIFY2(held.isEmpty() || t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(seen->Icon, QMessageBox::Critical);
+    QVERIFY2(seen->Text.contains(message), qPrintable(seen->Text));
     QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
-    // Once the transaction is resolved, the same post goes through.
+    QCOMPARE(Cell(form, column), typed);
+    if (held.isEmpty()) return;
     DMSys->IBDataBase->Rollback();
     form->DBNavigator1->BtnClick(nbPost);
     QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
     QCOMPARE(Stored(db, "SELECT COUNT(*) FROM T_DETAIL WHERE DESCRIPTION = 'typed'"), QStringLiteral("1"));
-  }
-
-  void pickingAnotherTablePostsFirst() {
-    const FbDatabase db = Connect(3);
-    TDataForm *form = OpenData(QStringLiteral("T_MASTER"));
-    QVERIFY(Type(form, "NAME", QStringLiteral("Renamed")));
-    Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
-    QCOMPARE(Stored(db, "SELECT NAME FROM T_MASTER WHERE ID = 1"), QStringLiteral("Renamed"));
-    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_DETAIL"));
-
-    // A refused post keeps the user on the table, edit in place.
-    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
-    QVERIFY(Type(form, "ID", QStringLiteral("42")));
-    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
-    Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
-    QVERIFY(seen->Shown);
-    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
-    QCOMPARE(form->TblsCB->currentText(), QStringLiteral("T_MASTER"));
-    QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
-    QCOMPARE(Cell(form, "ID"), QStringLiteral("42"));
-  }
-
-  void failedOpensKeepTheCaption() {
-    const FbDatabase db = Connect(3);
-    TDataForm *form = OpenData(QStringLiteral("T_MASTER"));
-    fixtures::query(db, QStringLiteral("DROP TABLE T_ALONE"));
-    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
-    Pick(form->TblsCB, QStringLiteral("T_ALONE"));
-    QVERIFY(seen->Shown);
-    QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
-    QVERIFY(!form->SrcTable->Active());
-    QCOMPARE(form->DBGrid1->model()->rowCount(), 0);
-
-    // ShowTableData: captioned after the name; an empty name fails, the window stays.
-    TDataForm *shown = Track(ShowTableData(QStringLiteral("T_DETAIL")));
-    QCOMPARE(shown->windowTitle(), QStringLiteral("Data Viewer-T_DETAIL"));
-    QCOMPARE(shown->TblsCB->currentIndex(), -1);
-    QVERIFY(shown->SrcTable->Active());
-    try {
-      ShowTableData(QString());
-      QFAIL("no error for an empty name");
-    } catch (const EDatabaseError &e) {
-      QCOMPARE(e.Message(), QStringLiteral("Missing TableName property"));
-    }
-  }
-
-  void mixedCaseNameInBothWindows() {
-    const FbDatabase db = Connect(3);
-    TDataForm *form = OpenData(QStringLiteral("MixedCase"));
-    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"Id", "Val"}));
-    QVERIFY(Type(form, "Val", QStringLiteral("changed")));
-    form->DBNavigator1->BtnClick(nbPost);
-    QCOMPARE(Stored(db, "SELECT \"Val\" FROM \"MixedCase\""), QStringLiteral("changed"));
-    auto *str = Track(new TFormTblStr());
-    Pick(str->TblsCB, QStringLiteral("MixedCase"));
-    QStringList names;
-    for (const QString &row : fixtures::gridRows(str->DBGrid1))
-      names << row.section(QLatin1Char('|'), 0, 1);
-    QCOMPARE(names, QStringList({"0|Id", "1|Val"}));
-    QCOMPARE(str->windowTitle(), QStringLiteral("Table structure -MixedCase"));
   }
 
   void structureOfTablesAndViews_data() {
@@ -415,16 +347,23 @@ private slots:
     QTest::newRow("dialect 1") << 1;
     QTest::newRow("dialect 3") << 3;
   }
+  // The structure window: columns and what depends on them for tables and views, a view's
+  // source, "Show data", and a failed pick that leaves both grids following their queries.
   void structureOfTablesAndViews() {
     QFETCH(int, dialect);
     Connect(dialect);
     auto *form = Track(new TFormTblStr());
-    QCOMPARE(form->windowTitle(), QStringLiteral("TableStructure"));
-    QCOMPARE(form->DataBtn->text(), QStringLiteral("&Show data"));
-    QCOMPARE(form->DataBtn->toolTip(), QStringLiteral("Open this table in data window"));
-    QCOMPARE(form->SpeedButton1->text(), QStringLiteral("&Show SQL for view"));
+    QCOMPARE(
+        QStringList({form->windowTitle(), form->DataBtn->text(), form->DataBtn->toolTip(), form->SpeedButton1->text()}),
+        QStringList({"TableStructure", "&Show data", "Open this table in data window", "&Show SQL for view"}));
     QCOMPARE(form->TblsCB->currentIndex(), -1);
     QCOMPARE(form->DBGrid1->model()->columnCount(), 0);
+    // With nothing chosen, "Show data" fails on the empty name and says so.
+    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+    form->DataBtn->click();
+    QCOMPARE(seen->Text, QStringLiteral("Missing TableName property."));
+    for (TDataForm *w : fixtures::visibleWindows<TDataForm>())
+      Track(w);
 
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -T_MASTER"));
@@ -434,68 +373,56 @@ private slots:
     QCOMPARE(columns.value(0), QStringLiteral("0|ID|D_INT"));
     QCOMPARE(columns.value(8), QStringLiteral("8|NOTES|D_MEMO"));
     const QStringList deps = fixtures::gridRows(form->DBGrid2);
-    QVERIFY2(deps.contains(QStringLiteral("ID|Trigger|T_MASTER_BI")), qPrintable(deps.join(" / ")));
-    QVERIFY(deps.contains(QStringLiteral("ID|View|V_MASTER_DETAIL")));
-    QVERIFY(deps.contains(QStringLiteral("|View|V_MASTER_DETAIL")));  // the whole relation
-    QVERIFY(deps.contains(QStringLiteral("NAME|View|V_MASTER_DETAIL")));
-    if (dialect == 3) QVERIFY(deps.contains(QStringLiteral("|Procedure|P_COUNT")));
+    for (const char *dep : {"ID|Trigger|T_MASTER_BI", "ID|View|V_MASTER_DETAIL", "|View|V_MASTER_DETAIL",
+                            "NAME|View|V_MASTER_DETAIL", "|Procedure|P_COUNT"})
+      QVERIFY2(deps.contains(QLatin1String(dep)) || (dialect == 1 && QByteArray(dep).contains("P_COUNT")),
+               qPrintable(QStringLiteral("%1 not in %2").arg(dep, deps.join(" / "))));
 
     Pick(form->TblsCB, QStringLiteral("T_ALONE"));
-    QCOMPARE(fixtures::gridRows(form->DBGrid1),
-             QStringList({"0|A|" + fixtures::gridRows(form->DBGrid1).value(0).section('|', 2)}));
-    QVERIFY(fixtures::gridRows(form->DBGrid1).value(0).section('|', 2).startsWith(QLatin1String("RDB$")));
+    const QStringList alone = fixtures::gridRows(form->DBGrid1);
+    QCOMPARE(alone.size(), 1);
+    QVERIFY2(alone.value(0).startsWith(QLatin1String("0|A|RDB$")), qPrintable(alone.value(0)));
     QCOMPARE(fixtures::gridRows(form->DBGrid2), QStringList());
 
     // A view's source opens in a new DDL window; a table's opens it empty.
-    Pick(form->TblsCB, QStringLiteral("V_MASTER_DETAIL"));
-    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 4);
-    for (const bool view : {true, false}) {
-      if (!view) Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+    for (const char *table : {"V_MASTER_DETAIL", "T_ALONE"}) {
+      Pick(form->TblsCB, QLatin1String(table));
+      if (table[0] == 'V') QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 4);
       form->SpeedButton1->click();
-      TSQLExprForm *ddl = nullptr;
-      for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *f = qobject_cast<TSQLExprForm *>(w); f && f->isVisible()) ddl = f;
-      QVERIFY(ddl);
+      TSQLExprForm *ddl = fixtures::visibleWindows<TSQLExprForm>().value(0);
+      QVERIFY2(ddl, table);
       const QString text = ddl->ExecSql->toPlainText();
-      if (view)
-        QVERIFY2(text.contains(QLatin1String("JOIN T_DETAIL")), qPrintable(text));
-      else
-        QVERIFY(text.isEmpty());
+      QVERIFY2(table[0] == 'V' ? text.contains(QLatin1String("JOIN T_DETAIL")) : text.isEmpty(), qPrintable(text));
       ddl->close();
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-  }
-
-  void showDataAndFailedPickResumeUpdates() {
-    Connect(3);
-    auto *form = Track(new TFormTblStr());
-    // With nothing chosen, "Show data" fails on the empty name and says so.
-    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
-    form->DataBtn->click();
-    QVERIFY(seen->Shown);
-    QCOMPARE(seen->Text, QStringLiteral("Missing TableName property."));
-    for (QWidget *w : QApplication::topLevelWidgets())
-      if (qobject_cast<TDataForm *>(w)) Track(w);
-
     Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
     form->DataBtn->click();
     TDataForm *data = nullptr;
-    for (QWidget *w : QApplication::topLevelWidgets())
-      if (auto *f = qobject_cast<TDataForm *>(w); f && f->SrcTable->Active()) data = f;
+    for (TDataForm *f : fixtures::visibleWindows<TDataForm>())
+      if (f->SrcTable->Active()) data = Track(f);
     QVERIFY(data);
-    Track(data);
     QCOMPARE(data->windowTitle(), QStringLiteral("Data Viewer-T_DETAIL"));
     QCOMPARE(fixtures::gridRows(data->DBGrid1).size(), 3);
 
-    // A pick whose queries fail leaves both grids following their queries afterwards.
+    // Once, in dialect 3: a name the server keeps as typed, and a pick whose queries fail
+    // (on a port nothing listens on, so the server never sees a failed login), which leaves both
+    // grids following their queries afterwards.
+    if (dialect == 1) return;
+    Pick(form->TblsCB, QStringLiteral("MixedCase"));
+    QStringList names;
+    for (const QString &row : fixtures::gridRows(form->DBGrid1))
+      names << row.section(QLatin1Char('|'), 0, 1);
+    QCOMPARE(names, QStringList({"0|Id", "1|Val"}));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -MixedCase"));
+
     const QString path = DMSys->IBDataBase->Params.Values(QStringLiteral("SERVER NAME"));
     data->close();
     DMSys->IBDataBase->Close();
-    DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"), fixtures::tempPath("missing", ".fdb"));
-    seen = answerNextModal(QStringLiteral("OK"));
-    Pick(form->TblsCB, QStringLiteral("T_MASTER"));
-    QVERIFY(seen->Shown);
-    QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -T_DETAIL"));
+    DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"),
+                                        QStringLiteral("127.0.0.1/1:") + fixtures::tempPath("missing", ".fdb"));
+    QVERIFY(PickRefused(form->TblsCB, QStringLiteral("T_MASTER")) != QLatin1String("<no box>"));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -MixedCase"));
     QVERIFY(!form->StrQuery->ControlsDisabled());
     QVERIFY(!form->DepQuery->ControlsDisabled());
     DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"), path);
