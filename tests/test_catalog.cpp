@@ -45,6 +45,11 @@ private slots:
     QCOMPARE(DependencyTypeName(QVariant()), QStringLiteral("Table"));
     QCOMPARE(DependencyTypeName(20), QStringLiteral("N/A"));
     QCOMPARE(DependencyTypeName(-1), QStringLiteral("N/A"));
+    // Domain type codes the server never stores for a user's domain.
+    for (const QVariant &code : {QVariant(), QVariant(0), QVariant(45)})
+      QCOMPARE(DomainTypeName(code), QStringLiteral("UNKNOWN"));
+    QCOMPARE(DomainTypeName(9), QStringLiteral("QUAD"));
+    QCOMPARE(DomainTypeName(11), QStringLiteral("D_FLOAT"));
   }
 
   void quoting_data() {
