@@ -17,24 +17,19 @@
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
 #include "ui/dbgrid.h"
-#include "ui/dialogs.h"
 #include "ui/editorlines.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QToolButton>
 #include <QtTest>
-#include <memory>
 
 using fixtures::Access;
 using fixtures::Content;
@@ -64,15 +59,12 @@ QString ExtraSql(int dialect) {
 
 // "type|position|relation|inactive" of a trigger as the server holds it; empty when missing.
 QString Catalog(const FbDatabase &db, const QString &name) {
-  const QList<QVariantList> rows = fixtures::query(
-      db, QStringLiteral("SELECT RDB$TRIGGER_TYPE, RDB$TRIGGER_SEQUENCE, RDB$RELATION_NAME, "
-                         "COALESCE(RDB$TRIGGER_INACTIVE, 0) FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = '%1'")
-              .arg(name));
-  if (rows.isEmpty()) return QString();
-  QStringList cells;
-  for (const QVariant &v : rows.first())
-    cells << v.toString();
-  return cells.join(QLatin1Char('|'));
+  return fixtures::queryValue(db, QStringLiteral("SELECT RDB$TRIGGER_TYPE || '|' || RDB$TRIGGER_SEQUENCE || '|' || "
+                                                 "TRIM(COALESCE(RDB$RELATION_NAME, '')) || '|' || "
+                                                 "COALESCE(RDB$TRIGGER_INACTIVE, 0) FROM RDB$TRIGGERS "
+                                                 "WHERE RDB$TRIGGER_NAME = '%1'")
+                                      .arg(name))
+      .toString();
 }
 
 QString CatalogSource(const FbDatabase &db, const QString &name) {
@@ -95,13 +87,6 @@ void ChooseRelation(TFormTriggers *form, const QString &relation) {
   form->TableCombo->setCurrentIndex(index);
 }
 
-QList<TTrigSourceForm *> Editors() {
-  QList<TTrigSourceForm *> found;
-  for (QWidget *w : QApplication::topLevelWidgets())
-    if (auto *e = qobject_cast<TTrigSourceForm *>(w); e && e->isVisible()) found << e;
-  return found;
-}
-
 // Makes the editor the active window with the focus in place, as a user's click would: the
 // window's shortcuts answer only there.
 void Focus(TTrigSourceForm *e, QWidget *place) {
@@ -121,19 +106,19 @@ void Fill(TTrigSourceForm *e, const QString &name, const QString &table, int eve
   e->TrigSource->setPlainText(source);
 }
 
-// Presses a key in a widget with the Show-SQL switch on, cancels the dialog, and returns the
-// statement's first line as the dialog showed it.
-QString StatementOfKey(QWidget *target, Qt::Key key, Qt::KeyboardModifiers mods) {
-  QString shown;
-  ModalAnswer cancel;
-  cancel.ButtonText = QStringLiteral("Cancel");
-  cancel.Check = [&](QWidget *box) {
-    if (auto *dlg = qobject_cast<TSQLSourceForm *>(box)) shown = dlg->Memo1->toPlainText();
-  };
-  ModalSeenPtr seen = answerNextModal(cancel, 3000);
-  QTest::keyClick(target, key, mods);
-  if (!QTest::qWaitFor([&] { return seen->Shown; }, 3000)) return QStringLiteral("<no statement>");
-  return shown.section(QLatin1Char('\n'), 0, 0);
+// With the Show-SQL switch on, runs command, answers the statement dialog with button and
+// returns the statement it showed ("<no statement>" when none showed).
+QString ShownStatement(const std::function<void()> &command, const QString &button = QStringLiteral("Cancel")) {
+  auto shown = std::make_shared<QString>(QStringLiteral("<no statement>"));
+  ModalSeenPtr seen = answerNextModal(Press(button,
+                                            [shown](QWidget *box) {
+                                              if (auto *dlg = qobject_cast<TSQLSourceForm *>(box))
+                                                *shown = dlg->Memo1->toPlainText();
+                                            }),
+                                      3000);
+  command();
+  QTest::qWaitFor([&] { return seen->Shown; }, 3000);
+  return *shown;
 }
 
 }  // namespace
@@ -179,82 +164,18 @@ class TestTriggers : public QObject {
     return editor;
   }
 
-  void accessRows() {
-    QTest::addColumn<int>("dialect");
-    QTest::addColumn<bool>("tcp");
-    QTest::newRow("dialect 1, embedded") << 1 << false;
-    QTest::newRow("dialect 3, embedded") << 3 << false;
-    QTest::newRow("dialect 1, tcp") << 1 << true;
-    QTest::newRow("dialect 3, tcp") << 3 << true;
-  }
-
-  FbDatabase ConnectRow(int dialect, bool tcp) { return Connect(dialect, tcp ? Access::Tcp : Access::Embedded); }
-
 private slots:
-  void initTestCase() {
-    quietOffscreenWarnings();
-    FHome = std::make_unique<fixtures::TempHome>();
-    fixtures::startProgram();
-  }
+  void initTestCase() { FHome = fixtures::startDataModule(kTitle); }
 
   void cleanup() {
-    for (const QPointer<QWidget> &w : FOpened)
-      if (w) w->close();
-    FOpened.clear();
-    for (TTrigSourceForm *e : Editors())
-      e->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
-    DMSys->IBDataBase->Close();
-    AutoCommit = false;
+    for (TTrigSourceForm *e : fixtures::visibleWindows<TTrigSourceForm>())
+      FOpened << e;
+    fixtures::closeWindowsAndDisconnect(FOpened);
   }
 
   void cleanupTestCase() {
     delete DMSys;
     DMSys = nullptr;
-    FHome.reset();
-  }
-
-  // The relation choice (buttons and columns: the Domains suite's buttonsAndColumns), the
-  // editor's limits and menus.
-  void windowAndEditorLayout() {
-    ConnectShared();
-    TFormTriggers *list = OpenList();
-    QCOMPARE(list->Label1->text(), QStringLiteral("Relation"));
-    QVERIFY(!list->TableCombo->isEditable());
-    QCOMPARE(list->TableCombo->currentIndex(), 0);
-    QCOMPARE(list->SelectedRelation, QStringLiteral("<All relations>"));
-    QStringList relations;
-    for (int i = 0; i < list->TableCombo->count(); ++i)
-      relations << list->TableCombo->itemText(i);
-    QCOMPARE(relations, QStringList({"<All relations>", "MixedCase", "T_CHECKED", "T_DETAIL", "T_LOG", "T_MASTER",
-                                     "T_NONE", "V_MASTER_DETAIL"}));
-
-    TTrigSourceForm *e = NewEditor();
-    QCOMPARE(e->windowTitle(), QStringLiteral("Trigger Source Editor"));
-    QCOMPARE(e->TrigNameEdit->maxLength(), 31);
-    QCOMPARE(e->PositionEdit->maximum(), 32767);
-    QCOMPARE(e->TableNameEdit->count(), relations.size() - 1);
-
-    QCOMPARE(e->MnDDL->title(), QStringLiteral("&Trigger"));
-    QCOMPARE(e->MnDDL->menuAction()->statusTip(), QStringLiteral("DDL statements menu"));
-    QCOMPARE(fixtures::menuItems(e->MnDDL),
-             QStringList({"&New|Ctrl+F9|Create specific trigger|on", "&Update|F9|Run DDL statement|on",
-                          "&Load from File|F3|Load DDL statement from File|on",
-                          "Save to &File|Ctrl+S|Save active DDL statement to file|on",
-                          "Show S&QL||Check this menu if you want to see DDL statement before execution|on", "-",
-                          "&Insert statement wizard..||Creates insert statement using drag and drop tech.|off",
-                          "&Update statement wizard...||Create update statement using visual tools|off"}));
-    QVERIFY(e->MnShowSQL->isCheckable() && !e->MnShowSQL->isChecked());
-    QCOMPARE(
-        fixtures::menuItems(e->PopupMenu1),
-        QStringList(
-            {"&Cut|Ctrl+Del|Cut to clipboard|on", "C&opy|Ctrl+Ins|Copy to clipboard|on",
-             "&Paste|Shift+Ins|Paste from clipboard|on", "-", "&New|Ctrl+F9|Creates trigger from this source|on",
-             "&Update|F9|Updates existing trigger source|on", "-", "&Load from File|F3|Load DDL statement from File|on",
-             "Save to &File|Ctrl+S|Save active DDL statement to file|on", "-",
-             "&Insert statement wizard..||Creates insert statement using drag and drop tech.|off",
-             "&Update statement wizard...||Create update statement using visual tools|off"}));
   }
 
   void listShowsUserTriggersByRelation_data() {
@@ -266,6 +187,14 @@ private slots:
     QFETCH(int, dialect);
     dialect == 3 ? ConnectShared() : Connect(1);
     TFormTriggers *list = OpenList();
+    QCOMPARE(list->Label1->text(), QStringLiteral("Relation"));
+    QVERIFY(!list->TableCombo->isEditable());
+    QCOMPARE(list->SelectedRelation, QStringLiteral("<All relations>"));
+    QStringList relations{"<All relations>", "T_CHECKED", "T_DETAIL", "T_LOG", "T_MASTER", "T_NONE", "V_MASTER_DETAIL"};
+    if (dialect == 3) relations.insert(1, "MixedCase");
+    for (int i = 0; i < list->TableCombo->count(); ++i)
+      QCOMPARE(list->TableCombo->itemText(i), relations.value(i));
+    QCOMPARE(list->TableCombo->count(), relations.size());
     // The engine's CHECK triggers (flag 3) stay in view.
     const QStringList all = GridRows(list);
     QCOMPARE(all.filter(QStringLiteral("|T_CHECKED|")).size(), 2);
@@ -296,12 +225,18 @@ private slots:
   }
 
   // The two statements of the editor, exactly as sent, and the trigger the server then holds.
-  void newAndUpdateStatementsExecuted_data() { accessRows(); }
+  void newAndUpdateStatementsExecuted_data() {
+    QTest::addColumn<int>("dialect");
+    QTest::addColumn<bool>("tcp");
+    for (bool tcp : {false, true})
+      for (int dialect : {1, 3})
+        QTest::addRow("dialect %d, %s", dialect, tcp ? "tcp" : "embedded") << dialect << tcp;
+  }
   void newAndUpdateStatementsExecuted() {
     QFETCH(int, dialect);
     QFETCH(bool, tcp);
     if (tcp) REQUIRE_SERVER();
-    const FbDatabase db = ConnectRow(dialect, tcp);
+    const FbDatabase db = Connect(dialect, tcp ? Access::Tcp : Access::Embedded);
     AutoCommit = true;
     TTrigSourceForm *e = NewEditor();
     Fill(e, "T1", "T_LOG", 0, 0, "AS\nBEGIN\nEND");
@@ -337,38 +272,14 @@ private slots:
     QCOMPARE(e->NewStatementLines().Lines().mid(2, 2), QStringList({"", "POSITION 0"}));
   }
 
-  void showSqlCancelExecutesNothing() {
-    // The shared database: the new trigger goes on T_DETAIL, whose triggers no other test counts.
+  // The editor: its limits and menus; F9 updates and Ctrl+F9 creates wherever the focus is in it,
+  // also with the menu merged into a main window, and only in the editor that has the focus; the
+  // caption follows the name as typed, the caret indicator keys and mouse clicks; with Show SQL
+  // on, the statement shows first and Cancel sends nothing. (The shared database: the new trigger
+  // goes on T_DETAIL, whose triggers no other test counts.)
+  void editor() {
     const FbDatabase &db = ConnectShared();
     AutoCommit = true;
-    TTrigSourceForm *e = NewEditor();
-    Fill(e, "T_SHOWN", "T_DETAIL", 1, 4, "AS\nBEGIN\nEND");
-    e->MnShowSQL->trigger();
-    QVERIFY(e->MnShowSQL->isChecked());
-    for (const QString button : {QStringLiteral("Cancel"), QStringLiteral("OK")}) {
-      QString shown;
-      ModalAnswer answer;
-      answer.ButtonText = button;
-      answer.Check = [&](QWidget *box) {
-        if (auto *dlg = qobject_cast<TSQLSourceForm *>(box)) shown = dlg->Memo1->toPlainText();
-      };
-      ModalSeenPtr seen = answerNextModal(answer);
-      e->MnNew->trigger();
-      QVERIFY(seen->Shown);
-      QCOMPARE(shown,
-               QStringLiteral("CREATE TRIGGER T_SHOWN\nFOR T_DETAIL ACTIVE\nAFTER INSERT\nPOSITION 4\nAS\nBEGIN\nEND"));
-      QCOMPARE(Catalog(db, "T_SHOWN"), button == QLatin1String("OK") ? QStringLiteral("2|4|T_DETAIL|0") : QString());
-      QVERIFY(!DMSys->IBDataBase->InTransaction());
-    }
-    e->MnShowSQL->trigger();
-    QVERIFY(!e->MnShowSQL->isChecked());
-  }
-
-  // F9 updates and Ctrl+F9 creates wherever the focus is in the editor, also with the menu
-  // merged into a main window, and only in the editor that has the focus. The caption follows the
-  // name as typed; the caret indicator follows keys and mouse clicks.
-  void editorKeysCaptionAndIndicator() {
-    ConnectShared();
     QMainWindow main;
     auto *area = new QMdiArea(&main);
     main.setCentralWidget(area);
@@ -380,6 +291,30 @@ private slots:
     TTrigSourceForm *e = NewEditor();
     SetChildArea(nullptr);
     main.menuBar()->addMenu(e->MnDDL);  // as the main window merges the active child's menu
+    QCOMPARE(e->windowTitle(), QStringLiteral("Trigger Source Editor"));
+    QCOMPARE(e->TrigNameEdit->maxLength(), 31);
+    QCOMPARE(e->PositionEdit->maximum(), 32767);
+    QCOMPARE(e->TableNameEdit->count(), 7);
+
+    QCOMPARE(e->MnDDL->title(), QStringLiteral("&Trigger"));
+    QCOMPARE(e->MnDDL->menuAction()->statusTip(), QStringLiteral("DDL statements menu"));
+    QCOMPARE(fixtures::menuItems(e->MnDDL),
+             QStringList({"&New|Ctrl+F9|Create specific trigger|on", "&Update|F9|Run DDL statement|on",
+                          "&Load from File|F3|Load DDL statement from File|on",
+                          "Save to &File|Ctrl+S|Save active DDL statement to file|on",
+                          "Show S&QL||Check this menu if you want to see DDL statement before execution|on", "-",
+                          "&Insert statement wizard..||Creates insert statement using drag and drop tech.|off",
+                          "&Update statement wizard...||Create update statement using visual tools|off"}));
+    QVERIFY(e->MnShowSQL->isCheckable() && !e->MnShowSQL->isChecked());
+    QCOMPARE(
+        fixtures::menuItems(e->PopupMenu1),
+        QStringList(
+            {"&Cut|Ctrl+Del|Cut to clipboard|on", "C&opy|Ctrl+Ins|Copy to clipboard|on",
+             "&Paste|Shift+Ins|Paste from clipboard|on", "-", "&New|Ctrl+F9|Creates trigger from this source|on",
+             "&Update|F9|Updates existing trigger source|on", "-", "&Load from File|F3|Load DDL statement from File|on",
+             "Save to &File|Ctrl+S|Save active DDL statement to file|on", "-",
+             "&Insert statement wizard..||Creates insert statement using drag and drop tech.|off",
+             "&Update statement wizard...||Create update statement using visual tools|off"}));
 
     e->TrigNameEdit->setFocus();
     QTest::keyClicks(e->TrigNameEdit, QStringLiteral("T1"));
@@ -399,6 +334,7 @@ private slots:
     Fill(e, "T_KEYS", "T_LOG", 0, 0, "AS\nBEGIN\nEND");
     e->MnShowSQL->trigger();
     other->MnShowSQL->trigger();
+    QVERIFY(e->MnShowSQL->isChecked());
     for (QWidget *place : {static_cast<QWidget *>(e->TrigSource), static_cast<QWidget *>(e->TrigNameEdit),
                            static_cast<QWidget *>(e->EventTypeEdit), static_cast<QWidget *>(e->PositionEdit),
                            static_cast<QWidget *>(e->TableNameEdit)}) {
@@ -408,10 +344,21 @@ private slots:
         place->setFocus();
         QTRY_VERIFY(place->hasFocus());
         QWidget *target = QApplication::focusWidget();
-        QCOMPARE(StatementOfKey(target, Qt::Key_F9, create ? Qt::ControlModifier : Qt::NoModifier),
-                 create ? QStringLiteral("CREATE TRIGGER T_KEYS") : QStringLiteral("ALTER TRIGGER T_KEYS"));
+        const QString shown =
+            ShownStatement([&] { QTest::keyClick(target, Qt::Key_F9, create ? Qt::ControlModifier : Qt::NoModifier); });
+        QCOMPARE(shown.section('\n', 0, 0), create ? "CREATE TRIGGER T_KEYS" : "ALTER TRIGGER T_KEYS");
       }
     }
+
+    Fill(e, "T_SHOWN", "T_DETAIL", 1, 4, "AS\nBEGIN\nEND");
+    for (const QString button : {"Cancel", "OK"}) {
+      QCOMPARE(ShownStatement([&] { e->MnNew->trigger(); }, button),
+               "CREATE TRIGGER T_SHOWN\nFOR T_DETAIL ACTIVE\nAFTER INSERT\nPOSITION 4\nAS\nBEGIN\nEND");
+      QCOMPARE(Catalog(db, "T_SHOWN"), button == "OK" ? "2|4|T_DETAIL|0" : "");
+      QVERIFY(!DMSys->IBDataBase->InTransaction());
+    }
+    e->MnShowSQL->trigger();
+    QVERIFY(!e->MnShowSQL->isChecked());
     main.close();
   }
 
@@ -483,8 +430,8 @@ private slots:
     const QModelIndex cell = list->DBGrid1->model()->index(list->TrigTable->RecNo(), 0);
     list->DBGrid1->scrollTo(cell);
     QTest::mouseDClick(list->DBGrid1->viewport(), Qt::LeftButton, {}, list->DBGrid1->visualRect(cell).center());
-    QCOMPARE(Editors().size(), 1);
-    TTrigSourceForm *e = Editors().first();
+    QCOMPARE(fixtures::visibleWindows<TTrigSourceForm>().size(), 1);
+    TTrigSourceForm *e = fixtures::visibleWindows<TTrigSourceForm>().first();
     FOpened << e;
     QCOMPARE(e->windowTitle(), QStringLiteral("Trigger -T_MASTER_BI20"));
     QCOMPARE(e->EventTypeEdit->currentText(), QStringLiteral("BEFORE INSERT"));
@@ -524,7 +471,7 @@ private slots:
     QCOMPARE(multi->windowTitle(), QStringLiteral("Trigger -T_LOG_BIU"));
     list->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(Editors().size(), 3);
+    QCOMPARE(fixtures::visibleWindows<TTrigSourceForm>().size(), 3);
   }
 
   // Names the server keeps in quotes go back quoted: opened, updated, deactivated (dropped: the
