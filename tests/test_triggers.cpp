@@ -68,13 +68,11 @@ QString Catalog(const FbDatabase &db, const QString &name) {
 }
 
 QString CatalogSource(const FbDatabase &db, const QString &name) {
-  return fixtures::queryValue(
-             db, QStringLiteral("SELECT RDB$TRIGGER_SOURCE FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = '%1'").arg(name))
+  return fixtures::queryValue(db, "SELECT RDB$TRIGGER_SOURCE FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = '" + name + "'")
       .toString();
 }
 
 QStringList GridRows(TFormTriggers *form) { return fixtures::gridRows(form->DBGrid1); }
-
 QString RowOf(TFormTriggers *form, const QString &name) { return fixtures::gridRow(form->DBGrid1, name); }
 
 void Select(TFormTriggers *form, const QString &name) {
@@ -150,17 +148,15 @@ class TestTriggers : public QObject {
     return form;
   }
 
-  TTrigSourceForm *OpenSource(TFormTriggers *list, const QString &name) {
+  // Editors: cleanup closes every one that is showing.
+  static TTrigSourceForm *OpenSource(TFormTriggers *list, const QString &name) {
     Select(list, name);
-    TTrigSourceForm *editor = list->SrcBtnClick();
-    FOpened << editor;
-    return editor;
+    return list->SrcBtnClick();
   }
 
-  TTrigSourceForm *NewEditor() {
+  static TTrigSourceForm *NewEditor() {
     auto *editor = new TTrigSourceForm();
     editor->ShowEditor();
-    FOpened << editor;
     return editor;
   }
 
@@ -192,21 +188,19 @@ private slots:
     QCOMPARE(list->SelectedRelation, QStringLiteral("<All relations>"));
     QStringList relations{"<All relations>", "T_CHECKED", "T_DETAIL", "T_LOG", "T_MASTER", "T_NONE", "V_MASTER_DETAIL"};
     if (dialect == 3) relations.insert(1, "MixedCase");
-    for (int i = 0; i < list->TableCombo->count(); ++i)
-      QCOMPARE(list->TableCombo->itemText(i), relations.value(i));
     QCOMPARE(list->TableCombo->count(), relations.size());
+    for (int i = 0; i < relations.size(); ++i)
+      QCOMPARE(list->TableCombo->itemText(i), relations[i]);
     // The engine's CHECK triggers (flag 3) stay in view.
     const QStringList all = GridRows(list);
     QCOMPARE(all.filter(QStringLiteral("|T_CHECKED|")).size(), 2);
 
-    // NAME|RELATION|SEQUENCE|TYPE|SOURCE|DESCRIPTION|ACTIVE
-    QCOMPARE(RowOf(list, "T_MASTER_BI20"),
-             QStringLiteral("T_MASTER_BI20|T_MASTER|20|BEFORE INSERT|(MEMO)|(Memo)|ACTIVE"));
-    QCOMPARE(RowOf(list, "T_DETAIL_BI"), QStringLiteral("T_DETAIL_BI|T_DETAIL|5|BEFORE INSERT|(MEMO)|(Memo)|INACTIVE"));
-    QCOMPARE(RowOf(list, "T_MASTER_AD"), QStringLiteral("T_MASTER_AD|T_MASTER|0|AFTER DELETE|(MEMO)|(Memo)|ACTIVE"));
-    QCOMPARE(RowOf(list, "T_LOG_BIU"),
-             QStringLiteral("T_LOG_BIU|T_LOG|3|BEFORE INSERT OR UPDATE|(MEMO)|(Memo)|ACTIVE"));
-    QCOMPARE(RowOf(list, "ON_CONNECT_NOOP"), QStringLiteral("ON_CONNECT_NOOP||0|ON CONNECT|(MEMO)|(Memo)|ACTIVE"));
+    for (const QString row : {"T_MASTER_BI20|T_MASTER|20|BEFORE INSERT|(MEMO)|(Memo)|ACTIVE",
+                              "T_DETAIL_BI|T_DETAIL|5|BEFORE INSERT|(MEMO)|(Memo)|INACTIVE",
+                              "T_MASTER_AD|T_MASTER|0|AFTER DELETE|(MEMO)|(Memo)|ACTIVE",
+                              "T_LOG_BIU|T_LOG|3|BEFORE INSERT OR UPDATE|(MEMO)|(Memo)|ACTIVE",
+                              "ON_CONNECT_NOOP||0|ON CONNECT|(MEMO)|(Memo)|ACTIVE"})
+      QCOMPARE(RowOf(list, row.section('|', 0, 0)), row);
 
     const struct {
       const char *relation;
@@ -432,7 +426,6 @@ private slots:
     QTest::mouseDClick(list->DBGrid1->viewport(), Qt::LeftButton, {}, list->DBGrid1->visualRect(cell).center());
     QCOMPARE(fixtures::visibleWindows<TTrigSourceForm>().size(), 1);
     TTrigSourceForm *e = fixtures::visibleWindows<TTrigSourceForm>().first();
-    FOpened << e;
     QCOMPARE(e->windowTitle(), QStringLiteral("Trigger -T_MASTER_BI20"));
     QCOMPARE(e->EventTypeEdit->currentText(), QStringLiteral("BEFORE INSERT"));
     QCOMPARE(e->PositionEdit->value(), 20);
