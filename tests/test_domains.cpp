@@ -91,17 +91,6 @@ class TestDomains : public QObject {
     return static_cast<T *>(form);
   }
 
-  static void places() {
-    QTest::addColumn<int>("dialect");
-    QTest::addColumn<bool>("tcp");
-    QTest::addColumn<bool>("autoCommit");
-    for (bool tcp : {false, true})
-      for (int dialect : {1, 3})
-        for (bool on : {true, false})
-          QTest::addRow("dialect %d, %s, auto commit %s", dialect, tcp ? "tcp" : "embedded", on ? "on" : "off")
-              << dialect << tcp << on;
-  }
-
 private slots:
   void initTestCase() { home = fixtures::startDataModule(kTitle); }
 
@@ -115,7 +104,7 @@ private slots:
   // off auto commit it stays the executor's until Commit Work, and a list read meanwhile still
   // shows the object. A second window of the kind is read on its own and keeps its current row.
   // Off auto commit, a drop the server refuses at once leaves everything as it was.
-  void listsAndDrops_data() { places(); }
+  void listsAndDrops_data() { fixtures::addPlaceRows(true); }
   void listsAndDrops() {
     QFETCH(int, dialect);
     QFETCH(bool, tcp);

@@ -8,7 +8,7 @@
 #include "catalog/exceptions.h"
 #include "catalog/model.h"
 #include "server/dataset.h"
-#include "tests/fixtures/firebird.h"
+#include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
@@ -115,16 +115,7 @@ private slots:
   // shows them as typed, with the name fixed, and an unchanged OK stores the same bytes. A new
   // name goes out as typed (in dialect 3 a quoted one); Update quotes the stored name where it
   // needs quotes. New then opens with what Update showed, the name editable again.
-  void newAndUpdate_data() {
-    QTest::addColumn<int>("dialect");
-    QTest::addColumn<bool>("tcp");
-    QTest::addColumn<bool>("autoCommit");
-    for (bool tcp : {false, true})
-      for (int dialect : {1, 3})
-        for (bool on : {true, false})
-          QTest::addRow("dialect %d, %s, auto commit %s", dialect, tcp ? "tcp" : "embedded", on ? "on" : "off")
-              << dialect << tcp << on;
-  }
+  void newAndUpdate_data() { fixtures::addPlaceRows(true); }
   void newAndUpdate() {
     QFETCH(int, dialect);
     QFETCH(bool, tcp);

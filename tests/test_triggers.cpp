@@ -10,7 +10,7 @@
 #include "editing/triggereditor.h"
 #include "editing/triggers.h"
 #include "server/dataset.h"
-#include "tests/fixtures/firebird.h"
+#include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
@@ -219,13 +219,7 @@ private slots:
   }
 
   // The two statements of the editor, exactly as sent, and the trigger the server then holds.
-  void newAndUpdateStatementsExecuted_data() {
-    QTest::addColumn<int>("dialect");
-    QTest::addColumn<bool>("tcp");
-    for (bool tcp : {false, true})
-      for (int dialect : {1, 3})
-        QTest::addRow("dialect %d, %s", dialect, tcp ? "tcp" : "embedded") << dialect << tcp;
-  }
+  void newAndUpdateStatementsExecuted_data() { fixtures::addPlaceRows(false); }
   void newAndUpdateStatementsExecuted() {
     QFETCH(int, dialect);
     QFETCH(bool, tcp);
