@@ -167,15 +167,11 @@ private slots:
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("error");
-    QTest::newRow("cancel") << 3 << "E_CANCELLED"
-                            << "Cancel" << QString();
+    QTest::newRow("cancel") << 3 << QString("E_CANCELLED") << QString("Cancel") << QString();
     for (int dialect : {1, 3}) {
-      QTest::addRow("name taken, dialect %d", dialect) << dialect << "E_SHORT"
-                                                       << "OK"
-                                                       << "E_SHORT";
-      QTest::addRow("empty name, dialect %d", dialect) << dialect << ""
-                                                       << "OK"
-                                                       << "Token unknown";
+      QTest::addRow("name taken, dialect %d", dialect) << dialect << QString("E_SHORT") << QString("OK") << "E_SHORT";
+      QTest::addRow("empty name, dialect %d", dialect)
+          << dialect << QStringLiteral("") << QString("OK") << "Token unknown";
     }
   }
   void cancelledOrRefused() {
