@@ -45,29 +45,27 @@ private slots:
     QCOMPARE(DependencyTypeName(QVariant()), QStringLiteral("Table"));
     QCOMPARE(DependencyTypeName(20), QStringLiteral("N/A"));
     QCOMPARE(DependencyTypeName(-1), QStringLiteral("N/A"));
+    // Domain type codes the server never stores for a user's domain.
+    for (const QVariant &code : {QVariant(), QVariant(0), QVariant(45)})
+      QCOMPARE(DomainTypeName(code), QStringLiteral("UNKNOWN"));
+    QCOMPARE(DomainTypeName(9), QStringLiteral("QUAD"));
+    QCOMPARE(DomainTypeName(11), QStringLiteral("D_FLOAT"));
   }
 
   void quoting_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("dialect3");
-    QTest::newRow("plain") << "T_MASTER"
-                           << "T_MASTER";
-    QTest::newRow("dollar, digits") << "RDB$X1"
-                                    << "RDB$X1";
-    QTest::newRow("mixed case") << "MixedCase"
-                                << "\"MixedCase\"";
-    QTest::newRow("blank") << "MY TABLE"
-                           << "\"MY TABLE\"";
-    QTest::newRow("inner quote") << "Say \"hi\""
-                                 << "\"Say \"\"hi\"\"\"";
-    QTest::newRow("leading digit") << "1ST"
-                                   << "\"1ST\"";
-    QTest::newRow("leading underscore") << "_X"
-                                        << "\"_X\"";
-    QTest::newRow("reserved word") << "USER"
-                                   << "\"USER\"";
-    QTest::newRow("non-ASCII") << "ĀBOLS"
-                               << "\"ĀBOLS\"";
+    const char *const rows[][3] = {{"plain", "T_MASTER", "T_MASTER"},
+                                   {"dollar, digits", "RDB$X1", "RDB$X1"},
+                                   {"mixed case", "MixedCase", "\"MixedCase\""},
+                                   {"blank", "MY TABLE", "\"MY TABLE\""},
+                                   {"inner quote", "Say \"hi\"", "\"Say \"\"hi\"\"\""},
+                                   {"leading digit", "1ST", "\"1ST\""},
+                                   {"leading underscore", "_X", "\"_X\""},
+                                   {"reserved word", "USER", "\"USER\""},
+                                   {"non-ASCII", "ĀBOLS", "\"ĀBOLS\""}};
+    for (const auto &row : rows)
+      QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
   }
   void quoting() {
     QFETCH(QString, name);
