@@ -53,9 +53,7 @@ void TGeneratorsForm::DropBtnClick() {
   RefrBtnClick();
 }
 
-void TGeneratorsForm::RefrBtnClick() {
-  Query1->Close();
-  Query1->Open();
-}
+// Re-read, staying on the current generator while it is still there, as the other lists do.
+void TGeneratorsForm::RefrBtnClick() { Query1->Refresh(); }
 
 void TGeneratorsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }
