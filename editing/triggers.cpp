@@ -22,6 +22,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <exception>
 #include <memory>
 
 namespace {
@@ -183,18 +184,25 @@ void TFormTriggers::CreateGrid() {
 }
 
 void TFormTriggers::FormCreate() {
-  // The list is read once, with the relation choice already made.
+  // The list is read once, with the relation choice already made. When the relations cannot be
+  // read, neither can the triggers: the user hears of it once, and the window stays empty.
   SelectedRelation = kAllRelations;
+  std::exception_ptr failed;
   {
     const QSignalBlocker quiet(TableCombo);
     TableCombo->clear();
     QStringList names;
-    Guard([&] { Session().GetTableNames(QStringLiteral("IBB"), QString(), false, false, names); });
+    try {
+      Session().GetTableNames(QStringLiteral("IBB"), QString(), false, false, names);
+    } catch (...) {
+      failed = std::current_exception();
+    }
     TableCombo->addItem(kAllRelations);
     TableCombo->addItems(names);
     TableCombo->setCurrentIndex(0);
   }
   ConnectGuarded(TableCombo, &QComboBox::currentIndexChanged, this, &TFormTriggers::TableComboChange);
+  if (failed) std::rethrow_exception(failed);
   TrigTable->Open();
 }
 

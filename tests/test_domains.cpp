@@ -274,13 +274,11 @@ private slots:
         QStringLiteral("SERVER NAME"),
         fixtures::writeFile(fixtures::tempPath("garbage", ".fdb"), QByteArray(8192, 'x')));
     for (const CatalogWindow &w : fixtures::catalogWindows()) {
-      // The Triggers window reads the relations for its choice first, and says so too.
-      const int boxes = w.title == QLatin1String("Triggers") ? 2 : 1;
-      BoxSequence seen(QList<ModalAnswer>(boxes, Press("OK")), 5000);
+      // One box each: the Triggers window, which reads the relations for its choice first, too.
+      BoxSequence seen({Press("OK")}, 5000);
       QWidget *form = Open(&w);
-      for (int i = 0; i < boxes; ++i)
-        WINDOW_VERIFY(seen[i].Shown && seen[i].Icon == QMessageBox::Critical &&
-                      seen[i].Text.contains("not a valid database"));
+      WINDOW_VERIFY(seen[0].Shown && seen[0].Icon == QMessageBox::Critical &&
+                    seen[0].Text.contains("not a valid database"));
       WINDOW_VERIFY(form->isVisible() && !fixtures::listGrid(form)->DataSet()->Active());
     }
   }
