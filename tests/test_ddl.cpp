@@ -43,14 +43,14 @@ QString PosText(int line, int column) { return QStringLiteral("   Line : %1   Co
 
 // Runs command, which opens a file dialog, and chooses name in it the way a user does, typing
 // it into the name field (which drops the file the dialog had selected at start). False when
-// no dialog appeared: the caller checks it.
+// no dialog appeared or a check failed in it: the caller checks it.
 [[nodiscard]] bool ChooseFile(const std::function<void()> &command, const QString &name) {
   ModalAnswer a;
   a.FileName = name;
   a.Check = [](QWidget *box) {
     if (auto *view = box->findChild<QListView *>(QStringLiteral("listView"))) view->clearSelection();
   };
-  return answerModalDuring(a, command)->Shown;
+  return answerModalDuring(a, command)->Shown && !QTest::currentTestFailed();
 }
 
 // Runs command through the guard and answers the error box it shows with OK.
