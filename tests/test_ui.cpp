@@ -437,10 +437,12 @@ private slots:
     grid->SetOptions(DefaultGridOptions());
     grid->SetColumns({});
 
-    // The grid follows the dataset; clicks and arrow keys move the dataset.
-    m.Table->Close();
+    // The grid follows the dataset, from the moment its source turns to one already open;
+    // clicks and arrow keys move the dataset.
+    QVERIFY(m.Table->Active());
     m.Ds.SetDataSet(m.Table);
-    m.Table->Open();
+    QCOMPARE(grid->currentIndex().row(), m.Table->RecNo());
+    m.Table->First();
     QCOMPARE(grid->currentIndex().row(), 0);
 
     m.Table->Last();

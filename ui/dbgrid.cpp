@@ -273,7 +273,9 @@ void TDBGrid::SetDataSource(TDataSource *source) {
     // The model follows the rows first; the current cell follows once they are in place.
     FModel->Attach(source);
     auto indicator = [this] { verticalHeader()->viewport()->update(); };
+    // A source turned to another dataset, open already, has its current row marked at once.
     FConnections << connect(source, &TDataSource::Scrolled, this, &TDBGrid::SyncCurrent)
+                 << connect(source, &TDataSource::DataSetChanged, this, &TDBGrid::SyncCurrent)
                  << connect(source, &TDataSource::Scrolled, this, indicator)
                  << connect(source, &TDataSource::StateChanged, this, indicator)
                  << connect(source, &TDataSource::UpdateData, this, &TDBGrid::CommitOpenEditor);
