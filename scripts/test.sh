@@ -27,8 +27,12 @@ if [ "$SANITIZE" = 1 ]; then
     -DCMAKE_CXX_FLAGS="$FLAGS" -DCMAKE_C_FLAGS="$FLAGS" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
   # Leaks are errors, except what the Firebird client library and its engine keep for the
-  # life of the process.
-  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0"
+  # life of the process. The runtime's hook on __tls_get_addr keeps a record of each loaded
+  # module's thread-local block; here one record ends up with a garbage address, and the leak
+  # checker's tracer crashes on it at exit ("Tracer caught signal 11" after "DTLS 13 at
+  # 0x0000000006d1-..."), so no leak check is made. With the hook off the checker runs and
+  # still reports leaks.
+  export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=0:intercept_tls_get_addr=0"
   export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
   export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
 else
@@ -49,49 +53,4 @@ fi
 
 export QT_QPA_PLATFORM=offscreen
 cd "$BUILD"
-if [ "$SANITIZE" = 0 ]; then
-  exec ctest --output-on-failure
-fi
-
-# LeakSanitizer's own tracer can crash while it stops the process's threads for the leak check
-# at exit ("Tracer caught signal 11", "LeakSanitizer has encountered a fatal error"). That says
-# nothing about the program, and no leak check was made: a suite that failed only that way,
-# after all its tests passed, runs again, up to twice with the leak check; should the checker
-# crash every time, a last run without it still holds the suite to every other check, and says
-# that its leaks went unchecked. Any other failure fails the pass.
-section_of() {
-  awk -v name="$1" '
-    $0 ~ "^[0-9]+/[0-9]+ Testing: " name "$" { inside = 1 }
-    inside { print }
-    inside && index($0, "\"" name "\" end time:") == 1 { exit }
-  ' Testing/Temporary/LastTest.log
-}
-tracer_crash_only() {
-  local out
-  out=$(section_of "$1")
-  grep -q 'LeakSanitizer has encountered a fatal error' <<<"$out" &&
-    grep -qE '^Totals: [0-9]+ passed, 0 failed' <<<"$out" &&
-    ! grep -qE '^FAIL!|ERROR: (AddressSanitizer|LeakSanitizer: detected)|runtime error:' <<<"$out"
-}
-run_again() {
-  local name=$1 try
-  for try in 1 2; do
-    echo "test.sh: the leak checker crashed at the end of $name after its tests passed; running $name again" >&2
-    if ctest --output-on-failure -R "^${name}\$"; then return 0; fi
-    tracer_crash_only "$name" || return 1
-  done
-  echo "test.sh: the leak checker crashed at every end of $name; running $name once more without it (its leaks are unchecked)" >&2
-  ASAN_OPTIONS="${ASAN_OPTIONS/detect_leaks=1/detect_leaks=0}" ctest --output-on-failure -R "^${name}\$"
-}
-
-if ctest --output-on-failure; then
-  exit 0
-fi
-failed=()
-while IFS=: read -r _ name; do
-  tracer_crash_only "$name" || exit 1
-  failed+=("$name")
-done <Testing/Temporary/LastTestsFailed.log
-for name in "${failed[@]}"; do
-  run_again "$name"
-done
+exec ctest --output-on-failure

@@ -488,8 +488,10 @@ private slots:
       QCOMPARE(child.readLine().trimmed(), QByteArray("connected"));
       ::kill(pid_t(child.processId()), signal);
       QVERIFY2(child.waitForFinished(15000), "the program did not end");
-      QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-      QCOMPARE(child.exitCode(), 0);
+      QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+               qPrintable(QStringLiteral("exit code %1: %2")
+                              .arg(child.exitCode())
+                              .arg(QString::fromLocal8Bit(child.readAllStandardError().right(2000)))));
       QVERIFY(child.readAllStandardOutput().contains("ended"));
       QCOMPARE(fixtures::readFile(FHistory), (db.file + QStringLiteral("\r\n")).toUtf8());
       QVERIFY(fixtures::readFile(settings).contains("IB_AUTOCOMMIT"));
