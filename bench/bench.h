@@ -2,6 +2,7 @@
 // A tiny registry of measurements. Each bench/*.cpp adds one with BENCH(name) { ... };
 // `tesselor_bench` runs them all, `tesselor_bench NAME...` runs the named ones.
 #include <QString>
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -12,6 +13,13 @@ struct Registrar {
   Registrar(const char *name, Fn fn) { registry()[QString::fromLatin1(name)] = std::move(fn); }
 };
 double peakRssMiB();  // the process's peak resident memory so far
+
+// The middle value of a non-empty set of figures (the upper one of an even count).
+template <class Values>
+double median(Values values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
 }  // namespace bench
 
 #define BENCH_CAT2(a, b) a##b

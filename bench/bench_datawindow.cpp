@@ -7,6 +7,7 @@
 //  structure5k   5,000 relations: the structure window open (< 0.5 s), a pick (< 0.1 s).
 #include "app/datamodule.h"
 #include "bench/bench.h"
+#include "bench/benchdb.h"
 #include "catalog/structure.h"
 #include "dataview/tabledata.h"
 #include "server/dataset.h"
@@ -54,12 +55,6 @@ QString Relations() {
   return sql + QStringLiteral("COMMIT;\n");
 }
 
-double Painted(QElapsedTimer &t, QWidget *w) {
-  w->repaint();
-  QApplication::processEvents();
-  return t.nsecsElapsed() / 1e9;
-}
-
 double ResidentMiB() {
   QFile f(QStringLiteral("/proc/self/statm"));
   if (!f.open(QIODevice::ReadOnly)) return 0;
@@ -73,27 +68,13 @@ double IsqlSelectSeconds(const fixtures::FbDatabase &db, const QString &table) {
   p.setStandardOutputFile(QProcess::nullDevice());
   QElapsedTimer t;
   t.start();
-  p.start(QStringLiteral("isql-fb"),
-          {QStringLiteral("-q"), QStringLiteral("-u"), db.user, QStringLiteral("-p"), QStringLiteral("x"), db.name});
+  p.start(QStringLiteral("isql-fb"), QStringList{QStringLiteral("-q")} + fixtures::isqlLogin(db) << db.name);
   if (!p.waitForStarted()) throw std::runtime_error("isql-fb did not start");
   p.write(QStringLiteral("SELECT * FROM %1;\n").arg(table).toUtf8());
   p.closeWriteChannel();
   if (!p.waitForFinished(600000) || p.exitCode() != 0) throw std::runtime_error("isql-fb failed");
   return t.nsecsElapsed() / 1e9;
 }
-
-// A data module of the measurement's own, closed again at the end.
-struct Module {
-  std::unique_ptr<TDMSys> own{DMSys ? nullptr : new TDMSys};
-  Module() {
-    RegisterSQLWaitCursor();
-    if (own) DMSys = own.get();
-  }
-  ~Module() {
-    DMSys->IBDataBase->Close();
-    if (own) DMSys = nullptr;
-  }
-};
 
 TDataForm *OpenOn(const QString &table) {
   auto *form = new TDataForm();
@@ -130,11 +111,11 @@ WindowRound MeasureWindow(const fixtures::FbDatabase &db) {
   QElapsedTimer t;
   t.start();
   std::unique_ptr<TDataForm> form(OpenOn(QStringLiteral("T_BIG")));
-  r.Open = Painted(t, form.get());
+  r.Open = bench::secondsUntilPainted(t, form.get());
   t.restart();
   form->DBGrid1->setFocus();
   QTest::keyClick(form->DBGrid1, Qt::Key_End, Qt::ControlModifier);
-  r.Last = Painted(t, form.get());
+  r.Last = bench::secondsUntilPainted(t, form.get());
   r.Rows = form->SrcTable->RecordCount();
   r.Memory = ResidentMiB() - before;
   r.AtEnd = form->SrcTable->RecNo() == r.Rows - 1 && form->DBGrid1->currentIndex().row() == r.Rows - 1;
@@ -146,118 +127,97 @@ WindowRound MeasureWindow(const fixtures::FbDatabase &db) {
 // the first round (later ones reuse what the earlier released).
 BENCH("datawindow1m") {
   QTextStream out(stdout);
-  try {
-    QElapsedTimer build;
-    build.start();
-    const fixtures::FbDatabase db =
-        fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, kRows);
-    out << QStringLiteral("   1,000,000 rows built in %1 s\n").arg(build.nsecsElapsed() / 1e9, 0, 'f', 1);
-    Module module;
-    std::vector<WindowRound> rounds;
-    for (int i = 0; i < 3; ++i) {
-      rounds.push_back(MeasureWindow(db));
-      const WindowRound &r = rounds.back();
-      out << QStringLiteral("   round %1: open %2 s, Ctrl+End %3 s, isql-fb %4 s, ratio %5\n")
-                 .arg(i + 1)
-                 .arg(r.Open, 0, 'f', 3)
-                 .arg(r.Last, 0, 'f', 2)
-                 .arg(r.Isql, 0, 'f', 2)
-                 .arg(r.Last / r.Isql, 0, 'f', 2);
-      if (r.Rows != 1000000 || !r.AtEnd) out << "   WRONG ROW COUNT OR POSITION\n";
-    }
-    auto median = [&rounds](auto value) {
-      std::vector<double> v;
-      for (const WindowRound &r : rounds)
-        v.push_back(value(r));
-      std::sort(v.begin(), v.end());
-      return v[v.size() / 2];
-    };
-    const double open = median([](const WindowRound &r) { return r.Open; });
-    const double ratio = median([](const WindowRound &r) { return r.Last / r.Isql; });
-    const double memory = rounds.front().Memory;
-    const double raw = rounds.front().Rows * kRawRowBytes / 1048576.0;
-    out << QStringLiteral("   open, first screen painted:  %1 s median (target < 0.3)\n").arg(open, 0, 'f', 3)
-        << QStringLiteral("   Ctrl+End / isql-fb:          %1 median (target <= 1.5)\n").arg(ratio, 0, 'f', 2)
-        << QStringLiteral("   memory for the rows:         %1 MiB = %2x raw %3 MiB (target <= 3)\n")
-               .arg(memory, 0, 'f', 0)
-               .arg(memory / raw, 0, 'f', 1)
-               .arg(raw, 0, 'f', 0);
-    return Report(out, open >= 0.3 || ratio > 1.5 || memory > 3 * raw);
-  } catch (const std::exception &e) {
-    out << "   error: " << e.what() << Qt::endl;
-    return 1;
+  double built = 0;
+  const fixtures::FbDatabase db = bench::buildDatabase(kRows, built);
+  out << QStringLiteral("   1,000,000 rows built in %1 s\n").arg(built, 0, 'f', 1);
+  const bench::Connection connection(db);
+  std::vector<WindowRound> rounds;
+  for (int i = 0; i < 3; ++i) {
+    rounds.push_back(MeasureWindow(db));
+    const WindowRound &r = rounds.back();
+    out << QStringLiteral("   round %1: open %2 s, Ctrl+End %3 s, isql-fb %4 s, ratio %5\n")
+               .arg(i + 1)
+               .arg(r.Open, 0, 'f', 3)
+               .arg(r.Last, 0, 'f', 2)
+               .arg(r.Isql, 0, 'f', 2)
+               .arg(r.Last / r.Isql, 0, 'f', 2);
+    if (r.Rows != 1000000 || !r.AtEnd) out << "   WRONG ROW COUNT OR POSITION\n";
   }
+  std::vector<double> opens, ratios;
+  for (const WindowRound &r : rounds) {
+    opens.push_back(r.Open);
+    ratios.push_back(r.Last / r.Isql);
+  }
+  const double open = bench::median(opens);
+  const double ratio = bench::median(ratios);
+  const double memory = rounds.front().Memory;
+  const double raw = rounds.front().Rows * kRawRowBytes / 1048576.0;
+  out << QStringLiteral("   open, first screen painted:  %1 s median (target < 0.3)\n").arg(open, 0, 'f', 3)
+      << QStringLiteral("   Ctrl+End / isql-fb:          %1 median (target <= 1.5)\n").arg(ratio, 0, 'f', 2)
+      << QStringLiteral("   memory for the rows:         %1 MiB = %2x raw %3 MiB (target <= 3)\n")
+             .arg(memory, 0, 'f', 0)
+             .arg(memory / raw, 0, 'f', 1)
+             .arg(raw, 0, 'f', 0);
+  return Report(out, open >= 0.3 || ratio > 1.5 || memory > 3 * raw);
 }
 
 BENCH("datablob10k") {
   QTextStream out(stdout);
-  try {
-    const fixtures::FbDatabase db =
-        fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, kBlobs);
-    Module module;
-    fixtures::connectDataModule(db);
-    QElapsedTimer t;
-    t.start();
-    TDataForm *form = OpenOn(QStringLiteral("T_NOTES"));
-    Painted(t, form);
-    // Page by page, as a user drags through it, painting every step.
-    QScrollBar *bar = form->DBGrid1->verticalScrollBar();
-    int steps = 0;
-    while (bar->value() < bar->maximum() || !form->SrcTable->AllFetched()) {
-      bar->setValue(bar->value() + bar->pageStep());
-      Painted(t, form);
-      if (++steps > 100000) throw std::runtime_error("the grid never reached the end");
-    }
-    const double scrolled = t.nsecsElapsed() / 1e9;
-    const int rows = form->SrcTable->RecordCount();
-    delete form;
-    // The share of the time that is reading the rows (blobs included) alone.
-    t.restart();
-    TTable alone;
-    alone.DatabaseName = QStringLiteral("IBB");
-    alone.TableName = QStringLiteral("T_NOTES");
-    alone.Open();
-    alone.FetchAll();
-    out << QStringLiteral("   reading the rows alone:        %1 s\n").arg(t.nsecsElapsed() / 1e9, 0, 'f', 2);
-    out << QStringLiteral("   open and scroll top to bottom: %1 s over %2 rows, %3 pages (target < 2)\n")
-               .arg(scrolled, 0, 'f', 2)
-               .arg(rows)
-               .arg(steps);
-    if (rows != 10000) out << "   WRONG ROW COUNT\n";
-    return Report(out, scrolled >= 2);
-  } catch (const std::exception &e) {
-    out << "   error: " << e.what() << Qt::endl;
-    return 1;
+  double built = 0;
+  const fixtures::FbDatabase db = bench::buildDatabase(kBlobs, built);
+  const bench::Connection connection(db);
+  QElapsedTimer t;
+  t.start();
+  TDataForm *form = OpenOn(QStringLiteral("T_NOTES"));
+  bench::secondsUntilPainted(t, form);
+  // Page by page, as a user drags through it, painting every step.
+  QScrollBar *bar = form->DBGrid1->verticalScrollBar();
+  int steps = 0;
+  while (bar->value() < bar->maximum() || !form->SrcTable->AllFetched()) {
+    bar->setValue(bar->value() + bar->pageStep());
+    bench::secondsUntilPainted(t, form);
+    if (++steps > 100000) throw std::runtime_error("the grid never reached the end");
   }
+  const double scrolled = t.nsecsElapsed() / 1e9;
+  const int rows = form->SrcTable->RecordCount();
+  delete form;
+  // The share of the time that is reading the rows (blobs included) alone.
+  t.restart();
+  TTable alone;
+  alone.DatabaseName = QStringLiteral("IBB");
+  alone.TableName = QStringLiteral("T_NOTES");
+  alone.Open();
+  alone.FetchAll();
+  out << QStringLiteral("   reading the rows alone:        %1 s\n").arg(t.nsecsElapsed() / 1e9, 0, 'f', 2);
+  out << QStringLiteral("   open and scroll top to bottom: %1 s over %2 rows, %3 pages (target < 2)\n")
+             .arg(scrolled, 0, 'f', 2)
+             .arg(rows)
+             .arg(steps);
+  if (rows != 10000) out << "   WRONG ROW COUNT\n";
+  return Report(out, scrolled >= 2);
 }
 
 BENCH("structure5k") {
   QTextStream out(stdout);
-  try {
-    const fixtures::FbDatabase db =
-        fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, Relations());
-    Module module;
-    fixtures::connectDataModule(db);
-    QElapsedTimer t;
-    t.start();
-    auto *form = new TFormTblStr();
-    const double open = Painted(t, form);
-    const int count = form->TblsCB->count();
-    double worst = 0;
-    for (const int i : {0, 2500, 4999}) {
-      t.restart();
-      form->TblsCB->setCurrentIndex(i);
-      emit form->TblsCB->activated(i);
-      worst = qMax(worst, Painted(t, form));
-    }
-    const int columns = form->StrQuery->RecordCount();
-    delete form;
-    out << QStringLiteral("   open with %1 relations listed: %2 s (target < 0.5)\n").arg(count).arg(open, 0, 'f', 3)
-        << QStringLiteral("   slowest of three picks:        %1 s (target < 0.1)\n").arg(worst, 0, 'f', 3);
-    if (count != 5000 || columns != 2) out << "   WRONG LIST OR COLUMNS\n";
-    return Report(out, open >= 0.5 || worst >= 0.1);
-  } catch (const std::exception &e) {
-    out << "   error: " << e.what() << Qt::endl;
-    return 1;
+  double built = 0;
+  const fixtures::FbDatabase db = bench::buildDatabase(Relations(), built);
+  const bench::Connection connection(db);
+  QElapsedTimer t;
+  t.start();
+  auto *form = new TFormTblStr();
+  const double open = bench::secondsUntilPainted(t, form);
+  const int count = form->TblsCB->count();
+  double worst = 0;
+  for (const int i : {0, 2500, 4999}) {
+    t.restart();
+    form->TblsCB->setCurrentIndex(i);
+    emit form->TblsCB->activated(i);
+    worst = qMax(worst, bench::secondsUntilPainted(t, form));
   }
+  const int columns = form->StrQuery->RecordCount();
+  delete form;
+  out << QStringLiteral("   open with %1 relations listed: %2 s (target < 0.5)\n").arg(count).arg(open, 0, 'f', 3)
+      << QStringLiteral("   slowest of three picks:        %1 s (target < 0.1)\n").arg(worst, 0, 'f', 3);
+  if (count != 5000 || columns != 2) out << "   WRONG LIST OR COLUMNS\n";
+  return Report(out, open >= 0.5 || worst >= 0.1);
 }

@@ -162,11 +162,6 @@ Round Measure(const QString &file) {
   return r;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // The load of the whole file and the window's responses afterwards, median of a few rounds
 // (the machine is shared). Returns false, saying why, when there is no file to measure.
 bool MeasureShape(QTextStream &out, const QString &shape, QByteArray (*make)(qint64)) {
@@ -194,7 +189,7 @@ bool MeasureShape(QTextStream &out, const QString &shape, QByteArray (*make)(qin
     std::vector<double> v;
     for (const Round &r : rounds)
       v.push_back(r.*m);
-    return Median(v);
+    return bench::median(v);
   };
   out << qSetRealNumberPrecision(4);
   out << "     load (read, convert, first paint): median " << median(&Round::load) << " ms of";

@@ -34,11 +34,6 @@ QString DomainScript() {
   return sql + QStringLiteral("COMMIT;\n");
 }
 
-double SecondsUntilPainted(QElapsedTimer &t, QWidget *w) {
-  w->repaint();
-  QApplication::processEvents();
-  return t.nsecsElapsed() / 1e9;
-}
 }  // namespace
 
 BENCH("domains10k") {
@@ -47,30 +42,26 @@ BENCH("domains10k") {
     double buildSeconds = 0;
     const fixtures::FbDatabase target = bench::buildDatabase(DomainScript(), buildSeconds);
 
-    // A data module of this measurement's own: its aliases must not outlive it into the
-    // measurements that follow.
-    const fixtures::ScopedDataModule module;
-    fixtures::connectDataModule(target);
+    const bench::Connection connection(target);
 
     QElapsedTimer t;
     t.start();
     auto *form = new TDomainsForm();
     form->resize(800, 600);
-    const double open = SecondsUntilPainted(t, form);
+    const double open = bench::secondsUntilPainted(t, form);
     if (!form->TableFields->Active()) throw std::runtime_error("the list did not open");
 
     // Scroll to the end once, so the refresh has every row to re-read and find its place in.
     t.restart();
     form->TableFields->Last();
-    const double last = SecondsUntilPainted(t, form);
+    const double last = bench::secondsUntilPainted(t, form);
     t.restart();
     form->RefreshBtn->click();
-    const double refresh = SecondsUntilPainted(t, form);
+    const double refresh = bench::secondsUntilPainted(t, form);
     form->TableFields->FetchAll();
     const int rows = form->TableFields->RecordCount();
     form->close();
     QApplication::processEvents();
-    DMSys->IBDataBase->Close();
 
     out << QStringLiteral("   database with %1 domains built in %2 s\n").arg(kDomains).arg(buildSeconds, 0, 'f', 1)
         << QStringLiteral("   open window until painted:   %1 s (target < 1)\n").arg(open, 0, 'f', 3)

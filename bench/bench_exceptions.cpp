@@ -3,6 +3,7 @@
 // again (exceptions). Each is taken three times; the median counts. Target: under 1 s each.
 #include "app/datamodule.h"
 #include "bench/bench.h"
+#include "bench/benchdb.h"
 #include "catalog/exceptions.h"
 #include "catalog/generators.h"
 #include "server/dataset.h"
@@ -32,36 +33,15 @@ QString Script(const QString &statement) {
   return sql + QStringLiteral("COMMIT;\n");
 }
 
-// The data module connected to target for the measurement's duration; a module of its own when
-// there is none, so its aliases do not outlive it into the measurements that follow.
-class Connection {
-public:
-  explicit Connection(const fixtures::FbDatabase &target) : FOwn(DMSys ? nullptr : new TDMSys) {
-    if (FOwn) DMSys = FOwn.get();
-    fixtures::connectDataModule(target);
-  }
-  ~Connection() {
-    DMSys->IBDataBase->Close();
-    if (FOwn) DMSys = nullptr;
-  }
-
-private:
-  std::unique_ptr<TDMSys> FOwn;
-};
-
 // Seconds from the start of step until the widget has painted, median of kRuns.
 double Median(const std::function<QWidget *()> &step) {
   QList<double> runs;
   for (int i = 0; i < kRuns; ++i) {
     QElapsedTimer t;
     t.start();
-    QWidget *w = step();
-    w->repaint();
-    QApplication::processEvents();
-    runs << t.nsecsElapsed() / 1e9;
+    runs << bench::secondsUntilPainted(t, step());
   }
-  std::sort(runs.begin(), runs.end());
-  return runs[kRuns / 2];
+  return bench::median(runs);
 }
 
 QString Line(const QString &what, double seconds) {
@@ -90,22 +70,14 @@ std::vector<std::unique_ptr<T>> OpenWindows(double &medianSeconds, const QSize &
   return opened;
 }
 
-fixtures::FbDatabase Build(const QString &statement, double &seconds) {
-  QElapsedTimer t;
-  t.start();
-  fixtures::FbDatabase db =
-      fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, Script(statement));
-  seconds = t.nsecsElapsed() / 1e9;
-  return db;
-}
 }  // namespace
 
 BENCH("exceptions10k") {
-  RegisterSQLWaitCursor();
   double buildSeconds = 0;
-  const fixtures::FbDatabase target = Build(
-      QStringLiteral("CREATE EXCEPTION EXC_%1 'Exception number %1 with a message of some length';"), buildSeconds);
-  Connection connection(target);
+  const fixtures::FbDatabase target = bench::buildDatabase(
+      Script(QStringLiteral("CREATE EXCEPTION EXC_%1 'Exception number %1 with a message of some length';")),
+      buildSeconds);
+  const bench::Connection connection(target);
   double open = 0;
   auto opened = OpenWindows<TExceptionsForm>(open, QSize(800, 600));
   TExceptionsForm *form = opened.back().get();
@@ -123,10 +95,10 @@ BENCH("exceptions10k") {
 }
 
 BENCH("generators10k") {
-  RegisterSQLWaitCursor();
   double buildSeconds = 0;
-  const fixtures::FbDatabase target = Build(QStringLiteral("CREATE GENERATOR GEN_%1;"), buildSeconds);
-  Connection connection(target);
+  const fixtures::FbDatabase target =
+      bench::buildDatabase(Script(QStringLiteral("CREATE GENERATOR GEN_%1;")), buildSeconds);
+  const bench::Connection connection(target);
   double open = 0;
   auto opened = OpenWindows<TGeneratorsForm>(open, QSize(400, 600));
   TGeneratorsForm *form = opened.back().get();

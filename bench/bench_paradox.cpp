@@ -23,11 +23,6 @@ QString SourceText(int i) {
   return text;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 struct TRepoTable : TTable {
   TField *Name;
   TField *Source;
@@ -93,15 +88,15 @@ BENCH("repository10k") {
                .arg(mb / 1024)
         << Qt::endl;
     out << QStringLiteral("   open + read all rows: median %1 s (first %2 s)")
-               .arg(Median(opens), 0, 'f', 3)
+               .arg(bench::median(opens), 0, 'f', 3)
                .arg(opens[0], 0, 'f', 3)
         << Qt::endl;
     out << QStringLiteral("   add (insert, post, edit, memo, post): median %1 s (first %2 s)")
-               .arg(Median(adds), 0, 'f', 3)
+               .arg(bench::median(adds), 0, 'f', 3)
                .arg(adds[0], 0, 'f', 3)
         << Qt::endl;
     out << QStringLiteral("   target under 0.3 s each: %1")
-               .arg(Median(opens) < 0.3 && Median(adds) < 0.3 ? "met" : "MISSED")
+               .arg(bench::median(opens) < 0.3 && bench::median(adds) < 0.3 ? "met" : "MISSED")
         << Qt::endl;
     out << QStringLiteral("   peak memory %1 MiB").arg(bench::peakRssMiB(), 0, 'f', 1) << Qt::endl;
   } catch (const Exception &e) {

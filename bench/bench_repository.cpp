@@ -46,10 +46,6 @@ void CloseRepositoryWindows() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-double Median(QVector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 double Max(const QVector<double> &v) { return *std::max_element(v.begin(), v.end()); }
 }  // namespace
 
@@ -139,16 +135,16 @@ BENCH("repository_ui10k") {
 
   out << QStringLiteral("   entries at the end: %1 (expected %2)\n").arg(count).arg(kEntries + kRounds + 1);
   out << QStringLiteral("   pick dialog shown:            median %1 s, max %2 s\n")
-             .arg(Median(pickShown), 0, 'f', 4)
+             .arg(bench::median(pickShown), 0, 'f', 4)
              .arg(Max(pickShown), 0, 'f', 4);
   out << QStringLiteral("   pick, whole call (OK at once): median %1 s, max %2 s\n")
-             .arg(Median(pickWhole), 0, 'f', 4)
+             .arg(bench::median(pickWhole), 0, 'f', 4)
              .arg(Max(pickWhole), 0, 'f', 4);
   out << QStringLiteral("   add, whole call (name typed):  median %1 s, max %2 s\n")
-             .arg(Median(addWhole), 0, 'f', 4)
+             .arg(bench::median(addWhole), 0, 'f', 4)
              .arg(Max(addWhole), 0, 'f', 4);
   out << QStringLiteral("   add, storing after the prompt: median %1 s, max %2 s\n")
-             .arg(Median(addStore), 0, 'f', 4)
+             .arg(bench::median(addStore), 0, 'f', 4)
              .arg(Max(addStore), 0, 'f', 4);
   out << QStringLiteral("   target: under 0.3 s each; peak RSS %1 MiB\n").arg(bench::peakRssMiB(), 0, 'f', 1);
   if (count != kEntries + kRounds + 1) return 5;

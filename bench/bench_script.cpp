@@ -111,61 +111,48 @@ TRun RunInWindow(const QString &file) {
   return r;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 }  // namespace
 
 BENCH("script10k") {
   QTextStream out(stdout);
-  try {
-    RegisterSQLWaitCursor();
-    installModalWatchdog(5000);  // a box nobody answers is reported and closed, never hangs the run
-    std::unique_ptr<TDMSys> module(DMSys ? nullptr : new TDMSys);
-    if (module) DMSys = module.get();
-    const auto forget = qScopeGuard([&] {
-      if (module) DMSys = nullptr;
-    });
-    AutoCommit = true;
-    const QString file = fixtures::tempPath(QStringLiteral("script10k"), QStringLiteral(".sql"));
-    QFile f(file);
-    if (!f.open(QIODevice::WriteOnly) || f.write(ScriptText().toUtf8()) <= 0)
-      throw Exception(QStringLiteral("cannot write the script"));
-    f.close();
+  RegisterSQLWaitCursor();
+  installModalWatchdog(5000);  // a box nobody answers is reported and closed, never hangs the run
+  const fixtures::ScopedDataModule module;
+  AutoCommit = true;
+  const QString file = fixtures::tempPath(QStringLiteral("script10k"), QStringLiteral(".sql"));
+  QFile f(file);
+  if (!f.open(QIODevice::WriteOnly) || f.write(ScriptText().toUtf8()) <= 0)
+    throw Exception(QStringLiteral("cannot write the script"));
+  f.close();
 
-    std::vector<double> isql, ours, ratios;
-    qint64 longestGap = 0;
-    bool allRan = true;
-    for (int round = 0; round < kRounds; ++round) {
-      const fixtures::FbDatabase target = fixtures::createDatabase(3);
-      // The same connection character set as the program's attachment.
-      isql.push_back(fixtures::isqlInputFile(file, fixtures::tempDir(), &target, QStringLiteral("UTF8")));
-      const TRun r = RunInWindow(file);
-      ours.push_back(r.seconds);
-      ratios.push_back(r.seconds / isql.back());
-      longestGap = std::max(longestGap, r.longestGapMs);
-      allRan = allRan && r.summary == QStringLiteral("Script done: %1 statements run, 0 skipped").arg(kGroups * 5);
-      out << QStringLiteral("   round %1: isql-fb -i %2 s, run as script %3 s (ratio %4), longest paint gap %5 ms\n")
-                 .arg(round + 1)
-                 .arg(isql.back(), 0, 'f', 2)
-                 .arg(r.seconds, 0, 'f', 2)
-                 .arg(ratios.back(), 0, 'f', 3)
-                 .arg(r.longestGapMs);
-      out.flush();
-    }
-    const double ratio = Median(ratios);
-    out << QStringLiteral("   median isql-fb -i:           %1 s\n").arg(Median(isql), 0, 'f', 2)
-        << QStringLiteral("   median run as script:        %1 s\n").arg(Median(ours), 0, 'f', 2)
-        << QStringLiteral("   median ratio:                %1 (target <= 1.1)\n").arg(ratio, 0, 'f', 3)
-        << QStringLiteral("   longest gap between paints:  %1 ms (target < 100)\n").arg(longestGap)
-        << QStringLiteral("   peak memory:                 %1 MiB\n").arg(bench::peakRssMiB(), 0, 'f', 1);
-    if (ratio > 1.1 || longestGap >= 100) out << "   TARGET MISSED\n";
-    if (!allRan) out << "   NOT EVERY STATEMENT RAN\n";
+  std::vector<double> isql, ours, ratios;
+  qint64 longestGap = 0;
+  bool allRan = true;
+  for (int round = 0; round < kRounds; ++round) {
+    const fixtures::FbDatabase target = fixtures::createDatabase(3);
+    // The same connection character set as the program's attachment.
+    isql.push_back(fixtures::isqlInputFile(file, fixtures::tempDir(), &target, QStringLiteral("UTF8")));
+    const TRun r = RunInWindow(file);
+    ours.push_back(r.seconds);
+    ratios.push_back(r.seconds / isql.back());
+    longestGap = std::max(longestGap, r.longestGapMs);
+    allRan = allRan && r.summary == QStringLiteral("Script done: %1 statements run, 0 skipped").arg(kGroups * 5);
+    out << QStringLiteral("   round %1: isql-fb -i %2 s, run as script %3 s (ratio %4), longest paint gap %5 ms\n")
+               .arg(round + 1)
+               .arg(isql.back(), 0, 'f', 2)
+               .arg(r.seconds, 0, 'f', 2)
+               .arg(ratios.back(), 0, 'f', 3)
+               .arg(r.longestGapMs);
     out.flush();
-    return allRan ? 0 : 2;
-  } catch (const std::exception &e) {
-    out << "   error: " << e.what() << Qt::endl;
-    return 1;
   }
+  const double ratio = bench::median(ratios);
+  out << QStringLiteral("   median isql-fb -i:           %1 s\n").arg(bench::median(isql), 0, 'f', 2)
+      << QStringLiteral("   median run as script:        %1 s\n").arg(bench::median(ours), 0, 'f', 2)
+      << QStringLiteral("   median ratio:                %1 (target <= 1.1)\n").arg(ratio, 0, 'f', 3)
+      << QStringLiteral("   longest gap between paints:  %1 ms (target < 100)\n").arg(longestGap)
+      << QStringLiteral("   peak memory:                 %1 MiB\n").arg(bench::peakRssMiB(), 0, 'f', 1);
+  if (ratio > 1.1 || longestGap >= 100) out << "   TARGET MISSED\n";
+  if (!allRan) out << "   NOT EVERY STATEMENT RAN\n";
+  out.flush();
+  return allRan ? 0 : 2;
 }

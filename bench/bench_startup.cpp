@@ -19,11 +19,6 @@ constexpr int kRounds = 5;
 // Whole-program starts: enough of them that a stall in one start in a few shows.
 constexpr int kProgramRounds = 15;
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // One in-process start-up, in seconds; negative when the window never showed.
 double InProcess() {
   fixtures::TempHome home;
@@ -76,16 +71,16 @@ BENCH("startup") {
   out << QStringLiteral("   in process: first %1 s, median of %2 more %3 s")
              .arg(first, 0, 'f', 3)
              .arg(kRounds)
-             .arg(Median(inside), 0, 'f', 3)
+             .arg(bench::median(inside), 0, 'f', 3)
       << Qt::endl;
   const double slowest = *std::max_element(whole.begin(), whole.end());
   out << QStringLiteral(
              "   whole program (process start to window shown): median of %1 %2 s (target < 0.5 s), "
              "slowest %3 s (target < 2 s)")
              .arg(kProgramRounds)
-             .arg(Median(whole), 0, 'f', 3)
+             .arg(bench::median(whole), 0, 'f', 3)
              .arg(slowest, 0, 'f', 3)
       << Qt::endl;
-  if (Median(whole) >= 0.5 || slowest >= 2) out << "   TARGET MISSED" << Qt::endl;
+  if (bench::median(whole) >= 0.5 || slowest >= 2) out << "   TARGET MISSED" << Qt::endl;
   return 0;
 }

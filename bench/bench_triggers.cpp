@@ -44,12 +44,6 @@ QString TriggerScript() {
   return sql + QStringLiteral("SET TERM ; ^\nCOMMIT;\n");
 }
 
-double SecondsUntilPainted(QElapsedTimer &t, QWidget *w) {
-  w->repaint();
-  QApplication::processEvents();
-  return t.nsecsElapsed() / 1e9;
-}
-
 struct Figures {
   double open = 0, toTable = 0, toAll = 0, refresh = 0, source = 0;
   int all = 0, ofTable = 0;
@@ -61,27 +55,27 @@ Figures Measure() {
   t.start();
   auto *form = new TFormTriggers();
   form->resize(900, 600);
-  f.open = SecondsUntilPainted(t, form);
+  f.open = bench::secondsUntilPainted(t, form);
   if (!form->TrigTable->Active()) throw std::runtime_error("the list did not open");
   form->TrigTable->FetchAll();
   f.all = form->TrigTable->RecordCount();
 
   t.restart();
   form->TableCombo->setCurrentIndex(form->TableCombo->findText(QStringLiteral("TAB_0500")));
-  f.toTable = SecondsUntilPainted(t, form);
+  f.toTable = bench::secondsUntilPainted(t, form);
   f.ofTable = form->TrigTable->RecordCount();
   t.restart();
   form->TableCombo->setCurrentIndex(0);
-  f.toAll = SecondsUntilPainted(t, form);
+  f.toAll = bench::secondsUntilPainted(t, form);
 
   form->TrigTable->Last();
   t.restart();
   form->ActivateBtn->click();
-  f.refresh = SecondsUntilPainted(t, form);
+  f.refresh = bench::secondsUntilPainted(t, form);
 
   t.restart();
   TTrigSourceForm *editor = form->SrcBtnClick();
-  f.source = SecondsUntilPainted(t, editor);
+  f.source = bench::secondsUntilPainted(t, editor);
   editor->close();
   form->close();
   QApplication::processEvents();
@@ -95,11 +89,9 @@ BENCH("triggers10k") {
     double buildSeconds = 0;
     const fixtures::FbDatabase target = bench::buildDatabase(TriggerScript(), buildSeconds);
 
-    const fixtures::ScopedDataModule module;
-    fixtures::connectDataModule(target);
+    const bench::Connection connection(target);
     AutoCommit = true;
     const Figures f = Measure();
-    DMSys->IBDataBase->Close();
 
     constexpr int kTriggers = kTables * kTriggersPerTable;
     out << QStringLiteral("   database with %1 triggers on %2 tables built in %3 s\n")

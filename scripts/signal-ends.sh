@@ -22,11 +22,14 @@ if xdpyinfo -display "$DISP" >/dev/null 2>&1; then
 fi
 Xvfb "$DISP" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+# The runs write the history kept beside the program: the one there before is put back at the end.
+history=$(dirname "$BIN")/connect.hst
+[ -e "$history" ] && cp -p "$history" "$work/history.saved"
+restore_history() { if [ -e "$work/history.saved" ]; then cp -p "$work/history.saved" "$history"; else rm -f "$history"; fi; }
+trap 'kill "$xvfb" 2>/dev/null; restore_history; rm -rf "$work"' EXIT
 export DISPLAY=$DISP XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data
 db=$work/signal.fdb
 echo "CREATE DATABASE '$db';" | isql-fb -q -user SYSDBA >/dev/null
-history=$(dirname "$BIN")/connect.hst
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 # Waits (bounded, polling) until the command succeeds.
@@ -38,6 +41,7 @@ until_ok() {
 }
 db_open() { ls -l "/proc/$1/fd" 2>/dev/null | grep -q -- "$db"; }
 login_shown() { xdotool search --onlyvisible --name '^Database login$'; }
+login_gone() { ! login_shown; }
 gone() { [ ! -e "/proc/$1" ] || grep -q '^[0-9]* (.*) Z' "/proc/$1/stat"; }  # exited (a zombie until waited for)
 
 ended=0 hung=0 failed=0 unconnected=0 nohistory=0
@@ -58,7 +62,7 @@ for run in $(seq "$RUNS"); do
   for _ in 1 2 3 4 5 6 7 8 9 10; do
     login_shown >/dev/null 2>&1 || break
     xdotool key Return
-    until_ok 20 bash -c '! xdotool search --onlyvisible --name "^Database login$"' && break
+    until_ok 20 login_gone && break
   done
   if ! until_ok 200 db_open "$pid"; then
     unconnected=$((unconnected + 1))
