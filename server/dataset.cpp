@@ -105,7 +105,8 @@ void TField::SetAsString(const QString &s) {
   case TFieldType::ftDateTime: {
     if (s.trimmed().isEmpty()) return Clear();
     // The wall-clock value as typed, zone-free like the values read ("yyyy-MM-dd[ HH:mm:ss]").
-    const QStringList parts = s.trimmed().split(QRegularExpression(QStringLiteral("[ T]")), Qt::SkipEmptyParts);
+    static const QRegularExpression separator(QStringLiteral("[ T]"));
+    const QStringList parts = s.trimmed().split(separator, Qt::SkipEmptyParts);
     const QDate day = QDate::fromString(parts.value(0), Qt::ISODate);
     const QTime time = parts.size() > 1 ? QTime::fromString(parts[1], Qt::ISODateWithMs) : QTime(0, 0);
     const QDateTime d(day, time, Qt::UTC);
@@ -193,8 +194,6 @@ const TDataSet::Record *TDataSet::ActiveRecord() const {
   if (FRecNo >= 0 && FRecNo < FRows.size()) return &FRows[FRecNo];
   return nullptr;
 }
-
-TDataSet::Record *TDataSet::ActiveRecordW() { return const_cast<Record *>(ActiveRecord()); }
 
 QVariant TDataSet::FieldValue(const TField *field) const {
   const Record *rec = ActiveRecord();
@@ -333,8 +332,8 @@ int TDataSet::FetchInto(int count) {
     // In slices: the rows are packed as they come, never all held unpacked at once.
     QVector<TRow> batch;
     FMoreRows = FCursor->Fetch(batch, count < 0 ? kFetchSlice : qMin(kFetchSlice, count - added));
-    // A read-only dataset keeps every row it has read, the rejected ones too (their values are
-    // shared, not copied), so that a new filter criterion needs no second read.
+    // A read-only dataset keeps every row it has read, the rejected ones too (packed like the
+    // accepted ones), so that a new filter criterion needs no second read.
     const bool keep = !FCursor->CanModify();
     for (TRow &row : batch) {
       Record rec{std::move(row), {}};
@@ -462,9 +461,13 @@ void TDataSet::Refilter() {
   }
   const int oldRecNo = FRecNo;
   // The calculated values do not depend on the filter: they stay as computed at the read.
-  FRows.clear();
-  for (Record &rec : FRead)
-    if (Accepts(rec)) FRows.append(rec);
+  // A filter that throws leaves the rows shown as they were.
+  TRowStore rows;
+  for (int i = 0; i < FRead.size(); ++i) {
+    Record rec = FRead[i];
+    if (Accepts(rec)) rows.append(rec);
+  }
+  FRows = std::move(rows);
   FRecNo = FRows.isEmpty() ? -1 : qBound(0, oldRecNo, int(FRows.size()) - 1);
   FBof = FRecNo <= 0;
   FEof = FRows.isEmpty();

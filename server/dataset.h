@@ -186,7 +186,6 @@ protected:
 private:
   using Record = TRecord;
   const Record *ActiveRecord() const;
-  Record *ActiveRecordW();
   void BindFields();
   void FreeAutoFields();
   bool Accepts(Record &rec);
@@ -207,7 +206,7 @@ private:
   QList<TField *> FFields;
   QList<TField *> FAutoFields;
   TRowStore FRows;
-  QVector<Record> FRead;  // every row a read-only dataset has read, accepted or not
+  TRowStore FRead;  // every row a read-only dataset has read, accepted or not
   Record FEditBuffer;
   Record FOldBuffer;
   Record *FCalcRecord = nullptr;  // record being filtered or calculated
