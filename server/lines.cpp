@@ -86,9 +86,10 @@ void TStringList::LoadFromStream(QIODevice &stream) { SetText(DecodeBytes(stream
 
 void TStringList::SaveToStream(QIODevice &stream) const { stream.write(Text().toUtf8()); }
 
-void TStringList::LoadFromFile(const QString &fileName, qint64 maxBytes) {
+void TStringList::LoadFromFile(const QString &fileName) {
+  constexpr qint64 kMaxFileBytes = 16ll * 1024 * 1024;
   QByteArray bytes;
-  switch (ReadRegularFile(fileName, maxBytes, bytes)) {
+  switch (ReadRegularFile(fileName, kMaxFileBytes, bytes)) {
   case TReadResult::Ok: break;
   case TReadResult::TooLarge: throw Exception(QStringLiteral("File %1 is too large").arg(fileName));
   default: throw Exception(QStringLiteral("Cannot open file %1").arg(fileName));

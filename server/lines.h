@@ -41,9 +41,8 @@ public:
   void LoadFromStream(QIODevice &stream);
   void SaveToStream(QIODevice &stream) const;
   // File errors raise Exception with "Cannot open file %s" / "Cannot create file %s". Only a
-  // regular file of at most maxBytes is read.
-  static constexpr qint64 kMaxFileBytes = 16ll * 1024 * 1024;
-  void LoadFromFile(const QString &fileName, qint64 maxBytes = kMaxFileBytes);
+  // regular file of at most 16 MiB is read.
+  void LoadFromFile(const QString &fileName);
   void SaveToFile(const QString &fileName) const;
 
   // Decoding shared by files and memo streams.
