@@ -8,7 +8,6 @@
 #include <QBitmap>
 #include <QFile>
 #include <QGuiApplication>
-#include <QProcess>
 #include <QSettings>
 #include <QtTest>
 #include <csignal>
@@ -270,16 +269,11 @@ private slots:
     // the program's must still be the ones that run, every time.
     const FbDatabase db = fixtures::createDatabase(3, Content::Empty, Access::Embedded);
     for (int run = 0; run < 10; ++run) {
-      QProcess child;
-      child.start(QString::fromLocal8Bit(qgetenv("TESSELOR_TEST_BINARY_DIR")) + QStringLiteral("/child_sigterm"),
-                  {db.file});
-      QVERIFY(child.waitForReadyRead(30000));
-      QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
-      ::kill(pid_t(child.processId()), run % 2 ? SIGINT : SIGTERM);
-      QVERIFY2(child.waitForFinished(15000), qPrintable(QStringLiteral("run %1 did not end").arg(run)));
-      QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-      QCOMPARE(child.exitCode(), 0);
-      QVERIFY(child.readAllStandardOutput().contains("quit"));
+      const auto child = fixtures::signalChild(QStringLiteral("child_sigterm"), {db.file}, run % 2 ? SIGINT : SIGTERM);
+      QCOMPARE(child.FirstLine, QByteArray("ready"));
+      QVERIFY2(child.Ended, qPrintable(QStringLiteral("run %1 did not end").arg(run)));
+      QVERIFY2(child.Clean, qPrintable(child.Errors));
+      QVERIFY(child.Output.contains("quit"));
     }
   }
 };

@@ -34,6 +34,8 @@ extern "C" {
 
 namespace {
 
+using fixtures::openLocalConnection;
+
 const QString kName = QStringLiteral("OBJECT NAME");
 const QString kSource = QStringLiteral("OBJECT SOURCE");
 
@@ -41,14 +43,6 @@ QString NewDir(const QString &stem) {
   const QString dir = fixtures::tempPath(stem);
   QDir().mkpath(dir);
   return dir;
-}
-
-std::unique_ptr<TDriverConnection> Connect(const QString &dir) {
-  auto conn = CreateParadoxConnection();
-  TStringList params;
-  params.SetValues("PATH", dir);
-  conn->Open(params);
-  return conn;
 }
 
 QList<TFieldDef> RepoFields() {
@@ -62,7 +56,7 @@ void CreateRepo(TDriverConnection &conn) {
 
 // A repository table in a fresh directory, with a connection and a cursor for changes on it.
 struct TRepo {
-  explicit TRepo(const QString &stem) : Dir(NewDir(stem)), Conn(Connect(Dir)) {
+  explicit TRepo(const QString &stem) : Dir(NewDir(stem)), Conn(openLocalConnection(Dir)) {
     CreateRepo(*Conn);
     Cur = Conn->OpenTable("DVSRC.DB", {}, false);
   }
@@ -311,7 +305,8 @@ QString CheckAgainst(const TExpected &exp, const QHash<QString, QString> &table)
 // Reads the table in dir through a new connection into table and checks it against exp: the
 // problem, or empty.
 QString CheckTable(const QString &dir, const TExpected &exp, QHash<QString, QString> &table) {
-  const QString unreadable = fixtures::errorOf<EDatabaseError>([&] { table = AsMap(ReadAll(*Connect(dir))); });
+  const QString unreadable =
+      fixtures::errorOf<EDatabaseError>([&] { table = AsMap(ReadAll(*openLocalConnection(dir))); });
   return unreadable != "<no error>" ? "unreadable: " + unreadable : CheckAgainst(exp, table);
 }
 
@@ -441,14 +436,14 @@ void TestParadox::refusedValuesLeaveTableIntact() {
 
 void TestParadox::otherTablesRoundTrip() {
   const QString dir = NewDir("types");
-  auto conn = Connect(dir);
+  auto conn = openLocalConnection(dir);
   // Without a key equal rows may repeat; edits and deletes find the row by all its values. A
   // second program sees the required flag too.
   conn->CreateTable(
       "NOTES", {TFieldDef{"ID", TFieldType::ftInteger, 0, false}, TFieldDef{"TITLE", TFieldType::ftString, 40, true},
                 TFieldDef{"BODY", TFieldType::ftMemo, 10, false}});
   QCOMPARE(fixtures::localTableLayout(dir, "notes.db"), "ID integer 0, TITLE string 40 required, BODY memo 10; key");
-  auto other = Connect(dir);
+  auto other = openLocalConnection(dir);
   auto notes = other->OpenTable("notes.db", {}, false);
   QVERIFY_REFUSED(Put(*notes, {1, QVariant(), "body"}), "Field 'TITLE' must have a value");
   TRow row = Put(*notes, {1, "t", "b"}), twin = Put(*notes, row);
@@ -482,7 +477,7 @@ void TestParadox::pxlibReadsOurTablesAndWeReadItsTables() {
                          {"Epsilon", big},
                          {"Gamma", ""}});
   QVERIFY(!QFile::exists(dir + "/DVSRC.DB.lck"));
-  auto conn = Connect(dir);
+  auto conn = openLocalConnection(dir);
   QVector<TRow> rows = ReadAll(*conn);
   QCOMPARE(rows, (QVector<TRow>{{"Alpha", "short"},
                                 {"Beta", "café crème"},
@@ -504,7 +499,7 @@ void TestParadox::pxlibReadsOurTablesAndWeReadItsTables() {
 
   // Enough rows written here for two index levels, read by pxlib through the index.
   const QString many = NewDir("many");
-  CreateRepo(*Connect(many));
+  CreateRepo(*openLocalConnection(many));
   {
     TPxChange change(TPxFiles(many, "DVSRC.DB"));
     for (int i = 0; i < 12000; ++i)
@@ -516,14 +511,14 @@ void TestParadox::pxlibReadsOurTablesAndWeReadItsTables() {
   QCOMPARE(keys.size(), 12000);
   QCOMPARE(keys.first(), "N00000");
   QCOMPARE(keys.last(), "N11999");
-  rows = ReadAll(*Connect(many));
+  rows = ReadAll(*openLocalConnection(many));
   QCOMPARE(rows.size(), 12000);
   QCOMPARE(rows[5][1].toString(), RepoMemoText(QString::number(11994), 11994 % 7));
 }
 
 void TestParadox::twoConnectionsNeverOverwriteEachOther() {
   TRepo a("twoconn");
-  auto b = Connect(a.Dir);
+  auto b = openLocalConnection(a.Dir);
   auto cb = b->OpenTable("DVSRC.DB", {}, false);  // opened empty, never re-read
   const TRow r1 = Put(*a.Cur, {"from A", "a"}), r2 = Put(*cb, {"from B", "b"});
   QCOMPARE(AsMap(ReadAll(*a.Conn)).size(), 2);
@@ -687,7 +682,7 @@ void TestParadox::tableThroughTTable() {
 
 void TestParadox::twoProcessesWritingAtOnceLoseNothing() {
   const QString dir = NewDir("procs");
-  CreateRepo(*Connect(dir));
+  CreateRepo(*openLocalConnection(dir));
   QProcess p1, p2;
   p1.start(ChildPath(), {dir, "P", "1", "60", "insert"});
   p2.start(ChildPath(), {dir, "Q", "2", "60", "insert"});
@@ -706,7 +701,7 @@ void TestParadox::twoProcessesWritingAtOnceLoseNothing() {
 
 void TestParadox::killedWritersNeverLoseReportedEntries() {
   const QString dir = NewDir(QStringLiteral("kill"));
-  CreateRepo(*Connect(dir));
+  CreateRepo(*openLocalConnection(dir));
   QRandomGenerator rnd(20240229);
   TExpected exp;
   int kills = 0, rounds = 0, done = 0;
@@ -775,7 +770,7 @@ void TestParadox::writerKilledAtEveryFileOperation() {
     std::vector<std::unique_ptr<QProcess>> writers;
     for (const QString &call : calls) {
       const QString dir = NewDir(QStringLiteral("cut-%1-%2").arg(call).arg(k));
-      CreateRepo(*Connect(dir));
+      CreateRepo(*openLocalConnection(dir));
       writers.push_back(std::make_unique<QProcess>());
       writers.back()->setProcessEnvironment(env);
       // Seed 2 makes an insert, an edit, an insert and a delete.
@@ -802,9 +797,9 @@ void TestParadox::writerKilledAtEveryFileOperation() {
       QVERIFY2(pxlib == driver, qPrintable(QStringLiteral("%1\n pxlib reads:  %2\n driver reads: %3")
                                                .arg(where, pxlib.join(", "), driver.join(", "))));
       // The next writer leaves no trace of the killed one.
-      const TRow next = Put(*Connect(dir)->OpenTable("DVSRC.DB", {}, false), {"next", QString(300, u'n')});
+      const TRow next = Put(*openLocalConnection(dir)->OpenTable("DVSRC.DB", {}, false), {"next", QString(300, u'n')});
       QVERIFY2(QDir(dir).entryList({"*.new", "*.commit"}).isEmpty(), qPrintable(where));
-      QCOMPARE(AsMap(ReadAll(*Connect(dir))).value("next"), next[1].toString());
+      QCOMPARE(AsMap(ReadAll(*openLocalConnection(dir))).value("next"), next[1].toString());
       if (p->exitStatus() != QProcess::NormalExit || p->exitCode() != 0) {
         QVERIFY2(k < 400, qPrintable(where));
         ++kills;

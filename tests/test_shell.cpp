@@ -32,7 +32,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -481,18 +480,11 @@ private slots:
     for (int run = 0; run < 3; ++run) {
       QFile::remove(FHistory);
       QFile::remove(settings);
-      QProcess child;
-      child.start(QString::fromLocal8Bit(qgetenv("TESSELOR_TEST_BINARY_DIR")) + QStringLiteral("/child_shellsignal"),
-                  {db.file, FHistory});
-      QVERIFY(child.waitForReadyRead(30000));
-      QCOMPARE(child.readLine().trimmed(), QByteArray("connected"));
-      ::kill(pid_t(child.processId()), signal);
-      QVERIFY2(child.waitForFinished(15000), "the program did not end");
-      QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-               qPrintable(QStringLiteral("exit code %1: %2")
-                              .arg(child.exitCode())
-                              .arg(QString::fromLocal8Bit(child.readAllStandardError().right(2000)))));
-      QVERIFY(child.readAllStandardOutput().contains("ended"));
+      const auto child = fixtures::signalChild(QStringLiteral("child_shellsignal"), {db.file, FHistory}, signal);
+      QCOMPARE(child.FirstLine, QByteArray("connected"));
+      QVERIFY2(child.Ended, "the program did not end");
+      QVERIFY2(child.Clean, qPrintable(child.Errors));
+      QVERIFY(child.Output.contains("ended"));
       QCOMPARE(fixtures::readFile(FHistory), (db.file + QStringLiteral("\r\n")).toUtf8());
       QVERIFY(fixtures::readFile(settings).contains("IB_AUTOCOMMIT"));
     }

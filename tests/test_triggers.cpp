@@ -108,14 +108,13 @@ void Fill(TTrigSourceForm *e, const QString &name, const QString &table, int eve
 // returns the statement it showed ("<no statement>" when none showed).
 QString ShownStatement(const std::function<void()> &command, const QString &button = QStringLiteral("Cancel")) {
   auto shown = std::make_shared<QString>();
-  ModalSeenPtr seen = answerNextModal(Press(button,
-                                            [shown](QWidget *box) {
-                                              if (auto *dlg = qobject_cast<TSQLSourceForm *>(box))
-                                                *shown = dlg->Memo1->toPlainText();
-                                            }),
-                                      3000);
-  command();
-  return QTest::qWaitFor([&] { return seen->Shown; }, 3000) ? *shown : QStringLiteral("<no statement>");
+  const ModalSeenPtr seen = answerModalDuring(Press(button,
+                                                    [shown](QWidget *box) {
+                                                      if (auto *dlg = qobject_cast<TSQLSourceForm *>(box))
+                                                        *shown = dlg->Memo1->toPlainText();
+                                                    }),
+                                              command);
+  return seen->Shown ? *shown : QStringLiteral("<no statement>");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // controls, all as real widgets answered the way a user answers them.
 #include "server/db.h"
 #include "tests/fixtures/firebird.h"
+#include "tests/fixtures/grid.h"
 #include "tests/fixtures/hostile.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/suite.h"
@@ -105,13 +106,6 @@ struct MasterDb {
     return QTest::qWaitForWindowActive(&Window);
   }
 };
-
-QStringList Titles(const TDBGrid &grid) {
-  QStringList titles;
-  for (int i = 0; i < grid.model()->columnCount(); ++i)
-    titles << grid.model()->headerData(i, Qt::Horizontal).toString();
-  return titles;
-}
 
 QString Cell(const TDBGrid &grid, int row, int column) { return grid.model()->index(row, column).data().toString(); }
 
@@ -378,7 +372,7 @@ private slots:
     m.Table->Open();
 
     // No column list: one column per field, titled by the field's label, in field order.
-    QCOMPARE(Titles(*grid),
+    QCOMPARE(fixtures::gridTitles(grid),
              (QStringList{"ID", "NAME", "CODE", "AMOUNT", "RATIO", "WEIGHT", "QTY", "CREATED", "NOTES"}));
     QCOMPARE(Cell(*grid, 0, 1), QStringLiteral("First"));
     QCOMPARE(Cell(*grid, 2, 2), QStringLiteral("KEP"));
@@ -400,7 +394,7 @@ private slots:
     (new TMemoField(&q, QStringLiteral("NOTES")))->SetDisplayLabel(QStringLiteral("Computed expr"));
     m.Ds.SetDataSet(&q);
     q.Open();
-    QCOMPARE(Titles(*grid), (QStringList{"#", "Domain name", "Computed expr"}));
+    QCOMPARE(fixtures::gridTitles(grid), (QStringList{"#", "Domain name", "Computed expr"}));
     QVERIFY(grid->columnWidth(0) < grid->columnWidth(1));
 
     // The selected column's field, and whether it is a memo; double-click reports.
@@ -423,7 +417,7 @@ private slots:
     grid->SetColumns({pos});
     grid->AddColumn(QStringLiteral("NO_SUCH_FIELD"));
     grid->AddColumn(QStringLiteral("CODE"), QStringLiteral("Code"));  // shown though the field is not visible
-    QCOMPARE(Titles(*grid), (QStringList{"#", "Code"}));
+    QCOMPARE(fixtures::gridTitles(grid), (QStringList{"#", "Code"}));
     QCOMPARE(grid->model()->index(0, 0).data(Qt::BackgroundRole).value<QColor>(), QColor(Qt::gray));
     QVERIFY(!grid->model()->index(0, 1).data(Qt::BackgroundRole).isValid());
     QCOMPARE(Cell(*grid, 2, 1), QStringLiteral("KEP"));
@@ -528,7 +522,7 @@ private slots:
     TDBGrid *grid = m.Add(new TDBGrid);
     t->Open();
     QVERIFY(m.Show());
-    QCOMPARE(Titles(*grid), (QStringList{"ID", "say \"hi\" col"}));
+    QCOMPARE(fixtures::gridTitles(grid), (QStringList{"ID", "say \"hi\" col"}));
     grid->setFocus();
     grid->SetSelectedIndex(1);
     TypeIntoCell(*grid, QStringLiteral("Renamed"));
