@@ -18,12 +18,23 @@ const QString kRepositoryDir = QStringLiteral("OR DIRECTORY");
 const QString kOrganisation = QStringLiteral("Quorvane Systems");
 const QString kApplication = QStringLiteral("ZUL DB TESSELOR");
 
-// QSettings reads its whole file as soon as it is made: only a regular file of a sensible
-// size, or none yet, may be handed to it.
+// The directory of the user's settings stores. Found through a store nobody has (QSettings
+// reads every file of a store, its organisation's included, as soon as it is made).
+QString StoreDirectory() {
+  const QSettings probe(QSettings::NativeFormat, QSettings::UserScope, kOrganisation + QStringLiteral(" path probe"));
+  return QFileInfo(probe.fileName()).path();
+}
+
+// QSettings reads its whole file, and the organisation's beside it, as soon as it is made: only
+// regular files of a sensible size, or none yet, may be handed to it. The first file that is
+// not, or empty when both may be read.
 constexpr qint64 kMaxSettingsBytes = 16ll * 1024 * 1024;
-bool UsableStore() {
-  const QFileInfo file(SettingsFileName());
-  return !file.exists() || (file.isFile() && file.size() <= kMaxSettingsBytes);
+QString UnusableStoreFile() {
+  for (const QString &name : {SettingsFileName(), StoreDirectory() + QStringLiteral("/%1.conf").arg(kOrganisation)}) {
+    const QFileInfo file(name);
+    if (file.exists() && !(file.isFile() && file.size() <= kMaxSettingsBytes)) return name;
+  }
+  return QString();
 }
 
 Exception InvalidType(const QString &name) { return Exception(QStringLiteral("Invalid data type for '%1'").arg(name)); }
@@ -46,15 +57,11 @@ bool ReadInteger(const QVariant &v, qint64 &out) {
 
 QSettings *OpenSettings() { return new QSettings(kOrganisation, kApplication); }
 
-QString SettingsFileName() {
-  // Found without making the store, which would read the file: the organisation's own store
-  // (no application) lies in the same directory.
-  const QSettings organisation(kOrganisation);
-  return QFileInfo(organisation.fileName()).path() + QStringLiteral("/%1/%2.conf").arg(kOrganisation, kApplication);
-}
+QString SettingsFileName() { return StoreDirectory() + QStringLiteral("/%1/%2.conf").arg(kOrganisation, kApplication); }
 
 void LoadSettings() {
-  if (!UsableStore()) throw Exception(QStringLiteral("Cannot open file %1").arg(SettingsFileName()));
+  const QString unusable = UnusableStoreFile();
+  if (!unusable.isEmpty()) throw Exception(QStringLiteral("Cannot open file %1").arg(unusable));
   std::unique_ptr<QSettings> s(OpenSettings());
   QString invalid;
   if (s->contains(kAutoCommit)) {
@@ -75,7 +82,8 @@ void LoadSettings() {
 }
 
 void SaveSettings() {
-  if (!UsableStore()) throw Exception(QStringLiteral("Cannot write the settings to %1").arg(SettingsFileName()));
+  const QString unusable = UnusableStoreFile();
+  if (!unusable.isEmpty()) throw Exception(QStringLiteral("Cannot write the settings to %1").arg(unusable));
   std::unique_ptr<QSettings> s(OpenSettings());
   s->setValue(kAutoCommit, AutoCommit ? 1 : 0);
   s->setValue(kRepositoryDir, RepositoryDir);

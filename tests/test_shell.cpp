@@ -619,16 +619,18 @@ private slots:
 
   void filesThatAreNotRegularAreRefusedAtStart_data() {
     QTest::addColumn<int>("kind");
-    QTest::addColumn<bool>("settings");  // else the history
+    QTest::addColumn<QString>("file");  // the history, the settings, or the organisation's settings
     for (fixtures::Hostile kind : {fixtures::Hostile::Fifo, fixtures::Hostile::Zero})
-      for (bool settings : {false, true})
-        QTest::addRow("%s as %s", fixtures::hostileName(kind), settings ? "settings" : "history")
-            << int(kind) << settings;
+      for (const char *file : {"history", "settings", "organisation settings"})
+        QTest::addRow("%s as %s", fixtures::hostileName(kind), file) << int(kind) << QString::fromLatin1(file);
   }
   void filesThatAreNotRegularAreRefusedAtStart() {
     QFETCH(int, kind);
-    QFETCH(bool, settings);
-    const QString path = settings ? SettingsFileName() : FHistory;
+    QFETCH(QString, file);
+    const QString storeDir = QFileInfo(QFileInfo(SettingsFileName()).absolutePath()).absolutePath();
+    const QString path = file == "history"    ? FHistory
+                         : file == "settings" ? SettingsFileName()
+                                              : storeDir + QStringLiteral("/Quorvane Systems.conf");
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
     fixtures::makeHostileFile(path, fixtures::Hostile(kind));
     fixtures::Deadline deadline(5000, "start-up and exit beside a file that is not regular");
@@ -636,7 +638,7 @@ private slots:
     Start();
     QVERIFY(boxes[0].Shown);
     QCOMPARE(boxes[0].Text, QStringLiteral("Cannot open file %1.").arg(path));
-    if (!settings) return;
+    if (file == "history") return;
     BoxSequence atExit({Press(QStringLiteral("OK"))});
     ShutDown();  // the settings are not written over it either
     QVERIFY(atExit[0].Shown);
