@@ -57,9 +57,14 @@ void TScriptRun::Start() {
 void TScriptRun::Cancel() {
   if (!Running()) return;
   FCancelled = true;
-  if (FPending.valid() && !Settle()) return;  // the statement under way failed: that is reported
+  if (FPending.valid()) return;  // Collect ends the run when the statement under way returns
   Stop();
   emit Finished();
+}
+
+void TScriptRun::CancelNow() {
+  Cancel();
+  Collect();
 }
 
 void TScriptRun::Stop() { FClaim.reset(); }
@@ -143,12 +148,16 @@ bool TScriptRun::Settle() {
 }
 
 void TScriptRun::Collect() {
-  if (!FPending.valid() || !Settle()) return;  // already taken by Cancel, or failed
+  if (!FPending.valid() || !Settle()) return;  // already taken by CancelNow, or failed
+  if (FCancelled) {
+    Stop();
+    emit Finished();
+    return;
+  }
   if (FShown.elapsed() >= kProgressMs || FNext == Count()) {
     emit Progress(FNext, Count());
     FShown.restart();
   }
-  if (FCancelled) return;
   Next();
 }
 
@@ -201,7 +210,12 @@ void TScriptPanel::Run() {
 }
 
 void TScriptPanel::Cancel() {
-  if (FRun) FRun->Cancel();
+  if (!FRun) return;
+  FRun->Cancel();
+  if (!FRun->Running()) return;
+  // The server finishes the statement it is working on first; the window goes on meanwhile.
+  CancelBtn->setEnabled(false);
+  CancelBtn->setText(QStringLiteral("Stopping..."));
 }
 
 void TScriptPanel::ShowProgress(int done, int count) {
@@ -215,6 +229,8 @@ void TScriptPanel::EndRun() {
   FWindow->removeEventFilter(this);
   FWindow->window()->removeEventFilter(this);
   FEditor->setReadOnly(false);
+  CancelBtn->setEnabled(true);
+  CancelBtn->setText(QStringLiteral("Cancel"));
   hide();
   emit RunningChanged(false);
 }
@@ -250,7 +266,7 @@ bool TScriptPanel::eventFilter(QObject *watched, QEvent *event) {
       event->ignore();
       return true;
     }
-    Cancel();
+    if (FRun) FRun->CancelNow();  // the window goes: what runs on the server is waited for
   }
   return QFrame::eventFilter(watched, event);
 }

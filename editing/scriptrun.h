@@ -29,9 +29,12 @@ public:
 
   // Claims the attachment (refused while it is claimed) and starts; returns at once.
   void Start();
-  // Stops before the next statement (a statement the server is working on is waited for);
-  // what ran stays as the auto-commit setting left it.
+  // Stops before the next statement; what ran stays as the auto-commit setting left it. A
+  // statement the server is working on is not waited for: the run ends (Finished, or Failed
+  // when that statement fails) once it returns, and stays Running until then.
   void Cancel();
+  // The same, but waits for a statement under way: the run has ended on return.
+  void CancelNow();
   bool Running() const { return FClaim != nullptr; }
   bool Cancelled() const { return FCancelled; }
 
