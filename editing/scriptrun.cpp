@@ -16,10 +16,6 @@
 #include <QStatusBar>
 
 namespace {
-// Progress is shown at most this often: painting after every statement of a fast script
-// would cost more than the statements.
-constexpr int kProgressMs = 20;
-
 QString FirstLine(const QString &text) {
   int end = 0;
   while (end < text.size() && text[end] != QLatin1Char('\n') && text[end] != QLatin1Char('\r'))
@@ -50,7 +46,6 @@ void TScriptRun::Start() {
   FNext = 0;
   FCancelled = false;
   FSkipped.clear();
-  FShown.start();
   QMetaObject::invokeMethod(this, &TScriptRun::Next, Qt::QueuedConnection);
 }
 
@@ -104,7 +99,6 @@ void TScriptRun::Next() {
     });
     return;
   }
-  emit Progress(FNext, Count());
   Stop();
   emit Finished();
 }
@@ -154,10 +148,6 @@ void TScriptRun::Collect() {
     emit Finished();
     return;
   }
-  if (FShown.elapsed() >= kProgressMs || FNext == Count()) {
-    emit Progress(FNext, Count());
-    FShown.restart();
-  }
   Next();
 }
 
@@ -195,7 +185,6 @@ bool TScriptPanel::Running() const { return FRun && FRun->Running(); }
 void TScriptPanel::Run() {
   if (Running()) return;
   auto run = std::make_unique<TScriptRun>(SplitScript(FEditor->toPlainText()));
-  connect(run.get(), &TScriptRun::Progress, this, &TScriptPanel::ShowProgress);
   connect(run.get(), &TScriptRun::Finished, this, &TScriptPanel::RunFinished);
   connect(run.get(), &TScriptRun::Failed, this, &TScriptPanel::RunFailed);
   run->Start();

@@ -5,7 +5,6 @@
 #include "server/ibdb.h"
 #include "server/sqlscript.h"
 
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QTimer>
 #include <future>
@@ -44,7 +43,6 @@ public:
   const QList<TScriptStatement> &Skipped() const { return FSkipped; }
 
 signals:
-  void Progress(int done, int count);
   // The run stopped at a statement: message is "Line N:" and the error's own message.
   void Failed(const TScriptStatement &statement, const QString &message);
   // The run ended without an error: all done, or cancelled.
@@ -64,7 +62,6 @@ private:
   bool FCancelled = false;
   std::unique_ptr<TAttachmentClaim> FClaim;
   std::future<TIBDataBase::TDetached> FPending;  // the statement on the worker thread
-  QElapsedTimer FShown;                          // since Progress was last emitted
 };
 
 // The panel under an editor that runs the editor's text as a script: a progress bar,
@@ -104,5 +101,5 @@ private:
   QWidget *FWindow;
   std::unique_ptr<TScriptRun> FRun;
   QString FSummary;
-  QTimer *FTicker;  // repaints the panel while the server works on one long statement
+  QTimer *FTicker;  // shows the progress, also while the server works on one long statement
 };
