@@ -11,6 +11,7 @@
 #include "ui/dbgrid.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
+#include "ui/formparts.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -139,21 +140,20 @@ void TFormTriggers::CreateTable() {
   TrigTable->TableName = QStringLiteral("RDB$TRIGGERS");
   // The server refuses direct writes to its catalog: the list is for reading only.
   TrigTable->ReadOnly = true;
-  auto field = [this](TField *f, const QString &label) {
-    f->SetDisplayLabel(label);
-    return f;
-  };
-  TrigNameField = field(new TStringField(TrigTable, QStringLiteral("RDB$TRIGGER_NAME"), 31), QStringLiteral("NAME"));
-  TableField =
-      field(new TStringField(TrigTable, QStringLiteral("RDB$RELATION_NAME"), 31), QStringLiteral("RDB$RELATION"));
-  TrigSequenceField =
-      field(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_SEQUENCE")), QStringLiteral("RDB$TRIGGER"));
-  TrigTypeField = field(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_TYPE")), QStringLiteral("TYPE"));
-  SourceField = field(new TMemoField(TrigTable, QStringLiteral("RDB$TRIGGER_SOURCE")), QStringLiteral("SOURCE"));
+  TrigNameField =
+      DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$TRIGGER_NAME"), 31), QStringLiteral("NAME"), 0);
+  TableField = DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$RELATION_NAME"), 31),
+                            QStringLiteral("RDB$RELATION"), 0);
+  TrigSequenceField = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_SEQUENCE")),
+                                   QStringLiteral("RDB$TRIGGER"), 0);
+  TrigTypeField =
+      DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_TYPE")), QStringLiteral("TYPE"), 0);
+  SourceField =
+      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$TRIGGER_SOURCE")), QStringLiteral("SOURCE"), 0);
   TrigTableRDBDESCRIPTION =
-      field(new TMemoField(TrigTable, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"));
-  TrigTableRDBTRIGGER_INACTIVE =
-      field(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_INACTIVE")), QStringLiteral("INACTIVE"));
+      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
+  TrigTableRDBTRIGGER_INACTIVE = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_INACTIVE")),
+                                              QStringLiteral("INACTIVE"), 0);
   SeqFld = new TStringField(TrigTable, QStringLiteral("TYPENAME"), 30);
   SeqFld->Calculated = true;
   ActFld = new TStringField(TrigTable, QStringLiteral("ACT"), 10);
