@@ -175,10 +175,7 @@ void TFormTblStr::SpeedButton1Click() {
   SQLSourceQ->Close();
   SQLSourceQ->ParamByName(QStringLiteral("Name"), TblsCB->currentText());
   SQLSourceQ->Open();
-  TBlobStream stream(SQLSourceQ->FieldByName(QStringLiteral("RDB$VIEW_SOURCE")), TBlobStreamMode::bmRead);
-  TStringList lines;
-  lines.LoadFromStream(stream);
-  CreateSQLExprForm(lines);
+  CreateSQLExprForm(SourceLines(SQLSourceQ->FieldByName(QStringLiteral("RDB$VIEW_SOURCE"))));
 }
 
 void TFormTblStr::SrcDataClick() { ShowTableData(TblsCB->currentText()); }

@@ -28,14 +28,6 @@
 
 namespace {
 const QString kAllRelations = QStringLiteral("<All relations>");
-
-// The stored source of the dataset's current trigger, as the catalog holds it.
-TStringList SourceLines(TField *source) {
-  TBlobStream stream(source, TBlobStreamMode::bmRead);
-  TStringList lines;
-  lines.LoadFromStream(stream);
-  return lines;
-}
 }  // namespace
 
 TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
