@@ -23,7 +23,6 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <exception>
 #include <memory>
 
 namespace {
@@ -177,24 +176,14 @@ void TFormTriggers::CreateGrid() {
 
 void TFormTriggers::FormCreate() {
   // The list is read once, with the relation choice already made. When the relations cannot be
-  // read, neither can the triggers: the user hears of it once, and the window stays empty.
+  // read, neither can the triggers: the user hears of it once, and the window stays empty with
+  // "<All relations>" chosen.
   SelectedRelation = kAllRelations;
-  std::exception_ptr failed;
-  {
-    const QSignalBlocker quiet(TableCombo);
-    TableCombo->clear();
-    QStringList names;
-    try {
-      Session().GetTableNames(QStringLiteral("IBB"), QString(), false, false, names);
-    } catch (...) {
-      failed = std::current_exception();
-    }
-    TableCombo->addItem(kAllRelations);
-    TableCombo->addItems(names);
-    TableCombo->setCurrentIndex(0);
-  }
+  TableCombo->addItem(kAllRelations);  // chosen, as the first item of an empty list
   ConnectGuarded(TableCombo, &QComboBox::currentIndexChanged, this, &TFormTriggers::TableComboChange);
-  if (failed) std::rethrow_exception(failed);
+  QStringList names;
+  Session().GetTableNames(QStringLiteral("IBB"), QString(), false, false, names);
+  TableCombo->addItems(names);
   TrigTable->Open();
 }
 
