@@ -104,7 +104,7 @@ void Report(const std::function<void()> &step) {
   try {
     step();
   } catch (const std::exception &e) {
-    std::fprintf(stderr, "%s\n", qPrintable(ErrorText(e)));
+    Print(stderr, ErrorText(e) + QLatin1Char('\n'));
   }
 }
 }  // namespace

@@ -59,6 +59,36 @@ inline constexpr char UserGenerators[] =
     "SELECT gener.RDB$GENERATOR_NAME \n"
     " FROM RDB$GENERATORS gener\n"
     "WHERE gener.RDB$SYSTEM_FLAG IS NULL OR gener.RDB$SYSTEM_FLAG = 0";
+// The user columns of the relation in parameter RELNAME, in their order.
+inline constexpr char RelationFields[] =
+    "SELECT rf.RDB$RELATION_NAME , \n"
+    " rf.RDB$FIELD_NAME , \n"
+    " rf.RDB$FIELD_SOURCE , \n"
+    " rf.RDB$BASE_FIELD , \n"
+    " rf.RDB$FIELD_POSITION , \n"
+    " rf.RDB$DEFAULT_VALUE , \n"
+    " rf.RDB$SYSTEM_FLAG\n"
+    "FROM RDB$RELATION_FIELDS rf\n"
+    "WHERE (( rf.RDB$SYSTEM_FLAG <>1 ) AND (rf.RDB$RELATION_NAME = :\"RELNAME\"))\n"
+    "ORDER BY\n"
+    " rf.RDB$RELATION_NAME , rf.RDB$FIELD_POSITION";
+// The objects that depend on the relation in parameter RELNAME, by field.
+inline constexpr char RelationDependencies[] =
+    "SELECT deps.RDB$DEPENDENT_NAME , \n"
+    " deps.RDB$DEPENDED_ON_NAME , \n"
+    " deps.RDB$FIELD_NAME , \n"
+    " deps.RDB$DEPENDENT_TYPE , \n"
+    " deps.RDB$DEPENDED_ON_TYPE\n"
+    "FROM RDB$DEPENDENCIES deps\n"
+    "WHERE (deps.RDB$DEPENDED_ON_NAME = :\"RELNAME\")\n"
+    "ORDER BY\n"
+    " deps.RDB$FIELD_NAME , deps.RDB$DEPENDED_ON_NAME , deps.RDB$DEPENDENT_NAME";
+// The stored source of the view in parameter Name (null for a table).
+inline constexpr char ViewSource[] =
+    "SELECT relations_t.RDB$VIEW_SOURCE , \n"
+    " relations_t.RDB$RELATION_NAME\n"
+    "FROM RDB$RELATIONS relations_t\n"
+    "WHERE relations_t.RDB$RELATION_NAME = :Name";
 }  // namespace catalogsql
 
 // Plain substitution: the n-th %s or %d takes the n-th value; "%%" stands for "%".

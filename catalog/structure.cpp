@@ -20,36 +20,11 @@
 #include <QVBoxLayout>
 
 namespace {
-const QStringList kStrSQL = {"SELECT rf.RDB$RELATION_NAME , ",
-                             " rf.RDB$FIELD_NAME , ",
-                             " rf.RDB$FIELD_SOURCE , ",
-                             " rf.RDB$BASE_FIELD , ",
-                             " rf.RDB$FIELD_POSITION , ",
-                             " rf.RDB$DEFAULT_VALUE , ",
-                             " rf.RDB$SYSTEM_FLAG",
-                             "FROM RDB$RELATION_FIELDS rf",
-                             "WHERE (( rf.RDB$SYSTEM_FLAG <>1 ) AND (rf.RDB$RELATION_NAME = :\"RELNAME\"))",
-                             "ORDER BY",
-                             " rf.RDB$RELATION_NAME , rf.RDB$FIELD_POSITION"};
-
-const QStringList kDepSQL = {"SELECT deps.RDB$DEPENDENT_NAME , ",
-                             " deps.RDB$DEPENDED_ON_NAME , ",
-                             " deps.RDB$FIELD_NAME , ",
-                             " deps.RDB$DEPENDENT_TYPE , ",
-                             " deps.RDB$DEPENDED_ON_TYPE",
-                             "FROM RDB$DEPENDENCIES deps",
-                             "WHERE (deps.RDB$DEPENDED_ON_NAME = :\"RELNAME\")",
-                             "ORDER BY",
-                             " deps.RDB$FIELD_NAME , deps.RDB$DEPENDED_ON_NAME , deps.RDB$DEPENDENT_NAME"};
-
-const QStringList kSourceSQL = {"SELECT relations_t.RDB$VIEW_SOURCE , ", " relations_t.RDB$RELATION_NAME",
-                                "FROM RDB$RELATIONS relations_t", "WHERE relations_t.RDB$RELATION_NAME = :Name"};
-
-TQuery *Query(QObject *owner, const char *name, const QStringList &sql) {
+TQuery *Query(QObject *owner, const char *name, const char *sql) {
   auto *q = new TQuery(owner);
   q->setObjectName(QLatin1String(name));
   q->DatabaseName = QStringLiteral("IBB");
-  q->SQL.SetLines(sql);
+  q->SQL.SetText(QString::fromLatin1(sql));
   return q;
 }
 
@@ -88,13 +63,13 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   buttons->addWidget(SpeedButton1);
   buttons->addStretch();
 
-  StrQuery = Query(this, "StrQuery", kStrSQL);
+  StrQuery = Query(this, "StrQuery", catalogsql::RelationFields);
   DeclareField(new TSmallintField(StrQuery, QStringLiteral("RDB$FIELD_POSITION")), QStringLiteral("#"), 3);
   DeclareField(new TStringField(StrQuery, QStringLiteral("RDB$RELATION_NAME"), 31), QString(), 31, false);
   DeclareField(new TStringField(StrQuery, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field name"), 31);
   DeclareField(new TStringField(StrQuery, QStringLiteral("RDB$FIELD_SOURCE"), 31), QStringLiteral("DOMAIN"), 23);
   DeclareField(new TStringField(StrQuery, QStringLiteral("RDB$BASE_FIELD"), 31), QStringLiteral("BASE"), 22);
-  DepQuery = Query(this, "DepQuery", kDepSQL);
+  DepQuery = Query(this, "DepQuery", catalogsql::RelationDependencies);
   DeclareField(new TStringField(DepQuery, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field Name"), 26);
   TField *depType =
       DeclareField(new TStringField(DepQuery, QStringLiteral("DEPTYPE"), 20), QStringLiteral("Object Type"), 23);
@@ -102,7 +77,7 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   DeclareField(new TStringField(DepQuery, QStringLiteral("RDB$DEPENDENT_NAME"), 31), QStringLiteral("Object Name"), 33);
   DeclareField(new TSmallintField(DepQuery, QStringLiteral("RDB$DEPENDENT_TYPE")), QString(), 6, false);
   DepQuery->OnCalcFields = [this](TDataSet *DataSet) { DepQueryCalcFields(DataSet); };
-  SQLSourceQ = Query(this, "SQLSourceQ", kSourceSQL);
+  SQLSourceQ = Query(this, "SQLSourceQ", catalogsql::ViewSource);
   DeclareField(new TMemoField(SQLSourceQ, QStringLiteral("RDB$VIEW_SOURCE")), QStringLiteral("ViewSource"), 10, false);
   DeclareField(new TStringField(SQLSourceQ, QStringLiteral("RDB$RELATION_NAME"), 31), QStringLiteral("RelName"), 31,
                false);
@@ -175,10 +150,7 @@ void TFormTblStr::SpeedButton1Click() {
   SQLSourceQ->Close();
   SQLSourceQ->ParamByName(QStringLiteral("Name"), TblsCB->currentText());
   SQLSourceQ->Open();
-  TBlobStream stream(SQLSourceQ->FieldByName(QStringLiteral("RDB$VIEW_SOURCE")), TBlobStreamMode::bmRead);
-  TStringList lines;
-  lines.LoadFromStream(stream);
-  CreateSQLExprForm(lines);
+  CreateSQLExprForm(SourceLines(SQLSourceQ->FieldByName(QStringLiteral("RDB$VIEW_SOURCE"))));
 }
 
 void TFormTblStr::SrcDataClick() { ShowTableData(TblsCB->currentText()); }

@@ -13,8 +13,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QVBoxLayout>
 
 namespace {
@@ -55,7 +53,6 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
 
   DBGrid1 = new TDBGrid(this);
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-  DBGrid1->SetOptions(DefaultGridOptions());
   DBGrid1->SetDataSource(DS);
 
   auto *layout = new QVBoxLayout(this);
@@ -103,8 +100,6 @@ void TDataForm::DBGrid1DblClick() {
 TDataForm *ShowTableData(const QString &tableName) {
   auto *form = new TDataForm();
   form->SrcTable->TableName = tableName;
-  // In front of the window that asked for it.
-  if (QMdiSubWindow *sub = form->SubWindow(); sub && ChildArea()) ChildArea()->setActiveSubWindow(sub);
   form->SrcTable->Open();
   form->setWindowTitle(form->windowTitle() + QLatin1Char('-') + tableName);
   return form;

@@ -16,10 +16,6 @@
 #include <QStatusBar>
 
 namespace {
-// Progress is shown at most this often: painting after every statement of a fast script
-// would cost more than the statements.
-constexpr int kProgressMs = 20;
-
 QString FirstLine(const QString &text) {
   int end = 0;
   while (end < text.size() && text[end] != QLatin1Char('\n') && text[end] != QLatin1Char('\r'))
@@ -50,16 +46,20 @@ void TScriptRun::Start() {
   FNext = 0;
   FCancelled = false;
   FSkipped.clear();
-  FShown.start();
   QMetaObject::invokeMethod(this, &TScriptRun::Next, Qt::QueuedConnection);
 }
 
 void TScriptRun::Cancel() {
   if (!Running()) return;
   FCancelled = true;
-  if (FPending.valid() && !Settle()) return;  // the statement under way failed: that is reported
+  if (FPending.valid()) return;  // Collect ends the run when the statement under way returns
   Stop();
   emit Finished();
+}
+
+void TScriptRun::CancelNow() {
+  Cancel();
+  Collect();
 }
 
 void TScriptRun::Stop() { FClaim.reset(); }
@@ -99,7 +99,6 @@ void TScriptRun::Next() {
     });
     return;
   }
-  emit Progress(FNext, Count());
   Stop();
   emit Finished();
 }
@@ -143,12 +142,12 @@ bool TScriptRun::Settle() {
 }
 
 void TScriptRun::Collect() {
-  if (!FPending.valid() || !Settle()) return;  // already taken by Cancel, or failed
-  if (FShown.elapsed() >= kProgressMs || FNext == Count()) {
-    emit Progress(FNext, Count());
-    FShown.restart();
+  if (!FPending.valid() || !Settle()) return;  // already taken by CancelNow, or failed
+  if (FCancelled) {
+    Stop();
+    emit Finished();
+    return;
   }
-  if (FCancelled) return;
   Next();
 }
 
@@ -186,7 +185,6 @@ bool TScriptPanel::Running() const { return FRun && FRun->Running(); }
 void TScriptPanel::Run() {
   if (Running()) return;
   auto run = std::make_unique<TScriptRun>(SplitScript(FEditor->toPlainText()));
-  connect(run.get(), &TScriptRun::Progress, this, &TScriptPanel::ShowProgress);
   connect(run.get(), &TScriptRun::Finished, this, &TScriptPanel::RunFinished);
   connect(run.get(), &TScriptRun::Failed, this, &TScriptPanel::RunFailed);
   run->Start();
@@ -201,7 +199,12 @@ void TScriptPanel::Run() {
 }
 
 void TScriptPanel::Cancel() {
-  if (FRun) FRun->Cancel();
+  if (!FRun) return;
+  FRun->Cancel();
+  if (!FRun->Running()) return;
+  // The server finishes the statement it is working on first; the window goes on meanwhile.
+  CancelBtn->setEnabled(false);
+  CancelBtn->setText(QStringLiteral("Stopping..."));
 }
 
 void TScriptPanel::ShowProgress(int done, int count) {
@@ -215,6 +218,8 @@ void TScriptPanel::EndRun() {
   FWindow->removeEventFilter(this);
   FWindow->window()->removeEventFilter(this);
   FEditor->setReadOnly(false);
+  CancelBtn->setEnabled(true);
+  CancelBtn->setText(QStringLiteral("Cancel"));
   hide();
   emit RunningChanged(false);
 }
@@ -250,7 +255,7 @@ bool TScriptPanel::eventFilter(QObject *watched, QEvent *event) {
       event->ignore();
       return true;
     }
-    Cancel();
+    if (FRun) FRun->CancelNow();  // the window goes: what runs on the server is waited for
   }
   return QFrame::eventFilter(watched, event);
 }

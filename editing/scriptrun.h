@@ -5,7 +5,6 @@
 #include "server/ibdb.h"
 #include "server/sqlscript.h"
 
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QTimer>
 #include <future>
@@ -29,9 +28,12 @@ public:
 
   // Claims the attachment (refused while it is claimed) and starts; returns at once.
   void Start();
-  // Stops before the next statement (a statement the server is working on is waited for);
-  // what ran stays as the auto-commit setting left it.
+  // Stops before the next statement; what ran stays as the auto-commit setting left it. A
+  // statement the server is working on is not waited for: the run ends (Finished, or Failed
+  // when that statement fails) once it returns, and stays Running until then.
   void Cancel();
+  // The same, but waits for a statement under way: the run has ended on return.
+  void CancelNow();
   bool Running() const { return FClaim != nullptr; }
   bool Cancelled() const { return FCancelled; }
 
@@ -41,7 +43,6 @@ public:
   const QList<TScriptStatement> &Skipped() const { return FSkipped; }
 
 signals:
-  void Progress(int done, int count);
   // The run stopped at a statement: message is "Line N:" and the error's own message.
   void Failed(const TScriptStatement &statement, const QString &message);
   // The run ended without an error: all done, or cancelled.
@@ -61,7 +62,6 @@ private:
   bool FCancelled = false;
   std::unique_ptr<TAttachmentClaim> FClaim;
   std::future<TIBDataBase::TDetached> FPending;  // the statement on the worker thread
-  QElapsedTimer FShown;                          // since Progress was last emitted
 };
 
 // The panel under an editor that runs the editor's text as a script: a progress bar,
@@ -101,5 +101,5 @@ private:
   QWidget *FWindow;
   std::unique_ptr<TScriptRun> FRun;
   QString FSummary;
-  QTimer *FTicker;  // repaints the panel while the server works on one long statement
+  QTimer *FTicker;  // shows the progress, also while the server works on one long statement
 };

@@ -5,9 +5,9 @@
 #include "catalog/model.h"
 #include "editing/ddlwindow.h"
 #include "editing/sourcedialog.h"
-#include "server/db.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
+#include "ui/formparts.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -57,13 +57,7 @@ TTrigSourceForm::TTrigSourceForm(QWidget *parent) : TChildForm(parent) {
       TrigSource, {PopupMenu1, MnDDL}, [this] { TrigSourceKeyUp(); }, true);
   SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
 
-  Guard([this] {
-    QStringList names;
-    Session().GetTableNames(QStringLiteral("IBB"), QString(), false, false, names);
-    TableNameEdit->clear();
-    TableNameEdit->addItems(names);
-    TableNameEdit->setCurrentIndex(-1);
-  });
+  Guard([this] { FillRelationList(TableNameEdit, QStringLiteral("IBB")); });
 }
 
 void TTrigSourceForm::CreatePanel() {

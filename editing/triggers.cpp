@@ -11,6 +11,7 @@
 #include "ui/dbgrid.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
+#include "ui/formparts.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -22,19 +23,10 @@
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <exception>
 #include <memory>
 
 namespace {
 const QString kAllRelations = QStringLiteral("<All relations>");
-
-// The stored source of the dataset's current trigger, as the catalog holds it.
-TStringList SourceLines(TField *source) {
-  TBlobStream stream(source, TBlobStreamMode::bmRead);
-  TStringList lines;
-  lines.LoadFromStream(stream);
-  return lines;
-}
 }  // namespace
 
 TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
@@ -139,21 +131,20 @@ void TFormTriggers::CreateTable() {
   TrigTable->TableName = QStringLiteral("RDB$TRIGGERS");
   // The server refuses direct writes to its catalog: the list is for reading only.
   TrigTable->ReadOnly = true;
-  auto field = [this](TField *f, const QString &label) {
-    f->SetDisplayLabel(label);
-    return f;
-  };
-  TrigNameField = field(new TStringField(TrigTable, QStringLiteral("RDB$TRIGGER_NAME"), 31), QStringLiteral("NAME"));
-  TableField =
-      field(new TStringField(TrigTable, QStringLiteral("RDB$RELATION_NAME"), 31), QStringLiteral("RDB$RELATION"));
-  TrigSequenceField =
-      field(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_SEQUENCE")), QStringLiteral("RDB$TRIGGER"));
-  TrigTypeField = field(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_TYPE")), QStringLiteral("TYPE"));
-  SourceField = field(new TMemoField(TrigTable, QStringLiteral("RDB$TRIGGER_SOURCE")), QStringLiteral("SOURCE"));
+  TrigNameField =
+      DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$TRIGGER_NAME"), 31), QStringLiteral("NAME"), 0);
+  TableField = DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$RELATION_NAME"), 31),
+                            QStringLiteral("RDB$RELATION"), 0);
+  TrigSequenceField = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_SEQUENCE")),
+                                   QStringLiteral("RDB$TRIGGER"), 0);
+  TrigTypeField =
+      DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_TYPE")), QStringLiteral("TYPE"), 0);
+  SourceField =
+      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$TRIGGER_SOURCE")), QStringLiteral("SOURCE"), 0);
   TrigTableRDBDESCRIPTION =
-      field(new TMemoField(TrigTable, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"));
-  TrigTableRDBTRIGGER_INACTIVE =
-      field(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_INACTIVE")), QStringLiteral("INACTIVE"));
+      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
+  TrigTableRDBTRIGGER_INACTIVE = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_INACTIVE")),
+                                              QStringLiteral("INACTIVE"), 0);
   SeqFld = new TStringField(TrigTable, QStringLiteral("TYPENAME"), 30);
   SeqFld->Calculated = true;
   ActFld = new TStringField(TrigTable, QStringLiteral("ACT"), 10);
@@ -185,24 +176,14 @@ void TFormTriggers::CreateGrid() {
 
 void TFormTriggers::FormCreate() {
   // The list is read once, with the relation choice already made. When the relations cannot be
-  // read, neither can the triggers: the user hears of it once, and the window stays empty.
+  // read, neither can the triggers: the user hears of it once, and the window stays empty with
+  // "<All relations>" chosen.
   SelectedRelation = kAllRelations;
-  std::exception_ptr failed;
-  {
-    const QSignalBlocker quiet(TableCombo);
-    TableCombo->clear();
-    QStringList names;
-    try {
-      Session().GetTableNames(QStringLiteral("IBB"), QString(), false, false, names);
-    } catch (...) {
-      failed = std::current_exception();
-    }
-    TableCombo->addItem(kAllRelations);
-    TableCombo->addItems(names);
-    TableCombo->setCurrentIndex(0);
-  }
+  TableCombo->addItem(kAllRelations);  // chosen, as the first item of an empty list
   ConnectGuarded(TableCombo, &QComboBox::currentIndexChanged, this, &TFormTriggers::TableComboChange);
-  if (failed) std::rethrow_exception(failed);
+  QStringList names;
+  Session().GetTableNames(QStringLiteral("IBB"), QString(), false, false, names);
+  TableCombo->addItems(names);
   TrigTable->Open();
 }
 

@@ -97,10 +97,12 @@ TModalResult MessageDlg(const QString &text, TMsgDlgButtons buttons) {
   return results.value(box.clickedButton(), made[3] ? mrCancel : made[1] ? mrNo : mrNone);
 }
 
-void ShowMessage(const QString &text) {
+void ShowMessage(const QString &text) { ShowOKBox(QMessageBox::NoIcon, text); }
+
+void ShowOKBox(QMessageBox::Icon icon, const QString &text) {
   TMessageBox box;
   box.setWindowTitle(ApplicationTitle());
-  box.setIcon(QMessageBox::NoIcon);
+  box.setIcon(icon);
   box.setTextFormat(Qt::PlainText);
   box.setText(ElideMessage(text));
   QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

@@ -32,6 +32,10 @@ TModalResult MessageDlg(const QString &text, TMsgDlgButtons buttons);
 
 // Plain message box: caption the application title, no icon, one "OK".
 void ShowMessage(const QString &text);
+// A box captioned with the application title, with the icon, the text as plain text (cut as
+// ElideMessage does) and one "OK" that Enter and Esc answer: the plain message box and the
+// error box.
+void ShowOKBox(QMessageBox::Icon icon, const QString &text);
 
 // Input box: prompt, one edit of at most 255 characters preset with value and selected,
 // "OK" (default) and "Cancel" (Esc). OK returns true and stores the text in value; otherwise

@@ -2,8 +2,6 @@
 
 #include "ui/dialogs.h"
 
-#include <QPushButton>
-
 QString ErrorText(const std::exception &e) {
   if (auto *ex = dynamic_cast<const Exception *>(&e)) return ex->Message() + QLatin1Char('.');
   return QString::fromLocal8Bit(e.what()) + QLatin1Char('.');
@@ -11,15 +9,7 @@ QString ErrorText(const std::exception &e) {
 
 void ShowException(const std::exception &e) {
   if (dynamic_cast<const EAbort *>(&e)) return;
-  TMessageBox box;
-  box.setWindowTitle(ApplicationTitle());
-  box.setIcon(QMessageBox::Critical);
-  box.setText(ElideMessage(ErrorText(e)));
-  box.setTextFormat(Qt::PlainText);
-  QPushButton *ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-  box.setDefaultButton(ok);
-  box.setEscapeButton(ok);
-  box.exec();
+  ShowOKBox(QMessageBox::Critical, ErrorText(e));
 }
 
 void HandleException() {

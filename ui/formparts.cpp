@@ -39,3 +39,10 @@ TField *DeclareField(TField *field, const QString &label, int width, bool visibl
   field->Visible = visible;
   return field;
 }
+
+TStringList SourceLines(TField *source) {
+  TBlobStream stream(source, TBlobStreamMode::bmRead);
+  TStringList lines;
+  lines.LoadFromStream(stream);
+  return lines;
+}
