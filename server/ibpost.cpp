@@ -8,8 +8,9 @@
 #include <vector>
 
 namespace {
-constexpr short kUtf8 = 4;            // the attachment's character set, UTF8
-constexpr short kReturnedSize = 512;  // room for any returned value as text
+constexpr short kUtf8 = 4;          // the attachment's character set, UTF8
+constexpr int kNonTextRoom = 512;   // room for any number, date, time or boolean as text
+constexpr int kMaxVarying = 32765;  // the longest VARCHAR in bytes
 
 [[noreturn]] void Raise(const ISC_STATUS *status) {
   QString message;
@@ -79,6 +80,16 @@ ISC_QUAD WriteBlob(Post &p, const QByteArray &bytes) {
   isc_close_blob(p.FStatus, &blob);
   p.Check();
   return id;
+}
+
+// Room for a returned value as UTF-8 text. Text comes as long as the server described it:
+// already in UTF-8 bytes, or in bytes of the column's own character set (NONE and the
+// single-byte sets), where a character may take up to four bytes in UTF-8.
+short ReturnedRoom(const XSQLVAR &var) {
+  const short type = var.sqltype & ~1;
+  if (type != SQL_TEXT && type != SQL_VARYING) return short(kNonTextRoom);
+  const int bytes = (var.sqlsubtype & 0xFF) == kUtf8 ? var.sqllen : 4 * var.sqllen;
+  return short(qBound(1, bytes, kMaxVarying));
 }
 
 int RowsAffected(Post &p) {
@@ -157,13 +168,15 @@ TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostP
     }
   }
   const short returned = out.Da()->sqld;
-  std::vector<std::vector<char>> values(returned, std::vector<char>(kReturnedSize + 2));
+  std::vector<std::vector<char>> values(returned);
   for (short i = 0; i < returned; ++i) {
     XSQLVAR &var = out.Da()->sqlvar[i];
+    const short room = ReturnedRoom(var);
+    values[i].resize(room + sizeof(short));
     var.sqltype = SQL_VARYING + 1;
     var.sqlsubtype = kUtf8;
     var.sqlscale = 0;
-    var.sqllen = kReturnedSize;
+    var.sqllen = room;
     var.sqldata = values[i].data();
     var.sqlind = &nulls[params.size() + i];
   }
