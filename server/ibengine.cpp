@@ -19,6 +19,7 @@
 
 namespace {
 constexpr int kSqlText = 452;  // CHAR in the client library's type codes
+constexpr int kOctets = 1;     // the character set of bytes
 
 // The open connections by their Qt SQL name, so that an error found anywhere can tell its own.
 QHash<QString, TDriverConnection *> &OpenConnections() {
@@ -77,6 +78,7 @@ struct ColumnInfo {
   int Scale = 0;
   bool NotNull = false;
   bool Computed = false;
+  bool Octets = false;  // CHAR or VARCHAR CHARACTER SET OCTETS: bytes, not text
 };
 
 class IbCursor : public TCursor {
@@ -95,10 +97,8 @@ public:
     if (catalog && !wanted.isEmpty())
       info.removeIf([&](const ColumnInfo &c) { return !wanted.contains(c.Name, Qt::CaseInsensitive); });
     QStringList cols;
-    // Scaled numbers and timestamps come as text (see IsScaled and StampOf).
     for (const ColumnInfo &c : info)
-      cols.append(IsScaled(c) || c.Type == 35 ? QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(QuoteIdentifier(c.Name))
-                                              : QuoteIdentifier(c.Name));
+      cols.append(SelectedAs(c));
     QList<int> pk = catalog ? QList<int>() : PrimaryKey(db, table, info);
     // Rows without a primary key are found again by RDB$DB_KEY; a view over many tables has
     // a key too long to carry, so such a view is browsed read-only.
@@ -252,6 +252,15 @@ private:
   // read and written as decimal text, so no value passes through a binary fraction.
   static bool IsScaled(const ColumnInfo &c) { return c.Scale < 0 && (c.Type == 7 || c.Type == 8 || c.Type == 16); }
 
+  // Scaled numbers and timestamps come as text (see IsScaled and StampOf); the driver reads
+  // every CHAR and VARCHAR as UTF-8, so bytes come as a binary blob, as they were stored.
+  static QString SelectedAs(const ColumnInfo &c) {
+    const QString name = QuoteIdentifier(c.Name);
+    if (IsScaled(c) || c.Type == 35) return QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(name);
+    if (c.Octets) return QStringLiteral("CAST(%1 AS BLOB SUB_TYPE 0)").arg(name);
+    return name;
+  }
+
   static TFieldType TypeOfCatalog(const ColumnInfo &c) {
     if (IsScaled(c)) return TFieldType::ftBCD;
     switch (c.Type) {
@@ -276,15 +285,19 @@ private:
     q.prepare(QStringLiteral(
         "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, "
         "COALESCE(F.RDB$CHARACTER_LENGTH, F.RDB$FIELD_LENGTH), COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0), "
-        "CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END, COALESCE(F.RDB$FIELD_SCALE, 0) "
+        "CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END, COALESCE(F.RDB$FIELD_SCALE, 0), "
+        "COALESCE(F.RDB$CHARACTER_SET_ID, 0) "
         "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
         "WHERE RF.RDB$RELATION_NAME = ? ORDER BY RF.RDB$FIELD_POSITION"));
     q.addBindValue(table);
     if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError(), db.connectionName()));
     QList<ColumnInfo> out;
-    while (q.next())
-      out.append(ColumnInfo{q.value(0).toString().trimmed(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
-                            q.value(6).toInt(), q.value(4).toInt() != 0, q.value(5).toInt() != 0});
+    while (q.next()) {
+      const int type = q.value(1).toInt();
+      out.append(ColumnInfo{q.value(0).toString().trimmed(), type, q.value(2).toInt(), q.value(3).toInt(),
+                            q.value(6).toInt(), q.value(4).toInt() != 0, q.value(5).toInt() != 0,
+                            (type == 14 || type == 37) && q.value(7).toInt() == kOctets});
+    }
     return out;
   }
 
@@ -407,9 +420,10 @@ private:
     return QDateTime(d, t, Qt::UTC);
   }
 
-  // A value the server returned as text, in the form a fetch gives it.
+  // A value the server returned as text (or as bytes), in the form a fetch gives it.
   QVariant FromText(const QVariant &v, int i) const {
     if (v.isNull()) return {};
+    if (v.userType() == QMetaType::QByteArray) return v;
     const QString s = v.toString();
     switch (FColumns[i].DataType) {
     case TFieldType::ftSmallint:

@@ -8,6 +8,7 @@
 #include <vector>
 
 namespace {
+constexpr short kOctets = 1;        // bytes, never converted
 constexpr short kUtf8 = 4;          // the attachment's character set, UTF8
 constexpr int kNonTextRoom = 512;   // room for any number, date, time or boolean as text
 constexpr int kMaxVarying = 32765;  // the longest VARCHAR in bytes
@@ -92,6 +93,38 @@ short ReturnedRoom(const XSQLVAR &var) {
   return short(qBound(1, bytes, kMaxVarying));
 }
 
+bool IsOctets(const XSQLVAR &var) {
+  const short type = var.sqltype & ~1;
+  return (type == SQL_TEXT || type == SQL_VARYING) && (var.sqlsubtype & 0xFF) == kOctets;
+}
+
+// Points a returned column at its buffer: bytes stay as the server described them, everything
+// else comes as UTF-8 text.
+void BindReturned(XSQLVAR &var, std::vector<char> &buffer, short *null) {
+  if (!IsOctets(var)) {
+    const short room = ReturnedRoom(var);
+    var.sqltype = SQL_VARYING + 1;
+    var.sqlsubtype = kUtf8;
+    var.sqlscale = 0;
+    var.sqllen = room;
+  } else {
+    var.sqltype |= 1;
+  }
+  buffer.resize(var.sqllen + sizeof(short));
+  var.sqldata = buffer.data();
+  var.sqlind = null;
+}
+
+// A returned value: null, bytes (a CHAR keeps its padding) or text.
+QVariant ReturnedValue(const XSQLVAR &var) {
+  if (*var.sqlind < 0) return {};
+  if ((var.sqltype & ~1) == SQL_TEXT) return QByteArray(var.sqldata, var.sqllen);
+  short len = 0;
+  memcpy(&len, var.sqldata, sizeof len);
+  if (IsOctets(var)) return QByteArray(var.sqldata + sizeof len, len);
+  return QString::fromUtf8(var.sqldata + sizeof len, len);
+}
+
 int RowsAffected(Post &p) {
   const char item = isc_info_sql_records;
   char buf[128] = {};
@@ -159,7 +192,7 @@ TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostP
       var.sqllen = sizeof(ISC_QUAD);
     } else {
       texts[i] = PostText(params[i].Value);
-      if (texts[i].size() > 32765) throw EDatabaseError(QStringLiteral("Value too long"));
+      if (texts[i].size() > kMaxVarying) throw EDatabaseError(QStringLiteral("Value too long"));
       var.sqltype = SQL_TEXT + 1;
       var.sqlsubtype = kUtf8;
       var.sqlscale = 0;
@@ -169,30 +202,14 @@ TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostP
   }
   const short returned = out.Da()->sqld;
   std::vector<std::vector<char>> values(returned);
-  for (short i = 0; i < returned; ++i) {
-    XSQLVAR &var = out.Da()->sqlvar[i];
-    const short room = ReturnedRoom(var);
-    values[i].resize(room + sizeof(short));
-    var.sqltype = SQL_VARYING + 1;
-    var.sqlsubtype = kUtf8;
-    var.sqlscale = 0;
-    var.sqllen = room;
-    var.sqldata = values[i].data();
-    var.sqlind = &nulls[params.size() + i];
-  }
+  for (short i = 0; i < returned; ++i)
+    BindReturned(out.Da()->sqlvar[i], values[i], &nulls[params.size() + i]);
   isc_dsql_execute2(p.FStatus, &p.FTr, &p.FStmt, SQL_DIALECT_V6, in.Da(), returned ? out.Da() : nullptr);
   p.Check();
   TPostResult result;
   result.RowsAffected = RowsAffected(p);
-  for (short i = 0; i < returned; ++i) {
-    if (nulls[params.size() + i] < 0) {
-      result.Returned.append(QVariant());
-      continue;
-    }
-    short len = 0;
-    memcpy(&len, values[i].data(), sizeof len);
-    result.Returned.append(QString::fromUtf8(values[i].data() + 2, len));
-  }
+  for (short i = 0; i < returned; ++i)
+    result.Returned.append(ReturnedValue(out.Da()->sqlvar[i]));
   isc_dsql_free_statement(p.FStatus, &p.FStmt, DSQL_drop);
   p.FStmt = 0;
   isc_commit_transaction(p.FStatus, &p.FTr);

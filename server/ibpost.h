@@ -25,7 +25,7 @@ struct TPostParam {
 
 struct TPostResult {
   int RowsAffected = 0;
-  QList<QVariant> Returned;  // RETURNING values as text (null stays null)
+  QList<QVariant> Returned;  // RETURNING values as text, OCTETS as bytes (null stays null)
 };
 
 // Executes one statement with '?' parameters in dialect 3 and commits. Raises EDatabaseError

@@ -45,8 +45,10 @@ const QString kKinds3 = QStringLiteral(
     "CREATE GENERATOR G_WIDE;\n"
     "CREATE TABLE T_WIDE (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(1000) CHARACTER SET NONE,"
     " U8 VARCHAR(1000) CHARACTER SET UTF8, LAT VARCHAR(200) CHARACTER SET ISO8859_1);\n"
+    "CREATE TABLE T_UUID (ID CHAR(16) CHARACTER SET OCTETS NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"
     "SET TERM ^;\n"
     "CREATE TRIGGER T_WIDE_BI FOR T_WIDE BEFORE INSERT AS BEGIN NEW.ID = GEN_ID(G_WIDE, 1); END^\n"
+    "CREATE TRIGGER T_UUID_BI FOR T_UUID BEFORE INSERT AS BEGIN NEW.ID = GEN_UUID(); END^\n"
     "CREATE PROCEDURE P_COUNT RETURNS (N INTEGER) AS BEGIN "
     "SELECT COUNT(*) FROM T_MASTER INTO :N; SUSPEND; END^\nSET TERM ;^\n");
 // Dialect 1 has no BIGINT, no TIME, and keeps wide scaled numbers as doubles.
@@ -304,7 +306,8 @@ private slots:
     const QList<std::tuple<const char *, QString, QString, QString>> rows = {
         {"long text, no character set", "T_WIDE", "TXT", utf8},
         {"long text, UTF8", "T_WIDE", "U8", utf8},
-        {"long text, single-byte character set", "T_WIDE", "LAT", QStringLiteral("äöü").repeated(60)}};
+        {"long text, single-byte character set", "T_WIDE", "LAT", QStringLiteral("äöü").repeated(60)},
+        {"octets key", "T_UUID", "TXT", QStringLiteral("keyed by bytes")}};
     for (const auto &[name, table, column, typed] : rows)
       for (bool tcp : {false, true})
         QTest::addRow("%s, %s", name, tcp ? "tcp" : "embedded") << tcp << table << column << typed;
