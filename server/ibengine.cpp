@@ -218,7 +218,7 @@ public:
       retColumns.append(i);
     }
     if (!ret.isEmpty()) sql += QStringLiteral(" RETURNING ") + ret.join(QStringLiteral(", "));
-    TPostResult r = ExecutePost(Handle(), sql, values);
+    TPostResult r = Post(sql, values);
     for (int j = 0; j < retColumns.size() && j < r.Returned.size(); ++j)
       row[retColumns[j]] = FromText(r.Returned[j], retColumns[j]);
   }
@@ -235,7 +235,7 @@ public:
     if (sets.isEmpty()) return;
     QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                       .arg(QuoteIdentifier(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
-    if (ExecutePost(Handle(), sql, values).RowsAffected == 0)
+    if (Post(sql, values).RowsAffected == 0)
       throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
 
@@ -243,7 +243,7 @@ public:
     CheckWritable();
     QList<TPostParam> values;
     QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(QuoteIdentifier(FTable), Where(oldRow, values));
-    if (ExecutePost(Handle(), sql, values).RowsAffected == 0)
+    if (Post(sql, values).RowsAffected == 0)
       throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
 
@@ -444,6 +444,18 @@ private:
     if (!h.isValid() || h.metaType().sizeOf() != sizeof(isc_db_handle))
       throw EDatabaseError(QStringLiteral("The database driver gives no Firebird attachment handle"));
     return *static_cast<const isc_db_handle *>(h.constData());
+  }
+
+  // A row change on the attachment. Its error may say the attachment is gone: then the
+  // connection hears of it, as after any other engine error.
+  TPostResult Post(const QString &sql, const QList<TPostParam> &values) const {
+    const isc_db_handle db = Handle();
+    try {
+      return ExecutePost(db, sql, values);
+    } catch (const EDatabaseError &) {
+      CheckAttachment(FConn);
+      throw;
+    }
   }
 
   QString FConn, FTable;

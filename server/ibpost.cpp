@@ -142,8 +142,8 @@ int RowsAffected(Post &p) {
   }
   return rows;
 }
-}  // namespace
 
+// The text a value goes to the server as: numbers exactly, dates and times in ISO form.
 QByteArray PostText(const QVariant &v) {
   switch (v.userType()) {
   case QMetaType::Double: return QByteArray::number(v.toDouble(), 'g', 17);
@@ -156,6 +156,7 @@ QByteArray PostText(const QVariant &v) {
   default: return v.toString().toUtf8();
   }
 }
+}  // namespace
 
 TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostParam> &params) {
   Post p(db);
