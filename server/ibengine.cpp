@@ -31,11 +31,13 @@ QHash<QString, TDriverConnection *> &OpenConnections() {
 // connection when it is not.
 void CheckAttachment(const QString &connName) {
   TDriverConnection *conn = OpenConnections().value(connName);
-  const QSqlDatabase db = QSqlDatabase::database(connName, false);
-  if (!conn || !conn->OnLost || !db.isOpen()) return;
-  const QVariant h = db.driver()->handle();
-  if (!h.isValid() || h.metaType().sizeOf() != int(sizeof(isc_db_handle))) return;
-  isc_db_handle handle = *static_cast<const isc_db_handle *>(h.constData());
+  if (!conn || !conn->OnLost) return;
+  isc_db_handle handle = 0;
+  try {
+    handle = AttachmentHandle(connName);
+  } catch (const EDatabaseError &) {
+    return;
+  }
   ISC_STATUS_ARRAY status{};
   if (fb_ping(status, &handle) != 0 && IsConnectionLost(status)) conn->OnLost();
 }
@@ -46,6 +48,14 @@ QString EngineMessage(const QSqlError &e, const QString &connName = QString()) {
   if (s.isEmpty()) s = e.driverText().trimmed();
   if (s.isEmpty()) s = e.text().trimmed();
   return s;
+}
+
+// Qt's QIBASE driver hands out its isc_db_handle as a QVariant of that type (an unsigned int
+// on Linux, so the type's name says nothing): trust the driver's name and the meta type.
+bool IsIscDbHandle(const QVariant &h) {
+  if (h.metaType() == QMetaType::fromType<isc_db_handle>()) return true;
+  const QMetaType named = QMetaType::fromName("isc_db_handle");
+  return named.isValid() && h.metaType() == named;
 }
 
 bool IsCatalogName(const QString &name) {
@@ -438,18 +448,10 @@ private:
     }
   }
 
-  // The attachment's native handle: row changes run on it through the client library.
-  isc_db_handle Handle() const {
-    const QVariant h = QSqlDatabase::database(FConn, false).driver()->handle();
-    if (!h.isValid() || h.metaType().sizeOf() != sizeof(isc_db_handle))
-      throw EDatabaseError(QStringLiteral("The database driver gives no Firebird attachment handle"));
-    return *static_cast<const isc_db_handle *>(h.constData());
-  }
-
   // A row change on the attachment. Its error may say the attachment is gone: then the
   // connection hears of it, as after any other engine error.
   TPostResult Post(const QString &sql, const QList<TPostParam> &values) const {
-    const isc_db_handle db = Handle();
+    const isc_db_handle db = AttachmentHandle(FConn);
     try {
       return ExecutePost(db, sql, values);
     } catch (const EDatabaseError &) {
@@ -580,6 +582,27 @@ QString QuoteIdentifier(const QString &name) {
 }
 
 std::unique_ptr<TDriverConnection> CreateIbConnection() { return std::make_unique<IbConnection>(); }
+
+isc_db_handle AttachmentHandle(const QString &connName) {
+  const QSqlDatabase db = QSqlDatabase::database(connName, false);
+  const QVariant h = db.isOpen() ? db.driver()->handle() : QVariant();
+  if (db.driverName() != QLatin1String("QIBASE") || !IsIscDbHandle(h))
+    throw EDatabaseError(QStringLiteral("The database driver gives no Firebird attachment handle"));
+  return *static_cast<const isc_db_handle *>(h.constData());
+}
+
+bool IsStatusError(const ISC_STATUS *status) { return status[0] == 1 && status[1] != 0; }
+
+QString StatusText(const ISC_STATUS *status, QChar separator) {
+  QString text;
+  char line[512];
+  const ISC_STATUS *cursor = status;
+  while (fb_interpret(line, sizeof line, &cursor) > 0) {
+    if (!text.isEmpty()) text += separator;
+    text += QString::fromUtf8(line);
+  }
+  return text;
+}
 
 bool IsConnectionLost(const ISC_STATUS *status) {
   static const ISC_STATUS lost[] = {isc_network_error,      isc_net_read_err,    isc_net_write_err,

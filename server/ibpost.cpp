@@ -1,5 +1,7 @@
 #include "server/ibpost.h"
 
+#include "server/ibengine.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
@@ -14,20 +16,12 @@ constexpr int kNonTextRoom = 512;   // room for any number, date, time or boolea
 constexpr int kMaxVarying = 32765;  // the longest VARCHAR in bytes
 
 [[noreturn]] void Raise(const ISC_STATUS *status) {
-  QString message;
-  char line[512];
-  const ISC_STATUS *cursor = status;
-  while (fb_interpret(line, sizeof line, &cursor) > 0) {
-    if (!message.isEmpty()) message += QLatin1Char('\n');
-    message += QString::fromUtf8(line);
-  }
+  const QString message = StatusText(status, u'\n');
   const ISC_STATUS code = status[1];
   if (code == isc_lock_conflict || code == isc_deadlock || code == isc_update_conflict || code == isc_lock_timeout)
     throw ELockConflict(message);
   throw EDatabaseError(message);
 }
-
-bool Failed(const ISC_STATUS *status) { return status[0] == 1 && status[1] != 0; }
 
 struct Sqlda {
   explicit Sqlda(short n) : Bytes(XSQLDA_LENGTH(n < 1 ? 1 : n)) {
@@ -46,7 +40,7 @@ public:
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
                                isc_tpb_nowait};
     isc_start_transaction(FStatus, &FTr, 1, &FDb, short(sizeof tpb), tpb);
-    if (Failed(FStatus)) Raise(FStatus);
+    if (IsStatusError(FStatus)) Raise(FStatus);
     isc_dsql_allocate_statement(FStatus, &FDb, &FStmt);
     Check();
   }
@@ -56,7 +50,7 @@ public:
     if (FTr) isc_rollback_transaction(s, &FTr);
   }
   void Check() {
-    if (Failed(FStatus)) Raise(FStatus);
+    if (IsStatusError(FStatus)) Raise(FStatus);
   }
   ISC_STATUS_ARRAY FStatus{};
   isc_db_handle FDb;
@@ -72,7 +66,7 @@ ISC_QUAD WriteBlob(Post &p, const QByteArray &bytes) {
   for (qsizetype at = 0; at < bytes.size(); at += 32767) {
     const unsigned short n = static_cast<unsigned short>(qMin<qsizetype>(32767, bytes.size() - at));
     isc_put_segment(p.FStatus, &blob, n, bytes.constData() + at);
-    if (Failed(p.FStatus)) {
+    if (IsStatusError(p.FStatus)) {
       ISC_STATUS_ARRAY s;
       isc_cancel_blob(s, &blob);
       p.Check();
