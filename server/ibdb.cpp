@@ -179,6 +179,10 @@ void TIBDataBase::Commit() { EndTransaction(true); }
 void TIBDataBase::Rollback() { EndTransaction(false); }
 
 void TIBDataBase::ConnectionLost() {
+  if (FClaimed) {
+    FLostWhileClaimed = true;
+    return;
+  }
   if (FInTransaction) {
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &TransactionHandle);  // frees the client's handle; the server's is gone
@@ -187,6 +191,14 @@ void TIBDataBase::ConnectionLost() {
     if (OnCloseTransaction) OnCloseTransaction(this);
   }
   TDatabase::ConnectionLost();
+}
+
+void TIBDataBase::ReleaseClaim() {
+  FClaimed = false;
+  if (!FLostWhileClaimed) return;
+  FLostWhileClaimed = false;
+  QMetaObject::invokeMethod(
+      this, [this] { ConnectionLost(); }, Qt::QueuedConnection);
 }
 
 void TIBDataBase::CheckStatus() {
