@@ -6,8 +6,6 @@
 
 #include <QBitmap>
 #include <QCoreApplication>
-#include <QMetaType>
-#include <QSqlDatabase>
 
 namespace {
 const QString kNotActive = QStringLiteral("Not active transaction for IB");
@@ -18,13 +16,6 @@ QCursor MakeSQLWaitCursor() {
                  QBitmap(QStringLiteral(":/cursors/IBSQLCURSOR_MASK.xbm")), 0, 0);
 }
 
-// Qt's QIBASE driver hands out its isc_db_handle as a QVariant of that type (an unsigned int
-// on Linux, so the type's name says nothing): trust the driver's name and the meta type.
-bool IsIscDbHandle(const QVariant &h) {
-  if (h.metaType() == QMetaType::fromType<isc_db_handle>()) return true;
-  const QMetaType named = QMetaType::fromName("isc_db_handle");
-  return named.isValid() && h.metaType() == named;
-}
 }  // namespace
 
 static void InitServerResources() { Q_INIT_RESOURCE(server); }
@@ -42,11 +33,7 @@ TIBDataBase::~TIBDataBase() {
 }
 
 void TIBDataBase::FetchDatabaseHandle() {
-  const QVariant h = NativeHandle();
-  const QString driver = QSqlDatabase::database(Connection().SqlConnectionName(), false).driverName();
-  if (driver != QLatin1String("QIBASE") || !IsIscDbHandle(h))
-    throw EDatabaseError(QStringLiteral("The database driver gives no Firebird attachment handle"));
-  DatabaseHandle = *static_cast<const isc_db_handle *>(h.constData());
+  DatabaseHandle = AttachmentHandle(Connection().SqlConnectionName());
   PropertyLength = sizeof(isc_db_handle);
 }
 
@@ -192,6 +179,10 @@ void TIBDataBase::Commit() { EndTransaction(true); }
 void TIBDataBase::Rollback() { EndTransaction(false); }
 
 void TIBDataBase::ConnectionLost() {
+  if (FClaimed) {
+    FLostWhileClaimed = true;
+    return;
+  }
   if (FInTransaction) {
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &TransactionHandle);  // frees the client's handle; the server's is gone
@@ -202,17 +193,19 @@ void TIBDataBase::ConnectionLost() {
   TDatabase::ConnectionLost();
 }
 
+void TIBDataBase::ReleaseClaim() {
+  FClaimed = false;
+  if (!FLostWhileClaimed) return;
+  FLostWhileClaimed = false;
+  QMetaObject::invokeMethod(
+      this, [this] { ConnectionLost(); }, Qt::QueuedConnection);
+}
+
 void TIBDataBase::CheckStatus() {
-  if (!(StatusVector[0] == 1 && StatusVector[1] != 0)) return;
+  if (!IsStatusError(StatusVector)) return;
   if (IsConnectionLost(StatusVector))
     QMetaObject::invokeMethod(
         this, [this] { ConnectionLost(); }, Qt::QueuedConnection);
-  QString message;
-  char line[512];
-  const ISC_STATUS *cursor = StatusVector;
-  while (fb_interpret(line, sizeof line, &cursor) > 0) {
-    message += QLatin1Char('\r');
-    message += QString::fromUtf8(line);
-  }
-  throw EDatabaseError(message);
+  const QString text = StatusText(StatusVector, u'\r');
+  throw EDatabaseError(text.isEmpty() ? text : u'\r' + text);
 }

@@ -82,6 +82,8 @@ public:
   // gone also has the database closed (from the event loop).
   void CheckStatus();
   // The transaction went with the attachment: no transaction (OnCloseTransaction), then closed.
+  // While a script run holds the attachment (its worker may be using the handles, and its
+  // transaction is taken over only when the statement settles), this waits for the claim's end.
   void ConnectionLost() override;
 
 private:
@@ -92,10 +94,13 @@ private:
   void StartCall();
   void ExecuteCall(const TStringList &lines);
   void EndCall(bool commit);
+  // The claim has ended: a loss heard meanwhile is taken in now (from the event loop).
+  void ReleaseClaim();
 
   bool FInTransaction = false;
   int FDialect = 1;
   bool FClaimed = false;
+  bool FLostWhileClaimed = false;
   friend class TAttachmentClaim;
 };
 
@@ -109,7 +114,7 @@ public:
     db->FClaimed = true;
   }
   ~TAttachmentClaim() {
-    if (FDb) FDb->FClaimed = false;
+    if (FDb) FDb->ReleaseClaim();
   }
   TAttachmentClaim(const TAttachmentClaim &) = delete;
   TAttachmentClaim &operator=(const TAttachmentClaim &) = delete;

@@ -19,6 +19,7 @@
 
 namespace {
 constexpr int kSqlText = 452;  // CHAR in the client library's type codes
+constexpr int kOctets = 1;     // the character set of bytes
 
 // The open connections by their Qt SQL name, so that an error found anywhere can tell its own.
 QHash<QString, TDriverConnection *> &OpenConnections() {
@@ -30,11 +31,13 @@ QHash<QString, TDriverConnection *> &OpenConnections() {
 // connection when it is not.
 void CheckAttachment(const QString &connName) {
   TDriverConnection *conn = OpenConnections().value(connName);
-  const QSqlDatabase db = QSqlDatabase::database(connName, false);
-  if (!conn || !conn->OnLost || !db.isOpen()) return;
-  const QVariant h = db.driver()->handle();
-  if (!h.isValid() || h.metaType().sizeOf() != int(sizeof(isc_db_handle))) return;
-  isc_db_handle handle = *static_cast<const isc_db_handle *>(h.constData());
+  if (!conn || !conn->OnLost) return;
+  isc_db_handle handle = 0;
+  try {
+    handle = AttachmentHandle(connName);
+  } catch (const EDatabaseError &) {
+    return;
+  }
   ISC_STATUS_ARRAY status{};
   if (fb_ping(status, &handle) != 0 && IsConnectionLost(status)) conn->OnLost();
 }
@@ -45,6 +48,14 @@ QString EngineMessage(const QSqlError &e, const QString &connName = QString()) {
   if (s.isEmpty()) s = e.driverText().trimmed();
   if (s.isEmpty()) s = e.text().trimmed();
   return s;
+}
+
+// Qt's QIBASE driver hands out its isc_db_handle as a QVariant of that type (an unsigned int
+// on Linux, so the type's name says nothing): trust the driver's name and the meta type.
+bool IsIscDbHandle(const QVariant &h) {
+  if (h.metaType() == QMetaType::fromType<isc_db_handle>()) return true;
+  const QMetaType named = QMetaType::fromName("isc_db_handle");
+  return named.isValid() && h.metaType() == named;
 }
 
 bool IsCatalogName(const QString &name) {
@@ -77,6 +88,7 @@ struct ColumnInfo {
   int Scale = 0;
   bool NotNull = false;
   bool Computed = false;
+  bool Octets = false;  // CHAR or VARCHAR CHARACTER SET OCTETS: bytes, not text
 };
 
 class IbCursor : public TCursor {
@@ -95,10 +107,8 @@ public:
     if (catalog && !wanted.isEmpty())
       info.removeIf([&](const ColumnInfo &c) { return !wanted.contains(c.Name, Qt::CaseInsensitive); });
     QStringList cols;
-    // Scaled numbers and timestamps come as text (see IsScaled and StampOf).
     for (const ColumnInfo &c : info)
-      cols.append(IsScaled(c) || c.Type == 35 ? QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(QuoteIdentifier(c.Name))
-                                              : QuoteIdentifier(c.Name));
+      cols.append(SelectedAs(c));
     QList<int> pk = catalog ? QList<int>() : PrimaryKey(db, table, info);
     // Rows without a primary key are found again by RDB$DB_KEY; a view over many tables has
     // a key too long to carry, so such a view is browsed read-only.
@@ -218,7 +228,7 @@ public:
       retColumns.append(i);
     }
     if (!ret.isEmpty()) sql += QStringLiteral(" RETURNING ") + ret.join(QStringLiteral(", "));
-    TPostResult r = ExecutePost(Handle(), sql, values);
+    TPostResult r = Post(sql, values);
     for (int j = 0; j < retColumns.size() && j < r.Returned.size(); ++j)
       row[retColumns[j]] = FromText(r.Returned[j], retColumns[j]);
   }
@@ -235,7 +245,7 @@ public:
     if (sets.isEmpty()) return;
     QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                       .arg(QuoteIdentifier(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
-    if (ExecutePost(Handle(), sql, values).RowsAffected == 0)
+    if (Post(sql, values).RowsAffected == 0)
       throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
 
@@ -243,7 +253,7 @@ public:
     CheckWritable();
     QList<TPostParam> values;
     QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(QuoteIdentifier(FTable), Where(oldRow, values));
-    if (ExecutePost(Handle(), sql, values).RowsAffected == 0)
+    if (Post(sql, values).RowsAffected == 0)
       throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
 
@@ -251,6 +261,15 @@ private:
   // NUMERIC and DECIMAL are scaled integers on disk (dialect 1 keeps the wide ones as doubles):
   // read and written as decimal text, so no value passes through a binary fraction.
   static bool IsScaled(const ColumnInfo &c) { return c.Scale < 0 && (c.Type == 7 || c.Type == 8 || c.Type == 16); }
+
+  // Scaled numbers and timestamps come as text (see IsScaled and StampOf); the driver reads
+  // every CHAR and VARCHAR as UTF-8, so bytes come as a binary blob, as they were stored.
+  static QString SelectedAs(const ColumnInfo &c) {
+    const QString name = QuoteIdentifier(c.Name);
+    if (IsScaled(c) || c.Type == 35) return QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(name);
+    if (c.Octets) return QStringLiteral("CAST(%1 AS BLOB SUB_TYPE 0)").arg(name);
+    return name;
+  }
 
   static TFieldType TypeOfCatalog(const ColumnInfo &c) {
     if (IsScaled(c)) return TFieldType::ftBCD;
@@ -276,15 +295,19 @@ private:
     q.prepare(QStringLiteral(
         "SELECT RF.RDB$FIELD_NAME, F.RDB$FIELD_TYPE, F.RDB$FIELD_SUB_TYPE, "
         "COALESCE(F.RDB$CHARACTER_LENGTH, F.RDB$FIELD_LENGTH), COALESCE(RF.RDB$NULL_FLAG, F.RDB$NULL_FLAG, 0), "
-        "CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END, COALESCE(F.RDB$FIELD_SCALE, 0) "
+        "CASE WHEN F.RDB$COMPUTED_BLR IS NULL THEN 0 ELSE 1 END, COALESCE(F.RDB$FIELD_SCALE, 0), "
+        "COALESCE(F.RDB$CHARACTER_SET_ID, 0) "
         "FROM RDB$RELATION_FIELDS RF JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
         "WHERE RF.RDB$RELATION_NAME = ? ORDER BY RF.RDB$FIELD_POSITION"));
     q.addBindValue(table);
     if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError(), db.connectionName()));
     QList<ColumnInfo> out;
-    while (q.next())
-      out.append(ColumnInfo{q.value(0).toString().trimmed(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toInt(),
-                            q.value(6).toInt(), q.value(4).toInt() != 0, q.value(5).toInt() != 0});
+    while (q.next()) {
+      const int type = q.value(1).toInt();
+      out.append(ColumnInfo{q.value(0).toString().trimmed(), type, q.value(2).toInt(), q.value(3).toInt(),
+                            q.value(6).toInt(), q.value(4).toInt() != 0, q.value(5).toInt() != 0,
+                            (type == 14 || type == 37) && q.value(7).toInt() == kOctets});
+    }
     return out;
   }
 
@@ -407,9 +430,10 @@ private:
     return QDateTime(d, t, Qt::UTC);
   }
 
-  // A value the server returned as text, in the form a fetch gives it.
+  // A value the server returned as text (or as bytes), in the form a fetch gives it.
   QVariant FromText(const QVariant &v, int i) const {
     if (v.isNull()) return {};
+    if (v.userType() == QMetaType::QByteArray) return v;
     const QString s = v.toString();
     switch (FColumns[i].DataType) {
     case TFieldType::ftSmallint:
@@ -424,12 +448,16 @@ private:
     }
   }
 
-  // The attachment's native handle: row changes run on it through the client library.
-  isc_db_handle Handle() const {
-    const QVariant h = QSqlDatabase::database(FConn, false).driver()->handle();
-    if (!h.isValid() || h.metaType().sizeOf() != sizeof(isc_db_handle))
-      throw EDatabaseError(QStringLiteral("The database driver gives no Firebird attachment handle"));
-    return *static_cast<const isc_db_handle *>(h.constData());
+  // A row change on the attachment. Its error may say the attachment is gone: then the
+  // connection hears of it, as after any other engine error.
+  TPostResult Post(const QString &sql, const QList<TPostParam> &values) const {
+    const isc_db_handle db = AttachmentHandle(FConn);
+    try {
+      return ExecutePost(db, sql, values);
+    } catch (const EDatabaseError &) {
+      CheckAttachment(FConn);
+      throw;
+    }
   }
 
   QString FConn, FTable;
@@ -554,6 +582,27 @@ QString QuoteIdentifier(const QString &name) {
 }
 
 std::unique_ptr<TDriverConnection> CreateIbConnection() { return std::make_unique<IbConnection>(); }
+
+isc_db_handle AttachmentHandle(const QString &connName) {
+  const QSqlDatabase db = QSqlDatabase::database(connName, false);
+  const QVariant h = db.isOpen() ? db.driver()->handle() : QVariant();
+  if (db.driverName() != QLatin1String("QIBASE") || !IsIscDbHandle(h))
+    throw EDatabaseError(QStringLiteral("The database driver gives no Firebird attachment handle"));
+  return *static_cast<const isc_db_handle *>(h.constData());
+}
+
+bool IsStatusError(const ISC_STATUS *status) { return status[0] == 1 && status[1] != 0; }
+
+QString StatusText(const ISC_STATUS *status, QChar separator) {
+  QString text;
+  char line[512];
+  const ISC_STATUS *cursor = status;
+  while (fb_interpret(line, sizeof line, &cursor) > 0) {
+    if (!text.isEmpty()) text += separator;
+    text += QString::fromUtf8(line);
+  }
+  return text;
+}
 
 bool IsConnectionLost(const ISC_STATUS *status) {
   static const ISC_STATUS lost[] = {isc_network_error,      isc_net_read_err,    isc_net_write_err,

@@ -1,5 +1,7 @@
 #include "server/ibpost.h"
 
+#include "server/ibengine.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
@@ -8,24 +10,18 @@
 #include <vector>
 
 namespace {
-constexpr short kUtf8 = 4;            // the attachment's character set, UTF8
-constexpr short kReturnedSize = 512;  // room for any returned value as text
+constexpr short kOctets = 1;        // bytes, never converted
+constexpr short kUtf8 = 4;          // the attachment's character set, UTF8
+constexpr int kNonTextRoom = 512;   // room for any number, date, time or boolean as text
+constexpr int kMaxVarying = 32765;  // the longest VARCHAR in bytes
 
 [[noreturn]] void Raise(const ISC_STATUS *status) {
-  QString message;
-  char line[512];
-  const ISC_STATUS *cursor = status;
-  while (fb_interpret(line, sizeof line, &cursor) > 0) {
-    if (!message.isEmpty()) message += QLatin1Char('\n');
-    message += QString::fromUtf8(line);
-  }
+  const QString message = StatusText(status, u'\n');
   const ISC_STATUS code = status[1];
   if (code == isc_lock_conflict || code == isc_deadlock || code == isc_update_conflict || code == isc_lock_timeout)
     throw ELockConflict(message);
   throw EDatabaseError(message);
 }
-
-bool Failed(const ISC_STATUS *status) { return status[0] == 1 && status[1] != 0; }
 
 struct Sqlda {
   explicit Sqlda(short n) : Bytes(XSQLDA_LENGTH(n < 1 ? 1 : n)) {
@@ -44,7 +40,7 @@ public:
     static const char tpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed, isc_tpb_rec_version,
                                isc_tpb_nowait};
     isc_start_transaction(FStatus, &FTr, 1, &FDb, short(sizeof tpb), tpb);
-    if (Failed(FStatus)) Raise(FStatus);
+    if (IsStatusError(FStatus)) Raise(FStatus);
     isc_dsql_allocate_statement(FStatus, &FDb, &FStmt);
     Check();
   }
@@ -54,7 +50,7 @@ public:
     if (FTr) isc_rollback_transaction(s, &FTr);
   }
   void Check() {
-    if (Failed(FStatus)) Raise(FStatus);
+    if (IsStatusError(FStatus)) Raise(FStatus);
   }
   ISC_STATUS_ARRAY FStatus{};
   isc_db_handle FDb;
@@ -70,7 +66,7 @@ ISC_QUAD WriteBlob(Post &p, const QByteArray &bytes) {
   for (qsizetype at = 0; at < bytes.size(); at += 32767) {
     const unsigned short n = static_cast<unsigned short>(qMin<qsizetype>(32767, bytes.size() - at));
     isc_put_segment(p.FStatus, &blob, n, bytes.constData() + at);
-    if (Failed(p.FStatus)) {
+    if (IsStatusError(p.FStatus)) {
       ISC_STATUS_ARRAY s;
       isc_cancel_blob(s, &blob);
       p.Check();
@@ -79,6 +75,48 @@ ISC_QUAD WriteBlob(Post &p, const QByteArray &bytes) {
   isc_close_blob(p.FStatus, &blob);
   p.Check();
   return id;
+}
+
+// Room for a returned value as UTF-8 text. Text comes as long as the server described it:
+// already in UTF-8 bytes, or in bytes of the column's own character set (NONE and the
+// single-byte sets), where a character may take up to four bytes in UTF-8.
+short ReturnedRoom(const XSQLVAR &var) {
+  const short type = var.sqltype & ~1;
+  if (type != SQL_TEXT && type != SQL_VARYING) return short(kNonTextRoom);
+  const int bytes = (var.sqlsubtype & 0xFF) == kUtf8 ? var.sqllen : 4 * var.sqllen;
+  return short(qBound(1, bytes, kMaxVarying));
+}
+
+bool IsOctets(const XSQLVAR &var) {
+  const short type = var.sqltype & ~1;
+  return (type == SQL_TEXT || type == SQL_VARYING) && (var.sqlsubtype & 0xFF) == kOctets;
+}
+
+// Points a returned column at its buffer: bytes stay as the server described them, everything
+// else comes as UTF-8 text.
+void BindReturned(XSQLVAR &var, std::vector<char> &buffer, short *null) {
+  if (!IsOctets(var)) {
+    const short room = ReturnedRoom(var);
+    var.sqltype = SQL_VARYING + 1;
+    var.sqlsubtype = kUtf8;
+    var.sqlscale = 0;
+    var.sqllen = room;
+  } else {
+    var.sqltype |= 1;
+  }
+  buffer.resize(var.sqllen + sizeof(short));
+  var.sqldata = buffer.data();
+  var.sqlind = null;
+}
+
+// A returned value: null, bytes (a CHAR keeps its padding) or text.
+QVariant ReturnedValue(const XSQLVAR &var) {
+  if (*var.sqlind < 0) return {};
+  if ((var.sqltype & ~1) == SQL_TEXT) return QByteArray(var.sqldata, var.sqllen);
+  short len = 0;
+  memcpy(&len, var.sqldata, sizeof len);
+  if (IsOctets(var)) return QByteArray(var.sqldata + sizeof len, len);
+  return QString::fromUtf8(var.sqldata + sizeof len, len);
 }
 
 int RowsAffected(Post &p) {
@@ -98,8 +136,8 @@ int RowsAffected(Post &p) {
   }
   return rows;
 }
-}  // namespace
 
+// The text a value goes to the server as: numbers exactly, dates and times in ISO form.
 QByteArray PostText(const QVariant &v) {
   switch (v.userType()) {
   case QMetaType::Double: return QByteArray::number(v.toDouble(), 'g', 17);
@@ -112,6 +150,7 @@ QByteArray PostText(const QVariant &v) {
   default: return v.toString().toUtf8();
   }
 }
+}  // namespace
 
 TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostParam> &params) {
   Post p(db);
@@ -148,7 +187,7 @@ TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostP
       var.sqllen = sizeof(ISC_QUAD);
     } else {
       texts[i] = PostText(params[i].Value);
-      if (texts[i].size() > 32765) throw EDatabaseError(QStringLiteral("Value too long"));
+      if (texts[i].size() > kMaxVarying) throw EDatabaseError(QStringLiteral("Value too long"));
       var.sqltype = SQL_TEXT + 1;
       var.sqlsubtype = kUtf8;
       var.sqlscale = 0;
@@ -157,29 +196,15 @@ TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostP
     }
   }
   const short returned = out.Da()->sqld;
-  std::vector<std::vector<char>> values(returned, std::vector<char>(kReturnedSize + 2));
-  for (short i = 0; i < returned; ++i) {
-    XSQLVAR &var = out.Da()->sqlvar[i];
-    var.sqltype = SQL_VARYING + 1;
-    var.sqlsubtype = kUtf8;
-    var.sqlscale = 0;
-    var.sqllen = kReturnedSize;
-    var.sqldata = values[i].data();
-    var.sqlind = &nulls[params.size() + i];
-  }
+  std::vector<std::vector<char>> values(returned);
+  for (short i = 0; i < returned; ++i)
+    BindReturned(out.Da()->sqlvar[i], values[i], &nulls[params.size() + i]);
   isc_dsql_execute2(p.FStatus, &p.FTr, &p.FStmt, SQL_DIALECT_V6, in.Da(), returned ? out.Da() : nullptr);
   p.Check();
   TPostResult result;
   result.RowsAffected = RowsAffected(p);
-  for (short i = 0; i < returned; ++i) {
-    if (nulls[params.size() + i] < 0) {
-      result.Returned.append(QVariant());
-      continue;
-    }
-    short len = 0;
-    memcpy(&len, values[i].data(), sizeof len);
-    result.Returned.append(QString::fromUtf8(values[i].data() + 2, len));
-  }
+  for (short i = 0; i < returned; ++i)
+    result.Returned.append(ReturnedValue(out.Da()->sqlvar[i]));
   isc_dsql_free_statement(p.FStatus, &p.FStmt, DSQL_drop);
   p.FStmt = 0;
   isc_commit_transaction(p.FStatus, &p.FTr);

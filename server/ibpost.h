@@ -25,12 +25,9 @@ struct TPostParam {
 
 struct TPostResult {
   int RowsAffected = 0;
-  QList<QVariant> Returned;  // RETURNING values as text (null stays null)
+  QList<QVariant> Returned;  // RETURNING values as text, OCTETS as bytes (null stays null)
 };
 
 // Executes one statement with '?' parameters in dialect 3 and commits. Raises EDatabaseError
 // (ELockConflict for lock and update conflicts) with the server's interpreted message.
 TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostParam> &params);
-
-// The text a value goes to the server as: numbers exactly, dates and times in ISO form.
-QByteArray PostText(const QVariant &value);

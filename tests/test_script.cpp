@@ -1,7 +1,7 @@
 // "Run as script" in the DDL statements window, in the main window's area, on real embedded
 // databases: what the server sees of a script, where an error is shown, Cancel, closing during
-// a run, auto commit on and off as a second attachment sees it, skipped client commands, and
-// the sample database's script against the one isql-fb builds.
+// a run, the attachment lost during a run, auto commit on and off as a second attachment sees
+// it, skipped client commands, and the sample database's script against the one isql-fb builds.
 #include "app/datamodule.h"
 #include "app/mainform.h"
 #include "app/settings.h"
@@ -217,6 +217,43 @@ private slots:
     QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script cancelled: 2 statements run, 0 skipped"));
     QCOMPARE(Count(QStringLiteral("RDB$GENERATORS")), 1);
     QVERIFY(form->ScriptPanel->CancelBtn->isEnabled());
+    CHECKED(ReadyAgain(form));
+  }
+
+  // The attachment ends from outside (as at the server's shutdown) while the run's first
+  // statement works in the transaction it started: the run stops with the server's message,
+  // the program counts as disconnected with no transaction left, and runs again once connected.
+  void connectionLostDuringARun_data() {
+    QTest::addColumn<bool>("autoCommit");
+    QTest::newRow("auto commit") << true;
+    QTest::newRow("no auto commit") << false;
+  }
+  void connectionLostDuringARun() {
+    QFETCH(bool, autoCommit);
+    AutoCommit = autoCommit;
+    TSQLExprForm *form = Open(QStringLiteral(
+        "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 2000000000) DO I = I + 1; END^\n"
+        "SET TERM ; ^\nCREATE EXCEPTION E_NEVER 'never';\n"));
+    auto error = answerNextModal(QStringLiteral("OK"));
+    RunScript(form);
+    const QString others = QStringLiteral("MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
+    QTRY_COMPARE(fixtures::queryValue(FDb, QStringLiteral("SELECT COUNT(*) FROM MON$STATEMENTS WHERE MON$STATE = 1 "
+                                                          "AND MON$ATTACHMENT_ID IN (SELECT MON$ATTACHMENT_ID FROM %1)")
+                                               .arg(others))
+                     .toInt(),
+                 1);
+    fixtures::query(FDb, QStringLiteral("DELETE FROM ") + others);
+    QTRY_VERIFY(!form->ScriptPanel->Running());
+    QTRY_VERIFY(error->Shown);
+    QVERIFY2(error->Text.contains(QLatin1String("shutdown")), qPrintable(error->Text));
+    QTRY_VERIFY(!DMSys->IBDataBase->Connected());
+    CHECKED(ReadyAgain(form));
+
+    fixtures::connectDataModule(FDb);
+    AutoCommit = true;
+    form->ExecSql->setPlainText(QStringLiteral("CREATE EXCEPTION E_AFTER 'after';"));
+    QVERIFY(RunToEnd(form));
+    QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 1);
     CHECKED(ReadyAgain(form));
   }
 

@@ -848,24 +848,32 @@ private slots:
   }
 
   void lostConnectionLooksDisconnected_data() {
-    QTest::addColumn<bool>("statement");  // else a catalog read
-    QTest::newRow("statement") << true;
-    QTest::newRow("catalog read") << false;
+    QTest::addColumn<QString>("action");
+    for (const char *action : {"statement", "catalog read", "grid post"})
+      QTest::newRow(action) << QString::fromLatin1(action);
   }
   void lostConnectionLooksDisconnected() {
     // The server ends the attachment (as at its shutdown): the next action fails with the
     // server's message, and the program counts as disconnected from then on.
-    QFETCH(bool, statement);
+    QFETCH(QString, action);
     const FbDatabase &db = SharedDb();
     Start();
     Connect(db);
     DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE EXCEPTION E_PENDING 'pending'"), false);
     QCOMPARE(CommitItemsOn(), 2);
+    TTable grid;  // open before the attachment goes, as a data window's
+    grid.DatabaseName = QStringLiteral("IBB");
+    grid.TableName = QStringLiteral("T_MASTER");
+    if (action == QLatin1String("grid post")) grid.Open();
     fixtures::query(db, QStringLiteral("DELETE FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION"));
     QString error;
     try {
-      if (statement) {
+      if (action == QLatin1String("statement")) {
         DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE EXCEPTION E_AFTER 'after'"), false);
+      } else if (action == QLatin1String("grid post")) {
+        grid.Edit();
+        grid.FieldByName(QStringLiteral("NAME"))->SetAsString(QStringLiteral("after"));
+        grid.Post();
       } else {
         TQuery q;
         q.DatabaseName = QStringLiteral("IBB");
@@ -875,7 +883,7 @@ private slots:
     } catch (const EDatabaseError &e) {
       error = e.Message();
     }
-    QVERIFY(error.contains(QStringLiteral("shutdown")));
+    QVERIFY2(error.contains(QStringLiteral("shutdown")), qPrintable(error));
     QTRY_VERIFY(!DMSys->IBDataBase->Connected());
     QVERIFY(!DMSys->IBDataBase->InTransaction());
     QCOMPARE(CommitItemsOn(), 0);

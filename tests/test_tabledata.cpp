@@ -43,7 +43,14 @@ const QString kKinds3 = QStringLiteral(
     "CREATE TABLE \"MixedCase\" (\"Id\" INTEGER NOT NULL PRIMARY KEY, \"Val\" VARCHAR(10));\n"
     "INSERT INTO \"MixedCase\" VALUES (1, 'one');\n"
     "CREATE TABLE T_ALONE (A INTEGER);\n"
-    "SET TERM ^;\nCREATE PROCEDURE P_COUNT RETURNS (N INTEGER) AS BEGIN "
+    "CREATE GENERATOR G_WIDE;\n"
+    "CREATE TABLE T_WIDE (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(1000) CHARACTER SET NONE,"
+    " U8 VARCHAR(1000) CHARACTER SET UTF8, LAT VARCHAR(200) CHARACTER SET ISO8859_1);\n"
+    "CREATE TABLE T_UUID (ID CHAR(16) CHARACTER SET OCTETS NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"
+    "SET TERM ^;\n"
+    "CREATE TRIGGER T_WIDE_BI FOR T_WIDE BEFORE INSERT AS BEGIN NEW.ID = GEN_ID(G_WIDE, 1); END^\n"
+    "CREATE TRIGGER T_UUID_BI FOR T_UUID BEFORE INSERT AS BEGIN NEW.ID = GEN_UUID(); END^\n"
+    "CREATE PROCEDURE P_COUNT RETURNS (N INTEGER) AS BEGIN "
     "SELECT COUNT(*) FROM T_MASTER INTO :N; SUSPEND; END^\nSET TERM ;^\n");
 // Dialect 1 has no BIGINT, no TIME, and keeps wide scaled numbers as doubles.
 const QString kKinds1 = QStringLiteral(
@@ -289,6 +296,51 @@ private slots:
       QCOMPARE(Stored(db, "SELECT COUNT(*) FROM T_MASTER WHERE ID = 4"), answer == "OK" ? "0" : "1");
     }
     QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
+  }
+
+  void insertShowsTheStoredRow_data() {
+    QTest::addColumn<bool>("tcp");
+    QTest::addColumn<QString>("table");  // its trigger gives the key
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed");
+    const QString utf8 = QStringLiteral("Grüße ☃ ").repeated(40);  // 320 characters, 480 bytes
+    const QList<std::tuple<const char *, QString, QString, QString>> rows = {
+        {"long text, no character set", "T_WIDE", "TXT", utf8},
+        {"long text, UTF8", "T_WIDE", "U8", utf8},
+        {"long text, single-byte character set", "T_WIDE", "LAT", QStringLiteral("äöü").repeated(60)},
+        {"octets key", "T_UUID", "TXT", QStringLiteral("keyed by bytes")}};
+    for (const auto &[name, table, column, typed] : rows)
+      for (bool tcp : {false, true})
+        QTest::addRow("%s, %s", name, tcp ? "tcp" : "embedded") << tcp << table << column << typed;
+  }
+  // An inserted row shows the key the server gave and the text as stored, as the table reads
+  // it when opened again; edits find the row both before and after that.
+  void insertShowsTheStoredRow() {
+    QFETCH(bool, tcp);
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = Connect(3, tcp);
+    TDataForm *form = OpenData(table);
+    form->DBNavigator1->BtnClick(nbInsert);
+    QVERIFY(Type(form, column, typed));
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+    QCOMPARE(Cell(form, column), typed);
+    QCOMPARE(Stored(db, QStringLiteral("SELECT %1 FROM %2").arg(column, table)), typed);
+    const QVariant key = form->SrcTable->FieldByName(QStringLiteral("ID"))->Value();
+    const QString count = QStringLiteral("SELECT COUNT(*) FROM %1 WHERE %2 = '%3'").arg(table, column);
+    for (const char *edited : {"edited", "reopened"}) {
+      QVERIFY(Type(form, column, QLatin1String(edited)));
+      form->DBNavigator1->BtnClick(nbPost);
+      QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+      QCOMPARE(Stored(db, count.arg(QLatin1String(edited))), QStringLiteral("1"));
+      Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+      Pick(form->TblsCB, table);
+      QVERIFY(form->SrcTable->Locate(QStringLiteral("ID"), key));
+      QCOMPARE(form->SrcTable->FieldByName(QStringLiteral("ID"))->Value(), key);
+    }
   }
 
   // A refused post keeps the edit and says why: a trigger's exception, a check, a foreign key,
