@@ -2,8 +2,6 @@
 
 #include "server/db.h"
 #include "server/errors.h"
-#include "server/ibdb.h"
-#include "server/ibpost.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -652,12 +650,9 @@ void TDataSet::WithConflictAdvice(const std::function<void()> &change) {
   try {
     change();
   } catch (const ELockConflict &e) {
-    // The likeliest holder is this program's own open transaction (a schema change not yet
-    // committed): say what frees the row.
-    auto *ib = dynamic_cast<TIBDataBase *>(Database());
-    if (!ib || !ib->InTransaction()) throw;
-    throw ELockConflict(e.Message() + QStringLiteral("\nThe program's own transaction is still active: commit or "
-                                                     "roll back it first (Commit Work, Rollback Work)"));
+    const QString advice = Database() ? Database()->ConflictAdvice() : QString();
+    if (advice.isEmpty()) throw;
+    throw ELockConflict(e.Message() + QLatin1Char('\n') + advice);
   }
 }
 

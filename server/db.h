@@ -34,6 +34,9 @@ public:
   // The attachment is gone (the server or the network ended it): closes the connection and
   // its datasets as Close does, then signals Lost. Drivers report it from the event loop.
   virtual void ConnectionLost();
+  // What a user can do about a change refused by a lock conflict when this database's own
+  // work may hold the row, or empty.
+  virtual QString ConflictAdvice() const { return QString(); }
   void SetConnected(bool on) { on ? Open() : Close(); }
 
   // The driver's connection; opens the database first when it is closed.

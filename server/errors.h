@@ -21,6 +21,12 @@ public:
   using Exception::Exception;
 };
 
+// The server refused a change because another transaction holds the row or the table.
+class ELockConflict : public EDatabaseError {
+public:
+  using EDatabaseError::EDatabaseError;
+};
+
 // The silent abort: the user cancelled a step; nothing is shown.
 class EAbort : public Exception {
 public:

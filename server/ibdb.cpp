@@ -178,6 +178,13 @@ void TIBDataBase::Commit() { EndTransaction(true); }
 
 void TIBDataBase::Rollback() { EndTransaction(false); }
 
+QString TIBDataBase::ConflictAdvice() const {
+  if (!FInTransaction) return QString();
+  return QStringLiteral(
+      "The program's own transaction is still active: commit or roll back it first (Commit Work, "
+      "Rollback Work)");
+}
+
 void TIBDataBase::ConnectionLost() {
   if (FClaimed) {
     FLostWhileClaimed = true;

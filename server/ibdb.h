@@ -36,6 +36,9 @@ public:
   unsigned short PropertyLength = 0;    // size of the handle the engine gave
 
   bool InTransaction() const { return FInTransaction; }
+  // The likeliest holder of a row is this program's own open transaction (a schema change
+  // not yet committed): says what frees it.
+  QString ConflictAdvice() const override;
   // The SQL dialect statements are executed in: the attachment's own, asked at every start.
   int SQLDialect() const { return FDialect; }
   // The attachment's own dialect, asked of it now (the database is opened first when closed):

@@ -12,12 +12,6 @@
 #include <QString>
 #include <QVariant>
 
-// The server refused a change because another transaction holds the row or the table.
-class ELockConflict : public EDatabaseError {
-public:
-  using EDatabaseError::EDatabaseError;
-};
-
 struct TPostParam {
   QVariant Value;     // null: SQL NULL
   bool Blob = false;  // write the value as a blob (QString as UTF-8, QByteArray as is)
