@@ -23,7 +23,8 @@ bash "$ROOT/scripts/install-deps.sh"
 if [ "$SANITIZE" = 1 ]; then
   BUILD=${TESSELOR_SANITIZE_BUILD_DIR:-$ROOT/build-sanitize}
   FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
-  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  # The measurements are not run here: no sanitized benchmark program is built.
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSELOR_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="$FLAGS" -DCMAKE_C_FLAGS="$FLAGS" \
     -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
   # Leaks are errors, except what the Firebird client library and its engine keep for the
