@@ -35,6 +35,14 @@ QString Numbered(const char *format, int from, int to) {
     s += QString::fromLatin1(format).arg(i) + QLatin1Char('\n');
   return s;
 }
+
+// A statement the server works on for a while: a block counting to steps, as script text.
+QString CountingBlock(int steps) {
+  return QStringLiteral(
+             "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < %1) DO I = I + 1; "
+             "END^\nSET TERM ; ^\n")
+      .arg(steps);
+}
 }  // namespace
 
 class TestScript : public QObject {
@@ -199,11 +207,8 @@ private slots:
   // while the run waits for that statement, which still counts; nothing after it runs.
   void cancelDuringALongStatement() {
     AutoCommit = true;
-    TSQLExprForm *form =
-        Open(QStringLiteral("CREATE SEQUENCE S_BEFORE;\nSET TERM ^ ;\n"
-                            "EXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN\n"
-                            "  WHILE (I < 20000000) DO I = I + 1;\nEND^\n"
-                            "SET TERM ; ^\nCREATE SEQUENCE S_AFTER;\n"));
+    TSQLExprForm *form = Open(QStringLiteral("CREATE SEQUENCE S_BEFORE;\n") + CountingBlock(20000000) +
+                              QStringLiteral("CREATE SEQUENCE S_AFTER;\n"));
     RunScript(form);
     QTRY_COMPARE(form->ScriptPanel->Progress->value(), 1);  // the block is under way
     bool answered = false;
@@ -231,9 +236,7 @@ private slots:
   void connectionLostDuringARun() {
     QFETCH(bool, autoCommit);
     AutoCommit = autoCommit;
-    TSQLExprForm *form = Open(QStringLiteral(
-        "SET TERM ^ ;\nEXECUTE BLOCK AS DECLARE I INTEGER = 0; BEGIN WHILE (I < 2000000000) DO I = I + 1; END^\n"
-        "SET TERM ; ^\nCREATE EXCEPTION E_NEVER 'never';\n"));
+    TSQLExprForm *form = Open(CountingBlock(2000000000) + QStringLiteral("CREATE EXCEPTION E_NEVER 'never';\n"));
     auto error = answerNextModal(QStringLiteral("OK"));
     RunScript(form);
     const QString others = QStringLiteral("MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID <> CURRENT_CONNECTION");
