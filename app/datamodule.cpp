@@ -2,8 +2,8 @@
 
 #include "app/pwddlg.h"
 #include "app/settings.h"
-#include "catalog/model.h"
 #include "ui/errordisplay.h"
+#include "windows/repository/repositorytable.h"
 
 #include <QLineEdit>
 #include <memory>
@@ -13,23 +13,16 @@ TDMSys *DMSys = nullptr;
 TDMSys::TDMSys(QObject *owner) : QObject(owner) {
   setObjectName(QStringLiteral("DMSys"));
 
-  IBDataBase = new TIBDataBase(this);
-  IBDataBase->setObjectName(QStringLiteral("IBDataBase"));
-  IBDataBase->SetDatabaseName(QStringLiteral("IBB"));
-  IBDataBase->SetDriverName(QStringLiteral("INTRBASE"));
-  IBDataBase->SessionName = QStringLiteral("Default");
+  Session = new TFbSession(this);
+  IBDataBase = Session->Database();
   IBDataBase->LoginPrompt = true;
   IBDataBase->Params.Add(QStringLiteral("USER=SYSDBA"));
   IBDataBase->Params.Add(QStringLiteral("PASSWORD=tarnwidge"));
   IBDataBase->Params.Add(QStringLiteral("SERVER NAME=localhost:employee"));
   IBDataBase->Params.Add(QStringLiteral("USER NAME=SYSDBA"));
   IBDataBase->OnLogin = [this](TDatabase *sender, TStringList &params) { IBDataBaseLogin(sender, params); };
-  IBDataBase->OnStartTransaction = [this](QObject *sender) { IBDataBaseStartTransaction(sender); };
-  IBDataBase->OnCloseTransaction = [this](QObject *sender) { IBDataBaseCloseTransaction(sender); };
-  connect(IBDataBase, &TDatabase::Lost, this, [this] { IBDataBaseLost(IBDataBase); });
-
-  connect(IBDataBase, &TDatabase::AfterConnect, this, &TDMSys::StateChanged);
-  connect(IBDataBase, &TDatabase::AfterDisconnect, this, &TDMSys::StateChanged);
+  connect(Session, &TFbSession::StateChanged, this, &TDMSys::StateChanged);
+  connect(Session, &TFbSession::ConnectionLost, this, &TDMSys::ConnectionLost);
 
   DevSrc = new TDatabase(this);
   DevSrc->setObjectName(QStringLiteral("DevSrc"));
@@ -45,10 +38,6 @@ TDMSys::~TDMSys() {
   if (DMSys == this) DMSys = nullptr;
 }
 
-QString TDMSys::SQLName(const QString &catalogName) const {
-  return QuoteIdentifier(catalogName, IBDataBase->DatabaseDialect());
-}
-
 void TDMSys::DMSysCreate(QObject *) {
   DevSrc->Close();
   DevSrc->Params.SetValues(QStringLiteral("PATH"), RepositoryDir);
@@ -61,9 +50,3 @@ void TDMSys::IBDataBaseLogin(TDatabase *, TStringList &LoginParams) {
   LoginParams.SetValues(QStringLiteral("USER NAME"), dlg->UserN->text());
   LoginParams.SetValues(QStringLiteral("PASSWORD"), dlg->Password->text());
 }
-
-void TDMSys::IBDataBaseStartTransaction(QObject *) { emit StateChanged(); }
-
-void TDMSys::IBDataBaseCloseTransaction(QObject *) { emit StateChanged(); }
-
-void TDMSys::IBDataBaseLost(QObject *) { emit ConnectionLost(); }

@@ -2,8 +2,8 @@
 // The data module: owner of the two connections every window reaches the data through, the
 // login for the server database, and the handlers that keep Commit Work and Rollback Work
 // in step with the server transaction.
-#include "server/db.h"
-#include "server/ibdb.h"
+#include "data/db.h"
+#include "firebird/session.h"
 
 #include <QObject>
 
@@ -15,20 +15,12 @@ public:
   explicit TDMSys(QObject *owner = nullptr);
   ~TDMSys() override;
 
-  TIBDataBase *IBDataBase;  // alias "IBB", driver "INTRBASE"
+  TFbSession *Session;      // the server database's session
+  TIBDataBase *IBDataBase;  // the session's database: alias "IBB", driver "INTRBASE"
   TDatabase *DevSrc;        // alias "DEVSOURCES", driver "STANDARD"
-
-  // A name read from the catalog, quoted as the server database's dialect needs it in a
-  // statement.
-  QString SQLName(const QString &catalogName) const;
 
   void DMSysCreate(QObject *Sender);
   void IBDataBaseLogin(TDatabase *Sender, TStringList &LoginParams);
-  void IBDataBaseStartTransaction(QObject *Sender);
-  void IBDataBaseCloseTransaction(QObject *Sender);
-  // The server ended the connection (the transaction went with it: IBDataBaseCloseTransaction
-  // has run).
-  void IBDataBaseLost(QObject *Sender);
 
 signals:
   // The server database's transaction started or ended, or the database opened or closed:

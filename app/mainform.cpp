@@ -4,11 +4,12 @@
 #include "app/datamodule.h"
 #include "app/history.h"
 #include "app/settings.h"
-#include "repository/settingsdialog.h"
-#include "server/lines.h"
+#include "app/windowtable.h"
+#include "base/lines.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
 #include "ui/mdichild.h"
+#include "windows/repository/settingsdialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,47 +27,6 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QVBoxLayout>
-#include <type_traits>
-
-// ==== The tool windows of "&Database" =========================================================
-// A window's module switches its menu item on by un-commenting its line in this list (one
-// line per window); an item whose header is not included stays disabled. The class must be
-// default-constructible; a window that does not show itself is shown as a child here.
-#include "catalog/domains.h"              // TDomainsForm     MnDomains
-#include "catalog/exceptions.h"           // TExceptionsForm  MnExceptions
-#include "catalog/generators.h"           // TGeneratorsForm  MnGenerators
-#include "catalog/structure.h"            // TFormTblStr      MnStructures
-#include "dataview/tabledata.h"           // TDataForm        MnDataView
-#include "editing/ddlwindow.h"            // TSQLExprForm     MnSQL
-#include "editing/triggers.h"             // TFormTriggers    MnTriggers
-#include "repository/repositorywindow.h"  // TObjRepos        MnObjRepos
-// ==============================================================================================
-
-class TDomainsForm;
-class TExceptionsForm;
-class TFormTriggers;
-class TFormTblStr;
-class TObjRepos;
-class TSQLExprForm;
-class TDataForm;
-class TGeneratorsForm;
-
-namespace {
-// True once the window's header above has made its class complete in this file.
-template <class T, class = void>
-constexpr bool kWindowPresent = false;
-template <class T>
-constexpr bool kWindowPresent<T, std::void_t<decltype(sizeof(T))>> = true;
-
-template <class T>
-void OpenChild() {
-  if constexpr (kWindowPresent<T>) {
-    auto *form = new T();
-    if (!form->SubWindow() && !form->isVisible()) form->ShowChild();
-  }
-}
-
-}  // namespace
 
 TMainForm *MainForm = nullptr;
 
@@ -199,29 +159,18 @@ void TMainForm::CreateFileMenu() {
 void TMainForm::CreateDatabaseMenu() {
   const QKeySequence none;
   DataMenu = AddMenu("DataMenu", QStringLiteral("&Database"), QStringLiteral("Database operations"));
-  MnDomains =
-      AddItem(DataMenu, "MnDomains", QStringLiteral("&Domains"), none,
-              QStringLiteral("Opens domains list for viewing,creating  & editing"), &TMainForm::DomainsBtnClick);
-  MnExceptions =
-      AddItem(DataMenu, "MnExceptions", QStringLiteral("&Exceptions"), none,
-              QStringLiteral("Opens exceptions list for editing, creating and deleting"), &TMainForm::ExceptionsShow);
-  MnTriggers =
-      AddItem(DataMenu, "MnTriggers", QStringLiteral("&Triggers"), none,
-              QStringLiteral("Opens triggers list to view, edit and create triggers"), &TMainForm::trigbtnClick);
-  MnStructures = AddItem(DataMenu, "MnStructures", QStringLiteral("&Structures"), none,
-                         QStringLiteral("Opens structures to view table/view structures"), &TMainForm::StrBtnClick);
-  MnObjRepos = AddItem(DataMenu, "MnObjRepos", QStringLiteral("&Object repository"), none,
-                       QStringLiteral("Opens table in which you can save objects source for further using"),
-                       &TMainForm::ObjRepBtnClick);
-  MnSQL = AddItem(DataMenu, "MnSQL", QStringLiteral("DD&L statements"), none,
-                  QStringLiteral("Opens SQL Expressions Window for executing DDL statements"), &TMainForm::MnSQLClick);
-  MnDataView = AddItem(DataMenu, "MNDataViewEditTest", QStringLiteral("Data &view"), none,
-                       QStringLiteral("Opens window in which you can view, edit, insert data in views and tables"),
-                       &TMainForm::MnDataViewClick);
-  MnGenerators = AddItem(DataMenu, "MnGenerators", QStringLiteral("&Generators"), none,
-                         QStringLiteral("Opens generators list"), &TMainForm::MnGeneratorsClick);
-  MNProcedures = AddItem(DataMenu, "MNProcedures", QStringLiteral("&Procedures"), none,
-                         QStringLiteral("Procedures list for creating editing stored procedures"), nullptr);
+  for (const TWindowKind &w : DatabaseWindows()) {
+    QAction *a = DataMenu->addAction(w.caption);
+    a->setObjectName(QString::fromLatin1(w.objectName));
+    a->setShortcut(w.shortcut);
+    a->setStatusTip(w.hint);
+    if (w.open) ConnectGuarded(a, &QAction::triggered, this, w.open);
+    FToolItems << qMakePair(a, w.open != nullptr);
+  }
+}
+
+QAction *TMainForm::Command(const char *objectName) const {
+  return findChild<QAction *>(QString::fromLatin1(objectName));
 }
 
 void TMainForm::CreateWizardsMenu() {
@@ -260,14 +209,8 @@ void TMainForm::UpdateMenus() {
   MnCommitWork->setEnabled(inTransaction);
   MnRollBackWork->setEnabled(inTransaction);
   MnAutoCommit->setChecked(AutoCommit);
-  MnDomains->setEnabled(kWindowPresent<TDomainsForm>);
-  MnExceptions->setEnabled(kWindowPresent<TExceptionsForm>);
-  MnTriggers->setEnabled(kWindowPresent<TFormTriggers>);
-  MnStructures->setEnabled(kWindowPresent<TFormTblStr>);
-  MnObjRepos->setEnabled(kWindowPresent<TObjRepos>);
-  MnSQL->setEnabled(kWindowPresent<TSQLExprForm>);
-  MnDataView->setEnabled(kWindowPresent<TDataForm>);
-  MnGenerators->setEnabled(kWindowPresent<TGeneratorsForm>);
+  for (const auto &[item, built] : std::as_const(FToolItems))
+    item->setEnabled(built);
 }
 
 // ---- Creation and closing -------------------------------------------------------------------
@@ -386,17 +329,6 @@ void TMainForm::MnAutoCommitClick(QObject *) {
 
 void TMainForm::MnCommitWorkClick(QObject *) { DMSys->IBDataBase->Commit(); }
 void TMainForm::MnRollBackWorkClick(QObject *) { DMSys->IBDataBase->Rollback(); }
-
-// ---- Tool windows ---------------------------------------------------------------------------
-
-void TMainForm::DomainsBtnClick(QObject *) { OpenChild<TDomainsForm>(); }
-void TMainForm::ExceptionsShow(QObject *) { OpenChild<TExceptionsForm>(); }
-void TMainForm::trigbtnClick(QObject *) { OpenChild<TFormTriggers>(); }
-void TMainForm::StrBtnClick(QObject *) { OpenChild<TFormTblStr>(); }
-void TMainForm::ObjRepBtnClick(QObject *) { OpenChild<TObjRepos>(); }
-void TMainForm::MnSQLClick(QObject *) { OpenChild<TSQLExprForm>(); }
-void TMainForm::MnDataViewClick(QObject *) { OpenChild<TDataForm>(); }
-void TMainForm::MnGeneratorsClick(QObject *) { OpenChild<TGeneratorsForm>(); }
 
 // ---- Windows menu ---------------------------------------------------------------------------
 

@@ -35,8 +35,8 @@ public:
   QAction *MnConnect, *MnDisconect, *N1, *MnAutoCommit, *MnCommitWork, *MnRollBackWork, *N3, *ORepSettings, *N2,
       *MnExit;
   QMenu *DataMenu;  // "&Database"
-  QAction *MnDomains, *MnExceptions, *MnTriggers, *MnStructures, *MnObjRepos, *MnSQL, *MnDataView, *MnGenerators,
-      *MNProcedures;
+  // An item of the menus by its object name ("MnSQL"), or null.
+  QAction *Command(const char *objectName) const;
   QMenu *MnWizards;
   QAction *MnViewWizard, *MnKeyTriggerWizard, *MnTableWizard, *MnForeignKeyWizard;
   QMenu *WindowsBar;  // "&Windows": lists the open child windows at its end
@@ -56,14 +56,6 @@ public:
   void MnAutoCommitClick(QObject *Sender);
   void MnCommitWorkClick(QObject *Sender);
   void MnRollBackWorkClick(QObject *Sender);
-  void DomainsBtnClick(QObject *Sender);
-  void ExceptionsShow(QObject *Sender);
-  void trigbtnClick(QObject *Sender);
-  void StrBtnClick(QObject *Sender);
-  void ObjRepBtnClick(QObject *Sender);
-  void MnSQLClick(QObject *Sender);
-  void MnDataViewClick(QObject *Sender);
-  void MnGeneratorsClick(QObject *Sender);
   void MnCascadeClick(QObject *Sender);
   void TileVerticalClick(QObject *Sender);
   void TileHorizontalClick(QObject *Sender);
@@ -106,7 +98,8 @@ private:
   QString FHint;
   bool FDatabaseMenuOn = false;  // off from the start of a Connect until one succeeds
   QList<QPointer<QMenu>> FMerged;
-  QList<QAction *> FWindowItems;
+  QList<QAction *> FWindowItems;             // the open windows listed in "&Windows"
+  QList<QPair<QAction *, bool>> FToolItems;  // the "&Database" items, and whether built
 };
 
 extern TMainForm *MainForm;

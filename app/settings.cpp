@@ -1,14 +1,12 @@
 #include "app/settings.h"
 
-#include "server/errors.h"
+#include "base/errors.h"
 
 #include <QFileInfo>
 #include <QSettings>
 #include <limits>
 #include <memory>
 
-bool AutoCommit = false;
-QString RepositoryDir;
 QString DatabasePath;
 
 namespace {

@@ -1,12 +1,14 @@
 #pragma once
-// Process-wide state shared by the windows, and the per-user settings that keep two of it.
+// The per-user settings, and the path the user typed.
+// The settings keep AutoCommit (the session's policy) and RepositoryDir (the repository's place).
+#include "firebird/session.h"
+#include "windows/repository/repositorytable.h"
+
 #include <QString>
 
 class QSettings;
 
-extern bool AutoCommit;        // commit after every DDL command; "IB_AUTOCOMMIT"
-extern QString RepositoryDir;  // the object repository's directory; "OR DIRECTORY"
-extern QString DatabasePath;   // the server database path as the user typed it
+extern QString DatabasePath;  // the server database path as the user typed it
 
 // Organisation "Quorvane Systems", application "ZUL DB TESSELOR" (QSettings). On Linux the
 // store is a text file, so "IB_AUTOCOMMIT" counts as an integer when it reads as a whole number.

@@ -4,12 +4,14 @@
 #include "app/datamodule.h"
 #include "app/mainform.h"
 #include "app/settings.h"
-#include "catalog/exceptiondialog.h"
-#include "repository/settingsdialog.h"
-#include "server/ibdb.h"
-#include "server/termination.h"
+#include "app/windowtable.h"
+#include "base/termination.h"
+#include "drivers/drivers.h"
+#include "firebird/executor.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
+#include "windows/catalog/exceptiondialog.h"
+#include "windows/repository/settingsdialog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -72,6 +74,7 @@ std::optional<int> AnswerCommandLine(int argc, char **argv) {
 }
 
 void StartUp(const QStringList &arguments) {
+  RegisterDrivers();
   RegisterSQLWaitCursor();
 
   AutoCommit = false;
@@ -92,6 +95,7 @@ void StartUp(const QStringList &arguments) {
   if (settingsError) ShowException(*settingsError);
 
   DMSys = new TDMSys(qApp);
+  SetShell(ProgramShell());
   MainForm = new TMainForm;
   AboutBox = new TAboutBox;
   ExcDlg = new TExcDlg;

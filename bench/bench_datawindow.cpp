@@ -8,12 +8,12 @@
 #include "app/datamodule.h"
 #include "bench/bench.h"
 #include "bench/benchdb.h"
-#include "catalog/structure.h"
-#include "dataview/tabledata.h"
-#include "server/dataset.h"
+#include "data/dataset.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/session.h"
 #include "ui/dbgrid.h"
+#include "windows/catalog/structure.h"
+#include "windows/dataview/tabledata.h"
 
 #include <unistd.h>
 #include <QApplication>

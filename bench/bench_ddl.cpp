@@ -1,10 +1,10 @@
 // A 10 MB DDL file loaded into a DDL statements window, and the window's responses afterwards:
 // typing at the end and in the middle, scrolling, and the caret indicator.
+#include "base/errors.h"
 #include "bench/bench.h"
-#include "editing/ddlwindow.h"
-#include "server/errors.h"
 #include "tests/fixtures/testenv.h"
 #include "ui/editorlines.h"
+#include "windows/editing/ddlwindow.h"
 
 #include <sys/resource.h>
 #include <QApplication>

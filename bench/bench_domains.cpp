@@ -4,11 +4,11 @@
 #include "app/datamodule.h"
 #include "bench/bench.h"
 #include "bench/benchdb.h"
-#include "catalog/domains.h"
-#include "server/dataset.h"
+#include "data/dataset.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/session.h"
 #include "ui/dbgrid.h"
+#include "windows/catalog/domains.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,12 +4,12 @@
 #include "app/datamodule.h"
 #include "bench/bench.h"
 #include "bench/benchdb.h"
-#include "catalog/exceptions.h"
-#include "catalog/generators.h"
-#include "server/dataset.h"
+#include "data/dataset.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/session.h"
 #include "ui/dbgrid.h"
+#include "windows/catalog/exceptions.h"
+#include "windows/catalog/generators.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

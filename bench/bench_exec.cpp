@@ -1,8 +1,8 @@
 // 1,000 ExecSQL calls with commit-after against isql-fb running the same statements, each
 // followed by COMMIT; both on a fresh embedded database of their own, in the same run.
+#include "base/errors.h"
 #include "bench/bench.h"
-#include "server/errors.h"
-#include "server/ibdb.h"
+#include "firebird/executor.h"
 #include "tests/fixtures/firebird.h"
 
 #include <QElapsedTimer>

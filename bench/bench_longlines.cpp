@@ -1,10 +1,10 @@
 // Files of one long line loaded into a DDL statements window: how long until the window has
 // either shown the text or refused it, and the memory the process reached. Run it alone
 // (`tesselor_bench longlines`) for the memory figures to be its own.
+#include "base/errors.h"
 #include "bench/bench.h"
-#include "editing/ddlwindow.h"
-#include "server/errors.h"
 #include "tests/fixtures/testenv.h"
+#include "windows/editing/ddlwindow.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,4 +1,5 @@
 #include "bench/bench.h"
+#include "drivers/drivers.h"
 
 #include <sys/resource.h>
 #include <QApplication>
@@ -20,6 +21,7 @@ double peakRssMiB() {
 int main(int argc, char **argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QApplication app(argc, argv);
+  RegisterDrivers();
   QStringList wanted = app.arguments().mid(1);
   QTextStream out(stdout);
   int failures = 0;

@@ -1,11 +1,11 @@
 // The repository table at 10,000 entries: opening it and reading every row (what the pick
 // dialog does) and adding one entry with its source (what an add does).
+#include "base/errors.h"
 #include "bench/bench.h"
-#include "repository/repositorytable.h"
-#include "server/dataset.h"
-#include "server/db.h"
-#include "server/errors.h"
-#include "server/paradox_table.h"
+#include "data/dataset.h"
+#include "data/db.h"
+#include "drivers/paradox/table.h"
+#include "windows/repository/repositorytable.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -1,15 +1,15 @@
 // The object repository with 10,000 entries: opening the pick dialog, and storing one more
 // entry through the repository window with its name typed into the input box.
 #include "bench/bench.h"
-#include "repository/repositorytable.h"
+#include "windows/repository/repositorytable.h"
 
-#include "repository/pickdialog.h"
-#include "repository/repositorywindow.h"
-#include "server/dataset.h"
-#include "server/db.h"
-#include "server/paradox_table.h"
+#include "data/dataset.h"
+#include "data/db.h"
+#include "drivers/paradox/table.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/testenv.h"
+#include "windows/repository/pickdialog.h"
+#include "windows/repository/repositorywindow.h"
 
 #include <QApplication>
 #include <QDir>

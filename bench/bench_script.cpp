@@ -4,15 +4,15 @@
 // takes at most 1.1 times isql's time, and never goes 100 ms without painting meanwhile.
 #include "app/datamodule.h"
 #include "app/settings.h"
+#include "base/errors.h"
 #include "bench/bench.h"
-#include "editing/ddlwindow.h"
-#include "editing/scriptrun.h"
-#include "server/errors.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/isqlscript.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
 #include "ui/sqleditor.h"
+#include "windows/editing/ddlwindow.h"
+#include "windows/editing/scriptrun.h"
 
 #include <QAction>
 #include <QApplication>

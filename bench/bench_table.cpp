@@ -2,8 +2,8 @@
 // same on a table of a thousand rows: the time must stay small and the memory flat.
 #include "bench/bench.h"
 
-#include "server/dataset.h"
-#include "server/db.h"
+#include "data/dataset.h"
+#include "data/db.h"
 #include "tests/fixtures/firebird.h"
 
 #include <QElapsedTimer>

@@ -6,11 +6,11 @@
 #include "app/settings.h"
 #include "bench/bench.h"
 #include "bench/benchdb.h"
-#include "editing/triggereditor.h"
-#include "editing/triggers.h"
-#include "server/dataset.h"
+#include "data/dataset.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/session.h"
+#include "windows/catalog/triggereditor.h"
+#include "windows/catalog/triggers.h"
 
 #include <QApplication>
 #include <QComboBox>

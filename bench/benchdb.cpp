@@ -1,7 +1,7 @@
 #include "bench/benchdb.h"
 
 #include "app/datamodule.h"
-#include "server/ibdb.h"
+#include "firebird/executor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

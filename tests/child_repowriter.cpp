@@ -2,8 +2,9 @@
 // on stdout only after the driver returned: "B <op> <name> <version>" before, then "D" when done
 // or "F" when refused. Usage: child_repowriter DIR TAG SEED OPS MODE, where OPS 0 means until
 // killed and MODE is "mixed" (insert, edit, delete) or "insert".
-#include "server/errors.h"
-#include "server/paradox.h"
+#include "base/errors.h"
+#include "drivers/drivers.h"
+#include "drivers/paradox/driver.h"
 #include "tests/paradox_memo_text.h"
 
 #include <unistd.h>
@@ -55,6 +56,7 @@ int main(int argc, char **argv) {
   std::mt19937 rnd(uint32_t(atoi(argv[3])));
   const int ops = atoi(argv[4]);
   const bool mixed = QByteArray(argv[5]) == "mixed";
+  RegisterDrivers();
   TWriter w;
   try {
     TStringList params;

@@ -1,9 +1,10 @@
 // Opens the database named on its command line, says "ready", and runs an event loop until
 // a termination signal ends it; then closes the database, shuts the client library down and
 // says "quit".
-#include "server/db.h"
-#include "server/ibdb.h"
-#include "server/termination.h"
+#include "base/termination.h"
+#include "data/db.h"
+#include "drivers/drivers.h"
+#include "firebird/executor.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -11,6 +12,7 @@
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
   CatchTerminationSignals([] { QCoreApplication::quit(); });
+  RegisterDrivers();
   TIBDataBase db;
   db.SetDatabaseName(QStringLiteral("SIGDB"));
   db.SetDriverName(QStringLiteral("INTRBASE"));

@@ -1,5 +1,5 @@
 // The catalog model: decoding texts, quoting and statement filling, as the windows rely on.
-#include "catalog/model.h"
+#include "firebird/catalog.h"
 #include "tests/fixtures/suite.h"
 
 #include <QTest>

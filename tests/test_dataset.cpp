@@ -1,8 +1,8 @@
 // The record-set layer against real embedded Firebird databases.
-#include "server/dataset.h"
-#include "server/db.h"
-#include "server/errors.h"
-#include "server/lines.h"
+#include "base/errors.h"
+#include "base/lines.h"
+#include "data/dataset.h"
+#include "data/db.h"
 #include "tests/fixtures/suite.h"
 
 #include "tests/fixtures/firebird.h"

@@ -4,8 +4,7 @@
 // buttons.
 #include "app/datamodule.h"
 #include "app/settings.h"
-#include "editing/ddlwindow.h"
-#include "server/db.h"
+#include "data/db.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/hostile.h"
 #include "tests/fixtures/modal.h"
@@ -14,6 +13,7 @@
 #include "tests/fixtures/suite.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
+#include "windows/editing/ddlwindow.h"
 
 #include <QClipboard>
 #include <QDir>

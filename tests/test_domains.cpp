@@ -4,8 +4,7 @@
 // open), each case run over every window; then what the Domains window shows of its own.
 #include "app/datamodule.h"
 #include "app/settings.h"
-#include "catalog/domains.h"
-#include "server/dataset.h"
+#include "data/dataset.h"
 #include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/modal.h"
@@ -14,6 +13,7 @@
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/mdichild.h"
+#include "windows/catalog/domains.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>

@@ -4,15 +4,15 @@
 // alike, dropping among it, is the Domains suite's.)
 #include "app/datamodule.h"
 #include "app/settings.h"
-#include "catalog/exceptiondialog.h"
-#include "catalog/exceptions.h"
-#include "catalog/model.h"
-#include "server/dataset.h"
+#include "data/dataset.h"
+#include "firebird/catalog.h"
 #include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
 #include "ui/dbgrid.h"
+#include "windows/catalog/exceptiondialog.h"
+#include "windows/catalog/exceptions.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>

@@ -1,7 +1,7 @@
 // The executor against real Firebird databases, embedded and over TCP through the server.
-#include "server/cursors.h"
-#include "server/errors.h"
-#include "server/ibdb.h"
+#include "base/cursors.h"
+#include "base/errors.h"
+#include "firebird/executor.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/suite.h"
 

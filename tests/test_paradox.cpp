@@ -1,11 +1,11 @@
 // The local-table driver ("STANDARD") over real Paradox files: through the driver interface,
 // through TTable, against tables written with pxlib directly, with two connections and two
 // processes at once, and with writers killed at random moments and at every file operation.
-#include "server/dataset.h"
-#include "server/db.h"
-#include "server/errors.h"
-#include "server/paradox.h"
-#include "server/paradox_table.h"
+#include "base/errors.h"
+#include "data/dataset.h"
+#include "data/db.h"
+#include "drivers/paradox/driver.h"
+#include "drivers/paradox/table.h"
 #include "tests/fixtures/hostile.h"
 #include "tests/fixtures/repository.h"
 #include "tests/fixtures/suite.h"

@@ -2,11 +2,8 @@
 // directories: storing and picking sources, the repository window, and the settings dialog
 // that chooses the directory and creates the table. Boxes are answered by their buttons.
 #include "app/settings.h"
-#include "repository/pickdialog.h"
-#include "repository/repositorywindow.h"
-#include "repository/settingsdialog.h"
-#include "server/dataset.h"
-#include "server/db.h"
+#include "data/dataset.h"
+#include "data/db.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
 #include "tests/fixtures/session.h"
@@ -15,6 +12,9 @@
 #include "ui/dbcontrols.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
+#include "windows/repository/pickdialog.h"
+#include "windows/repository/repositorywindow.h"
+#include "windows/repository/settingsdialog.h"
 
 #include <QApplication>
 #include <QDir>

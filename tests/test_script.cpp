@@ -5,14 +5,14 @@
 #include "app/datamodule.h"
 #include "app/mainform.h"
 #include "app/settings.h"
-#include "editing/ddlwindow.h"
-#include "editing/scriptrun.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/isqlscript.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
 #include "ui/sqleditor.h"
+#include "windows/editing/ddlwindow.h"
+#include "windows/editing/scriptrun.h"
 
 #include <QAction>
 #include <QDir>

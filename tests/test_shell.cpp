@@ -7,12 +7,8 @@
 #include "app/pwddlg.h"
 #include "app/settings.h"
 #include "app/startup.h"
-#include "catalog/domains.h"
-#include "catalog/exceptiondialog.h"
-#include "editing/ddlwindow.h"
-#include "repository/settingsdialog.h"
-#include "server/dataset.h"
-#include "server/errors.h"
+#include "base/errors.h"
+#include "data/dataset.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/hostile.h"
 #include "tests/fixtures/modal.h"
@@ -20,6 +16,10 @@
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
 #include "ui/mdichild.h"
+#include "windows/catalog/domains.h"
+#include "windows/catalog/exceptiondialog.h"
+#include "windows/editing/ddlwindow.h"
+#include "windows/repository/settingsdialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -451,7 +451,7 @@ private slots:
     QTest::mouseMove(f->dbPath);
     QTRY_COMPARE(f->StatusPanel->text(), QString());
 
-    MainForm->MnSQL->trigger();
+    MainForm->Command("MnSQL")->trigger();
     auto *ddl = MainForm->findChild<TSQLExprForm *>();
     QVERIFY(ddl);
     QMenu *popup = ddl->PopupMenu1;
@@ -526,9 +526,9 @@ private slots:
   void newWindowsFitTheArea() {
     CHECKED(Start());
     CHECKED(Connect(SharedDb()));
-    MainForm->MnDomains->trigger();
+    MainForm->Command("MnDomains")->trigger();
     for (int i = 0; i < 3; ++i)
-      MainForm->MnSQL->trigger();
+      MainForm->Command("MnSQL")->trigger();
     const QRect area = MainForm->ClientArea->viewport()->rect();
     for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
       QVERIFY2(area.contains(sub->geometry()), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
@@ -915,7 +915,7 @@ private slots:
       auto login = std::make_shared<LoginSeen>();
       BoxSequence boxes({Login(login)});
       if (byWindow)
-        MainForm->MnDomains->trigger();
+        MainForm->Command("MnDomains")->trigger();
       else
         ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_REOPENED 'reopened'"), false);
       QVERIFY2(login->Shown, byWindow ? "by a window" : "by a statement");

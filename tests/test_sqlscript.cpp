@@ -1,6 +1,6 @@
 // The script splitter and the classing of statements, as a table of cases: each script gives
 // its statements as "line:column text", positions as an editor shows them.
-#include "server/sqlscript.h"
+#include "firebird/script.h"
 #include "tests/fixtures/suite.h"
 
 #include <QtTest>

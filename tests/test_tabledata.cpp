@@ -3,12 +3,8 @@
 // attachment, inserts, deletes, refused posts, posts that meet a transaction holding the row,
 // the pick that posts first, and the structure of tables and views.
 #include "app/datamodule.h"
-#include "catalog/structure.h"
-#include "dataview/tabledata.h"
-#include "editing/ddlwindow.h"
-#include "editing/memoview.h"
-#include "server/dataset.h"
-#include "server/errors.h"
+#include "base/errors.h"
+#include "data/dataset.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/hostile.h"
@@ -19,6 +15,10 @@
 #include "ui/dbgrid.h"
 #include "ui/dbmemo.h"
 #include "ui/dbnavigator.h"
+#include "ui/memoview.h"
+#include "windows/catalog/structure.h"
+#include "windows/dataview/tabledata.h"
+#include "windows/editing/ddlwindow.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

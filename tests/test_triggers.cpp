@@ -5,11 +5,7 @@
 // caption and indicator, quoted names, and the way to the repository and back.
 #include "app/datamodule.h"
 #include "app/settings.h"
-#include "editing/ddlwindow.h"
-#include "editing/sourcedialog.h"
-#include "editing/triggereditor.h"
-#include "editing/triggers.h"
-#include "server/dataset.h"
+#include "data/dataset.h"
 #include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/modal.h"
@@ -18,6 +14,10 @@
 #include "tests/fixtures/suite.h"
 #include "ui/dbgrid.h"
 #include "ui/editorlines.h"
+#include "windows/catalog/triggereditor.h"
+#include "windows/catalog/triggers.h"
+#include "windows/editing/ddlwindow.h"
+#include "windows/editing/sourcedialog.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 // The standard boxes, the error display and its guard, the file dialogs, and the data-aware
 // controls, all as real widgets answered the way a user answers them.
-#include "server/db.h"
+#include "data/db.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/hostile.h"

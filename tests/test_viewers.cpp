@@ -1,10 +1,8 @@
 // The SQL Source dialog and the memo viewer, on a real embedded Firebird database and a real
 // repository table, answered and driven as a user does.
 #include "app/datamodule.h"
-#include "editing/memoview.h"
-#include "editing/sourcedialog.h"
-#include "server/dataset.h"
-#include "server/db.h"
+#include "data/dataset.h"
+#include "data/db.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/repository.h"
@@ -12,6 +10,8 @@
 #include "tests/fixtures/suite.h"
 #include "ui/dbcontrols.h"
 #include "ui/errordisplay.h"
+#include "ui/memoview.h"
+#include "windows/editing/sourcedialog.h"
 
 #include <QApplication>
 #include <QFontInfo>

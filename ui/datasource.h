@@ -1,7 +1,7 @@
 #pragma once
 // The link between a dataset and the data-aware controls: it passes the dataset's signals on
 // and decides whether typing in a control may put the current row into edit state.
-#include "server/dataset.h"
+#include "data/dataset.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 // An editor control's lines. The editor holds its text as typed: lines separated by CR LF,
 // no break added after the last one, a final break kept when the text ends with one.
-#include "server/lines.h"
+#include "base/lines.h"
 
 class QPlainTextEdit;
 

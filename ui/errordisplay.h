@@ -3,7 +3,7 @@
 // never reaches Qt's event loop; it is shown in a message box titled with the application
 // title, with the error icon, one "OK" button and the message followed by ".". EAbort is
 // swallowed silently.
-#include "server/errors.h"
+#include "base/errors.h"
 
 #include <QObject>
 #include <exception>

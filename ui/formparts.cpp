@@ -1,7 +1,7 @@
 #include "ui/formparts.h"
 
-#include "server/dataset.h"
-#include "server/db.h"
+#include "data/dataset.h"
+#include "data/db.h"
 
 #include <QComboBox>
 #include <QToolButton>

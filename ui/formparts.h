@@ -2,7 +2,7 @@
 // Pieces the tool windows are built from: a panel's speed button, the pick list of a
 // database's tables and views, a declared field with its label and width, and the lines of a
 // stored source.
-#include "server/lines.h"
+#include "base/lines.h"
 
 #include <QString>
 

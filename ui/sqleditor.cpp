@@ -1,8 +1,8 @@
 #include "ui/sqleditor.h"
 
-#include "server/errors.h"
-#include "server/lines.h"
-#include "server/regularfile.h"
+#include "base/errors.h"
+#include "base/lines.h"
+#include "base/regularfile.h"
 #include "ui/dialogs.h"
 #include "ui/editorlines.h"
 

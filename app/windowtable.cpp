@@ -1,0 +1,88 @@
+#include "app/windowtable.h"
+
+#include "app/mainform.h"
+#include "windows/catalog/domains.h"
+#include "windows/catalog/exceptions.h"
+#include "windows/catalog/generators.h"
+#include "windows/catalog/structure.h"
+#include "windows/catalog/triggers.h"
+#include "windows/dataview/tabledata.h"
+#include "windows/editing/ddlwindow.h"
+#include "windows/repository/repositorywindow.h"
+
+#include <QLabel>
+
+namespace {
+// A window that does not show itself is shown as a child here.
+template <class T>
+std::function<void()> Open() {
+  return [] {
+    auto *form = new T();
+    if (!form->SubWindow() && !form->isVisible()) form->ShowChild();
+  };
+}
+}  // namespace
+
+const QList<TWindowKind> &DatabaseWindows() {
+  static const QList<TWindowKind> windows = {
+      {"MnDomains",
+       QStringLiteral("&Domains"),
+       QStringLiteral("Opens domains list for viewing,creating  & editing"),
+       {},
+       Open<TDomainsForm>()},
+      {"MnExceptions",
+       QStringLiteral("&Exceptions"),
+       QStringLiteral("Opens exceptions list for editing, creating and deleting"),
+       {},
+       Open<TExceptionsForm>()},
+      {"MnTriggers",
+       QStringLiteral("&Triggers"),
+       QStringLiteral("Opens triggers list to view, edit and create triggers"),
+       {},
+       Open<TFormTriggers>()},
+      {"MnStructures",
+       QStringLiteral("&Structures"),
+       QStringLiteral("Opens structures to view table/view structures"),
+       {},
+       Open<TFormTblStr>()},
+      {"MnObjRepos",
+       QStringLiteral("&Object repository"),
+       QStringLiteral("Opens table in which you can save objects source for further using"),
+       {},
+       Open<TObjRepos>()},
+      {"MnSQL",
+       QStringLiteral("DD&L statements"),
+       QStringLiteral("Opens SQL Expressions Window for executing DDL statements"),
+       {},
+       Open<TSQLExprForm>()},
+      {"MNDataViewEditTest",
+       QStringLiteral("Data &view"),
+       QStringLiteral("Opens window in which you can view, edit, insert data in views and tables"),
+       {},
+       Open<TDataForm>()},
+      {"MnGenerators",
+       QStringLiteral("&Generators"),
+       QStringLiteral("Opens generators list"),
+       {},
+       Open<TGeneratorsForm>()},
+      {"MNProcedures",
+       QStringLiteral("&Procedures"),
+       QStringLiteral("Procedures list for creating editing stored procedures"),
+       {},
+       nullptr},
+  };
+  return windows;
+}
+
+void TWindowShell::ShowStatus(const QString &text) {
+  if (MainForm) MainForm->StatusPanel->setText(text);
+}
+
+void TWindowShell::ShowTableData(const QString &relation) { ::ShowTableData(relation); }
+
+void TWindowShell::ShowDDL(const TStringList &lines) { CreateSQLExprForm(lines); }
+
+TWindowShell *ProgramShell() {
+  static TWindowShell shell;
+  return &shell;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The Firebird session: the one server database the windows work on ("IBB"), its dialect
+// (read once per connection), the auto-commit policy every DDL command of the program follows,
+// and the signals that tell the rest of the program its transaction or connection changed.
+#include "firebird/executor.h"
+
+#include <QObject>
+
+// Commit after every DDL command the program runs ("IB_AUTOCOMMIT" in the settings).
+extern bool AutoCommit;
+
+class TFbSession : public QObject {
+  Q_OBJECT
+public:
+  // Creates the server database under alias "IBB" and makes this the program's session.
+  explicit TFbSession(QObject *owner = nullptr);
+  ~TFbSession() override;
+
+  static const QString Alias;  // "IBB"
+
+  TIBDataBase *Database() const { return FDb; }
+  // The database's own dialect, asked once per connection (the database is opened first).
+  int Dialect();
+  // A name read from the catalog, quoted as the dialect needs it in a statement.
+  QString SQLName(const QString &catalogName);
+  // A text as a string literal of the dialect.
+  QString Literal(const QString &text);
+  // Runs a DDL text in the session's transaction; with auto commit on, commits it (and rolls
+  // back when it fails). Refused while a script run holds the attachment.
+  void Execute(const QString &ddl);
+  // Whether the script run commits after each statement, as Execute does.
+  bool CommitsEachCommand() const { return AutoCommit; }
+
+signals:
+  // A transaction started or ended, or the database opened or closed.
+  void StateChanged();
+  // The server ended the connection (the transaction went with it).
+  void ConnectionLost();
+
+private:
+  TIBDataBase *FDb;
+  int FDialect = 0;  // 0: not asked since the database opened
+};
+
+// The program's session; null before start-up has made one.
+TFbSession *FbSession();

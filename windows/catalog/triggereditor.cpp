@@ -1,0 +1,223 @@
+#include "windows/catalog/triggereditor.h"
+
+#include "firebird/catalog.h"
+#include "firebird/session.h"
+#include "ui/editorlines.h"
+#include "ui/errordisplay.h"
+#include "ui/formparts.h"
+#include "windows/editing/ddlwindow.h"
+#include "windows/editing/sourcedialog.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+const QString kCaptionPrefix = QStringLiteral("Trigger -");
+const QString kPosFormat = QStringLiteral(" Line : %1 | Column: %2 | Row relative to DDL: %3");
+// Rows of the Update statement ahead of the source: its name line and its event line.
+constexpr int kUpdateHeadLines = 2;
+// Firebird's longest name, and the positions it keeps.
+constexpr int kNameLength = 31;
+constexpr int kMaxPosition = 32767;
+
+QLabel *PanelLabel(const QString &caption, QWidget *buddy, QWidget *parent) {
+  auto *label = new QLabel(caption, parent);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label->setBuddy(buddy);
+  return label;
+}
+}  // namespace
+
+TTrigSourceForm::TTrigSourceForm(QWidget *parent) : TChildForm(parent) {
+  setObjectName(QStringLiteral("TrigSourceForm"));
+  setWindowTitle(QStringLiteral("Trigger Source Editor"));
+
+  TrigSource = CreateSQLEditor(this);
+  TrigSource->setObjectName(QStringLiteral("TrigSource"));
+  CreatePanel();
+
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(TrigSource, 1);
+  layout->addWidget(ComPanel);
+
+  CreateMenus();
+  // In the source editor a shortcut goes to the context menu first; elsewhere in the window
+  // the "&Trigger" menu's own shortcuts answer (see CreateMenus).
+  Keys = new TEditorKeys(
+      TrigSource, {PopupMenu1, MnDDL}, [this] { TrigSourceKeyUp(); }, true);
+  SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
+
+  Guard([this] { FillRelationList(TableNameEdit, TFbSession::Alias); });
+}
+
+void TTrigSourceForm::CreatePanel() {
+  ComPanel = new QFrame(this);
+  ComPanel->setObjectName(QStringLiteral("ComPanel"));
+  ComPanel->setFrameShape(QFrame::StyledPanel);
+  PosIndic = CreatePositionIndicator(ComPanel);
+  PosIndic->setObjectName(QStringLiteral("PosIndic"));
+
+  TrigNameEdit = new QLineEdit(ComPanel);
+  TrigNameEdit->setObjectName(QStringLiteral("TrigNameEdit"));
+  TrigNameEdit->setMaxLength(kNameLength);
+  EventTypeEdit = new QComboBox(ComPanel);
+  EventTypeEdit->setObjectName(QStringLiteral("EventTypeEdit"));
+  EventTypeEdit->addItems(TriggerEventNames());
+  EventTypeEdit->setCurrentIndex(-1);
+  PositionEdit = new QSpinBox(ComPanel);
+  PositionEdit->setObjectName(QStringLiteral("PositionEdit"));
+  PositionEdit->setRange(0, kMaxPosition);
+  TableNameEdit = new QComboBox(ComPanel);
+  TableNameEdit->setObjectName(QStringLiteral("TableNameEdit"));
+  TableNameEdit->setEditable(true);
+  TableNameEdit->setInsertPolicy(QComboBox::NoInsert);
+  TableNameEdit->setMaxVisibleItems(25);
+  TableNameEdit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+  Label1 = PanelLabel(QStringLiteral("&TriggerName"), TrigNameEdit, ComPanel);
+  Label3 = PanelLabel(QStringLiteral("&Event type"), EventTypeEdit, ComPanel);
+  Label2 = PanelLabel(QStringLiteral("&Position"), PositionEdit, ComPanel);
+  Label4 = PanelLabel(QStringLiteral("&Table (view) name"), TableNameEdit, ComPanel);
+  int n = 1;
+  for (QLabel *label : {Label1, Label2, Label3, Label4})
+    label->setObjectName(QStringLiteral("Label%1").arg(n++));
+
+  auto *fields = new QGridLayout;
+  fields->setContentsMargins(6, 4, 6, 6);
+  fields->addWidget(Label1, 0, 0);
+  fields->addWidget(TrigNameEdit, 0, 1);
+  fields->addWidget(Label3, 0, 2);
+  fields->addWidget(EventTypeEdit, 0, 3);
+  fields->addWidget(Label2, 1, 0);
+  fields->addWidget(PositionEdit, 1, 1);
+  fields->addWidget(Label4, 1, 2);
+  fields->addWidget(TableNameEdit, 1, 3);
+  fields->setColumnStretch(1, 1);
+  fields->setColumnStretch(3, 1);
+  // Room for a whole name, as for the table's.
+  TrigNameEdit->setMinimumWidth(TrigNameEdit->fontMetrics().horizontalAdvance(QString(kNameLength, QLatin1Char('N'))) /
+                                2);
+  auto *panel = new QVBoxLayout(ComPanel);
+  panel->setContentsMargins(0, 0, 0, 0);
+  panel->setSpacing(0);
+  panel->addWidget(PosIndic);
+  panel->addLayout(fields);
+
+  setTabOrder(TrigSource, TrigNameEdit);
+  setTabOrder(TrigNameEdit, EventTypeEdit);
+  setTabOrder(EventTypeEdit, PositionEdit);
+  setTabOrder(PositionEdit, TableNameEdit);
+  ConnectGuarded(TrigNameEdit, &QLineEdit::textChanged, this, &TTrigSourceForm::TrigNameEditChange);
+}
+
+void TTrigSourceForm::CreateMenus() {
+  MnDDL = new QMenu(QStringLiteral("&Trigger"), this);
+  MnDDL->setObjectName(QStringLiteral("MnDDL"));
+  MnDDL->menuAction()->setStatusTip(QStringLiteral("DDL statements menu"));
+  MnNew = AddMenuItem(MnDDL, QStringLiteral("&New"), Qt::CTRL | Qt::Key_F9, QStringLiteral("Create specific trigger"));
+  mnRun = AddMenuItem(MnDDL, QStringLiteral("&Update"), Qt::Key_F9, QStringLiteral("Run DDL statement"));
+  const TFileItems menuFiles = AddFileItems(MnDDL);
+  MNLoadfromFile = menuFiles.Load;
+  MnSaveToFile = menuFiles.Save;
+  MnShowSQL = AddMenuItem(MnDDL, QStringLiteral("Show S&QL"), QKeySequence(),
+                          QStringLiteral("Check this menu if you want to see DDL statement before execution"));
+  MnShowSQL->setCheckable(true);  // choosing it inverts the mark; off at start
+  N4 = MnDDL->addSeparator();
+  const TWizardItems menuWizards = AddWizardItems(MnDDL);
+  Insertstatementwizard1 = menuWizards.Insert;
+  Updatestatementwizard1 = menuWizards.Update;
+  // The menu's shortcuts work from the panel's fields too, whether or not the main window
+  // has merged the menu; only while the focus is in this editor, so two editors never share
+  // a key.
+  for (QAction *a : MnDDL->actions()) {
+    a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(a);
+  }
+
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+  const TClipboardItems clipboard = AddClipboardItems(PopupMenu1, TrigSource);
+  Cut1 = clipboard.Cut;
+  Copy1 = clipboard.Copy;
+  Paste1 = clipboard.Paste;
+  N1 = PopupMenu1->addSeparator();
+  Run1 = AddMenuItem(PopupMenu1, QStringLiteral("&New"), Qt::CTRL | Qt::Key_F9,
+                     QStringLiteral("Creates trigger from this source"));
+  MnUpdate =
+      AddMenuItem(PopupMenu1, QStringLiteral("&Update"), Qt::Key_F9, QStringLiteral("Updates existing trigger source"));
+  N2 = PopupMenu1->addSeparator();
+  const TFileItems popupFiles = AddFileItems(PopupMenu1);
+  LoadfromFile1 = popupFiles.Load;
+  SavetoFile1 = popupFiles.Save;
+  N3 = PopupMenu1->addSeparator();
+  const TWizardItems popupWizards = AddWizardItems(PopupMenu1);
+  MnInsertWizard = popupWizards.Insert;
+  MNUpdateWizard = popupWizards.Update;
+
+  for (QAction *a : {MnNew, Run1})
+    ConnectGuarded(a, &QAction::triggered, this, &TTrigSourceForm::MnNewClick);
+  for (QAction *a : {mnRun, MnUpdate})
+    ConnectGuarded(a, &QAction::triggered, this, &TTrigSourceForm::mnRunClick);
+  for (QAction *a : {MNLoadfromFile, LoadfromFile1})
+    ConnectGuarded(a, &QAction::triggered, this, &TTrigSourceForm::LoadFromFileClick);
+  for (QAction *a : {MnSaveToFile, SavetoFile1})
+    ConnectGuarded(a, &QAction::triggered, this, &TTrigSourceForm::SaveToFileClick);
+  ConnectGuarded(TrigSource, &QWidget::customContextMenuRequested, this,
+                 [this](const QPoint &pos) { PopupMenu1->popup(TrigSource->viewport()->mapToGlobal(pos)); });
+}
+
+void TTrigSourceForm::ShowEditor() {
+  ShowChild();
+  ShowAtUsableSize(QSize(640, 460));
+  TrigSource->setFocus();
+}
+
+TStringList TTrigSourceForm::UpdateStatementLines() const {
+  const QStringList head{FillFormat(ddl::AlterTriggerHead, {TrigNameEdit->text()}), EventTypeEdit->currentText()};
+  return TStringList(head + EditorLines(TrigSource).Lines());
+}
+
+TStringList TTrigSourceForm::NewStatementLines() const {
+  // The position as the field shows it, also while a typed value has not been taken yet.
+  bool isNumber = false;
+  const int position = PositionEdit->cleanText().toInt(&isNumber);
+  const QStringList head{FillFormat(ddl::CreateTriggerHead, {TrigNameEdit->text()}),
+                         FillFormat(ddl::TriggerFor, {TableNameEdit->currentText()}), EventTypeEdit->currentText(),
+                         FillFormat(ddl::TriggerPosition, {QString::number(isNumber ? position : 0)})};
+  return TStringList(head + EditorLines(TrigSource).Lines());
+}
+
+void TTrigSourceForm::Execute(const TStringList &lines) {
+  if (MnShowSQL->isChecked()) ShowSQLSource(lines);  // not confirmed: a silent abort
+  FbSession()->Execute(lines.Text());
+}
+
+void TTrigSourceForm::MnNewClick() { Execute(NewStatementLines()); }
+
+void TTrigSourceForm::mnRunClick() { Execute(UpdateStatementLines()); }
+
+void TTrigSourceForm::LoadFromFileClick() {
+  if (!OpenDlg.Execute(this)) return;
+  LoadEditorFromFile(TrigSource, OpenDlg.FileName);
+}
+
+void TTrigSourceForm::SaveToFileClick() {
+  if (!SaveDlg.Execute(this)) return;
+  SaveEditorToFile(TrigSource, SaveDlg.FileName);
+}
+
+void TTrigSourceForm::TrigNameEditChange() { setWindowTitle(kCaptionPrefix + TrigNameEdit->text()); }
+
+void TTrigSourceForm::TrigSourceKeyUp() {
+  const TCaretPos p = CaretPos(TrigSource);
+  PosIndic->setText(kPosFormat.arg(p.Line).arg(p.Column).arg(p.Line + kUpdateHeadLines));
+}

@@ -1,0 +1,236 @@
+#include "windows/catalog/triggers.h"
+
+#include "data/dataset.h"
+#include "data/db.h"
+#include "firebird/catalog.h"
+#include "firebird/session.h"
+#include "ui/datasource.h"
+#include "ui/dbgrid.h"
+#include "ui/editorlines.h"
+#include "ui/errordisplay.h"
+#include "ui/formparts.h"
+#include "windows/catalog/triggereditor.h"
+#include "windows/repository/repositoryops.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QScopedValueRollback>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace {
+const QString kAllRelations = QStringLiteral("<All relations>");
+}  // namespace
+
+TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
+  setObjectName(QStringLiteral("FormTriggers"));
+  setWindowTitle(QStringLiteral("Triggers"));
+  CreatePanel();
+  CreateTable();
+  CreateGrid();
+
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(Panel1);
+  layout->addWidget(DBGrid1, 1);
+
+  Guard([this] { FormCreate(); });
+  ShowChild();
+  ShowAtUsableSize(QSize(960, 420));
+  if (QMdiSubWindow *sub = SubWindow())
+    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates was, Qt::WindowStates is) {
+      if ((was ^ is) & Qt::WindowActive) Activated(is & Qt::WindowActive);
+    });
+}
+
+void TFormTriggers::changeEvent(QEvent *event) {
+  TChildForm::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && !SubWindow()) Activated(isActiveWindow());
+}
+
+void TFormTriggers::Activated(bool active) {
+  // A relation switch only filters the rows read last; what other windows changed meanwhile
+  // (an editor's New or Update, a DDL script) shows when the user comes back to the list.
+  // The error box of a failed read takes the activation away and gives it back: that must not
+  // read again, or a lost connection would show boxes without end.
+  if (FReading) return;
+  if (!active) {
+    FLeft = true;
+  } else if (FLeft && TrigTable->Active()) {
+    FLeft = false;
+    const QScopedValueRollback reading(FReading, true);
+    Guard([this] { TrigTable->Refresh(); });
+  }
+}
+
+void TFormTriggers::CreatePanel() {
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameShape(QFrame::StyledPanel);
+  Label1 = new QLabel(QStringLiteral("Relation"), Panel1);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  TableCombo = new QComboBox(Panel1);
+  TableCombo->setObjectName(QStringLiteral("TableCombo"));
+  TableCombo->setMaxVisibleItems(20);
+  TableCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  TableCombo->setMinimumContentsLength(24);
+  auto *row = new QHBoxLayout(Panel1);
+  row->setContentsMargins(4, 4, 4, 4);
+  row->setSpacing(2);
+  row->addWidget(Label1);
+  row->addWidget(TableCombo);
+  row->addSpacing(6);
+
+  struct Button {
+    QToolButton *&member;
+    const char *name, *caption, *hint;
+  };
+  const Button buttons[] = {
+      {SrcBtn, "SrcBtn", "&Source", "Open source code of trigger"},
+      {AddBtn, "AddBtn", "&Add ", "Add source to repository"},
+      {DropBtn, "SpeedButton1", "&Drop", "Drop trigger"},
+      {DeactivteBtn, "DeactivteBtn", "D&eactivate", "Set trigger inactive"},
+      {ActivateBtn, "ActivateBtn", "A&ctivate", "Set trigger active"},
+      {InsWiz, "InsWiz", "&1.Insert wizard", "Creates insert trigger for views"},
+      {UpdWiz, "SpeedButton3", "&2.Update wizard", "Creates update trigger for views"},
+  };
+  for (const Button &b : buttons) {
+    b.member = new QToolButton(Panel1);
+    b.member->setObjectName(QString::fromLatin1(b.name));
+    b.member->setText(QString::fromLatin1(b.caption));
+    b.member->setStatusTip(QString::fromLatin1(b.hint));
+    b.member->setToolTip(QString::fromLatin1(b.hint));
+    b.member->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    b.member->setFocusPolicy(Qt::NoFocus);  // a click leaves the grid's current row alone
+    b.member->setMinimumHeight(25);
+    row->addWidget(b.member);
+  }
+  row->addStretch();
+
+  ConnectGuarded(SrcBtn, &QToolButton::clicked, this, [this] { SrcBtnClick(); });
+  ConnectGuarded(AddBtn, &QToolButton::clicked, this, &TFormTriggers::AddBtnClick);
+  ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TFormTriggers::DropBtnClick);
+  ConnectGuarded(DeactivteBtn, &QToolButton::clicked, this, &TFormTriggers::DeactivteBtnClick);
+  // No trigger wizard exists: the two wizard buttons activate, as "A&ctivate" does.
+  for (QToolButton *b : {ActivateBtn, InsWiz, UpdWiz})
+    ConnectGuarded(b, &QToolButton::clicked, this, &TFormTriggers::ActivateBtnClick);
+}
+
+void TFormTriggers::CreateTable() {
+  TrigTable = new TTable(this);
+  TrigTable->setObjectName(QStringLiteral("TrigTable"));
+  TrigTable->DatabaseName = TFbSession::Alias;
+  TrigTable->TableName = QStringLiteral("RDB$TRIGGERS");
+  // The server refuses direct writes to its catalog: the list is for reading only.
+  TrigTable->ReadOnly = true;
+  TrigNameField =
+      DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$TRIGGER_NAME"), 31), QStringLiteral("NAME"), 0);
+  TableField = DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$RELATION_NAME"), 31),
+                            QStringLiteral("RDB$RELATION"), 0);
+  TrigSequenceField = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_SEQUENCE")),
+                                   QStringLiteral("RDB$TRIGGER"), 0);
+  TrigTypeField =
+      DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_TYPE")), QStringLiteral("TYPE"), 0);
+  SourceField =
+      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$TRIGGER_SOURCE")), QStringLiteral("SOURCE"), 0);
+  TrigTableRDBDESCRIPTION =
+      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
+  TrigTableRDBTRIGGER_INACTIVE = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_INACTIVE")),
+                                              QStringLiteral("INACTIVE"), 0);
+  SeqFld = new TStringField(TrigTable, QStringLiteral("TYPENAME"), 30);
+  SeqFld->Calculated = true;
+  ActFld = new TStringField(TrigTable, QStringLiteral("ACT"), 10);
+  ActFld->Calculated = true;
+  TrigTableRDBSYSTEM_FLAG = new TSmallintField(TrigTable, QStringLiteral("RDB$SYSTEM_FLAG"));
+  TrigTableRDBSYSTEM_FLAG->Visible = false;
+  TrigTable->Filtered = true;
+  TrigTable->OnFilterRecord = [this](TDataSet *DataSet, bool &Accept) { TrigTableFilterRecord(DataSet, Accept); };
+  TrigTable->OnCalcFields = [this](TDataSet *DataSet) { TrigTableCalcFields(DataSet); };
+}
+
+void TFormTriggers::CreateGrid() {
+  DataSource1 = new TDataSource(TrigTable, this);
+  DataSource1->setObjectName(QStringLiteral("DataSource1"));
+  DataSource1->AutoEdit = false;
+  DBGrid1 = new TDBGrid(this);
+  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1->SetReadOnly(true);
+  DBGrid1->SetDataSource(DataSource1);
+  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_NAME"));
+  DBGrid1->AddColumn(QStringLiteral("RDB$RELATION_NAME"), QStringLiteral("RELATION"));
+  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_SEQUENCE"), QStringLiteral("SEQUENCE"));
+  DBGrid1->AddColumn(QStringLiteral("TYPENAME"), QStringLiteral("TYPE"));
+  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_SOURCE"));
+  DBGrid1->AddColumn(QStringLiteral("RDB$DESCRIPTION"));
+  DBGrid1->AddColumn(QStringLiteral("ACT"), QStringLiteral("ACTIVE"));
+  ConnectGuarded(DBGrid1, &TDBGrid::OnDblClick, this, [this] { SrcBtnClick(); });
+}
+
+void TFormTriggers::FormCreate() {
+  // The list is read once, with the relation choice already made. When the relations cannot be
+  // read, neither can the triggers: the user hears of it once, and the window stays empty with
+  // "<All relations>" chosen.
+  SelectedRelation = kAllRelations;
+  TableCombo->addItem(kAllRelations);  // chosen, as the first item of an empty list
+  ConnectGuarded(TableCombo, &QComboBox::currentIndexChanged, this, &TFormTriggers::TableComboChange);
+  QStringList names;
+  Session().GetTableNames(TFbSession::Alias, QString(), false, false, names);
+  TableCombo->addItems(names);
+  TrigTable->Open();
+}
+
+void TFormTriggers::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
+
+void TFormTriggers::TableComboChange() {
+  SelectedRelation = TableCombo->currentText();
+  TrigTable->Refilter();
+}
+
+void TFormTriggers::TrigTableFilterRecord(TDataSet *DataSet, bool &Accept) {
+  Accept = (SelectedRelation == kAllRelations ||
+            DataSet->FieldByName(QStringLiteral("RDB$RELATION_NAME"))->AsString() == SelectedRelation) &&
+           DataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() != 1;
+}
+
+void TFormTriggers::TrigTableCalcFields(TDataSet *DataSet) {
+  DataSet->FieldByName(QStringLiteral("TYPENAME"))
+      ->SetAsString(TriggerTypeName(DataSet->FieldByName(QStringLiteral("RDB$TRIGGER_TYPE"))->Value()));
+  DataSet->FieldByName(QStringLiteral("ACT"))
+      ->SetAsString(TriggerActiveName(DataSet->FieldByName(QStringLiteral("RDB$TRIGGER_INACTIVE"))->Value()));
+}
+
+TTrigSourceForm *TFormTriggers::SrcBtnClick() {
+  // Filled before it is shown; a failure on the way leaves no half-filled editor behind.
+  auto editor = std::make_unique<TTrigSourceForm>();
+  SetEditorLines(editor->TrigSource, SourceLines(SourceField));
+  // A quoted name keeps its quotes, however long the name.
+  const QString name = FbSession()->SQLName(TrigNameField->AsString());
+  editor->TrigNameEdit->setMaxLength(qMax(editor->TrigNameEdit->maxLength(), int(name.size())));
+  editor->TrigNameEdit->setText(name);
+  const int type = TrigTypeField->AsInteger();
+  editor->EventTypeEdit->setCurrentIndex(type >= 1 && type <= 6 ? type - 1 : -1);
+  editor->PositionEdit->setValue(TrigSequenceField->AsInteger());
+  editor->TableNameEdit->setEditText(FbSession()->SQLName(TableField->AsString()));
+  editor->ShowEditor();
+  return editor.release();
+}
+
+void TFormTriggers::AddBtnClick() { AddObjectSource(SourceLines(SourceField)); }
+
+void TFormTriggers::ExecForCurrent(const char *format) {
+  FbSession()->Execute(FillFormat(format, {FbSession()->SQLName(TrigNameField->AsString())}));
+  TrigTable->Refresh();
+}
+
+void TFormTriggers::DropBtnClick() { ExecForCurrent(ddl::DropTrigger); }
+
+void TFormTriggers::DeactivteBtnClick() { ExecForCurrent(ddl::DeactivateTrigger); }
+
+void TFormTriggers::ActivateBtnClick() { ExecForCurrent(ddl::ActivateTrigger); }

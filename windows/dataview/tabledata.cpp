@@ -1,0 +1,107 @@
+#include "windows/dataview/tabledata.h"
+
+#include "data/dataset.h"
+#include "data/db.h"
+#include "firebird/session.h"
+#include "ui/datasource.h"
+#include "ui/dbgrid.h"
+#include "ui/dbnavigator.h"
+#include "ui/errordisplay.h"
+#include "ui/formparts.h"
+#include "ui/memoviewops.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+const QString kCaption = QStringLiteral("Data Viewer");
+}  // namespace
+
+TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
+  setObjectName(QStringLiteral("DataForm"));
+  setWindowTitle(kCaption);
+
+  Panel1 = new QFrame(this);
+  Panel1->setObjectName(QStringLiteral("Panel1"));
+  Panel1->setFrameShape(QFrame::StyledPanel);
+  Label1 = new QLabel(QStringLiteral("&Table name"), Panel1);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  TblsCB = CreateRelationList(Panel1);
+  TblsCB->setToolTip(QStringLiteral("Select table or view to edit"));
+  TblsCB->setStatusTip(TblsCB->toolTip());
+  Label1->setBuddy(TblsCB);
+
+  SrcTable = new TTable(this);
+  SrcTable->setObjectName(QStringLiteral("SrcTable"));
+  SrcTable->DatabaseName = TFbSession::Alias;
+  DS = new TDataSource(SrcTable, this);
+  DS->setObjectName(QStringLiteral("DS"));
+  DS->AutoEdit = true;
+
+  DBNavigator1 = new TDBNavigator(Panel1);
+  DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+  DBNavigator1->SetDataSource(DS);
+  auto *panel = new QGridLayout(Panel1);
+  panel->setContentsMargins(6, 4, 6, 4);
+  panel->addWidget(Label1, 0, 0);
+  panel->addWidget(TblsCB, 0, 1, Qt::AlignLeft);
+  panel->addWidget(DBNavigator1, 1, 1, Qt::AlignLeft);
+  panel->setColumnStretch(2, 1);
+
+  DBGrid1 = new TDBGrid(this);
+  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+  DBGrid1->SetDataSource(DS);
+
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(Panel1);
+  layout->addWidget(DBGrid1, 1);
+
+  ConnectGuarded(TblsCB, &QComboBox::activated, this, &TDataForm::TblsCBClick);
+  ConnectGuarded(DBGrid1, &TDBGrid::OnDblClick, this, &TDataForm::DBGrid1DblClick);
+
+  Guard([this] { FormCreate(); });
+  ShowChild();
+  ShowAtUsableSize(QSize(900, 520));
+}
+
+void TDataForm::FormCreate() { FillRelationList(TblsCB, SrcTable->DatabaseName); }
+
+void TDataForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
+
+void TDataForm::TblsCBClick() {
+  const QString name = TblsCB->currentText();
+  if (SrcTable->Active()) {
+    // What the grid's editor still holds goes into the row, and the row to the server, before
+    // the table goes away; a refused post leaves the user on the table, edit in place.
+    try {
+      DS->UpdateRecord();
+      SrcTable->CheckBrowseMode();
+    } catch (...) {
+      TblsCB->setCurrentIndex(TblsCB->findText(SrcTable->TableName, Qt::MatchFixedString | Qt::MatchCaseSensitive));
+      throw;
+    }
+  }
+  SrcTable->Close();
+  SrcTable->TableName = name;
+  SrcTable->Open();
+  setWindowTitle(QStringLiteral("Table data -") + name);
+}
+
+void TDataForm::DBGrid1DblClick() {
+  TField *field = DBGrid1->SelectedField();
+  if (field && field->IsMemo()) ShowMemoField(field, DS, SrcTable->CanModify() && !field->ReadOnly);
+}
+
+TDataForm *ShowTableData(const QString &tableName) {
+  auto *form = new TDataForm();
+  form->SrcTable->TableName = tableName;
+  form->SrcTable->Open();
+  form->setWindowTitle(form->windowTitle() + QLatin1Char('-') + tableName);
+  return form;
+}

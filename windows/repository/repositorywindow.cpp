@@ -1,0 +1,109 @@
+#include "windows/repository/repositorywindow.h"
+
+#include "base/errors.h"
+#include "data/dataset.h"
+#include "ui/dbcontrols.h"
+#include "ui/dialogs.h"
+#include "ui/editorlines.h"
+#include "ui/errordisplay.h"
+#include "windows/repository/repositorytable.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QVBoxLayout>
+
+namespace {
+
+// Stores text under a name the user types, through a new repository window. The name is
+// posted first and the source after it, so a failure while writing the source leaves the
+// name stored with an empty source.
+void StoreSource(const QString &text) {
+  QPointer<TObjRepos> form = new TObjRepos();
+  QString name;
+  if (!InputQuery(QStringLiteral("Nosaukums"), QStringLiteral("Ievadiet nosaukumu"), name)) return;
+  if (!form) throw EAbort();
+  TTable *table = form->SrcTable;
+  try {
+    table->Insert();
+    form->nameField->SetAsString(name.left(repository_table::kNameSize));
+    table->Post();
+    table->Edit();
+    {
+      TBlobStream stream(form->SrcField, TBlobStreamMode::bmWrite);
+      stream.write(text.toUtf8());
+    }
+    table->Post();
+  } catch (...) {
+    table->Cancel();
+    throw;
+  }
+}
+}  // namespace
+
+void AddObjectSource(const TStringList &lines) { StoreSource(lines.Text()); }
+
+void AddObjectSource(const QPlainTextEdit *editor) { StoreSource(EditorText(editor)); }
+
+TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
+  setWindowTitle(QStringLiteral("Objects repository"));
+
+  SrcTable = new TTable(this);
+  const repository_table::TFields fields = repository_table::Declare(SrcTable, QStringLiteral("DEVSOURCES"));
+  SrcTable->IndexFieldNames = repository_table::kNameField;
+  nameField = fields.Name;
+  SrcField = fields.Source;
+  SrcField->SetDisplayLabel(QStringLiteral("Source"));
+  SrcField->Visible = false;
+  DS = new TDataSource(SrcTable, this);
+  DS->AutoEdit = true;
+
+  Panel1 = new QFrame(this);
+  Panel1->setFrameShape(QFrame::StyledPanel);
+  DBNavigator1 = new TDBNavigator(Panel1);
+  DBNavigator1->SetDataSource(DS);
+  auto *panelLayout = new QHBoxLayout(Panel1);
+  panelLayout->setContentsMargins(4, 2, 4, 2);
+  panelLayout->addWidget(DBNavigator1);
+  panelLayout->addStretch();
+
+  DBGrid1 = new TDBGrid(this);
+  DBGrid1->SetOptions(dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines |
+                      dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit);
+  DBGrid1->AddColumn(repository_table::kNameField, repository_table::kNameField);
+  QFont titleFont = DBGrid1->horizontalHeader()->font();
+  titleFont.setBold(true);
+  DBGrid1->SetTitleFont(titleFont);
+  DBGrid1->SetDataSource(DS);
+  DBGrid1->setFixedWidth(210);
+
+  DBMemo1 = new TDBMemo(this);
+  DBMemo1->SetDataSource(DS);
+  DBMemo1->SetDataField(repository_table::kSourceField);
+  DBMemo1->setFrameShape(QFrame::NoFrame);
+  DBMemo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  DBMemo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+  auto *body = new QHBoxLayout;
+  body->setContentsMargins(0, 0, 0, 0);
+  body->setSpacing(0);
+  body->addWidget(DBGrid1);
+  body->addWidget(DBMemo1, 1);
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(Panel1);
+  layout->addLayout(body, 1);
+
+  Guard([this] { FormCreate(); });
+  ShowChild();
+  ShowAtUsableSize(QSize(600, 360));
+}
+
+void TObjRepos::FormCreate() { SrcTable->Open(); }
+
+void TObjRepos::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
