@@ -539,6 +539,35 @@ private slots:
     m.Table->Cancel();
   }
 
+  // Grid, memo and navigator turned to another source show its row at once and no longer hear
+  // the old one.
+  void controlsTurnToAnotherSource() {
+    MasterDb m;
+    TTable *second = m.NewTable(QStringLiteral("T_MASTER"), QStringLiteral("ID"));
+    TDataSource other(second, nullptr);
+    TDBGrid *grid = m.Add(new TDBGrid);
+    TDBMemo *memo = m.Add(new TDBMemo);
+    memo->SetDataField(QStringLiteral("NOTES"));
+    TDBNavigator *nav = m.Add(new TDBNavigator);
+    m.Table->Open();
+    second->Open();
+    second->Last();
+    const auto shown = [&] {
+      return QStringList{QString::number(grid->currentIndex().row()), memo->toPlainText(),
+                         nav->Button(nbFirst)->isEnabled() ? QStringLiteral("up") : QStringLiteral("top")};
+    };
+    QCOMPARE(shown(), (QStringList{"0", "First notes", "top"}));
+
+    grid->SetDataSource(&other);
+    memo->SetDataSource(&other);
+    nav->SetDataSource(&other);
+    QCOMPARE(shown(), (QStringList{"2", "Cannot be deleted", "up"}));
+    m.Table->Next();
+    QCOMPARE(shown(), (QStringList{"2", "Cannot be deleted", "up"}));
+    second->First();
+    QCOMPARE(shown(), (QStringList{"0", "First notes", "top"}));
+  }
+
   void gridFetchesOnDemand() {
     MasterDb m(
         QStringLiteral("CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"

@@ -49,7 +49,22 @@ private:
 // ---------------------------------------------------------------------------------------------
 // TDBGrid
 
-TDBGrid::TDBGrid(QWidget *parent) : QTableView(parent), FModel(new TGridModel(this)) {
+TDBGrid::TDBGrid(QWidget *parent)
+    : QTableView(parent),
+      FModel(new TGridModel(this)),
+      FLink(
+          this,
+          [this](TDataSource *source) {
+            auto indicator = [this] { verticalHeader()->viewport()->update(); };
+            // A source turned to another dataset, open already, has its current row marked at once.
+            return QList<QMetaObject::Connection>{
+                connect(source, &TDataSource::Scrolled, this, &TDBGrid::SyncCurrent),
+                connect(source, &TDataSource::DataSetChanged, this, &TDBGrid::SyncCurrent),
+                connect(source, &TDataSource::Scrolled, this, indicator),
+                connect(source, &TDataSource::StateChanged, this, indicator),
+                connect(source, &TDataSource::UpdateData, this, &TDBGrid::CommitOpenEditor)};
+          },
+          [this] { SyncCurrent(); }) {
   setModel(FModel);
   setItemDelegate(new TDBGridDelegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -70,21 +85,9 @@ TDBGrid::TDBGrid(QWidget *parent) : QTableView(parent), FModel(new TGridModel(th
 }
 
 void TDBGrid::SetDataSource(TDataSource *source) {
-  for (const auto &c : FConnections)
-    disconnect(c);
-  FConnections.clear();
   // The model follows the rows first; the current cell follows once they are in place.
   FModel->SetDataSource(source);
-  if (source) {
-    auto indicator = [this] { verticalHeader()->viewport()->update(); };
-    // A source turned to another dataset, open already, has its current row marked at once.
-    FConnections << connect(source, &TDataSource::Scrolled, this, &TDBGrid::SyncCurrent)
-                 << connect(source, &TDataSource::DataSetChanged, this, &TDBGrid::SyncCurrent)
-                 << connect(source, &TDataSource::Scrolled, this, indicator)
-                 << connect(source, &TDataSource::StateChanged, this, indicator)
-                 << connect(source, &TDataSource::UpdateData, this, &TDBGrid::CommitOpenEditor);
-  }
-  SyncCurrent();
+  FLink.SetDataSource(source);
 }
 
 void TDBGrid::SetOptions(TDBGridOptions options) {

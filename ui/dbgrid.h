@@ -86,5 +86,5 @@ private:
   // Widths as the user left them, kept over a reset that shows the same columns (a refresh).
   QStringList FSavedSignature;
   QList<int> FSavedWidths;
-  QList<QMetaObject::Connection> FConnections;
+  TDataLink FLink;
 };

@@ -17,23 +17,19 @@ bool IsNumeric(TFieldType t) {
 }
 }  // namespace
 
-TGridModel::TGridModel(QObject *parent) : QAbstractTableModel(parent) {}
-
-void TGridModel::SetDataSource(TDataSource *source) {
-  for (const auto &c : FConnections)
-    disconnect(c);
-  FConnections.clear();
-  FDataSource = source;
-  if (source) {
-    FConnections << connect(source, &TDataSource::DataSetChanged, this, &TGridModel::Rebuild)
-                 << connect(source, &TDataSource::RowsAppended, this, &TGridModel::OnRowsAppended)
-                 << connect(source, &TDataSource::RowInserted, this, &TGridModel::OnRowInserted)
-                 << connect(source, &TDataSource::RowRemoved, this, &TGridModel::OnRowRemoved)
-                 << connect(source, &TDataSource::RowChanged, this, &TGridModel::OnRowChanged)
-                 << connect(source, &QObject::destroyed, this, &TGridModel::Rebuild);
-  }
-  Rebuild();
-}
+TGridModel::TGridModel(QObject *parent)
+    : QAbstractTableModel(parent),
+      FLink(
+          this,
+          [this](TDataSource *source) {
+            return QList<QMetaObject::Connection>{
+                connect(source, &TDataSource::DataSetChanged, this, &TGridModel::Rebuild),
+                connect(source, &TDataSource::RowsAppended, this, &TGridModel::OnRowsAppended),
+                connect(source, &TDataSource::RowInserted, this, &TGridModel::OnRowInserted),
+                connect(source, &TDataSource::RowRemoved, this, &TGridModel::OnRowRemoved),
+                connect(source, &TDataSource::RowChanged, this, &TGridModel::OnRowChanged)};
+          },
+          [this] { Rebuild(); }) {}
 
 void TGridModel::Rebuild() {
   beginResetModel();
@@ -69,7 +65,7 @@ bool TGridModel::CanEditDataSet() const {
 }
 
 bool TGridModel::CanEditColumn(int column) const {
-  if (!CanEditDataSet() || !FDataSource->CanStartEdit()) return false;
+  if (!CanEditDataSet() || !DataSource()->CanStartEdit()) return false;
   TField *f = FieldAt(column);
   const TColumn *c = ColumnAt(column);
   return f && !f->ReadOnly && !f->Calculated && !f->IsBlob() && !(c && c->ReadOnly);
@@ -163,7 +159,7 @@ bool TGridModel::setData(const QModelIndex &index, const QVariant &value, int ro
     const QString text = value.toString();
     if (text == ds->RowDisplayText(index.row(), f))
       return;  // an editor opened and closed unchanged leaves the row unmodified (and nulls null)
-    if (!FDataSource->Edit()) return;
+    if (!DataSource()->Edit()) return;
     f->SetAsString(text);
     done = true;
   });

@@ -23,9 +23,9 @@ class TGridModel : public QAbstractTableModel {
 public:
   explicit TGridModel(QObject *parent = nullptr);
 
-  TDataSource *DataSource() const { return FDataSource; }
-  void SetDataSource(TDataSource *source);
-  TDataSet *DataSet() const { return FDataSource ? FDataSource->DataSet() : nullptr; }
+  TDataSource *DataSource() const { return FLink.DataSource(); }
+  void SetDataSource(TDataSource *source) { FLink.SetDataSource(source); }
+  TDataSet *DataSet() const { return FLink.DataSet(); }
 
   // Explicit columns; without any, one column per visible field titled by its DisplayLabel.
   const QList<TColumn> &Columns() const { return FColumns; }
@@ -71,12 +71,11 @@ private:
   void OnRowChanged(int row);
   void SyncRowCount();
 
-  QPointer<TDataSource> FDataSource;
+  TDataLink FLink;
   QList<TColumn> FColumns;
   QColor FFixedColor;
   bool FReadOnly = false;
   bool FEditingAllowed = true;
   QList<ShownColumn> FShown;
   int FRowCount = 0;
-  QList<QMetaObject::Connection> FConnections;
 };
