@@ -59,3 +59,11 @@ void TDataLink::SetDataSource(TDataSource *source) {
   }
   FRefresh();
 }
+
+QList<QMetaObject::Connection> TDataLink::FollowRow(TDataSource *source, QObject *control,
+                                                    const std::function<void()> &refresh) {
+  QList<QMetaObject::Connection> connections;
+  for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::Scrolled, &TDataSource::StateChanged})
+    connections << QObject::connect(source, signal, control, refresh);
+  return connections;
+}

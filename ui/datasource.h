@@ -59,6 +59,11 @@ public:
   TDataSet *DataSet() const { return FSource ? FSource->DataSet() : nullptr; }
   void SetDataSource(TDataSource *source);
 
+  // Connects refresh to what moves or changes the current row: a change of dataset, a
+  // scroll, a change of state.
+  static QList<QMetaObject::Connection> FollowRow(TDataSource *source, QObject *control,
+                                                  const std::function<void()> &refresh);
+
 private:
   QObject *FControl;
   Connector FConnect;

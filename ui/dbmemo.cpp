@@ -27,13 +27,10 @@ TDBMemo::TDBMemo(QWidget *parent)
       FLink(
           this,
           [this](TDataSource *source) {
-            QList<QMetaObject::Connection> connections;
-            for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::Scrolled, &TDataSource::StateChanged})
-              connections << connect(source, signal, this, &TDBMemo::LoadText);
-            connections << connect(source, &TDataSource::RowChanged, this, [this](int row) {
-              if (!FWriting && FLink.DataSet() && row == FLink.DataSet()->RecNo()) LoadText();
-            });
-            return connections;
+            return TDataLink::FollowRow(source, this, [this] { LoadText(); })
+                   << connect(source, &TDataSource::RowChanged, this, [this](int row) {
+                        if (!FWriting && FLink.DataSet() && row == FLink.DataSet()->RecNo()) LoadText();
+                      });
           },
           [this] { LoadText(); }) {
   setTabChangesFocus(true);

@@ -81,12 +81,9 @@ TDBNavigator::TDBNavigator(QWidget *parent)
       FLink(
           this,
           [this](TDataSource *source) {
-            QList<QMetaObject::Connection> connections;
-            for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::Scrolled, &TDataSource::StateChanged})
-              connections << connect(source, signal, this, &TDBNavigator::UpdateButtons);
-            connections << connect(source, &TDataSource::RowRemoved, this, &TDBNavigator::UpdateButtons)
-                        << connect(source, &TDataSource::RowInserted, this, &TDBNavigator::UpdateButtons);
-            return connections;
+            return TDataLink::FollowRow(source, this, [this] { UpdateButtons(); })
+                   << connect(source, &TDataSource::RowRemoved, this, &TDBNavigator::UpdateButtons)
+                   << connect(source, &TDataSource::RowInserted, this, &TDBNavigator::UpdateButtons);
           },
           [this] { UpdateButtons(); }) {
   auto *layout = new QHBoxLayout(this);
