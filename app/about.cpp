@@ -27,30 +27,30 @@ TAboutBox::TAboutBox(QWidget *parent)
   setWindowTitle(QStringLiteral("About"));
   setModal(true);
 
-  Panel1 = new QFrame(this);
-  Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  Panel1->setLineWidth(2);
+  InfoPanel = new QFrame(this);
+  InfoPanel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  InfoPanel->setLineWidth(2);
 
-  ProgramIcon = new QLabel(Panel1);
+  ProgramIcon = new QLabel(InfoPanel);
   ProgramIcon->setPixmap(::ProgramIcon().pixmap(64, 64));
   ProgramIcon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-  ProductName = Text(QStringLiteral("<b>ZUL Tesselor for IB</b>"), Panel1);
+  ProductName = Text(QStringLiteral("<b>ZUL Tesselor for IB</b>"), InfoPanel);
   ProductName->setTextFormat(Qt::RichText);
   QFont big = ProductName->font();
   big.setPointSizeF(big.pointSizeF() * 1.3);
   ProductName->setFont(big);
-  Version = Text(QStringLiteral("Betta release<br>Version 1.01a"), Panel1);
+  Version = Text(QStringLiteral("Betta release<br>Version 1.01a"), InfoPanel);
   Licence = Text(QStringLiteral("<b>Licence agreement</b><br>"
                                 "This product is free: you may use it and pass it on without charge, "
                                 "for any purpose, at your own risk."),
-                 Panel1);
+                 InfoPanel);
   Feedback = Text(QStringLiteral("<b>Feedback</b><br>"
                                  "Updates are published on the Quorvane Systems web site, "
                                  "www.quorvane.example. Please send comments and error reports to "
                                  "tesselor@quorvane.example."),
-                  Panel1);
-  Comments = Text(QStringLiteral("A commercial release with more wizards is to follow."), Panel1);
+                  InfoPanel);
+  Comments = Text(QStringLiteral("A commercial release with more wizards is to follow."), InfoPanel);
 
   auto *heading = new QVBoxLayout;
   heading->addWidget(ProductName);
@@ -59,14 +59,14 @@ TAboutBox::TAboutBox(QWidget *parent)
   top->addWidget(ProgramIcon, 0, Qt::AlignTop);
   top->addSpacing(8);
   top->addLayout(heading, 1);
-  auto *panel = new QVBoxLayout(Panel1);
+  auto *panel = new QVBoxLayout(InfoPanel);
   panel->setContentsMargins(12, 12, 12, 12);
   panel->setSpacing(10);
   panel->addLayout(top);
   panel->addWidget(Licence);
   panel->addWidget(Feedback);
   panel->addWidget(Comments);
-  Panel1->setFixedWidth(360);
+  InfoPanel->setFixedWidth(360);
 
   OKButton = new QPushButton(QStringLiteral("OK"), this);
   OKButton->setObjectName(QStringLiteral("OKButton"));
@@ -74,7 +74,7 @@ TAboutBox::TAboutBox(QWidget *parent)
   connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 
   auto *layout = new QVBoxLayout(this);
-  layout->addWidget(Panel1);
+  layout->addWidget(InfoPanel);
   layout->addWidget(OKButton, 0, Qt::AlignHCenter);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }

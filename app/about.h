@@ -11,7 +11,7 @@ class TAboutBox : public QDialog {
 public:
   explicit TAboutBox(QWidget *parent = nullptr);
 
-  QFrame *Panel1;  // the bevelled panel around everything but the button
+  QFrame *InfoPanel;  // the bevelled panel around everything but the button
   QLabel *ProgramIcon;
   QLabel *ProductName;  // "ZUL Tesselor for IB", bold
   QLabel *Version;      // "Betta release" / "Version 1.01a"

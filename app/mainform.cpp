@@ -39,12 +39,12 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
   clientLayout->setContentsMargins(0, 0, 0, 0);
   clientLayout->setSpacing(0);
 
-  Panel1 = new QFrame(client);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  Label1 = new QLabel(QStringLiteral("D&atabase"), Panel1);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  dbPath = new QComboBox(Panel1);
+  PathPanel = new QFrame(client);
+  PathPanel->setObjectName(QStringLiteral("Panel1"));
+  PathPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  PathLabel = new QLabel(QStringLiteral("D&atabase"), PathPanel);
+  PathLabel->setObjectName(QStringLiteral("Label1"));
+  dbPath = new QComboBox(PathPanel);
   dbPath->setObjectName(QStringLiteral("dbPath"));
   dbPath->setEditable(true);
   dbPath->setInsertPolicy(QComboBox::NoInsert);  // the history changes only on Connect
@@ -52,17 +52,17 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent) {
   // other case when editing ends; the text must stay as typed.
   dbPath->completer()->setCaseSensitivity(Qt::CaseSensitive);
   dbPath->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  Label1->setBuddy(dbPath);
-  auto *panelLayout = new QHBoxLayout(Panel1);
+  PathLabel->setBuddy(dbPath);
+  auto *panelLayout = new QHBoxLayout(PathPanel);
   panelLayout->setContentsMargins(6, 3, 6, 3);
-  panelLayout->addWidget(Label1);
+  panelLayout->addWidget(PathLabel);
   panelLayout->addWidget(dbPath, 1);
 
   ClientArea = new QMdiArea(client);
   ClientArea->setObjectName(QStringLiteral("ClientArea"));
   ClientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   ClientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  clientLayout->addWidget(Panel1);
+  clientLayout->addWidget(PathPanel);
   clientLayout->addWidget(ClientArea, 1);
   setCentralWidget(client);
   SetChildArea(ClientArea);

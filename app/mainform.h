@@ -24,8 +24,8 @@ public:
   explicit TMainForm(QWidget *parent = nullptr);
   ~TMainForm() override;
 
-  QFrame *Panel1;
-  QLabel *Label1;
+  QFrame *PathPanel;
+  QLabel *PathLabel;
   QComboBox *dbPath;
   QMdiArea *ClientArea;
   QStatusBar *StatusBar;

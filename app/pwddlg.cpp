@@ -34,12 +34,12 @@ TDBEntryDlg::TDBEntryDlg(QWidget *parent)
   UserN->setValidator(new TUpperCaseValidator(UserN));
   Label2->setBuddy(UserN);
 
-  Label1 = new QLabel(QStringLiteral("&Password"), this);
+  PasswordLabel = new QLabel(QStringLiteral("&Password"), this);
   Password = new QLineEdit(QStringLiteral("tarnwidge"), this);
   Password->setObjectName(QStringLiteral("Password"));
   Password->setEchoMode(QLineEdit::Password);
   Password->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // '*' for each character
-  Label1->setBuddy(Password);
+  PasswordLabel->setBuddy(Password);
 
   OKBtn = new QPushButton(QStringLiteral("OK"), this);
   OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -54,7 +54,7 @@ TDBEntryDlg::TDBEntryDlg(QWidget *parent)
   fields->addWidget(Label2);
   fields->addWidget(UserN);
   fields->addSpacing(6);
-  fields->addWidget(Label1);
+  fields->addWidget(PasswordLabel);
   fields->addWidget(Password);
   auto *buttons = new QHBoxLayout;
   buttons->addStretch();

@@ -12,11 +12,11 @@ class TDBEntryDlg : public QDialog {
 public:
   explicit TDBEntryDlg(QWidget *parent = nullptr);
 
-  QLabel *Label2;       // "&Username"
-  QLineEdit *UserN;     // upper-cases every typed letter
-  QLabel *Label1;       // "&Password"
-  QLineEdit *Password;  // masked
-  QPushButton *OKBtn;   // default
+  QLabel *Label2;         // "&Username"
+  QLineEdit *UserN;       // upper-cases every typed letter
+  QLabel *PasswordLabel;  // "&Password"
+  QLineEdit *Password;    // masked
+  QPushButton *OKBtn;     // default
   QPushButton *CancelBtn;
 
 protected:

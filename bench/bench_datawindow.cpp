@@ -113,12 +113,12 @@ WindowRound MeasureWindow(const fixtures::FbDatabase &db) {
   std::unique_ptr<TDataForm> form(OpenOn(QStringLiteral("T_BIG")));
   r.Open = bench::secondsUntilPainted(t, form.get());
   t.restart();
-  form->DBGrid1->setFocus();
-  QTest::keyClick(form->DBGrid1, Qt::Key_End, Qt::ControlModifier);
+  form->DataGrid->setFocus();
+  QTest::keyClick(form->DataGrid, Qt::Key_End, Qt::ControlModifier);
   r.Last = bench::secondsUntilPainted(t, form.get());
   r.Rows = form->SrcTable->RecordCount();
   r.Memory = ResidentMiB() - before;
-  r.AtEnd = form->SrcTable->RecNo() == r.Rows - 1 && form->DBGrid1->currentIndex().row() == r.Rows - 1;
+  r.AtEnd = form->SrcTable->RecNo() == r.Rows - 1 && form->DataGrid->currentIndex().row() == r.Rows - 1;
   return r;
 }
 }  // namespace
@@ -171,7 +171,7 @@ BENCH("datablob10k") {
   TDataForm *form = OpenOn(QStringLiteral("T_NOTES"));
   bench::secondsUntilPainted(t, form);
   // Page by page, as a user drags through it, painting every step.
-  QScrollBar *bar = form->DBGrid1->verticalScrollBar();
+  QScrollBar *bar = form->DataGrid->verticalScrollBar();
   int steps = 0;
   while (bar->value() < bar->maximum() || !form->SrcTable->AllFetched()) {
     bar->setValue(bar->value() + bar->pageStep());

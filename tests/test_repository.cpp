@@ -326,9 +326,9 @@ void TestRepository::windowEditingAndRefresh() {
   auto *w2 = new TObjRepos();
   QCOMPARE(fixtures::visibleWindows<TObjRepos>().size(), 3);
   // One "OBJECT NAME" column; Tab leaves the grid, and leaving it cancels an untouched insert.
-  QCOMPARE(w1->DBGrid1->model()->columnCount(), 1);
-  QCOMPARE(w1->DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), kName);
-  QCOMPARE(w1->DBGrid1->Options() & (dgTabs | dgCancelOnExit), dgCancelOnExit);
+  QCOMPARE(w1->NamesGrid->model()->columnCount(), 1);
+  QCOMPARE(w1->NamesGrid->model()->headerData(0, Qt::Horizontal).toString(), kName);
+  QCOMPARE(w1->NamesGrid->Options() & (dgTabs | dgCancelOnExit), dgCancelOnExit);
 
   // A row inserted with the navigator and left without a name cannot be posted.
   w1->DBNavigator1->Button(nbInsert)->click();

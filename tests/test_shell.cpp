@@ -69,7 +69,7 @@ ModalAnswer Login(const LoginSeenPtr &seen, const QString &user = QString(), con
         dlg->Password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, dlg->Password) == '*';
     seen->Looks =
         QStringList({dlg->UserN->text(), dlg->Password->text(), masked ? "masked" : "plain", dlg->Label2->text(),
-                     dlg->Label1->text(), dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString(),
+                     dlg->PasswordLabel->text(), dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString(),
                      dlg->OKBtn->isDefault() ? dlg->OKBtn->text() : QString()})
             .join(u'|');
     if (!user.isNull()) {
@@ -427,7 +427,7 @@ private slots:
   void databasePathByItsLabel() {
     CHECKED(Start());
     QVERIFY(QTest::qWaitForWindowActive(MainForm));
-    QCOMPARE(MainForm->Label1->text(), QStringLiteral("D&atabase"));
+    QCOMPARE(MainForm->PathLabel->text(), QStringLiteral("D&atabase"));
     QTest::keyClick(MainForm, Qt::Key_A, Qt::AltModifier);
     QVERIFY(MainForm->dbPath->hasFocus() && MainForm->dbPath->isEditable());
   }

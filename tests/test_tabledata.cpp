@@ -97,14 +97,14 @@ int ColumnOf(TDBGrid *grid, const QString &title) { return fixtures::gridTitles(
 
 // Types text into a cell of the current row, as the grid's editor hands it over.
 bool Type(TDataForm *form, const QString &column, const QString &text) {
-  const int c = ColumnOf(form->DBGrid1, column);
-  const QModelIndex at = form->DBGrid1->model()->index(form->SrcTable->RecNo(), c);
-  return c >= 0 && form->DBGrid1->model()->setData(at, text, Qt::EditRole);
+  const int c = ColumnOf(form->DataGrid, column);
+  const QModelIndex at = form->DataGrid->model()->index(form->SrcTable->RecNo(), c);
+  return c >= 0 && form->DataGrid->model()->setData(at, text, Qt::EditRole);
 }
 
 QString Cell(TDataForm *form, const QString &column) {
-  const int c = ColumnOf(form->DBGrid1, column);
-  return form->DBGrid1->model()->data(form->DBGrid1->model()->index(form->SrcTable->RecNo(), c)).toString();
+  const int c = ColumnOf(form->DataGrid, column);
+  return form->DataGrid->model()->data(form->DataGrid->model()->index(form->SrcTable->RecNo(), c)).toString();
 }
 
 void Pick(QComboBox *combo, const QString &name) {
@@ -165,7 +165,7 @@ private slots:
   void dataWindowPicksTables() {
     const FbDatabase db = Connect(3);
     TDataForm *form = OpenData(QString());
-    QCOMPARE(QStringList({form->windowTitle(), form->Label1->text(), form->TblsCB->toolTip()}),
+    QCOMPARE(QStringList({form->windowTitle(), form->TableLabel->text(), form->TblsCB->toolTip()}),
              QStringList({"Data Viewer", "&Table name", "Select table or view to edit"}));
     QCOMPARE(form->TblsCB->currentIndex(), -1);
     QVERIFY(!form->TblsCB->isEditable());
@@ -175,20 +175,20 @@ private slots:
     for (const char *n : {"T_MASTER", "T_DETAIL", "V_MASTER_DETAIL", "MixedCase"})
       QVERIFY2(names.contains(QLatin1String(n)), n);
     QVERIFY(!names.join(QLatin1Char(' ')).contains(QLatin1String("RDB$")));
-    QCOMPARE(form->DBGrid1->Options(), DefaultGridOptions());
+    QCOMPARE(form->DataGrid->Options(), DefaultGridOptions());
     for (int b = 0; b < kNavigateBtnCount; ++b)
       QVERIFY(form->DBNavigator1->Button(TNavigateBtn(b))->isVisibleTo(form));
 
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
-    QCOMPARE(fixtures::gridTitles(form->DBGrid1),
+    QCOMPARE(fixtures::gridTitles(form->DataGrid),
              QStringList({"ID", "NAME", "CODE", "AMOUNT", "RATIO", "WEIGHT", "QTY", "CREATED", "NOTES"}));
-    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
+    QCOMPARE(fixtures::gridRows(form->DataGrid).size(), 3);
     QVERIFY(Type(form, "NAME", QStringLiteral("Renamed")));
     Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
     QCOMPARE(Stored(db, "SELECT NAME FROM T_MASTER WHERE ID = 1"), QStringLiteral("Renamed"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_DETAIL"));
-    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"MASTER_ID", "LINE_NO", "DESCRIPTION"}));
+    QCOMPARE(fixtures::gridTitles(form->DataGrid), QStringList({"MASTER_ID", "LINE_NO", "DESCRIPTION"}));
 
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     QVERIFY(Type(form, "ID", QStringLiteral("42")));
@@ -203,10 +203,10 @@ private slots:
     QCOMPARE(PickRefused(form->TblsCB, QStringLiteral("T_ALONE")).contains("T_ALONE"), true);
     QCOMPARE(form->windowTitle(), QStringLiteral("Table data -T_MASTER"));
     QVERIFY(!form->SrcTable->Active());
-    QCOMPARE(form->DBGrid1->model()->rowCount(), 0);
+    QCOMPARE(form->DataGrid->model()->rowCount(), 0);
 
     Pick(form->TblsCB, QStringLiteral("MixedCase"));
-    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"Id", "Val"}));
+    QCOMPARE(fixtures::gridTitles(form->DataGrid), QStringList({"Id", "Val"}));
     QVERIFY(Type(form, "Val", QStringLiteral("changed")));
     form->DBNavigator1->BtnClick(nbPost);
     QCOMPARE(Stored(db, "SELECT \"Val\" FROM \"MixedCase\""), QStringLiteral("changed"));
@@ -254,9 +254,9 @@ private slots:
     QVERIFY(Type(form, "SI", QString()));
     QVERIFY(Type(form, "DT", QString()));
     // A text cell takes a null through Ctrl+0 (emptied, it would store an empty string).
-    form->DBGrid1->setCurrentIndex(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "VC")));
-    QTest::keyClick(form->DBGrid1, Qt::Key_0, Qt::ControlModifier);
-    QVERIFY(!(form->DBGrid1->model()->flags(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "TWICE"))) &
+    form->DataGrid->setCurrentIndex(form->DataGrid->model()->index(0, ColumnOf(form->DataGrid, "VC")));
+    QTest::keyClick(form->DataGrid, Qt::Key_0, Qt::ControlModifier);
+    QVERIFY(!(form->DataGrid->model()->flags(form->DataGrid->model()->index(0, ColumnOf(form->DataGrid, "TWICE"))) &
               Qt::ItemIsEditable));
     form->DBNavigator1->BtnClick(nbPost);
     for (const char *column : {"SI", "DT", "VC"})
@@ -264,8 +264,8 @@ private slots:
     QCOMPARE(Cell(form, "TWICE"), QStringLiteral("2"));
 
     // A text blob edits through the memo viewer a double click opens.
-    form->DBGrid1->setCurrentIndex(form->DBGrid1->model()->index(0, ColumnOf(form->DBGrid1, "MEMO")));
-    form->DBGrid1DblClick();
+    form->DataGrid->setCurrentIndex(form->DataGrid->model()->index(0, ColumnOf(form->DataGrid, "MEMO")));
+    form->DataGridDblClick();
     TMemoViewForm *viewer = fixtures::visibleWindows<TMemoViewForm>().value(0);
     QVERIFY(viewer);
     QVERIFY(!viewer->MemoCtrl->ReadOnly());
@@ -295,7 +295,7 @@ private slots:
       QCOMPARE(seen->Buttons, QStringList({"OK", "Cancel"}));
       QCOMPARE(Stored(db, "SELECT COUNT(*) FROM T_MASTER WHERE ID = 4"), answer == "OK" ? "0" : "1");
     }
-    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 3);
+    QCOMPARE(fixtures::gridRows(form->DataGrid).size(), 3);
   }
 
   void insertShowsTheStoredRow_data() {
@@ -456,7 +456,7 @@ private slots:
       if (f->SrcTable->Active()) data = Track(f);
     QVERIFY(data);
     QCOMPARE(data->windowTitle(), QStringLiteral("Data Viewer-T_DETAIL"));
-    QCOMPARE(fixtures::gridRows(data->DBGrid1).size(), 3);
+    QCOMPARE(fixtures::gridRows(data->DataGrid).size(), 3);
 
     // Once, in dialect 3: a name the server keeps as typed, and a pick whose queries fail
     // (on a port nothing listens on, so the server never sees a failed login), which leaves both

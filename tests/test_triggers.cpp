@@ -111,7 +111,7 @@ QString ShownStatement(const std::function<void()> &command, const QString &butt
   const ModalSeenPtr seen = answerModalDuring(Press(button,
                                                     [shown](QWidget *box) {
                                                       if (auto *dlg = qobject_cast<TSQLSourceForm *>(box))
-                                                        *shown = dlg->Memo1->toPlainText();
+                                                        *shown = dlg->SourceMemo->toPlainText();
                                                     }),
                                               command);
   return seen->Shown ? *shown : QStringLiteral("<no statement>");

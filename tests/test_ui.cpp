@@ -485,6 +485,89 @@ private slots:
     QCOMPARE(memo->toPlainText(), QString());
   }
 
+  // The grid's model without a view: it owns the column list and says which cells may change.
+  void gridModelOwnsColumnsAndEditRules() {
+    MasterDb m;
+    m.Table->Open();
+    TGridModel model;
+    model.SetDataSource(&m.Ds);
+    const auto titles = [&model] {
+      QStringList t;
+      for (int c = 0; c < model.columnCount(); ++c)
+        t << model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+      return t;
+    };
+    TColumn fixed;
+    fixed.FieldName = QStringLiteral("CODE");
+    fixed.ReadOnly = true;
+    model.SetColumns({fixed});
+    model.AddColumn({QStringLiteral("NAME"), QStringLiteral("Name")});
+    model.AddColumn({QStringLiteral("NO_SUCH_FIELD")});
+    model.AddColumn({QStringLiteral("NOTES")});
+    QCOMPARE(titles(), (QStringList{"CODE", "Name", "NOTES"}));
+    QCOMPARE(model.Columns().size(), 4);
+    QCOMPARE(model.ColumnAt(1)->Title, QStringLiteral("Name"));
+
+    struct Case {
+      const char *what;
+      bool readOnly, editingAllowed, autoEdit;
+      QString editable;  // per shown column: CODE, NAME, NOTES
+    };
+    const Case cases[] = {
+        {"browsing, AutoEdit", false, true, true, "010"},  // a read-only column and a memo never
+        {"read-only model", true, true, true, "000"},
+        {"editing not allowed", false, false, true, "000"},
+        {"no AutoEdit", false, true, false, "000"},
+    };
+    for (const Case &c : cases) {
+      model.SetReadOnly(c.readOnly);
+      model.SetEditingAllowed(c.editingAllowed);
+      m.Ds.AutoEdit = c.autoEdit;
+      QString editable;
+      for (int col = 0; col < model.columnCount(); ++col)
+        editable += model.flags(model.index(0, col)) & Qt::ItemIsEditable ? QLatin1Char('1') : QLatin1Char('0');
+      QVERIFY2(editable == c.editable, c.what);
+      QCOMPARE(model.CanEditDataSet(), !c.readOnly && c.editingAllowed);
+    }
+
+    // An edit through the model puts the row into edit state by the source's rules.
+    model.SetReadOnly(false);
+    m.Ds.AutoEdit = true;
+    QVERIFY(model.setData(model.index(0, 1), QStringLiteral("Changed"), Qt::EditRole));
+    QCOMPARE(m.Table->State(), TDataSetState::dsEdit);
+    QCOMPARE(model.index(0, 1).data().toString(), QStringLiteral("Changed"));
+    m.Table->Cancel();
+  }
+
+  // Grid, memo and navigator turned to another source show its row at once and no longer hear
+  // the old one.
+  void controlsTurnToAnotherSource() {
+    MasterDb m;
+    TTable *second = m.NewTable(QStringLiteral("T_MASTER"), QStringLiteral("ID"));
+    TDataSource other(second, nullptr);
+    TDBGrid *grid = m.Add(new TDBGrid);
+    TDBMemo *memo = m.Add(new TDBMemo);
+    memo->SetDataField(QStringLiteral("NOTES"));
+    TDBNavigator *nav = m.Add(new TDBNavigator);
+    m.Table->Open();
+    second->Open();
+    second->Last();
+    const auto shown = [&] {
+      return QStringList{QString::number(grid->currentIndex().row()), memo->toPlainText(),
+                         nav->Button(nbFirst)->isEnabled() ? QStringLiteral("up") : QStringLiteral("top")};
+    };
+    QCOMPARE(shown(), (QStringList{"0", "First notes", "top"}));
+
+    grid->SetDataSource(&other);
+    memo->SetDataSource(&other);
+    nav->SetDataSource(&other);
+    QCOMPARE(shown(), (QStringList{"2", "Cannot be deleted", "up"}));
+    m.Table->Next();
+    QCOMPARE(shown(), (QStringList{"2", "Cannot be deleted", "up"}));
+    second->First();
+    QCOMPARE(shown(), (QStringList{"0", "First notes", "top"}));
+  }
+
   void gridFetchesOnDemand() {
     MasterDb m(
         QStringLiteral("CREATE TABLE BIG (ID INTEGER NOT NULL PRIMARY KEY, TXT VARCHAR(20));\n"

@@ -113,14 +113,14 @@ private slots:
     answer.CloseBox = closeBox;
     answer.Check = [&](QWidget *box) {
       if (auto *dlg = qobject_cast<TSQLSourceForm *>(box)) {
-        const QPlainTextEdit *memo = dlg->Memo1;
+        const QPlainTextEdit *memo = dlg->SourceMemo;
         shown = memo->toPlainText();
         // Read-only, wrapped at the width, no scroll bars, the editors' 17-pixel face.
         looks = memo->isReadOnly() && memo->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
                 memo->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff &&
                 memo->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff &&
                 QFontInfo(memo->font()).pixelSize() == 17;
-        dlg->Memo1->setFocus();  // Enter and Escape go to the text
+        dlg->SourceMemo->setFocus();  // Enter and Escape go to the text
       }
     };
     Outcome ended = Outcome::Failed;

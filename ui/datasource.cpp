@@ -44,3 +44,26 @@ bool TDataSource::Edit() {
   if (AutoEdit && State() == TDataSetState::dsBrowse) FDataSet->Edit();
   return Editing();
 }
+
+TDataLink::TDataLink(QObject *control, Connector connect, std::function<void()> refresh)
+    : FControl(control), FConnect(std::move(connect)), FRefresh(std::move(refresh)) {}
+
+void TDataLink::SetDataSource(TDataSource *source) {
+  for (const auto &c : FConnections)
+    QObject::disconnect(c);
+  FConnections.clear();
+  FSource = source;
+  if (source) {
+    FConnections = FConnect(source);
+    FConnections << QObject::connect(source, &QObject::destroyed, FControl, FRefresh);
+  }
+  FRefresh();
+}
+
+QList<QMetaObject::Connection> TDataLink::FollowRow(TDataSource *source, QObject *control,
+                                                    const std::function<void()> &refresh) {
+  QList<QMetaObject::Connection> connections;
+  for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::Scrolled, &TDataSource::StateChanged})
+    connections << QObject::connect(source, signal, control, refresh);
+  return connections;
+}

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <functional>
 
 class TDataSource : public QObject {
   Q_OBJECT
@@ -43,5 +44,30 @@ signals:
 
 private:
   QPointer<TDataSet> FDataSet;
+  QList<QMetaObject::Connection> FConnections;
+};
+
+// A data-aware control's hold on its data source. Turning to another source drops what was
+// connected to the old one, lets the control connect to the new one and refreshes the control,
+// as the source's destruction does too.
+class TDataLink {
+public:
+  using Connector = std::function<QList<QMetaObject::Connection>(TDataSource *)>;
+  TDataLink(QObject *control, Connector connect, std::function<void()> refresh);
+
+  TDataSource *DataSource() const { return FSource; }
+  TDataSet *DataSet() const { return FSource ? FSource->DataSet() : nullptr; }
+  void SetDataSource(TDataSource *source);
+
+  // Connects refresh to what moves or changes the current row: a change of dataset, a
+  // scroll, a change of state.
+  static QList<QMetaObject::Connection> FollowRow(TDataSource *source, QObject *control,
+                                                  const std::function<void()> &refresh);
+
+private:
+  QObject *FControl;
+  Connector FConnect;
+  std::function<void()> FRefresh;
+  QPointer<TDataSource> FSource;
   QList<QMetaObject::Connection> FConnections;
 };

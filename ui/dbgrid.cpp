@@ -11,19 +11,6 @@
 #include <QStyledItemDelegate>
 
 namespace {
-constexpr int kFetchBatch = 200;
-
-bool IsNumeric(TFieldType t) {
-  switch (t) {
-  case TFieldType::ftSmallint:
-  case TFieldType::ftInteger:
-  case TFieldType::ftLargeint:
-  case TFieldType::ftFloat:
-  case TFieldType::ftBCD: return true;
-  default: return false;
-  }
-}
-
 // Draws the column and row lines the options ask for, hides the selection while the grid
 // is not focused (unless always shown), and limits string editors to the field's size.
 class TDBGridDelegate : public QStyledItemDelegate {
@@ -60,191 +47,24 @@ private:
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
-// TDBGridModel
-
-TDBGridModel::TDBGridModel(TDBGrid *grid) : QAbstractTableModel(grid), FGrid(grid) {}
-
-TDataSet *TDBGridModel::DataSet() const { return FGrid->DataSet(); }
-
-void TDBGridModel::Attach(TDataSource *source) {
-  for (const auto &c : FConnections)
-    disconnect(c);
-  FConnections.clear();
-  if (source) {
-    FConnections << connect(source, &TDataSource::DataSetChanged, this, &TDBGridModel::Rebuild)
-                 << connect(source, &TDataSource::RowsAppended, this, &TDBGridModel::OnRowsAppended)
-                 << connect(source, &TDataSource::RowInserted, this, &TDBGridModel::OnRowInserted)
-                 << connect(source, &TDataSource::RowRemoved, this, &TDBGridModel::OnRowRemoved)
-                 << connect(source, &TDataSource::RowChanged, this, &TDBGridModel::OnRowChanged)
-                 << connect(source, &QObject::destroyed, this, &TDBGridModel::Rebuild);
-  }
-  Rebuild();
-}
-
-void TDBGridModel::Rebuild() {
-  beginResetModel();
-  FShown.clear();
-  TDataSet *ds = DataSet();
-  if (ds && ds->Active()) {
-    const QList<TColumn> &explicitColumns = FGrid->Columns();
-    if (explicitColumns.isEmpty()) {
-      for (TField *f : ds->Fields())
-        if (f->Visible) FShown.append({f, -1});
-    } else {
-      // A column whose field the dataset does not have is not shown.
-      for (int i = 0; i < explicitColumns.size(); ++i)
-        if (TField *f = ds->FindField(explicitColumns[i].FieldName)) FShown.append({f, i});
-    }
-  }
-  FRowCount = ds && ds->Active() ? ds->RecordCount() : 0;
-  endResetModel();
-}
-
-void TDBGridModel::SyncRowCount() {
-  TDataSet *ds = DataSet();
-  const int target = ds && ds->Active() ? ds->RecordCount() : 0;
-  if (target > FRowCount) {
-    beginInsertRows(QModelIndex(), FRowCount, target - 1);
-    FRowCount = target;
-    endInsertRows();
-  } else if (target < FRowCount) {
-    beginRemoveRows(QModelIndex(), target, FRowCount - 1);
-    FRowCount = target;
-    endRemoveRows();
-  }
-}
-
-void TDBGridModel::OnRowsAppended() { SyncRowCount(); }
-
-void TDBGridModel::OnRowInserted(int row) {
-  TDataSet *ds = DataSet();
-  if (ds && ds->RecordCount() == FRowCount + 1 && row >= 0 && row <= FRowCount) {
-    beginInsertRows(QModelIndex(), row, row);
-    ++FRowCount;
-    endInsertRows();
-  }
-  SyncRowCount();
-}
-
-void TDBGridModel::OnRowRemoved(int row) {
-  if (row >= 0 && row < FRowCount) {
-    beginRemoveRows(QModelIndex(), row, row);
-    --FRowCount;
-    endRemoveRows();
-  }
-  SyncRowCount();  // a delete may have fetched the rows that follow
-}
-
-void TDBGridModel::OnRowChanged(int row) {
-  if (row >= 0 && row < FRowCount && !FShown.isEmpty()) emit dataChanged(index(row, 0), index(row, FShown.size() - 1));
-}
-
-int TDBGridModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : FRowCount; }
-
-int TDBGridModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : FShown.size(); }
-
-TField *TDBGridModel::FieldAt(int column) const {
-  return column >= 0 && column < FShown.size() ? FShown[column].Field.data() : nullptr;
-}
-
-int TDBGridModel::ColumnOfField(const TField *field) const {
-  for (int i = 0; i < FShown.size(); ++i)
-    if (FShown[i].Field == field) return i;
-  return -1;
-}
-
-const TColumn *TDBGridModel::ExplicitColumn(int column) const {
-  if (column < 0 || column >= FShown.size()) return nullptr;
-  const int i = FShown[column].Explicit;
-  return i >= 0 && i < FGrid->Columns().size() ? &FGrid->Columns()[i] : nullptr;
-}
-
-QVariant TDBGridModel::data(const QModelIndex &index, int role) const {
-  TDataSet *ds = DataSet();
-  TField *f = FieldAt(index.column());
-  if (!ds || !f || index.row() >= FRowCount) return {};
-  switch (role) {
-  case Qt::DisplayRole: return ds->RowDisplayText(index.row(), f);
-  case Qt::EditRole: return f->IsBlob() ? QVariant() : QVariant(ds->RowDisplayText(index.row(), f));
-  case Qt::TextAlignmentRole:
-    return int((IsNumeric(f->DataType()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-  case Qt::BackgroundRole:
-    if (const TColumn *c = ExplicitColumn(index.column()); c && c->Color.isValid()) return c->Color;
-    return {};
-  case Qt::ForegroundRole:
-    if (const TColumn *c = ExplicitColumn(index.column()); c && c->FontColor.isValid()) return c->FontColor;
-    return {};
-  default: return {};
-  }
-}
-
-bool TDBGridModel::setData(const QModelIndex &index, const QVariant &value, int role) {
-  TDataSet *ds = DataSet();
-  TField *f = FieldAt(index.column());
-  if (role != Qt::EditRole || !ds || !f) return false;
-  bool done = false;
-  Guard([&] {
-    if (index.row() != ds->RecNo()) return;
-    const QString text = value.toString();
-    if (text == ds->RowDisplayText(index.row(), f))
-      return;  // an editor opened and closed unchanged leaves the row unmodified (and nulls null)
-    if (!FGrid->DataSource()->Edit()) return;
-    f->SetAsString(text);
-    done = true;
-  });
-  return done;
-}
-
-QVariant TDBGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation == Qt::Horizontal) {
-    TField *f = FieldAt(section);
-    const TColumn *c = ExplicitColumn(section);
-    switch (role) {
-    case Qt::DisplayRole:
-      if (c && !c->Title.isEmpty()) return c->Title;
-      return f ? f->DisplayLabel() : QString();
-    case Qt::BackgroundRole:
-      if (c && c->TitleColor.isValid()) return c->TitleColor;
-      return FGrid->FFixedColor.isValid() ? QVariant(FGrid->FFixedColor) : QVariant();
-    default: return {};
-    }
-  }
-  if (role == Qt::DisplayRole) {
-    TDataSet *ds = DataSet();
-    if (!ds || section != ds->RecNo()) return QString();
-    switch (ds->State()) {
-    case TDataSetState::dsEdit: return QStringLiteral("I");
-    case TDataSetState::dsInsert: return QStringLiteral("*");
-    default: return QString(QChar(0x25B6));
-    }
-  }
-  if (role == Qt::BackgroundRole && FGrid->FFixedColor.isValid()) return FGrid->FFixedColor;
-  if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
-  return {};
-}
-
-Qt::ItemFlags TDBGridModel::flags(const QModelIndex &index) const {
-  Qt::ItemFlags fl = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-  if (FGrid->CanEditColumn(index.column())) fl |= Qt::ItemIsEditable;
-  return fl;
-}
-
-bool TDBGridModel::canFetchMore(const QModelIndex &parent) const {
-  TDataSet *ds = DataSet();
-  return !parent.isValid() && ds && ds->Active() && !ds->AllFetched();
-}
-
-void TDBGridModel::fetchMore(const QModelIndex &parent) {
-  TDataSet *ds = DataSet();
-  if (parent.isValid() || !ds || !ds->Active()) return;
-  Guard([&] { ds->FetchMore(kFetchBatch); });
-  SyncRowCount();
-}
-
-// ---------------------------------------------------------------------------------------------
 // TDBGrid
 
-TDBGrid::TDBGrid(QWidget *parent) : QTableView(parent), FModel(new TDBGridModel(this)) {
+TDBGrid::TDBGrid(QWidget *parent)
+    : QTableView(parent),
+      FModel(new TGridModel(this)),
+      FLink(
+          this,
+          [this](TDataSource *source) {
+            auto indicator = [this] { verticalHeader()->viewport()->update(); };
+            // A source turned to another dataset, open already, has its current row marked at once.
+            return QList<QMetaObject::Connection>{
+                connect(source, &TDataSource::Scrolled, this, &TDBGrid::SyncCurrent),
+                connect(source, &TDataSource::DataSetChanged, this, &TDBGrid::SyncCurrent),
+                connect(source, &TDataSource::Scrolled, this, indicator),
+                connect(source, &TDataSource::StateChanged, this, indicator),
+                connect(source, &TDataSource::UpdateData, this, &TDBGrid::CommitOpenEditor)};
+          },
+          [this] { SyncCurrent(); }) {
   setModel(FModel);
   setItemDelegate(new TDBGridDelegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
@@ -265,41 +85,25 @@ TDBGrid::TDBGrid(QWidget *parent) : QTableView(parent), FModel(new TDBGridModel(
 }
 
 void TDBGrid::SetDataSource(TDataSource *source) {
-  for (const auto &c : FConnections)
-    disconnect(c);
-  FConnections.clear();
-  FDataSource = source;
-  if (source) {
-    // The model follows the rows first; the current cell follows once they are in place.
-    FModel->Attach(source);
-    auto indicator = [this] { verticalHeader()->viewport()->update(); };
-    // A source turned to another dataset, open already, has its current row marked at once.
-    FConnections << connect(source, &TDataSource::Scrolled, this, &TDBGrid::SyncCurrent)
-                 << connect(source, &TDataSource::DataSetChanged, this, &TDBGrid::SyncCurrent)
-                 << connect(source, &TDataSource::Scrolled, this, indicator)
-                 << connect(source, &TDataSource::StateChanged, this, indicator)
-                 << connect(source, &TDataSource::UpdateData, this, &TDBGrid::CommitOpenEditor);
-  } else {
-    FModel->Attach(nullptr);
-  }
-  SyncCurrent();
+  // The model follows the rows first; the current cell follows once they are in place.
+  FModel->SetDataSource(source);
+  FLink.SetDataSource(source);
 }
 
 void TDBGrid::SetOptions(TDBGridOptions options) {
   FOptions = options;
+  FModel->SetEditingAllowed(options & dgEditing);
   ApplyLayout();
   viewport()->update();
 }
 
 void TDBGrid::SetColumns(const QList<TColumn> &columns) {
-  FColumns = columns;
-  FModel->Rebuild();
+  FModel->SetColumns(columns);
   SyncCurrent();
 }
 
 void TDBGrid::AddColumn(const TColumn &column) {
-  FColumns.append(column);
-  FModel->Rebuild();
+  FModel->AddColumn(column);
   SyncCurrent();
 }
 
@@ -319,7 +123,7 @@ void TDBGrid::SetColor(const QColor &color) {
 }
 
 void TDBGrid::SetFixedColor(const QColor &color) {
-  FFixedColor = color;
+  FModel->SetFixedColor(color);
   for (QHeaderView *h : {horizontalHeader(), verticalHeader()}) {
     QPalette p = h->palette();
     p.setColor(QPalette::Button, color);
@@ -366,7 +170,7 @@ void TDBGrid::ApplyLayout() {
   setTabKeyNavigation(FOptions & dgTabs);
   const bool same = !FSavedSignature.isEmpty() && FSavedSignature == ColumnSignature();
   for (int i = 0; i < FModel->columnCount(); ++i) {
-    const TColumn *c = FModel->ExplicitColumn(i);
+    const TColumn *c = FModel->ColumnAt(i);
     setColumnWidth(i, same ? FSavedWidths.value(i) : c && c->Width > 0 ? c->Width : DefaultColumnWidth(i));
   }
   FSavedSignature.clear();
@@ -428,18 +232,6 @@ void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &prev
     QMetaObject::invokeMethod(this, &TDBGrid::SyncCurrent, Qt::QueuedConnection);
 }
 
-bool TDBGrid::CanEditDataSet() const {
-  TDataSet *ds = DataSet();
-  return (FOptions & dgEditing) && !FReadOnly && ds && ds->Active() && ds->CanModify();
-}
-
-bool TDBGrid::CanEditColumn(int column) const {
-  if (!CanEditDataSet() || !FDataSource->CanStartEdit()) return false;
-  TField *f = FModel->FieldAt(column);
-  const TColumn *c = FModel->ExplicitColumn(column);
-  return f && !f->ReadOnly && !f->Calculated && !f->IsBlob() && !(c && c->ReadOnly);
-}
-
 bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event) {
   const bool opens = index.isValid() && state() != EditingState && (FModel->flags(index) & Qt::ItemIsEditable) &&
                      (trigger == AllEditTriggers || (trigger & editTriggers())) &&
@@ -448,7 +240,7 @@ bool TDBGrid::edit(const QModelIndex &index, EditTrigger trigger, QEvent *event)
     TDataSet *ds = DataSet();
     if (index.row() != ds->RecNo()) return false;
     bool editing = false;
-    Guard([&] { editing = FDataSource->Edit(); });
+    Guard([&] { editing = DataSource()->Edit(); });
     if (!editing) return false;
   }
   return QTableView::edit(index, trigger, event);
@@ -461,7 +253,7 @@ void TDBGrid::CommitOpenEditor() {
 
 void TDBGrid::DeleteWithConfirmation() {
   TDataSet *ds = DataSet();
-  if (!ds || !ds->Active() || FReadOnly || ds->IsEmpty() || !ds->CanModify()) return;
+  if (!ds || !ds->Active() || FModel->ReadOnly() || ds->IsEmpty() || !ds->CanModify()) return;
   if ((FOptions & dgConfirmDelete) && MessageDlg(QStringLiteral("Delete record?"), mbOKCancel) != mrOK) return;
   ds->Delete();
 }
@@ -482,15 +274,15 @@ void TDBGrid::keyPressEvent(QKeyEvent *event) {
   // Ctrl+0 makes the current cell null: an emptied text cell holds an empty string, which on
   // the server is a value of its own.
   if (event->key() == Qt::Key_0 && event->modifiers() == Qt::ControlModifier && state() != EditingState &&
-      currentIndex().isValid() && CanEditColumn(currentIndex().column())) {
+      currentIndex().isValid() && FModel->CanEditColumn(currentIndex().column())) {
     Guard([&] {
       TField *f = FModel->FieldAt(currentIndex().column());
-      if (FDataSource->Edit()) f->Clear();
+      if (DataSource()->Edit()) f->Clear();
     });
     return;
   }
   if (event->key() == Qt::Key_Insert && !ctrl && event->modifiers() == Qt::NoModifier) {
-    if (CanEditDataSet()) Guard([&] { ds->Insert(); });
+    if (FModel->CanEditDataSet()) Guard([&] { ds->Insert(); });
     return;
   }
   if (event->key() == Qt::Key_Escape && state() != EditingState && ds && ds->Active() &&

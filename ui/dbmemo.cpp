@@ -22,26 +22,20 @@ bool ChangesText(QKeyEvent *e) {
 }
 }  // namespace
 
-TDBMemo::TDBMemo(QWidget *parent) : QPlainTextEdit(parent) {
+TDBMemo::TDBMemo(QWidget *parent)
+    : QPlainTextEdit(parent),
+      FLink(
+          this,
+          [this](TDataSource *source) {
+            return TDataLink::FollowRow(source, this, [this] { LoadText(); })
+                   << connect(source, &TDataSource::RowChanged, this, [this](int row) {
+                        if (!FWriting && FLink.DataSet() && row == FLink.DataSet()->RecNo()) LoadText();
+                      });
+          },
+          [this] { LoadText(); }) {
   setTabChangesFocus(true);
   connect(this, &QPlainTextEdit::textChanged, this, &TDBMemo::WriteText);
   UpdateEditable();
-}
-
-void TDBMemo::SetDataSource(TDataSource *source) {
-  for (const auto &c : FConnections)
-    disconnect(c);
-  FConnections.clear();
-  FDataSource = source;
-  if (source) {
-    for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::Scrolled, &TDataSource::StateChanged})
-      FConnections << connect(source, signal, this, &TDBMemo::LoadText);
-    FConnections << connect(source, &TDataSource::RowChanged, this, [this](int row) {
-      if (!FWriting && FDataSource && FDataSource->DataSet() && row == FDataSource->DataSet()->RecNo()) LoadText();
-    });
-    FConnections << connect(source, &QObject::destroyed, this, &TDBMemo::LoadText);
-  }
-  LoadText();
 }
 
 void TDBMemo::SetDataField(const QString &fieldName) {
@@ -50,7 +44,7 @@ void TDBMemo::SetDataField(const QString &fieldName) {
 }
 
 TField *TDBMemo::Field() const {
-  TDataSet *ds = FDataSource ? FDataSource->DataSet() : nullptr;
+  TDataSet *ds = FLink.DataSet();
   return ds && ds->Active() ? ds->FindField(FDataField) : nullptr;
 }
 
@@ -62,7 +56,7 @@ void TDBMemo::SetReadOnly(bool on) {
 void TDBMemo::UpdateEditable() {
   // The widget accepts typing only while the row is being edited; a first key press in a
   // browsed row starts the edit (see keyPressEvent).
-  setReadOnly(FReadOnly || !FDataSource || !FDataSource->Editing() || !Field());
+  setReadOnly(FReadOnly || !DataSource() || !DataSource()->Editing() || !Field());
 }
 
 void TDBMemo::LoadText() {
@@ -78,7 +72,7 @@ void TDBMemo::LoadText() {
 }
 
 void TDBMemo::WriteText() {
-  if (FLoading || FReadOnly || !FDataSource || !FDataSource->Editing()) return;
+  if (FLoading || FReadOnly || !DataSource() || !DataSource()->Editing()) return;
   TField *f = Field();
   if (!f) return;
   FWriting = true;
@@ -87,10 +81,10 @@ void TDBMemo::WriteText() {
 }
 
 bool TDBMemo::StartEdit() {
-  if (FReadOnly || !FDataSource || !Field()) return false;
-  if (FDataSource->Editing()) return true;
+  if (FReadOnly || !DataSource() || !Field()) return false;
+  if (DataSource()->Editing()) return true;
   bool editing = false;
-  Guard([&] { editing = FDataSource->Edit(); });
+  Guard([&] { editing = DataSource()->Edit(); });
   UpdateEditable();
   return editing;
 }

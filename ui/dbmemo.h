@@ -6,15 +6,14 @@
 #include "ui/datasource.h"
 
 #include <QPlainTextEdit>
-#include <QPointer>
 
 class TDBMemo : public QPlainTextEdit {
   Q_OBJECT
 public:
   explicit TDBMemo(QWidget *parent = nullptr);
 
-  TDataSource *DataSource() const { return FDataSource; }
-  void SetDataSource(TDataSource *source);
+  TDataSource *DataSource() const { return FLink.DataSource(); }
+  void SetDataSource(TDataSource *source) { FLink.SetDataSource(source); }
   QString DataField() const { return FDataField; }
   void SetDataField(const QString &fieldName);
   // The bound field of the current dataset, or null.
@@ -33,10 +32,9 @@ private:
   void WriteText();
   bool StartEdit();
 
-  QPointer<TDataSource> FDataSource;
+  TDataLink FLink;
   QString FDataField;
   bool FReadOnly = false;
   bool FLoading = false;
   bool FWriting = false;
-  QList<QMetaObject::Connection> FConnections;
 };

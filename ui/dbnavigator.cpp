@@ -76,7 +76,16 @@ QIcon Glyph(TNavigateBtn button, const QColor &ink) {
 }
 }  // namespace
 
-TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent) {
+TDBNavigator::TDBNavigator(QWidget *parent)
+    : QWidget(parent),
+      FLink(
+          this,
+          [this](TDataSource *source) {
+            return TDataLink::FollowRow(source, this, [this] { UpdateButtons(); })
+                   << connect(source, &TDataSource::RowRemoved, this, &TDBNavigator::UpdateButtons)
+                   << connect(source, &TDataSource::RowInserted, this, &TDBNavigator::UpdateButtons);
+          },
+          [this] { UpdateButtons(); }) {
   auto *layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -98,28 +107,13 @@ TDBNavigator::TDBNavigator(QWidget *parent) : QWidget(parent) {
   UpdateButtons();
 }
 
-void TDBNavigator::SetDataSource(TDataSource *source) {
-  for (const auto &c : FConnections)
-    disconnect(c);
-  FConnections.clear();
-  FDataSource = source;
-  if (source) {
-    for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::Scrolled, &TDataSource::StateChanged})
-      FConnections << connect(source, signal, this, &TDBNavigator::UpdateButtons);
-    FConnections << connect(source, &TDataSource::RowRemoved, this, &TDBNavigator::UpdateButtons)
-                 << connect(source, &TDataSource::RowInserted, this, &TDBNavigator::UpdateButtons)
-                 << connect(source, &QObject::destroyed, this, &TDBNavigator::UpdateButtons);
-  }
-  UpdateButtons();
-}
-
 void TDBNavigator::SetVisibleButtons(const QList<TNavigateBtn> &buttons) {
   for (int i = 0; i < kNavigateBtnCount; ++i)
     FButtons[i]->setVisible(buttons.contains(TNavigateBtn(i)));
 }
 
 void TDBNavigator::UpdateButtons() {
-  TDataSet *ds = FDataSource ? FDataSource->DataSet() : nullptr;
+  TDataSet *ds = FLink.DataSet();
   const bool active = ds && ds->Active();
   const bool editing = active && (ds->State() == TDataSetState::dsEdit || ds->State() == TDataSetState::dsInsert);
   const bool canModify = active && ds->CanModify();
@@ -138,7 +132,7 @@ void TDBNavigator::UpdateButtons() {
 }
 
 void TDBNavigator::Perform(TNavigateBtn button) {
-  TDataSet *ds = FDataSource ? FDataSource->DataSet() : nullptr;
+  TDataSet *ds = FLink.DataSet();
   if (!ds) return;
   switch (button) {
   case nbFirst: ds->First(); break;
@@ -152,7 +146,7 @@ void TDBNavigator::Perform(TNavigateBtn button) {
     break;
   case nbEdit: ds->Edit(); break;
   case nbPost:
-    FDataSource->UpdateRecord();
+    DataSource()->UpdateRecord();
     ds->Post();
     break;
   case nbCancel: ds->Cancel(); break;

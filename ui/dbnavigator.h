@@ -3,7 +3,6 @@
 // dataset. Each button is enabled only while its action makes sense.
 #include "ui/datasource.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class QToolButton;
@@ -16,8 +15,8 @@ class TDBNavigator : public QWidget {
 public:
   explicit TDBNavigator(QWidget *parent = nullptr);
 
-  TDataSource *DataSource() const { return FDataSource; }
-  void SetDataSource(TDataSource *source);
+  TDataSource *DataSource() const { return FLink.DataSource(); }
+  void SetDataSource(TDataSource *source) { FLink.SetDataSource(source); }
 
   // Delete asks "Delete record?" ("OK", "Cancel") first.
   bool ConfirmDelete = true;
@@ -35,7 +34,6 @@ private:
   void UpdateButtons();
   void Perform(TNavigateBtn button);
 
-  QPointer<TDataSource> FDataSource;
+  TDataLink FLink;
   QToolButton *FButtons[kNavigateBtnCount] = {};
-  QList<QMetaObject::Connection> FConnections;
 };

@@ -24,16 +24,16 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
   setObjectName(QStringLiteral("DataForm"));
   setWindowTitle(kCaption);
 
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setFrameShape(QFrame::StyledPanel);
-  Label1 = new QLabel(QStringLiteral("&Table name"), Panel1);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  TblsCB = CreateRelationList(Panel1);
+  TablePanel = new QFrame(this);
+  TablePanel->setObjectName(QStringLiteral("Panel1"));
+  TablePanel->setFrameShape(QFrame::StyledPanel);
+  TableLabel = new QLabel(QStringLiteral("&Table name"), TablePanel);
+  TableLabel->setObjectName(QStringLiteral("Label1"));
+  TableLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  TblsCB = CreateRelationList(TablePanel);
   TblsCB->setToolTip(QStringLiteral("Select table or view to edit"));
   TblsCB->setStatusTip(TblsCB->toolTip());
-  Label1->setBuddy(TblsCB);
+  TableLabel->setBuddy(TblsCB);
 
   SrcTable = new TTable(this);
   SrcTable->setObjectName(QStringLiteral("SrcTable"));
@@ -42,28 +42,28 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
   DS->setObjectName(QStringLiteral("DS"));
   DS->AutoEdit = true;
 
-  DBNavigator1 = new TDBNavigator(Panel1);
+  DBNavigator1 = new TDBNavigator(TablePanel);
   DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
   DBNavigator1->SetDataSource(DS);
-  auto *panel = new QGridLayout(Panel1);
+  auto *panel = new QGridLayout(TablePanel);
   panel->setContentsMargins(6, 4, 6, 4);
-  panel->addWidget(Label1, 0, 0);
+  panel->addWidget(TableLabel, 0, 0);
   panel->addWidget(TblsCB, 0, 1, Qt::AlignLeft);
   panel->addWidget(DBNavigator1, 1, 1, Qt::AlignLeft);
   panel->setColumnStretch(2, 1);
 
-  DBGrid1 = new TDBGrid(this);
-  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-  DBGrid1->SetDataSource(DS);
+  DataGrid = new TDBGrid(this);
+  DataGrid->setObjectName(QStringLiteral("DBGrid1"));
+  DataGrid->SetDataSource(DS);
 
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(Panel1);
-  layout->addWidget(DBGrid1, 1);
+  layout->addWidget(TablePanel);
+  layout->addWidget(DataGrid, 1);
 
   ConnectGuarded(TblsCB, &QComboBox::activated, this, &TDataForm::TblsCBClick);
-  ConnectGuarded(DBGrid1, &TDBGrid::OnDblClick, this, &TDataForm::DBGrid1DblClick);
+  ConnectGuarded(DataGrid, &TDBGrid::OnDblClick, this, &TDataForm::DataGridDblClick);
 
   Guard([this] { FormCreate(); });
   ShowChild();
@@ -93,8 +93,8 @@ void TDataForm::TblsCBClick() {
   setWindowTitle(QStringLiteral("Table data -") + name);
 }
 
-void TDataForm::DBGrid1DblClick() {
-  TField *field = DBGrid1->SelectedField();
+void TDataForm::DataGridDblClick() {
+  TField *field = DataGrid->SelectedField();
   if (field && field->IsMemo()) ShowMemoField(field, DS, SrcTable->CanModify() && !field->ReadOnly);
 }
 

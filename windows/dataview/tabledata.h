@@ -18,11 +18,11 @@ public:
   // failure to list the tables is shown in an error box; the window is shown all the same.
   explicit TDataForm(QWidget *owner = nullptr);
 
-  QFrame *Panel1;
-  QLabel *Label1;
+  QFrame *TablePanel;
+  QLabel *TableLabel;
   QComboBox *TblsCB;
   TDBNavigator *DBNavigator1;
-  TDBGrid *DBGrid1;
+  TDBGrid *DataGrid;
   TTable *SrcTable;
   TDataSource *DS;
 
@@ -30,7 +30,7 @@ public:
   // The user picked a table: a pending change of the shown one is posted first (a refused
   // post keeps the edit and the table), then the picked one opens.
   void TblsCBClick();
-  void DBGrid1DblClick();
+  void DataGridDblClick();
 
 protected:
   void FormClose() override;

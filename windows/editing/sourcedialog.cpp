@@ -17,27 +17,27 @@ TSQLSourceForm::TSQLSourceForm(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("SQLSourceForm"));
   setWindowTitle(QStringLiteral("SQL Source"));
 
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setReadOnly(true);
-  Memo1->setFont(FixedPitchFont(QStringLiteral("Courier New"), 17));
-  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  Memo1->installEventFilter(this);
+  SourceMemo = new QPlainTextEdit(this);
+  SourceMemo->setObjectName(QStringLiteral("Memo1"));
+  SourceMemo->setReadOnly(true);
+  SourceMemo->setFont(FixedPitchFont(QStringLiteral("Courier New"), 17));
+  SourceMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  SourceMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SourceMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SourceMemo->installEventFilter(this);
 
-  Panel1 = new QWidget(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  BitBtn1 = new QPushButton(QStringLiteral("OK"), Panel1);
-  BitBtn2 = new QPushButton(QStringLiteral("Cancel"), Panel1);
-  AddBtn = new QPushButton(QStringLiteral("&Add to repository"), Panel1);
+  ButtonPanel = new QWidget(this);
+  ButtonPanel->setObjectName(QStringLiteral("Panel1"));
+  BitBtn1 = new QPushButton(QStringLiteral("OK"), ButtonPanel);
+  BitBtn2 = new QPushButton(QStringLiteral("Cancel"), ButtonPanel);
+  AddBtn = new QPushButton(QStringLiteral("&Add to repository"), ButtonPanel);
   AddBtn->setToolTip(QStringLiteral("Add to repository"));
   AddBtn->setStatusTip(QStringLiteral("Add to repository"));
   BitBtn1->setDefault(true);
   BitBtn1->setAutoDefault(true);
   BitBtn2->setAutoDefault(false);
   AddBtn->setAutoDefault(false);
-  auto *buttons = new QHBoxLayout(Panel1);
+  auto *buttons = new QHBoxLayout(ButtonPanel);
   buttons->addWidget(BitBtn1);
   buttons->addWidget(BitBtn2);
   buttons->addWidget(AddBtn);
@@ -46,8 +46,8 @@ TSQLSourceForm::TSQLSourceForm(QWidget *parent) : QDialog(parent) {
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(Memo1);
-  layout->addWidget(Panel1);
+  layout->addWidget(SourceMemo);
+  layout->addWidget(ButtonPanel);
 
   connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
   connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
@@ -55,11 +55,11 @@ TSQLSourceForm::TSQLSourceForm(QWidget *parent) : QDialog(parent) {
   resize(560, 360);
 }
 
-void TSQLSourceForm::AddBtnClick() { AddObjectSource(static_cast<const QPlainTextEdit *>(Memo1)); }
+void TSQLSourceForm::AddBtnClick() { AddObjectSource(static_cast<const QPlainTextEdit *>(SourceMemo)); }
 
 bool TSQLSourceForm::eventFilter(QObject *watched, QEvent *event) {
   // Enter in the text belongs to the default button.
-  if (watched == Memo1 && event->type() == QEvent::KeyPress) {
+  if (watched == SourceMemo && event->type() == QEvent::KeyPress) {
     auto *k = static_cast<QKeyEvent *>(event);
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
       BitBtn1->click();
@@ -71,6 +71,6 @@ bool TSQLSourceForm::eventFilter(QObject *watched, QEvent *event) {
 
 void ShowSQLSource(const TStringList &lines) {
   auto dlg = std::make_unique<TSQLSourceForm>();
-  SetEditorLines(dlg->Memo1, lines);
+  SetEditorLines(dlg->SourceMemo, lines);
   if (dlg->exec() != QDialog::Accepted) Abort();
 }

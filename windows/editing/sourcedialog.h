@@ -13,8 +13,8 @@ class TSQLSourceForm : public QDialog {
 public:
   explicit TSQLSourceForm(QWidget *parent = nullptr);
 
-  QPlainTextEdit *Memo1;
-  QWidget *Panel1;
+  QPlainTextEdit *SourceMemo;
+  QWidget *ButtonPanel;
   QPushButton *BitBtn1;  // "OK"
   QPushButton *BitBtn2;  // "Cancel"
   QPushButton *AddBtn;   // "&Add to repository"

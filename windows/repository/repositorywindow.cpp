@@ -61,24 +61,24 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
   DS = new TDataSource(SrcTable, this);
   DS->AutoEdit = true;
 
-  Panel1 = new QFrame(this);
-  Panel1->setFrameShape(QFrame::StyledPanel);
-  DBNavigator1 = new TDBNavigator(Panel1);
+  NavigatorPanel = new QFrame(this);
+  NavigatorPanel->setFrameShape(QFrame::StyledPanel);
+  DBNavigator1 = new TDBNavigator(NavigatorPanel);
   DBNavigator1->SetDataSource(DS);
-  auto *panelLayout = new QHBoxLayout(Panel1);
+  auto *panelLayout = new QHBoxLayout(NavigatorPanel);
   panelLayout->setContentsMargins(4, 2, 4, 2);
   panelLayout->addWidget(DBNavigator1);
   panelLayout->addStretch();
 
-  DBGrid1 = new TDBGrid(this);
-  DBGrid1->SetOptions(dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines |
-                      dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit);
-  DBGrid1->AddColumn(repository_table::kNameField, repository_table::kNameField);
-  QFont titleFont = DBGrid1->horizontalHeader()->font();
+  NamesGrid = new TDBGrid(this);
+  NamesGrid->SetOptions(dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines |
+                        dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit);
+  NamesGrid->AddColumn(repository_table::kNameField, repository_table::kNameField);
+  QFont titleFont = NamesGrid->horizontalHeader()->font();
   titleFont.setBold(true);
-  DBGrid1->SetTitleFont(titleFont);
-  DBGrid1->SetDataSource(DS);
-  DBGrid1->setFixedWidth(210);
+  NamesGrid->SetTitleFont(titleFont);
+  NamesGrid->SetDataSource(DS);
+  NamesGrid->setFixedWidth(210);
 
   DBMemo1 = new TDBMemo(this);
   DBMemo1->SetDataSource(DS);
@@ -91,12 +91,12 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
   auto *body = new QHBoxLayout;
   body->setContentsMargins(0, 0, 0, 0);
   body->setSpacing(0);
-  body->addWidget(DBGrid1);
+  body->addWidget(NamesGrid);
   body->addWidget(DBMemo1, 1);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(Panel1);
+  layout->addWidget(NavigatorPanel);
   layout->addLayout(body, 1);
 
   Guard([this] { FormCreate(); });

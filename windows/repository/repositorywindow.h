@@ -19,9 +19,9 @@ public:
   // shows it as a child of the main window.
   explicit TObjRepos(QWidget *parent = nullptr);
 
-  QFrame *Panel1;
+  QFrame *NavigatorPanel;
   TDBNavigator *DBNavigator1;
-  TDBGrid *DBGrid1;
+  TDBGrid *NamesGrid;
   TDBMemo *DBMemo1;
   TTable *SrcTable;
   TField *nameField;  // "OBJECT NAME", string, Size 30, Required

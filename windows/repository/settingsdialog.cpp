@@ -72,12 +72,12 @@ TORepOptDlg::TORepOptDlg(QWidget *parent)
   Bevel1 = new QFrame(this);
   Bevel1->setFrameShape(QFrame::Box);
   Bevel1->setFrameShadow(QFrame::Sunken);
-  Label1 = new QLabel(QStringLiteral("&Directory of object repository table"), Bevel1);
+  DirLabel = new QLabel(QStringLiteral("&Directory of object repository table"), Bevel1);
   DirName = new QLineEdit(Bevel1);
   DirName->setMinimumWidth(300);
-  Label1->setBuddy(DirName);
+  DirLabel->setBuddy(DirName);
   auto *frameLayout = new QVBoxLayout(Bevel1);
-  frameLayout->addWidget(Label1);
+  frameLayout->addWidget(DirLabel);
   frameLayout->addWidget(DirName);
   frameLayout->addStretch();
 

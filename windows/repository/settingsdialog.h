@@ -26,7 +26,7 @@ public:
   ~TORepOptDlg() override;
 
   QFrame *Bevel1;
-  QLabel *Label1;
+  QLabel *DirLabel;
   QLineEdit *DirName;
   QPushButton *OKBtn;
   QPushButton *CancelBtn;
