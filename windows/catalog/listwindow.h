@@ -1,6 +1,7 @@
 #pragma once
 // What the catalog list windows share: the row of speed buttons docked at their top, the
 // declared columns of their tables, and a size that shows every column of their grid.
+#include "data/dataset.h"
 #include "ui/formparts.h"
 
 #include <QSize>
