@@ -5,6 +5,8 @@
 #include "bench/bench.h"
 #include "bench/benchdb.h"
 #include "data/dataset.h"
+#include "firebird/exceptions.h"
+#include "firebird/generators.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/session.h"
 #include "ui/dbgrid.h"

@@ -1,6 +1,6 @@
 #include "firebird/session.h"
 
-#include "firebird/catalog.h"
+#include "firebird/names.h"
 
 bool AutoCommit = false;
 

@@ -5,6 +5,7 @@
 #include "app/datamodule.h"
 #include "app/settings.h"
 #include "data/dataset.h"
+#include "firebird/domains.h"
 #include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/modal.h"
@@ -324,9 +325,9 @@ private slots:
 
     // The memo columns carry the declared text, as the catalog keeps it.
     CHECKED(SelectDomain(form, "D_NAME"));
-    QCOMPARE(form->TableFieldsRDBDEFAULT_SOURCE->Value().metaType().id(), int(QMetaType::QString));
-    QCOMPARE(form->TableFieldsRDBDEFAULT_SOURCE->AsString(), QStringLiteral("DEFAULT 'none'"));
-    QVERIFY(form->TableFieldsRDBCOMPUTED_SOURCE->IsNull());
+    QCOMPARE(form->TableFields->DefaultSource->Value().metaType().id(), int(QMetaType::QString));
+    QCOMPARE(form->TableFields->DefaultSource->AsString(), QStringLiteral("DEFAULT 'none'"));
+    QVERIFY(form->TableFields->ComputedSource->IsNull());
     if (dialect == 3) {
       // The engine's column domains (system flag 0) are listed, the computed one with its expression.
       const QString computed = fixtures::queryValue(target,
@@ -337,7 +338,7 @@ private slots:
       QVERIFY2(computed.startsWith(QLatin1String("RDB$")), qPrintable(computed));
       QCOMPARE(fixtures::gridRow(form->FGrid, computed), computed + QStringLiteral("|BIGINT|(MEMO)|(Memo)|8|0|"));
       CHECKED(SelectDomain(form, computed));
-      QCOMPARE(form->TableFieldsRDBCOMPUTED_SOURCE->AsString(), QStringLiteral("(A * 2)"));
+      QCOMPARE(form->TableFields->ComputedSource->AsString(), QStringLiteral("(A * 2)"));
     }
   }
 

@@ -5,6 +5,7 @@
 #include "app/datamodule.h"
 #include "base/errors.h"
 #include "data/dataset.h"
+#include "firebird/relations.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/hostile.h"

@@ -6,6 +6,7 @@
 #include "app/datamodule.h"
 #include "app/settings.h"
 #include "data/dataset.h"
+#include "firebird/triggers.h"
 #include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/modal.h"

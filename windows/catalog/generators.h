@@ -7,8 +7,7 @@ class QFrame;
 class QToolButton;
 class TDBGrid;
 class TDataSource;
-class TField;
-class TQuery;
+class TGeneratorList;
 
 class TGeneratorsForm : public TChildForm {
   Q_OBJECT
@@ -22,8 +21,7 @@ public:
   QToolButton *RefreshBtn;
   TDBGrid *FGrid;
   TDataSource *DataSource1;
-  TQuery *Query1;
-  TField *Query1RDBGENERATOR_NAME;
+  TGeneratorList *Query1;
 
   void FormCreate();
   void DropBtnClick();

@@ -8,9 +8,10 @@ class QComboBox;
 class QFrame;
 class QToolButton;
 class TDBGrid;
-class TDataSet;
 class TDataSource;
-class TQuery;
+class TRelationDependencies;
+class TRelationFields;
+class TViewSource;
 
 class TFormTblStr : public TChildForm {
   Q_OBJECT
@@ -26,15 +27,14 @@ public:
   TDBGrid *DBGrid2;
   TDataSource *DS;
   TDataSource *DepsDS;
-  TQuery *StrQuery;
-  TQuery *DepQuery;
-  TQuery *SQLSourceQ;
+  TRelationFields *StrQuery;
+  TRelationDependencies *DepQuery;
+  TViewSource *SQLSourceQ;
 
   void FormCreate();
   void TblsCBClick();
   void SpeedButton1Click();
   void SrcDataClick();
-  void DepQueryCalcFields(TDataSet *DataSet);
 
 protected:
   void FormClose() override;

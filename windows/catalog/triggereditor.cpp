@@ -1,7 +1,7 @@
 #include "windows/catalog/triggereditor.h"
 
-#include "firebird/catalog.h"
 #include "firebird/session.h"
+#include "firebird/triggers.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
@@ -182,17 +182,16 @@ void TTrigSourceForm::ShowEditor() {
 }
 
 TStringList TTrigSourceForm::UpdateStatementLines() const {
-  const QStringList head{FillFormat(ddl::AlterTriggerHead, {TrigNameEdit->text()}), EventTypeEdit->currentText()};
-  return TStringList(head + EditorLines(TrigSource).Lines());
+  return TStringList(AlterTriggerHead(TrigNameEdit->text(), EventTypeEdit->currentText()) +
+                     EditorLines(TrigSource).Lines());
 }
 
 TStringList TTrigSourceForm::NewStatementLines() const {
   // The position as the field shows it, also while a typed value has not been taken yet.
   bool isNumber = false;
   const int position = PositionEdit->cleanText().toInt(&isNumber);
-  const QStringList head{FillFormat(ddl::CreateTriggerHead, {TrigNameEdit->text()}),
-                         FillFormat(ddl::TriggerFor, {TableNameEdit->currentText()}), EventTypeEdit->currentText(),
-                         FillFormat(ddl::TriggerPosition, {QString::number(isNumber ? position : 0)})};
+  const QStringList head = CreateTriggerHead(TrigNameEdit->text(), TableNameEdit->currentText(),
+                                             EventTypeEdit->currentText(), isNumber ? position : 0);
   return TStringList(head + EditorLines(TrigSource).Lines());
 }
 

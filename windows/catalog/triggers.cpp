@@ -2,8 +2,8 @@
 
 #include "data/dataset.h"
 #include "data/db.h"
-#include "firebird/catalog.h"
 #include "firebird/session.h"
+#include "firebird/triggers.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/editorlines.h"
@@ -124,35 +124,8 @@ void TFormTriggers::CreatePanel() {
 }
 
 void TFormTriggers::CreateTable() {
-  TrigTable = new TTable(this);
+  TrigTable = new TTriggerList(this);
   TrigTable->setObjectName(QStringLiteral("TrigTable"));
-  TrigTable->DatabaseName = TFbSession::Alias;
-  TrigTable->TableName = QStringLiteral("RDB$TRIGGERS");
-  // The server refuses direct writes to its catalog: the list is for reading only.
-  TrigTable->ReadOnly = true;
-  TrigNameField =
-      DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$TRIGGER_NAME"), 31), QStringLiteral("NAME"), 0);
-  TableField = DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$RELATION_NAME"), 31),
-                            QStringLiteral("RDB$RELATION"), 0);
-  TrigSequenceField = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_SEQUENCE")),
-                                   QStringLiteral("RDB$TRIGGER"), 0);
-  TrigTypeField =
-      DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_TYPE")), QStringLiteral("TYPE"), 0);
-  SourceField =
-      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$TRIGGER_SOURCE")), QStringLiteral("SOURCE"), 0);
-  TrigTableRDBDESCRIPTION =
-      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
-  TrigTableRDBTRIGGER_INACTIVE = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_INACTIVE")),
-                                              QStringLiteral("INACTIVE"), 0);
-  SeqFld = new TStringField(TrigTable, QStringLiteral("TYPENAME"), 30);
-  SeqFld->Calculated = true;
-  ActFld = new TStringField(TrigTable, QStringLiteral("ACT"), 10);
-  ActFld->Calculated = true;
-  TrigTableRDBSYSTEM_FLAG = new TSmallintField(TrigTable, QStringLiteral("RDB$SYSTEM_FLAG"));
-  TrigTableRDBSYSTEM_FLAG->Visible = false;
-  TrigTable->Filtered = true;
-  TrigTable->OnFilterRecord = [this](TDataSet *DataSet, bool &Accept) { TrigTableFilterRecord(DataSet, Accept); };
-  TrigTable->OnCalcFields = [this](TDataSet *DataSet) { TrigTableCalcFields(DataSet); };
 }
 
 void TFormTriggers::CreateGrid() {
@@ -163,13 +136,14 @@ void TFormTriggers::CreateGrid() {
   DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
   DBGrid1->SetReadOnly(true);
   DBGrid1->SetDataSource(DataSource1);
-  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_NAME"));
-  DBGrid1->AddColumn(QStringLiteral("RDB$RELATION_NAME"), QStringLiteral("RELATION"));
-  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_SEQUENCE"), QStringLiteral("SEQUENCE"));
-  DBGrid1->AddColumn(QStringLiteral("TYPENAME"), QStringLiteral("TYPE"));
-  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_SOURCE"));
-  DBGrid1->AddColumn(QStringLiteral("RDB$DESCRIPTION"));
-  DBGrid1->AddColumn(QStringLiteral("ACT"), QStringLiteral("ACTIVE"));
+  const struct {
+    const TField *field;
+    const char *title;  // null: the field's own label
+  } columns[] = {{TrigTable->NameField, nullptr},  {TrigTable->Relation, "RELATION"}, {TrigTable->Sequence, "SEQUENCE"},
+                 {TrigTable->TypeName, "TYPE"},    {TrigTable->Source, nullptr},      {TrigTable->Description, nullptr},
+                 {TrigTable->ActiveName, "ACTIVE"}};
+  for (const auto &c : columns)
+    DBGrid1->AddColumn(c.field->FieldName, c.title ? QString::fromLatin1(c.title) : QString());
   ConnectGuarded(DBGrid1, &TDBGrid::OnDblClick, this, [this] { SrcBtnClick(); });
 }
 
@@ -190,47 +164,38 @@ void TFormTriggers::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
 void TFormTriggers::TableComboChange() {
   SelectedRelation = TableCombo->currentText();
-  TrigTable->Refilter();
-}
-
-void TFormTriggers::TrigTableFilterRecord(TDataSet *DataSet, bool &Accept) {
-  Accept = (SelectedRelation == kAllRelations ||
-            DataSet->FieldByName(QStringLiteral("RDB$RELATION_NAME"))->AsString() == SelectedRelation) &&
-           DataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() != 1;
-}
-
-void TFormTriggers::TrigTableCalcFields(TDataSet *DataSet) {
-  DataSet->FieldByName(QStringLiteral("TYPENAME"))
-      ->SetAsString(TriggerTypeName(DataSet->FieldByName(QStringLiteral("RDB$TRIGGER_TYPE"))->Value()));
-  DataSet->FieldByName(QStringLiteral("ACT"))
-      ->SetAsString(TriggerActiveName(DataSet->FieldByName(QStringLiteral("RDB$TRIGGER_INACTIVE"))->Value()));
+  TrigTable->ShowRelation(SelectedRelation == kAllRelations ? QString() : SelectedRelation);
 }
 
 TTrigSourceForm *TFormTriggers::SrcBtnClick() {
   // Filled before it is shown; a failure on the way leaves no half-filled editor behind.
   auto editor = std::make_unique<TTrigSourceForm>();
-  SetEditorLines(editor->TrigSource, SourceLines(SourceField));
+  SetEditorLines(editor->TrigSource, SourceLines(TrigTable->Source));
   // A quoted name keeps its quotes, however long the name.
-  const QString name = FbSession()->SQLName(TrigNameField->AsString());
+  const QString name = FbSession()->SQLName(TrigTable->Name());
   editor->TrigNameEdit->setMaxLength(qMax(editor->TrigNameEdit->maxLength(), int(name.size())));
   editor->TrigNameEdit->setText(name);
-  const int type = TrigTypeField->AsInteger();
+  const int type = TrigTable->Type->AsInteger();
   editor->EventTypeEdit->setCurrentIndex(type >= 1 && type <= 6 ? type - 1 : -1);
-  editor->PositionEdit->setValue(TrigSequenceField->AsInteger());
-  editor->TableNameEdit->setEditText(FbSession()->SQLName(TableField->AsString()));
+  editor->PositionEdit->setValue(TrigTable->Sequence->AsInteger());
+  editor->TableNameEdit->setEditText(FbSession()->SQLName(TrigTable->Relation->AsString()));
   editor->ShowEditor();
   return editor.release();
 }
 
-void TFormTriggers::AddBtnClick() { AddObjectSource(SourceLines(SourceField)); }
+void TFormTriggers::AddBtnClick() { AddObjectSource(SourceLines(TrigTable->Source)); }
 
-void TFormTriggers::ExecForCurrent(const char *format) {
-  FbSession()->Execute(FillFormat(format, {FbSession()->SQLName(TrigNameField->AsString())}));
+void TFormTriggers::DropBtnClick() {
+  DropTrigger(TrigTable->Name());
   TrigTable->Refresh();
 }
 
-void TFormTriggers::DropBtnClick() { ExecForCurrent(ddl::DropTrigger); }
+void TFormTriggers::DeactivteBtnClick() {
+  SetTriggerActive(TrigTable->Name(), false);
+  TrigTable->Refresh();
+}
 
-void TFormTriggers::DeactivteBtnClick() { ExecForCurrent(ddl::DeactivateTrigger); }
-
-void TFormTriggers::ActivateBtnClick() { ExecForCurrent(ddl::ActivateTrigger); }
+void TFormTriggers::ActivateBtnClick() {
+  SetTriggerActive(TrigTable->Name(), true);
+  TrigTable->Refresh();
+}
