@@ -18,11 +18,11 @@ TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
   RefreshBtn =
       AddSpeedButton(btnPanel, "RefreshBtn", QStringLiteral("&Refresh"), QStringLiteral("Refresh generator list"));
 
-  Query1 = new TGeneratorList(this);
-  Query1->setObjectName(QStringLiteral("Query1"));
+  GeneratorList = new TGeneratorList(this);
+  GeneratorList->setObjectName(QStringLiteral("Query1"));
 
-  DataSource1 = CreateListSource(Query1, this, "DataSource1");
-  FGrid = CreateListGrid(this, btnPanel, DataSource1);
+  GeneratorSource = CreateListSource(GeneratorList, this, "DataSource1");
+  FGrid = CreateListGrid(this, btnPanel, GeneratorSource);
 
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TGeneratorsForm::DropBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TGeneratorsForm::RefrBtnClick);
@@ -35,18 +35,18 @@ TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
 QSize TGeneratorsForm::sizeHint() const { return ColumnsSizeHint(FGrid, TChildForm::sizeHint(), 300); }
 
 void TGeneratorsForm::FormCreate() {
-  if (!Query1->Active()) Query1->Open();
+  if (!GeneratorList->Active()) GeneratorList->Open();
 }
 
 void TGeneratorsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
 // A drop follows the auto-commit setting like every other drop, and the list shows its effect.
 void TGeneratorsForm::DropBtnClick() {
-  DropGenerator(Query1->Name());
+  DropGenerator(GeneratorList->Name());
   RefrBtnClick();
 }
 
 // Re-read, staying on the current generator while it is still there, as the other lists do.
-void TGeneratorsForm::RefrBtnClick() { Query1->Refresh(); }
+void TGeneratorsForm::RefrBtnClick() { GeneratorList->Refresh(); }
 
 void TGeneratorsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

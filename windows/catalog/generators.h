@@ -20,8 +20,8 @@ public:
   QToolButton *DropBtn;
   QToolButton *RefreshBtn;
   TDBGrid *FGrid;
-  TDataSource *DataSource1;
-  TGeneratorList *Query1;
+  TDataSource *GeneratorSource;   // "DataSource1"
+  TGeneratorList *GeneratorList;  // "Query1"
 
   void FormCreate();
   void DropBtnClick();

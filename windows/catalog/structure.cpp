@@ -46,12 +46,12 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   DataBtn = CreateSpeedButton(PanelComs, QStringLiteral("DataBtn"), QStringLiteral("&Show data"));
   DataBtn->setToolTip(QStringLiteral("Open this table in data window"));
   DataBtn->setStatusTip(DataBtn->toolTip());
-  SpeedButton1 = CreateSpeedButton(PanelComs, QStringLiteral("SpeedButton1"), QStringLiteral("&Show SQL for view"));
+  ViewSourceBtn = CreateSpeedButton(PanelComs, QStringLiteral("SpeedButton1"), QStringLiteral("&Show SQL for view"));
   auto *buttons = new QHBoxLayout(PanelComs);
   buttons->setContentsMargins(6, 4, 6, 4);
   buttons->addWidget(TblsCB);
   buttons->addWidget(DataBtn);
-  buttons->addWidget(SpeedButton1);
+  buttons->addWidget(ViewSourceBtn);
   buttons->addStretch();
 
   StrQuery = new TRelationFields(this);
@@ -68,20 +68,20 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
 
   const QColor shadow = palette().color(QPalette::Dark);
   TColumn position{StrQuery->Position->FieldName, QString(), shadow, Qt::black};
-  DBGrid1 = CatalogGrid(
+  FieldGrid = CatalogGrid(
       this, "DBGrid1", DS,
       dgTitles | dgColumnResize | dgColLines | dgTabs | dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit,
       {position, TColumn{StrQuery->NameField->FieldName}, TColumn{StrQuery->Domain->FieldName}});
-  DBGrid1->setFixedWidth(433);
-  DBGrid2 = CatalogGrid(this, "DBGrid2", DepsDS,
-                        dgTitles | dgColumnResize | dgColLines | dgTabs | dgConfirmDelete | dgCancelOnExit,
-                        {TColumn{DepQuery->FieldName->FieldName}, TColumn{DepQuery->TypeName->FieldName},
-                         TColumn{DepQuery->NameField->FieldName}});
+  FieldGrid->setFixedWidth(433);
+  DependencyGrid = CatalogGrid(this, "DBGrid2", DepsDS,
+                               dgTitles | dgColumnResize | dgColLines | dgTabs | dgConfirmDelete | dgCancelOnExit,
+                               {TColumn{DepQuery->FieldName->FieldName}, TColumn{DepQuery->TypeName->FieldName},
+                                TColumn{DepQuery->NameField->FieldName}});
 
   auto *grids = new QHBoxLayout;
   grids->setSpacing(0);
-  grids->addWidget(DBGrid1);
-  grids->addWidget(DBGrid2, 1);
+  grids->addWidget(FieldGrid);
+  grids->addWidget(DependencyGrid, 1);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -89,7 +89,7 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   layout->addLayout(grids, 1);
 
   ConnectGuarded(TblsCB, &QComboBox::activated, this, &TFormTblStr::TblsCBClick);
-  ConnectGuarded(SpeedButton1, &QToolButton::clicked, this, &TFormTblStr::SpeedButton1Click);
+  ConnectGuarded(ViewSourceBtn, &QToolButton::clicked, this, &TFormTblStr::ViewSourceBtnClick);
   ConnectGuarded(DataBtn, &QToolButton::clicked, this, &TFormTblStr::SrcDataClick);
 
   Guard([this] { FormCreate(); });
@@ -118,7 +118,7 @@ void TFormTblStr::TblsCBClick() {
   setWindowTitle(QStringLiteral("Table structure -") + name);
 }
 
-void TFormTblStr::SpeedButton1Click() {
+void TFormTblStr::ViewSourceBtnClick() {
   SQLSourceQ->Read(TblsCB->currentText());
   if (Shell()) Shell()->ShowDDL(SourceLines(SQLSourceQ->Source));
 }

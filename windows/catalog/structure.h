@@ -22,9 +22,9 @@ public:
   QFrame *PanelComs;
   QComboBox *TblsCB;
   QToolButton *DataBtn;
-  QToolButton *SpeedButton1;  // "&Show SQL for view"
-  TDBGrid *DBGrid1;
-  TDBGrid *DBGrid2;
+  QToolButton *ViewSourceBtn;  // "SpeedButton1", "&Show SQL for view"
+  TDBGrid *FieldGrid;          // "DBGrid1"
+  TDBGrid *DependencyGrid;     // "DBGrid2"
   TDataSource *DS;
   TDataSource *DepsDS;
   TRelationFields *StrQuery;
@@ -33,7 +33,7 @@ public:
 
   void FormCreate();
   void TblsCBClick();
-  void SpeedButton1Click();
+  void ViewSourceBtnClick();
   void SrcDataClick();
 
 protected:

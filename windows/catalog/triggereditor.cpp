@@ -83,23 +83,23 @@ void TTrigSourceForm::CreatePanel() {
   TableNameEdit->setMaxVisibleItems(25);
   TableNameEdit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-  Label1 = PanelLabel(QStringLiteral("&TriggerName"), TrigNameEdit, ComPanel);
-  Label3 = PanelLabel(QStringLiteral("&Event type"), EventTypeEdit, ComPanel);
-  Label2 = PanelLabel(QStringLiteral("&Position"), PositionEdit, ComPanel);
-  Label4 = PanelLabel(QStringLiteral("&Table (view) name"), TableNameEdit, ComPanel);
+  NameLabel = PanelLabel(QStringLiteral("&TriggerName"), TrigNameEdit, ComPanel);
+  EventLabel = PanelLabel(QStringLiteral("&Event type"), EventTypeEdit, ComPanel);
+  PositionLabel = PanelLabel(QStringLiteral("&Position"), PositionEdit, ComPanel);
+  TableLabel = PanelLabel(QStringLiteral("&Table (view) name"), TableNameEdit, ComPanel);
   int n = 1;
-  for (QLabel *label : {Label1, Label2, Label3, Label4})
+  for (QLabel *label : {NameLabel, PositionLabel, EventLabel, TableLabel})
     label->setObjectName(QStringLiteral("Label%1").arg(n++));
 
   auto *fields = new QGridLayout;
   fields->setContentsMargins(6, 4, 6, 6);
-  fields->addWidget(Label1, 0, 0);
+  fields->addWidget(NameLabel, 0, 0);
   fields->addWidget(TrigNameEdit, 0, 1);
-  fields->addWidget(Label3, 0, 2);
+  fields->addWidget(EventLabel, 0, 2);
   fields->addWidget(EventTypeEdit, 0, 3);
-  fields->addWidget(Label2, 1, 0);
+  fields->addWidget(PositionLabel, 1, 0);
   fields->addWidget(PositionEdit, 1, 1);
-  fields->addWidget(Label4, 1, 2);
+  fields->addWidget(TableLabel, 1, 2);
   fields->addWidget(TableNameEdit, 1, 3);
   fields->setColumnStretch(1, 1);
   fields->setColumnStretch(3, 1);

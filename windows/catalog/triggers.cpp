@@ -38,8 +38,8 @@ TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(Panel1);
-  layout->addWidget(DBGrid1, 1);
+  layout->addWidget(RelationPanel);
+  layout->addWidget(TriggerGrid, 1);
 
   Guard([this] { FormCreate(); });
   ShowChild();
@@ -71,20 +71,20 @@ void TFormTriggers::Activated(bool active) {
 }
 
 void TFormTriggers::CreatePanel() {
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setFrameShape(QFrame::StyledPanel);
-  Label1 = new QLabel(QStringLiteral("Relation"), Panel1);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  TableCombo = new QComboBox(Panel1);
+  RelationPanel = new QFrame(this);
+  RelationPanel->setObjectName(QStringLiteral("Panel1"));
+  RelationPanel->setFrameShape(QFrame::StyledPanel);
+  RelationLabel = new QLabel(QStringLiteral("Relation"), RelationPanel);
+  RelationLabel->setObjectName(QStringLiteral("Label1"));
+  TableCombo = new QComboBox(RelationPanel);
   TableCombo->setObjectName(QStringLiteral("TableCombo"));
   TableCombo->setMaxVisibleItems(20);
   TableCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   TableCombo->setMinimumContentsLength(24);
-  auto *row = new QHBoxLayout(Panel1);
+  auto *row = new QHBoxLayout(RelationPanel);
   row->setContentsMargins(4, 4, 4, 4);
   row->setSpacing(2);
-  row->addWidget(Label1);
+  row->addWidget(RelationLabel);
   row->addWidget(TableCombo);
   row->addSpacing(6);
 
@@ -96,13 +96,13 @@ void TFormTriggers::CreatePanel() {
       {SrcBtn, "SrcBtn", "&Source", "Open source code of trigger"},
       {AddBtn, "AddBtn", "&Add ", "Add source to repository"},
       {DropBtn, "SpeedButton1", "&Drop", "Drop trigger"},
-      {DeactivteBtn, "DeactivteBtn", "D&eactivate", "Set trigger inactive"},
+      {DeactivateBtn, "DeactivteBtn", "D&eactivate", "Set trigger inactive"},
       {ActivateBtn, "ActivateBtn", "A&ctivate", "Set trigger active"},
       {InsWiz, "InsWiz", "&1.Insert wizard", "Creates insert trigger for views"},
       {UpdWiz, "SpeedButton3", "&2.Update wizard", "Creates update trigger for views"},
   };
   for (const Button &b : buttons) {
-    b.member = new QToolButton(Panel1);
+    b.member = new QToolButton(RelationPanel);
     b.member->setObjectName(QString::fromLatin1(b.name));
     b.member->setText(QString::fromLatin1(b.caption));
     b.member->setStatusTip(QString::fromLatin1(b.hint));
@@ -117,7 +117,7 @@ void TFormTriggers::CreatePanel() {
   ConnectGuarded(SrcBtn, &QToolButton::clicked, this, [this] { SrcBtnClick(); });
   ConnectGuarded(AddBtn, &QToolButton::clicked, this, &TFormTriggers::AddBtnClick);
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TFormTriggers::DropBtnClick);
-  ConnectGuarded(DeactivteBtn, &QToolButton::clicked, this, &TFormTriggers::DeactivteBtnClick);
+  ConnectGuarded(DeactivateBtn, &QToolButton::clicked, this, &TFormTriggers::DeactivateBtnClick);
   // No trigger wizard exists: the two wizard buttons activate, as "A&ctivate" does.
   for (QToolButton *b : {ActivateBtn, InsWiz, UpdWiz})
     ConnectGuarded(b, &QToolButton::clicked, this, &TFormTriggers::ActivateBtnClick);
@@ -129,13 +129,13 @@ void TFormTriggers::CreateTable() {
 }
 
 void TFormTriggers::CreateGrid() {
-  DataSource1 = new TDataSource(TrigTable, this);
-  DataSource1->setObjectName(QStringLiteral("DataSource1"));
-  DataSource1->AutoEdit = false;
-  DBGrid1 = new TDBGrid(this);
-  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-  DBGrid1->SetReadOnly(true);
-  DBGrid1->SetDataSource(DataSource1);
+  TriggerSource = new TDataSource(TrigTable, this);
+  TriggerSource->setObjectName(QStringLiteral("DataSource1"));
+  TriggerSource->AutoEdit = false;
+  TriggerGrid = new TDBGrid(this);
+  TriggerGrid->setObjectName(QStringLiteral("DBGrid1"));
+  TriggerGrid->SetReadOnly(true);
+  TriggerGrid->SetDataSource(TriggerSource);
   const struct {
     const TField *field;
     const char *title;  // null: the field's own label
@@ -143,8 +143,8 @@ void TFormTriggers::CreateGrid() {
                  {TrigTable->TypeName, "TYPE"},    {TrigTable->Source, nullptr},      {TrigTable->Description, nullptr},
                  {TrigTable->ActiveName, "ACTIVE"}};
   for (const auto &c : columns)
-    DBGrid1->AddColumn(c.field->FieldName, c.title ? QString::fromLatin1(c.title) : QString());
-  ConnectGuarded(DBGrid1, &TDBGrid::OnDblClick, this, [this] { SrcBtnClick(); });
+    TriggerGrid->AddColumn(c.field->FieldName, c.title ? QString::fromLatin1(c.title) : QString());
+  ConnectGuarded(TriggerGrid, &TDBGrid::OnDblClick, this, [this] { SrcBtnClick(); });
 }
 
 void TFormTriggers::FormCreate() {
@@ -190,7 +190,7 @@ void TFormTriggers::DropBtnClick() {
   TrigTable->Refresh();
 }
 
-void TFormTriggers::DeactivteBtnClick() {
+void TFormTriggers::DeactivateBtnClick() {
   SetTriggerActive(TrigTable->Name(), false);
   TrigTable->Refresh();
 }

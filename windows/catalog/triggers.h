@@ -20,18 +20,18 @@ public:
   // read is shown in an error box; the window is shown all the same.
   explicit TFormTriggers(QWidget *owner = nullptr);
 
-  QFrame *Panel1;
-  QLabel *Label1;
+  QFrame *RelationPanel;  // "Panel1"
+  QLabel *RelationLabel;  // "Label1"
   QComboBox *TableCombo;
   QToolButton *SrcBtn;
   QToolButton *AddBtn;
-  QToolButton *DropBtn;  // "SpeedButton1"
-  QToolButton *DeactivteBtn;
+  QToolButton *DropBtn;        // "SpeedButton1"
+  QToolButton *DeactivateBtn;  // "DeactivteBtn"
   QToolButton *ActivateBtn;
   QToolButton *InsWiz;
-  QToolButton *UpdWiz;  // "SpeedButton3"
-  TDBGrid *DBGrid1;
-  TDataSource *DataSource1;
+  QToolButton *UpdWiz;         // "SpeedButton3"
+  TDBGrid *TriggerGrid;        // "DBGrid1"
+  TDataSource *TriggerSource;  // "DataSource1"
   TTriggerList *TrigTable;
 
   // The relation whose triggers are listed, or "<All relations>".
@@ -43,7 +43,7 @@ public:
   TTrigSourceForm *SrcBtnClick();
   void AddBtnClick();
   void DropBtnClick();
-  void DeactivteBtnClick();
+  void DeactivateBtnClick();
   void ActivateBtnClick();
 
 protected:
