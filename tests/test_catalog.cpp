@@ -1,4 +1,4 @@
-// The catalog model: decoding texts, quoting and statement filling, as the windows rely on.
+// The Firebird layer without a database: the texts of catalog codes, quoting and statement filling.
 #include "firebird/domains.h"
 #include "firebird/names.h"
 #include "firebird/relations.h"
@@ -58,14 +58,12 @@ private slots:
   void quoting_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("dialect3");
+    // Blanks, inner quotes, mixed case and reserved words go through a server in the objects
+    // suite; these are the names it does not create.
     const char *const rows[][3] = {{"plain", "T_MASTER", "T_MASTER"},
                                    {"dollar, digits", "RDB$X1", "RDB$X1"},
-                                   {"mixed case", "MixedCase", "\"MixedCase\""},
-                                   {"blank", "MY TABLE", "\"MY TABLE\""},
-                                   {"inner quote", "Say \"hi\"", "\"Say \"\"hi\"\"\""},
                                    {"leading digit", "1ST", "\"1ST\""},
                                    {"leading underscore", "_X", "\"_X\""},
-                                   {"reserved word", "USER", "\"USER\""},
                                    {"non-ASCII", "ĀBOLS", "\"ĀBOLS\""}};
     for (const auto &row : rows)
       QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
