@@ -1,6 +1,5 @@
 #include "firebird/domains.h"
 
-#include "firebird/names.h"
 #include "firebird/session.h"
 
 namespace {
@@ -54,4 +53,4 @@ TDomainList::TDomainList(QObject *owner) : TCatalogList(owner, kUserDomains) {
   OnCalcFields = [this](TDataSet *) { TypeName->SetAsString(DomainTypeName(FieldType->Value())); };
 }
 
-void DropDomain(const QString &name) { FbSession()->Execute(FillFormat(kDropDomain, {FbSession()->SQLName(name)})); }
+void DropDomain(const QString &name) { FbSession()->ExecuteFor(kDropDomain, name); }

@@ -30,6 +30,4 @@ void AlterException(const QString &name, const QString &message) {
   Send(kAlterException, FbSession()->SQLName(name), message);
 }
 
-void DropException(const QString &name) {
-  FbSession()->Execute(FillFormat(kDropException, {FbSession()->SQLName(name)}));
-}
+void DropException(const QString &name) { FbSession()->ExecuteFor(kDropException, name); }

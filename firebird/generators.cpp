@@ -1,6 +1,5 @@
 #include "firebird/generators.h"
 
-#include "firebird/names.h"
 #include "firebird/session.h"
 
 namespace {
@@ -16,6 +15,4 @@ TGeneratorList::TGeneratorList(QObject *owner) : TCatalogList(owner, kUserGenera
                            QStringLiteral("Generator Name"), 31);
 }
 
-void DropGenerator(const QString &name) {
-  FbSession()->Execute(FillFormat(kDropGenerator, {FbSession()->SQLName(name)}));
-}
+void DropGenerator(const QString &name) { FbSession()->ExecuteFor(kDropGenerator, name); }

@@ -41,10 +41,6 @@ QString RowTriggerName(qint64 type) {
   if (events.isEmpty() || (v >> 7) != 0) return {};
   return ((v & 1) ? QStringLiteral("AFTER ") : QStringLiteral("BEFORE ")) + events.join(QStringLiteral(" OR "));
 }
-
-void Execute(const char *format, const QString &name) {
-  FbSession()->Execute(FillFormat(format, {FbSession()->SQLName(name)}));
-}
 }  // namespace
 
 const QStringList &TriggerEventNames() {
@@ -103,10 +99,10 @@ void TTriggerList::ShowRelation(const QString &relation) {
   Refilter();
 }
 
-void DropTrigger(const QString &name) { Execute(kDropTrigger, name); }
+void DropTrigger(const QString &name) { FbSession()->ExecuteFor(kDropTrigger, name); }
 
 void SetTriggerActive(const QString &name, bool active) {
-  Execute(active ? kActivateTrigger : kDeactivateTrigger, name);
+  FbSession()->ExecuteFor(active ? kActivateTrigger : kDeactivateTrigger, name);
 }
 
 QStringList CreateTriggerHead(const QString &name, const QString &table, const QString &event, int position) {

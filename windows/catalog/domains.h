@@ -1,6 +1,6 @@
 #pragma once
-// The Domains window: the user's domains with their decoded type, length,
-// scale, default, computed expression and not-null flag; drops the current one.
+// The Domains window: the user's domains with their decoded type, length, scale, default,
+// computed expression and not-null flag; drops the current one.
 #include "ui/mdichild.h"
 
 class QFrame;

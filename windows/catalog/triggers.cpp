@@ -9,6 +9,7 @@
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
+#include "windows/catalog/listwindow.h"
 #include "windows/catalog/triggereditor.h"
 #include "windows/repository/repositoryops.h"
 
@@ -129,9 +130,7 @@ void TFormTriggers::CreateTable() {
 }
 
 void TFormTriggers::CreateGrid() {
-  TriggerSource = new TDataSource(TrigTable, this);
-  TriggerSource->setObjectName(QStringLiteral("DataSource1"));
-  TriggerSource->AutoEdit = false;
+  TriggerSource = CreateListSource(TrigTable, this, "DataSource1");
   TriggerGrid = new TDBGrid(this);
   TriggerGrid->setObjectName(QStringLiteral("DBGrid1"));
   TriggerGrid->SetReadOnly(true);

@@ -1,7 +1,7 @@
 #pragma once
-// The Triggers window: the user's triggers, all of them or those of one
-// table or view, with their event and active state; opens a trigger's source in the trigger
-// source editor, keeps it in the repository, drops, deactivates and activates it.
+// The Triggers window: the user's triggers, all of them or those of one table or view, with
+// their event and active state; opens a trigger's source in the trigger source editor, keeps
+// it in the repository, drops, deactivates and activates it.
 #include "ui/mdichild.h"
 
 class QComboBox;
