@@ -9,6 +9,7 @@
 #include "bench/bench.h"
 #include "bench/benchdb.h"
 #include "data/dataset.h"
+#include "firebird/relations.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/session.h"
 #include "ui/dbgrid.h"

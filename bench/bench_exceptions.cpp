@@ -5,6 +5,8 @@
 #include "bench/bench.h"
 #include "bench/benchdb.h"
 #include "data/dataset.h"
+#include "firebird/exceptions.h"
+#include "firebird/generators.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/session.h"
 #include "ui/dbgrid.h"
@@ -102,8 +104,8 @@ BENCH("generators10k") {
   double open = 0;
   auto opened = OpenWindows<TGeneratorsForm>(open, QSize(400, 600));
   TGeneratorsForm *form = opened.back().get();
-  form->Query1->FetchAll();
-  const int rows = form->Query1->RecordCount();
+  form->GeneratorList->FetchAll();
+  const int rows = form->GeneratorList->RecordCount();
   opened.clear();
   return Report(buildSeconds, Line("open window until painted:", open), open >= 1, rows);
 }

@@ -7,6 +7,7 @@
 #include "bench/bench.h"
 #include "bench/benchdb.h"
 #include "data/dataset.h"
+#include "firebird/triggers.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/session.h"
 #include "windows/catalog/triggereditor.h"

@@ -140,6 +140,13 @@ QString TField::DisplayText() const {
   return AsString();
 }
 
+TField *DeclareField(TField *field, const QString &label, int width, bool visible) {
+  if (!label.isEmpty()) field->SetDisplayLabel(label);
+  if (width > 0) field->SetDisplayWidth(width);
+  field->Visible = visible;
+  return field;
+}
+
 int TField::DefaultDisplayWidth() const {
   switch (FDataType) {
   case TFieldType::ftString: return Size > 0 ? qMin(Size, 64) : 20;
@@ -246,6 +253,7 @@ void TDataSet::FreeAutoFields() {
 
 void TDataSet::BindFields() {
   const QList<TFieldDef> &cols = FCursor->Columns();
+  FTextColumns.clear();
   QList<TField *> declared;
   for (TField *f : FFields)
     if (!FAutoFields.contains(f)) declared.append(f);
@@ -288,6 +296,8 @@ void TDataSet::BindFields() {
     for (int i = 0; i < cols.size(); ++i)
       if (cols[i].Name.compare(f->FieldName, Qt::CaseInsensitive) == 0) f->ColumnIndex = i;
     if (f->ColumnIndex < 0) throw EDatabaseError(QStringLiteral("Field '%1' not found").arg(f->FieldName));
+    // A query cannot tell a text blob from a binary one; the declared memo field can.
+    if (f->IsMemo() && cols[f->ColumnIndex].DataType == TFieldType::ftBlob) FTextColumns.append(f->ColumnIndex);
   }
 }
 
@@ -334,6 +344,9 @@ int TDataSet::FetchInto(int count) {
     // accepted ones), so that a new filter criterion needs no second read.
     const bool keep = !FCursor->CanModify();
     for (TRow &row : batch) {
+      for (int i : FTextColumns)
+        if (i < row.size() && row[i].userType() == QMetaType::QByteArray)
+          row[i] = TStringList::DecodeBytes(row[i].toByteArray());
       Record rec{std::move(row), {}};
       Calculate(rec);
       if (keep) FRead.append(rec);

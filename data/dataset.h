@@ -90,6 +90,10 @@ public:
   TBlobField(TDataSet *owner, const QString &name) : TField(owner, TFieldType::ftBlob, name) {}
 };
 
+// Sets a declared field's label and width in characters (an empty label or a width of 0 keeps
+// the field's own) and its visibility; returns the field.
+TField *DeclareField(TField *field, const QString &label, int width, bool visible = true);
+
 class TDataSet : public QObject {
   Q_OBJECT
 public:
@@ -206,7 +210,8 @@ private:
   QList<TField *> FFields;
   QList<TField *> FAutoFields;
   TRowStore FRows;
-  TRowStore FRead;  // every row a read-only dataset has read, accepted or not
+  TRowStore FRead;          // every row a read-only dataset has read, accepted or not
+  QList<int> FTextColumns;  // blob columns under a declared memo field: read as text
   Record FEditBuffer;
   Record FOldBuffer;
   Record *FCalcRecord = nullptr;  // record being filtered or calculated

@@ -1,6 +1,6 @@
 #include "firebird/session.h"
 
-#include "firebird/catalog.h"
+#include "firebird/names.h"
 
 bool AutoCommit = false;
 
@@ -47,3 +47,7 @@ QString TFbSession::SQLName(const QString &catalogName) { return QuoteIdentifier
 QString TFbSession::Literal(const QString &text) { return StringLiteral(text, Dialect()); }
 
 void TFbSession::Execute(const QString &ddl) { FDb->ExecSQL(ddl, AutoCommit); }
+
+void TFbSession::ExecuteFor(const char *format, const QString &catalogName) {
+  Execute(FillFormat(format, {SQLName(catalogName)}));
+}

@@ -1,5 +1,8 @@
-// The catalog model: decoding texts, quoting and statement filling, as the windows rely on.
-#include "firebird/catalog.h"
+// The Firebird layer without a database: the texts of catalog codes, quoting and statement filling.
+#include "firebird/domains.h"
+#include "firebird/names.h"
+#include "firebird/relations.h"
+#include "firebird/triggers.h"
 #include "tests/fixtures/suite.h"
 
 #include <QTest>
@@ -55,14 +58,12 @@ private slots:
   void quoting_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("dialect3");
+    // Blanks, inner quotes, mixed case and reserved words go through a server in the objects
+    // suite; these are the names it does not create.
     const char *const rows[][3] = {{"plain", "T_MASTER", "T_MASTER"},
                                    {"dollar, digits", "RDB$X1", "RDB$X1"},
-                                   {"mixed case", "MixedCase", "\"MixedCase\""},
-                                   {"blank", "MY TABLE", "\"MY TABLE\""},
-                                   {"inner quote", "Say \"hi\"", "\"Say \"\"hi\"\"\""},
                                    {"leading digit", "1ST", "\"1ST\""},
                                    {"leading underscore", "_X", "\"_X\""},
-                                   {"reserved word", "USER", "\"USER\""},
                                    {"non-ASCII", "ĀBOLS", "\"ĀBOLS\""}};
     for (const auto &row : rows)
       QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
@@ -79,9 +80,9 @@ private slots:
     QCOMPARE(StringLiteral("He said \"hi\"", 3), QStringLiteral("'He said \"hi\"'"));
     QCOMPARE(StringLiteral("He said \"hi\"", 1), QStringLiteral("\"He said \"\"hi\"\"\""));
     QCOMPARE(StringLiteral("a\r\nb ĀČ", 1), QStringLiteral("\"a\r\nb ĀČ\""));
-    QCOMPARE(FillFormat(ddl::DropTrigger, {"T1"}), QStringLiteral("DROP TRIGGER T1;"));
-    QCOMPARE(FillFormat(ddl::CreateException, {"E", "'m'"}), QStringLiteral("CREATE EXCEPTION E  'm'"));
-    QCOMPARE(FillFormat(ddl::TriggerPosition, {"20"}), QStringLiteral("POSITION 20"));
+    QCOMPARE(FillFormat("DROP TRIGGER %s;", {"T1"}), QStringLiteral("DROP TRIGGER T1;"));
+    QCOMPARE(FillFormat("CREATE EXCEPTION %s  %s", {"E", "'m'"}), QStringLiteral("CREATE EXCEPTION E  'm'"));
+    QCOMPARE(FillFormat("POSITION %d", {"20"}), QStringLiteral("POSITION 20"));
     QCOMPARE(FillFormat("100%% %s", {"%s"}), QStringLiteral("100% %s"));
   }
 };

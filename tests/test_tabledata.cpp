@@ -5,6 +5,7 @@
 #include "app/datamodule.h"
 #include "base/errors.h"
 #include "data/dataset.h"
+#include "firebird/relations.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/hostile.h"
@@ -406,11 +407,11 @@ private slots:
     QFETCH(int, dialect);
     Connect(dialect);
     auto *form = Track(new TFormTblStr());
-    QCOMPARE(
-        QStringList({form->windowTitle(), form->DataBtn->text(), form->DataBtn->toolTip(), form->SpeedButton1->text()}),
-        QStringList({"TableStructure", "&Show data", "Open this table in data window", "&Show SQL for view"}));
+    QCOMPARE(QStringList(
+                 {form->windowTitle(), form->DataBtn->text(), form->DataBtn->toolTip(), form->ViewSourceBtn->text()}),
+             QStringList({"TableStructure", "&Show data", "Open this table in data window", "&Show SQL for view"}));
     QCOMPARE(form->TblsCB->currentIndex(), -1);
-    QCOMPARE(form->DBGrid1->model()->columnCount(), 0);
+    QCOMPARE(form->FieldGrid->model()->columnCount(), 0);
     // With nothing chosen, "Show data" fails on the empty name and says so.
     ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
     form->DataBtn->click();
@@ -420,28 +421,28 @@ private slots:
 
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -T_MASTER"));
-    QCOMPARE(fixtures::gridTitles(form->DBGrid1), QStringList({"#", "Field name", "DOMAIN"}));
-    QCOMPARE(fixtures::gridTitles(form->DBGrid2), QStringList({"Field Name", "Object Type", "Object Name"}));
-    const QStringList columns = fixtures::gridRows(form->DBGrid1);
+    QCOMPARE(fixtures::gridTitles(form->FieldGrid), QStringList({"#", "Field name", "DOMAIN"}));
+    QCOMPARE(fixtures::gridTitles(form->DependencyGrid), QStringList({"Field Name", "Object Type", "Object Name"}));
+    const QStringList columns = fixtures::gridRows(form->FieldGrid);
     QCOMPARE(columns.value(0), QStringLiteral("0|ID|D_INT"));
     QCOMPARE(columns.value(8), QStringLiteral("8|NOTES|D_MEMO"));
-    const QStringList deps = fixtures::gridRows(form->DBGrid2);
+    const QStringList deps = fixtures::gridRows(form->DependencyGrid);
     for (const char *dep : {"ID|Trigger|T_MASTER_BI", "ID|View|V_MASTER_DETAIL", "|View|V_MASTER_DETAIL",
                             "NAME|View|V_MASTER_DETAIL", "|Procedure|P_COUNT"})
       QVERIFY2(deps.contains(QLatin1String(dep)) || (dialect == 1 && QByteArray(dep).contains("P_COUNT")),
                qPrintable(QStringLiteral("%1 not in %2").arg(dep, deps.join(" / "))));
 
     Pick(form->TblsCB, QStringLiteral("T_ALONE"));
-    const QStringList alone = fixtures::gridRows(form->DBGrid1);
+    const QStringList alone = fixtures::gridRows(form->FieldGrid);
     QCOMPARE(alone.size(), 1);
     QVERIFY2(alone.value(0).startsWith(QLatin1String("0|A|RDB$")), qPrintable(alone.value(0)));
-    QCOMPARE(fixtures::gridRows(form->DBGrid2), QStringList());
+    QCOMPARE(fixtures::gridRows(form->DependencyGrid), QStringList());
 
     // A view's source opens in a new DDL window; a table's opens it empty.
     for (const char *table : {"V_MASTER_DETAIL", "T_ALONE"}) {
       Pick(form->TblsCB, QLatin1String(table));
-      if (table[0] == 'V') QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 4);
-      form->SpeedButton1->click();
+      if (table[0] == 'V') QCOMPARE(fixtures::gridRows(form->FieldGrid).size(), 4);
+      form->ViewSourceBtn->click();
       TSQLExprForm *ddl = fixtures::visibleWindows<TSQLExprForm>().value(0);
       QVERIFY2(ddl, table);
       const QString text = ddl->ExecSql->toPlainText();
@@ -464,7 +465,7 @@ private slots:
     if (dialect == 1) return;
     Pick(form->TblsCB, QStringLiteral("MixedCase"));
     QStringList names;
-    for (const QString &row : fixtures::gridRows(form->DBGrid1))
+    for (const QString &row : fixtures::gridRows(form->FieldGrid))
       names << row.section(QLatin1Char('|'), 0, 1);
     QCOMPARE(names, QStringList({"0|Id", "1|Val"}));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -MixedCase"));
@@ -480,8 +481,8 @@ private slots:
     QVERIFY(!form->DepQuery->ControlsDisabled());
     DMSys->IBDataBase->Params.SetValues(QStringLiteral("SERVER NAME"), path);
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
-    QCOMPARE(fixtures::gridRows(form->DBGrid1).size(), 9);
-    QVERIFY(fixtures::gridRows(form->DBGrid2).size() > 0);
+    QCOMPARE(fixtures::gridRows(form->FieldGrid).size(), 9);
+    QVERIFY(fixtures::gridRows(form->DependencyGrid).size() > 0);
   }
 };
 

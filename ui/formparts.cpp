@@ -33,13 +33,6 @@ void FillRelationList(QComboBox *list, const QString &alias) {
   list->setCurrentIndex(-1);
 }
 
-TField *DeclareField(TField *field, const QString &label, int width, bool visible) {
-  if (!label.isEmpty()) field->SetDisplayLabel(label);
-  if (width > 0) field->SetDisplayWidth(width);
-  field->Visible = visible;
-  return field;
-}
-
 TStringList SourceLines(TField *source) {
   TBlobStream stream(source, TBlobStreamMode::bmRead);
   TStringList lines;

@@ -1,7 +1,6 @@
 #pragma once
 // Pieces the tool windows are built from: a panel's speed button, the pick list of a
-// database's tables and views, a declared field with its label and width, and the lines of a
-// stored source.
+// database's tables and views, and the lines of a stored source.
 #include "base/lines.h"
 
 #include <QString>
@@ -18,8 +17,5 @@ QComboBox *CreateRelationList(QWidget *parent);
 // Fills the list with the table and view names of the database by alias (no system tables);
 // nothing is chosen afterwards.
 void FillRelationList(QComboBox *list, const QString &alias);
-// Sets a declared field's label and width in characters (an empty label or a width of 0 keeps
-// the field's own) and its visibility; returns the field.
-TField *DeclareField(TField *field, const QString &label, int width, bool visible = true);
 // The text of a memo field (a stored source) in the dataset's current row, as lines.
 TStringList SourceLines(TField *source);

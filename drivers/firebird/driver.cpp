@@ -119,11 +119,11 @@ public:
                       .arg(cols.join(QStringLiteral(", ")),
                            dbKey ? QStringLiteral(", UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))")
                                  : QString(),
-                           QuoteIdentifier(table));
+                           QuoteAlways(table));
     if (!order.isEmpty()) {
       QStringList o;
       for (const QString &f : order)
-        o.append(QuoteIdentifier(f.trimmed()));
+        o.append(QuoteAlways(f.trimmed()));
       sql += QStringLiteral(" ORDER BY ") + o.join(QStringLiteral(", "));
     }
     for (const ColumnInfo &c : info) {
@@ -205,13 +205,13 @@ public:
     QList<TPostParam> values;
     for (int i = 0; i < FColumns.size(); ++i) {
       if (!FWritable[i] || row[i].isNull()) continue;
-      names.append(QuoteIdentifier(FColumns[i].Name));
+      names.append(QuoteAlways(FColumns[i].Name));
       marks.append(QStringLiteral("?"));
       values.append(Param(row[i], i));
     }
-    QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteIdentifier(FTable))
+    QString sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(QuoteAlways(FTable))
                                   : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                        .arg(QuoteIdentifier(FTable), names.join(QStringLiteral(", ")),
+                                        .arg(QuoteAlways(FTable), names.join(QStringLiteral(", ")),
                                              marks.join(QStringLiteral(", ")));
     // The row as the server stored it (keys from generators, defaults, trigger values,
     // computed columns); blobs stay as sent.
@@ -221,7 +221,7 @@ public:
       if (FColumns[i].Hidden) {
         ret.append(QStringLiteral("UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))"));
       } else if (FColumns[i].DataType != TFieldType::ftMemo && FColumns[i].DataType != TFieldType::ftBlob) {
-        ret.append(QuoteIdentifier(FColumns[i].Name));
+        ret.append(QuoteAlways(FColumns[i].Name));
       } else {
         continue;
       }
@@ -239,12 +239,12 @@ public:
     QList<TPostParam> values;
     for (int i = 0; i < FColumns.size(); ++i) {
       if (!FWritable[i] || oldRow[i] == newRow[i]) continue;
-      sets.append(QuoteIdentifier(FColumns[i].Name) + QStringLiteral(" = ?"));
+      sets.append(QuoteAlways(FColumns[i].Name) + QStringLiteral(" = ?"));
       values.append(Param(newRow[i], i));
     }
     if (sets.isEmpty()) return;
     QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                      .arg(QuoteIdentifier(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
+                      .arg(QuoteAlways(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
     if (Post(sql, values).RowsAffected == 0)
       throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
@@ -252,7 +252,7 @@ public:
   void Delete(const TRow &oldRow) override {
     CheckWritable();
     QList<TPostParam> values;
-    QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(QuoteIdentifier(FTable), Where(oldRow, values));
+    QString sql = QStringLiteral("DELETE FROM %1 WHERE %2").arg(QuoteAlways(FTable), Where(oldRow, values));
     if (Post(sql, values).RowsAffected == 0)
       throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
   }
@@ -265,7 +265,7 @@ private:
   // Scaled numbers and timestamps come as text (see IsScaled and StampOf); the driver reads
   // every CHAR and VARCHAR as UTF-8, so bytes come as a binary blob, as they were stored.
   static QString SelectedAs(const ColumnInfo &c) {
-    const QString name = QuoteIdentifier(c.Name);
+    const QString name = QuoteAlways(c.Name);
     if (IsScaled(c) || c.Type == 35) return QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(name);
     if (c.Octets) return QStringLiteral("CAST(%1 AS BLOB SUB_TYPE 0)").arg(name);
     return name;
@@ -405,9 +405,9 @@ private:
       if (FDbKey) {
         parts.append(QStringLiteral("RDB$DB_KEY = X'%1'").arg(DbKeyHex(oldRow[k])));
       } else if (oldRow[k].isNull()) {
-        parts.append(QuoteIdentifier(FColumns[k].Name) + QStringLiteral(" IS NULL"));
+        parts.append(QuoteAlways(FColumns[k].Name) + QStringLiteral(" IS NULL"));
       } else {
-        parts.append(QuoteIdentifier(FColumns[k].Name) + QStringLiteral(" = ?"));
+        parts.append(QuoteAlways(FColumns[k].Name) + QStringLiteral(" = ?"));
         values.append(Param(oldRow[k], k));
       }
     }
@@ -575,7 +575,7 @@ private:
 };
 }  // namespace
 
-QString QuoteIdentifier(const QString &name) {
+QString QuoteAlways(const QString &name) {
   QString n = name;
   n.replace(u'"', QLatin1String("\"\""));
   return u'"' + n + u'"';

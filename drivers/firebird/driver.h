@@ -19,5 +19,5 @@ QString StatusText(const ISC_STATUS *status, QChar separator);
 // the database was shut down, or the attachment was ended from outside.
 bool IsConnectionLost(const ISC_STATUS *status);
 
-// Quotes an identifier for a statement: "NAME" with embedded quotes doubled.
-QString QuoteIdentifier(const QString &name);
+// Quotes an identifier for a statement whatever it holds: "NAME" with embedded quotes doubled.
+QString QuoteAlways(const QString &name);

@@ -23,19 +23,19 @@ TExcDlg::TExcDlg(QWidget *parent) : QDialog(parent) {
   Bevel1->setObjectName(QStringLiteral("Bevel1"));
   Bevel1->setFrameShape(QFrame::Box);
   Bevel1->setFrameShadow(QFrame::Sunken);
-  Label1 = new QLabel(QStringLiteral("Exception &Name"), Bevel1);
-  Label1->setObjectName(QStringLiteral("Label1"));
+  NameLabel = new QLabel(QStringLiteral("Exception &Name"), Bevel1);
+  NameLabel->setObjectName(QStringLiteral("Label1"));
   NameEdit = new QLineEdit(Bevel1);
   NameEdit->setObjectName(QStringLiteral("NameEdit"));
   NameEdit->setMaxLength(32767);  // no limit of the dialog's own: the server judges the name
-  Label1->setBuddy(NameEdit);
-  Label2 = new QLabel(QStringLiteral("&Message to show"), Bevel1);
-  Label2->setObjectName(QStringLiteral("Label2"));
+  NameLabel->setBuddy(NameEdit);
+  MessageLabel = new QLabel(QStringLiteral("&Message to show"), Bevel1);
+  MessageLabel->setObjectName(QStringLiteral("Label2"));
   MsgEdit = new QPlainTextEdit(Bevel1);
   MsgEdit->setObjectName(QStringLiteral("MsgEdit"));
   MsgEdit->setTabChangesFocus(true);
   MsgEdit->installEventFilter(this);
-  Label2->setBuddy(MsgEdit);
+  MessageLabel->setBuddy(MsgEdit);
 
   OKBtn = new QPushButton(QStringLiteral("OK"), this);
   OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -49,9 +49,9 @@ TExcDlg::TExcDlg(QWidget *parent) : QDialog(parent) {
   setTabOrder(OKBtn, CancelBtn);
 
   auto *fields = new QVBoxLayout(Bevel1);
-  fields->addWidget(Label1);
+  fields->addWidget(NameLabel);
   fields->addWidget(NameEdit);
-  fields->addWidget(Label2);
+  fields->addWidget(MessageLabel);
   fields->addWidget(MsgEdit);
   auto *buttons = new QHBoxLayout;
   buttons->addStretch();

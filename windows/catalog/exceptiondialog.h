@@ -16,9 +16,9 @@ public:
   explicit TExcDlg(QWidget *parent = nullptr);
 
   QFrame *Bevel1;
-  QLabel *Label1;
+  QLabel *NameLabel;
   QLineEdit *NameEdit;
-  QLabel *Label2;
+  QLabel *MessageLabel;
   QPlainTextEdit *MsgEdit;
   QPushButton *OKBtn;
   QPushButton *CancelBtn;

@@ -1,8 +1,7 @@
 #include "windows/catalog/exceptions.h"
 
 #include "data/dataset.h"
-#include "firebird/catalog.h"
-#include "firebird/session.h"
+#include "firebird/exceptions.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
 #include "windows/catalog/exceptiondialog.h"
@@ -25,21 +24,8 @@ TExceptionsForm::TExceptionsForm(QWidget *owner) : TChildForm(owner) {
   RefreshBtn =
       AddSpeedButton(btnPanel, "RefreshBtn", QStringLiteral("&Refresh"), QStringLiteral("Refresh table content"));
 
-  ExceptionsTable = new TTable(this);
+  ExceptionsTable = new TExceptionList(this);
   ExceptionsTable->setObjectName(QStringLiteral("ExceptionsTable"));
-  ExceptionsTable->DatabaseName = TFbSession::Alias;
-  ExceptionsTable->TableName = QStringLiteral("RDB$EXCEPTIONS");
-  ExceptionsTable->ReadOnly = true;
-  ExceptionsTableRDBEXCEPTION_NAME = DeclareField(
-      new TStringField(ExceptionsTable, QStringLiteral("RDB$EXCEPTION_NAME"), 31), QStringLiteral("NAME"), 31);
-  ExceptionsTableRDBMESSAGE =
-      DeclareField(new TStringField(ExceptionsTable, QStringLiteral("RDB$MESSAGE"), 78), QStringLiteral("MESSAGE"), 78);
-  ExceptionsTableRDBSYSTEM_FLAG = HiddenField(new TSmallintField(ExceptionsTable, QStringLiteral("RDB$SYSTEM_FLAG")));
-  // The server's own exceptions can be neither altered nor dropped: list the user's only.
-  ExceptionsTable->Filtered = true;
-  ExceptionsTable->OnFilterRecord = [this](TDataSet *DataSet, bool &Accept) {
-    ExceptionsTableFilterRecord(DataSet, Accept);
-  };
 
   ExcSource = CreateListSource(ExceptionsTable, this, "ExcSource");
   FGrid = CreateListGrid(this, btnPanel, ExcSource);
@@ -62,34 +48,23 @@ void TExceptionsForm::FormCreate() {
 
 void TExceptionsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
-void TExceptionsForm::ExceptionsTableFilterRecord(TDataSet *DataSet, bool &Accept) { Accept = IsUserObject(DataSet); }
-
-// The message goes in as a literal of the database's dialect, so quotes and apostrophes in it
-// are stored as typed.
-void TExceptionsForm::SendException(const char *format, const QString &name) {
-  const QString message = FbSession()->Literal(ExcDlg->MsgEdit->toPlainText());
-  FbSession()->Execute(FillFormat(format, {name, message}));
-}
-
 // A new name is sent as the user typed it.
 void TExceptionsForm::newexcpBtnClick() {
   ExcDlg->NameEdit->setEnabled(true);
-  if (ExcDlg->exec() == QDialog::Accepted) SendException(ddl::CreateException, ExcDlg->NameEdit->text());
+  if (ExcDlg->exec() == QDialog::Accepted) CreateException(ExcDlg->NameEdit->text(), ExcDlg->MsgEdit->toPlainText());
   RefrBtnClick();
 }
 
 void TExceptionsForm::BtnUpdateClick() {
   ExcDlg->NameEdit->setEnabled(false);
-  ExcDlg->NameEdit->setText(FGrid->DataSet()->FieldByName(QStringLiteral("RDB$EXCEPTION_NAME"))->AsString());
-  ExcDlg->MsgEdit->setPlainText(FGrid->DataSet()->FieldByName(QStringLiteral("RDB$MESSAGE"))->AsString());
-  if (ExcDlg->exec() == QDialog::Accepted)
-    SendException(ddl::AlterException, FbSession()->SQLName(ExcDlg->NameEdit->text()));
+  ExcDlg->NameEdit->setText(ExceptionsTable->Name());
+  ExcDlg->MsgEdit->setPlainText(ExceptionsTable->Message->AsString());
+  if (ExcDlg->exec() == QDialog::Accepted) AlterException(ExcDlg->NameEdit->text(), ExcDlg->MsgEdit->toPlainText());
   RefrBtnClick();
 }
 
 void TExceptionsForm::DropBtnClick() {
-  const QString name = FGrid->DataSet()->FieldByName(QStringLiteral("RDB$EXCEPTION_NAME"))->AsString();
-  FbSession()->Execute(FillFormat(ddl::DropException, {FbSession()->SQLName(name)}));
+  DropException(ExceptionsTable->Name());
   RefrBtnClick();
 }
 

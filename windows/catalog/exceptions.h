@@ -1,16 +1,13 @@
 #pragma once
-// The Exceptions window: the user's exceptions from RDB$EXCEPTIONS with their messages;
-// creates an exception, changes the current one's message and drops it, through the shared
-// exception dialog.
+// The Exceptions window: the user's exceptions with their messages; creates an exception,
+// changes the current one's message and drops it, through the shared exception dialog.
 #include "ui/mdichild.h"
 
 class QFrame;
 class QToolButton;
 class TDBGrid;
-class TDataSet;
 class TDataSource;
-class TField;
-class TTable;
+class TExceptionList;
 
 class TExceptionsForm : public TChildForm {
   Q_OBJECT
@@ -26,11 +23,7 @@ public:
   QToolButton *RefreshBtn;
   TDBGrid *FGrid;
   TDataSource *ExcSource;
-  TTable *ExceptionsTable;
-
-  TField *ExceptionsTableRDBEXCEPTION_NAME;
-  TField *ExceptionsTableRDBMESSAGE;
-  TField *ExceptionsTableRDBSYSTEM_FLAG;
+  TExceptionList *ExceptionsTable;
 
   void FormCreate();
   void newexcpBtnClick();
@@ -38,14 +31,9 @@ public:
   void DropBtnClick();
   void RefrBtnClick();
   void FGridDblClick();
-  void ExceptionsTableFilterRecord(TDataSet *DataSet, bool &Accept);
 
   QSize sizeHint() const override;
 
 protected:
   void FormClose() override;
-
-private:
-  // Fills format with name and the dialog's message and runs it.
-  void SendException(const char *format, const QString &name);
 };

@@ -1,8 +1,7 @@
 #include "windows/catalog/generators.h"
 
 #include "data/dataset.h"
-#include "firebird/catalog.h"
-#include "firebird/session.h"
+#include "firebird/generators.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
 #include "windows/catalog/listwindow.h"
@@ -19,15 +18,11 @@ TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
   RefreshBtn =
       AddSpeedButton(btnPanel, "RefreshBtn", QStringLiteral("&Refresh"), QStringLiteral("Refresh generator list"));
 
-  Query1 = new TQuery(this);
-  Query1->setObjectName(QStringLiteral("Query1"));
-  Query1->DatabaseName = TFbSession::Alias;
-  Query1->SQL.SetText(QString::fromLatin1(catalogsql::UserGenerators));
-  Query1RDBGENERATOR_NAME = DeclareField(new TStringField(Query1, QStringLiteral("RDB$GENERATOR_NAME"), 31),
-                                         QStringLiteral("Generator Name"), 31);
+  GeneratorList = new TGeneratorList(this);
+  GeneratorList->setObjectName(QStringLiteral("Query1"));
 
-  DataSource1 = CreateListSource(Query1, this, "DataSource1");
-  FGrid = CreateListGrid(this, btnPanel, DataSource1);
+  GeneratorSource = CreateListSource(GeneratorList, this, "DataSource1");
+  FGrid = CreateListGrid(this, btnPanel, GeneratorSource);
 
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TGeneratorsForm::DropBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TGeneratorsForm::RefrBtnClick);
@@ -40,19 +35,18 @@ TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
 QSize TGeneratorsForm::sizeHint() const { return ColumnsSizeHint(FGrid, TChildForm::sizeHint(), 300); }
 
 void TGeneratorsForm::FormCreate() {
-  if (!Query1->Active()) Query1->Open();
+  if (!GeneratorList->Active()) GeneratorList->Open();
 }
 
 void TGeneratorsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
 // A drop follows the auto-commit setting like every other drop, and the list shows its effect.
 void TGeneratorsForm::DropBtnClick() {
-  const QString name = FGrid->DataSet()->FieldByName(QStringLiteral("RDB$GENERATOR_NAME"))->AsString();
-  FbSession()->Execute(FillFormat(ddl::DropGenerator, {FbSession()->SQLName(name)}));
+  DropGenerator(GeneratorList->Name());
   RefrBtnClick();
 }
 
 // Re-read, staying on the current generator while it is still there, as the other lists do.
-void TGeneratorsForm::RefrBtnClick() { Query1->Refresh(); }
+void TGeneratorsForm::RefrBtnClick() { GeneratorList->Refresh(); }
 
 void TGeneratorsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

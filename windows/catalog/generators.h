@@ -7,8 +7,7 @@ class QFrame;
 class QToolButton;
 class TDBGrid;
 class TDataSource;
-class TField;
-class TQuery;
+class TGeneratorList;
 
 class TGeneratorsForm : public TChildForm {
   Q_OBJECT
@@ -21,9 +20,8 @@ public:
   QToolButton *DropBtn;
   QToolButton *RefreshBtn;
   TDBGrid *FGrid;
-  TDataSource *DataSource1;
-  TQuery *Query1;
-  TField *Query1RDBGENERATOR_NAME;
+  TDataSource *GeneratorSource;   // "DataSource1"
+  TGeneratorList *GeneratorList;  // "Query1"
 
   void FormCreate();
   void DropBtnClick();

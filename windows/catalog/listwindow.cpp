@@ -62,10 +62,6 @@ void ShowSelectedMemo(TDBGrid *grid) {
   if (field && field->IsMemo()) ShowMemoField(field, grid->DataSource());
 }
 
-bool IsUserObject(TDataSet *dataSet) {
-  return dataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() == 0;
-}
-
 QSize ColumnsSizeHint(const TDBGrid *grid, QSize base, int minHeight) {
   const int columns = grid->model()->columnCount();
   if (columns == 0) return base;

@@ -1,8 +1,6 @@
 #pragma once
-// What the catalog list windows share: the row of speed buttons docked at their top, the
-// declared columns of their tables, and a size that shows every column of their grid.
-#include "ui/formparts.h"
-
+// What the catalog list windows share: the row of speed buttons docked at their top, the grid
+// of their list, and a size that shows every column of it.
 #include <QSize>
 #include <QString>
 
@@ -12,7 +10,6 @@ class QWidget;
 class TDBGrid;
 class TDataSet;
 class TDataSource;
-class TField;
 
 // The button row: a panel one button row high (37 pixels), named "btnPanel".
 QFrame *CreateButtonPanel(QWidget *parent);
@@ -27,10 +24,6 @@ TDataSource *CreateListSource(TDataSet *dataSet, QWidget *form, const char *obje
 TDBGrid *CreateListGrid(QWidget *form, QFrame *panel, TDataSource *source);
 // A grid's double-click: the memo viewer for a memo column, nothing for any other.
 void ShowSelectedMemo(TDBGrid *grid);
-// A row of the user's own: its RDB$SYSTEM_FLAG is null or 0.
-bool IsUserObject(TDataSet *dataSet);
-
-inline TField *HiddenField(TField *field) { return DeclareField(field, QString(), 0, false); }
 
 // Wide enough for every column of the grid, no less tall than minHeight, as far as the main
 // window's area allows; base is the window's own hint.

@@ -8,9 +8,10 @@ class QComboBox;
 class QFrame;
 class QToolButton;
 class TDBGrid;
-class TDataSet;
 class TDataSource;
-class TQuery;
+class TRelationDependencies;
+class TRelationFields;
+class TViewSource;
 
 class TFormTblStr : public TChildForm {
   Q_OBJECT
@@ -21,20 +22,19 @@ public:
   QFrame *PanelComs;
   QComboBox *TblsCB;
   QToolButton *DataBtn;
-  QToolButton *SpeedButton1;  // "&Show SQL for view"
-  TDBGrid *DBGrid1;
-  TDBGrid *DBGrid2;
+  QToolButton *ViewSourceBtn;  // "SpeedButton1", "&Show SQL for view"
+  TDBGrid *FieldGrid;          // "DBGrid1"
+  TDBGrid *DependencyGrid;     // "DBGrid2"
   TDataSource *DS;
   TDataSource *DepsDS;
-  TQuery *StrQuery;
-  TQuery *DepQuery;
-  TQuery *SQLSourceQ;
+  TRelationFields *StrQuery;
+  TRelationDependencies *DepQuery;
+  TViewSource *SQLSourceQ;
 
   void FormCreate();
   void TblsCBClick();
-  void SpeedButton1Click();
+  void ViewSourceBtnClick();
   void SrcDataClick();
-  void DepQueryCalcFields(TDataSet *DataSet);
 
 protected:
   void FormClose() override;

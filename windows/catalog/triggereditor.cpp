@@ -1,7 +1,7 @@
 #include "windows/catalog/triggereditor.h"
 
-#include "firebird/catalog.h"
 #include "firebird/session.h"
+#include "firebird/triggers.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
@@ -83,23 +83,23 @@ void TTrigSourceForm::CreatePanel() {
   TableNameEdit->setMaxVisibleItems(25);
   TableNameEdit->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
-  Label1 = PanelLabel(QStringLiteral("&TriggerName"), TrigNameEdit, ComPanel);
-  Label3 = PanelLabel(QStringLiteral("&Event type"), EventTypeEdit, ComPanel);
-  Label2 = PanelLabel(QStringLiteral("&Position"), PositionEdit, ComPanel);
-  Label4 = PanelLabel(QStringLiteral("&Table (view) name"), TableNameEdit, ComPanel);
+  NameLabel = PanelLabel(QStringLiteral("&TriggerName"), TrigNameEdit, ComPanel);
+  EventLabel = PanelLabel(QStringLiteral("&Event type"), EventTypeEdit, ComPanel);
+  PositionLabel = PanelLabel(QStringLiteral("&Position"), PositionEdit, ComPanel);
+  TableLabel = PanelLabel(QStringLiteral("&Table (view) name"), TableNameEdit, ComPanel);
   int n = 1;
-  for (QLabel *label : {Label1, Label2, Label3, Label4})
+  for (QLabel *label : {NameLabel, PositionLabel, EventLabel, TableLabel})
     label->setObjectName(QStringLiteral("Label%1").arg(n++));
 
   auto *fields = new QGridLayout;
   fields->setContentsMargins(6, 4, 6, 6);
-  fields->addWidget(Label1, 0, 0);
+  fields->addWidget(NameLabel, 0, 0);
   fields->addWidget(TrigNameEdit, 0, 1);
-  fields->addWidget(Label3, 0, 2);
+  fields->addWidget(EventLabel, 0, 2);
   fields->addWidget(EventTypeEdit, 0, 3);
-  fields->addWidget(Label2, 1, 0);
+  fields->addWidget(PositionLabel, 1, 0);
   fields->addWidget(PositionEdit, 1, 1);
-  fields->addWidget(Label4, 1, 2);
+  fields->addWidget(TableLabel, 1, 2);
   fields->addWidget(TableNameEdit, 1, 3);
   fields->setColumnStretch(1, 1);
   fields->setColumnStretch(3, 1);
@@ -182,17 +182,16 @@ void TTrigSourceForm::ShowEditor() {
 }
 
 TStringList TTrigSourceForm::UpdateStatementLines() const {
-  const QStringList head{FillFormat(ddl::AlterTriggerHead, {TrigNameEdit->text()}), EventTypeEdit->currentText()};
-  return TStringList(head + EditorLines(TrigSource).Lines());
+  return TStringList(AlterTriggerHead(TrigNameEdit->text(), EventTypeEdit->currentText()) +
+                     EditorLines(TrigSource).Lines());
 }
 
 TStringList TTrigSourceForm::NewStatementLines() const {
   // The position as the field shows it, also while a typed value has not been taken yet.
   bool isNumber = false;
   const int position = PositionEdit->cleanText().toInt(&isNumber);
-  const QStringList head{FillFormat(ddl::CreateTriggerHead, {TrigNameEdit->text()}),
-                         FillFormat(ddl::TriggerFor, {TableNameEdit->currentText()}), EventTypeEdit->currentText(),
-                         FillFormat(ddl::TriggerPosition, {QString::number(isNumber ? position : 0)})};
+  const QStringList head = CreateTriggerHead(TrigNameEdit->text(), TableNameEdit->currentText(),
+                                             EventTypeEdit->currentText(), isNumber ? position : 0);
   return TStringList(head + EditorLines(TrigSource).Lines());
 }
 

@@ -30,7 +30,7 @@ public:
   TNoWrapMemo *TrigSource;
   QFrame *ComPanel;
   QLabel *PosIndic;
-  QLabel *Label1, *Label2, *Label3, *Label4;
+  QLabel *NameLabel, *PositionLabel, *EventLabel, *TableLabel;  // "Label1".."Label4"
   QLineEdit *TrigNameEdit;
   QComboBox *EventTypeEdit;
   QSpinBox *PositionEdit;

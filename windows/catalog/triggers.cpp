@@ -2,13 +2,14 @@
 
 #include "data/dataset.h"
 #include "data/db.h"
-#include "firebird/catalog.h"
 #include "firebird/session.h"
+#include "firebird/triggers.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
+#include "windows/catalog/listwindow.h"
 #include "windows/catalog/triggereditor.h"
 #include "windows/repository/repositoryops.h"
 
@@ -38,8 +39,8 @@ TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  layout->addWidget(Panel1);
-  layout->addWidget(DBGrid1, 1);
+  layout->addWidget(RelationPanel);
+  layout->addWidget(TriggerGrid, 1);
 
   Guard([this] { FormCreate(); });
   ShowChild();
@@ -71,20 +72,20 @@ void TFormTriggers::Activated(bool active) {
 }
 
 void TFormTriggers::CreatePanel() {
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName(QStringLiteral("Panel1"));
-  Panel1->setFrameShape(QFrame::StyledPanel);
-  Label1 = new QLabel(QStringLiteral("Relation"), Panel1);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  TableCombo = new QComboBox(Panel1);
+  RelationPanel = new QFrame(this);
+  RelationPanel->setObjectName(QStringLiteral("Panel1"));
+  RelationPanel->setFrameShape(QFrame::StyledPanel);
+  RelationLabel = new QLabel(QStringLiteral("Relation"), RelationPanel);
+  RelationLabel->setObjectName(QStringLiteral("Label1"));
+  TableCombo = new QComboBox(RelationPanel);
   TableCombo->setObjectName(QStringLiteral("TableCombo"));
   TableCombo->setMaxVisibleItems(20);
   TableCombo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   TableCombo->setMinimumContentsLength(24);
-  auto *row = new QHBoxLayout(Panel1);
+  auto *row = new QHBoxLayout(RelationPanel);
   row->setContentsMargins(4, 4, 4, 4);
   row->setSpacing(2);
-  row->addWidget(Label1);
+  row->addWidget(RelationLabel);
   row->addWidget(TableCombo);
   row->addSpacing(6);
 
@@ -96,13 +97,13 @@ void TFormTriggers::CreatePanel() {
       {SrcBtn, "SrcBtn", "&Source", "Open source code of trigger"},
       {AddBtn, "AddBtn", "&Add ", "Add source to repository"},
       {DropBtn, "SpeedButton1", "&Drop", "Drop trigger"},
-      {DeactivteBtn, "DeactivteBtn", "D&eactivate", "Set trigger inactive"},
+      {DeactivateBtn, "DeactivteBtn", "D&eactivate", "Set trigger inactive"},
       {ActivateBtn, "ActivateBtn", "A&ctivate", "Set trigger active"},
       {InsWiz, "InsWiz", "&1.Insert wizard", "Creates insert trigger for views"},
       {UpdWiz, "SpeedButton3", "&2.Update wizard", "Creates update trigger for views"},
   };
   for (const Button &b : buttons) {
-    b.member = new QToolButton(Panel1);
+    b.member = new QToolButton(RelationPanel);
     b.member->setObjectName(QString::fromLatin1(b.name));
     b.member->setText(QString::fromLatin1(b.caption));
     b.member->setStatusTip(QString::fromLatin1(b.hint));
@@ -117,60 +118,32 @@ void TFormTriggers::CreatePanel() {
   ConnectGuarded(SrcBtn, &QToolButton::clicked, this, [this] { SrcBtnClick(); });
   ConnectGuarded(AddBtn, &QToolButton::clicked, this, &TFormTriggers::AddBtnClick);
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TFormTriggers::DropBtnClick);
-  ConnectGuarded(DeactivteBtn, &QToolButton::clicked, this, &TFormTriggers::DeactivteBtnClick);
+  ConnectGuarded(DeactivateBtn, &QToolButton::clicked, this, &TFormTriggers::DeactivateBtnClick);
   // No trigger wizard exists: the two wizard buttons activate, as "A&ctivate" does.
   for (QToolButton *b : {ActivateBtn, InsWiz, UpdWiz})
     ConnectGuarded(b, &QToolButton::clicked, this, &TFormTriggers::ActivateBtnClick);
 }
 
 void TFormTriggers::CreateTable() {
-  TrigTable = new TTable(this);
+  TrigTable = new TTriggerList(this);
   TrigTable->setObjectName(QStringLiteral("TrigTable"));
-  TrigTable->DatabaseName = TFbSession::Alias;
-  TrigTable->TableName = QStringLiteral("RDB$TRIGGERS");
-  // The server refuses direct writes to its catalog: the list is for reading only.
-  TrigTable->ReadOnly = true;
-  TrigNameField =
-      DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$TRIGGER_NAME"), 31), QStringLiteral("NAME"), 0);
-  TableField = DeclareField(new TStringField(TrigTable, QStringLiteral("RDB$RELATION_NAME"), 31),
-                            QStringLiteral("RDB$RELATION"), 0);
-  TrigSequenceField = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_SEQUENCE")),
-                                   QStringLiteral("RDB$TRIGGER"), 0);
-  TrigTypeField =
-      DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_TYPE")), QStringLiteral("TYPE"), 0);
-  SourceField =
-      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$TRIGGER_SOURCE")), QStringLiteral("SOURCE"), 0);
-  TrigTableRDBDESCRIPTION =
-      DeclareField(new TMemoField(TrigTable, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
-  TrigTableRDBTRIGGER_INACTIVE = DeclareField(new TSmallintField(TrigTable, QStringLiteral("RDB$TRIGGER_INACTIVE")),
-                                              QStringLiteral("INACTIVE"), 0);
-  SeqFld = new TStringField(TrigTable, QStringLiteral("TYPENAME"), 30);
-  SeqFld->Calculated = true;
-  ActFld = new TStringField(TrigTable, QStringLiteral("ACT"), 10);
-  ActFld->Calculated = true;
-  TrigTableRDBSYSTEM_FLAG = new TSmallintField(TrigTable, QStringLiteral("RDB$SYSTEM_FLAG"));
-  TrigTableRDBSYSTEM_FLAG->Visible = false;
-  TrigTable->Filtered = true;
-  TrigTable->OnFilterRecord = [this](TDataSet *DataSet, bool &Accept) { TrigTableFilterRecord(DataSet, Accept); };
-  TrigTable->OnCalcFields = [this](TDataSet *DataSet) { TrigTableCalcFields(DataSet); };
 }
 
 void TFormTriggers::CreateGrid() {
-  DataSource1 = new TDataSource(TrigTable, this);
-  DataSource1->setObjectName(QStringLiteral("DataSource1"));
-  DataSource1->AutoEdit = false;
-  DBGrid1 = new TDBGrid(this);
-  DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
-  DBGrid1->SetReadOnly(true);
-  DBGrid1->SetDataSource(DataSource1);
-  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_NAME"));
-  DBGrid1->AddColumn(QStringLiteral("RDB$RELATION_NAME"), QStringLiteral("RELATION"));
-  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_SEQUENCE"), QStringLiteral("SEQUENCE"));
-  DBGrid1->AddColumn(QStringLiteral("TYPENAME"), QStringLiteral("TYPE"));
-  DBGrid1->AddColumn(QStringLiteral("RDB$TRIGGER_SOURCE"));
-  DBGrid1->AddColumn(QStringLiteral("RDB$DESCRIPTION"));
-  DBGrid1->AddColumn(QStringLiteral("ACT"), QStringLiteral("ACTIVE"));
-  ConnectGuarded(DBGrid1, &TDBGrid::OnDblClick, this, [this] { SrcBtnClick(); });
+  TriggerSource = CreateListSource(TrigTable, this, "DataSource1");
+  TriggerGrid = new TDBGrid(this);
+  TriggerGrid->setObjectName(QStringLiteral("DBGrid1"));
+  TriggerGrid->SetReadOnly(true);
+  TriggerGrid->SetDataSource(TriggerSource);
+  const struct {
+    const TField *field;
+    const char *title;  // null: the field's own label
+  } columns[] = {{TrigTable->NameField, nullptr},  {TrigTable->Relation, "RELATION"}, {TrigTable->Sequence, "SEQUENCE"},
+                 {TrigTable->TypeName, "TYPE"},    {TrigTable->Source, nullptr},      {TrigTable->Description, nullptr},
+                 {TrigTable->ActiveName, "ACTIVE"}};
+  for (const auto &c : columns)
+    TriggerGrid->AddColumn(c.field->FieldName, c.title ? QString::fromLatin1(c.title) : QString());
+  ConnectGuarded(TriggerGrid, &TDBGrid::OnDblClick, this, [this] { SrcBtnClick(); });
 }
 
 void TFormTriggers::FormCreate() {
@@ -190,47 +163,38 @@ void TFormTriggers::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
 void TFormTriggers::TableComboChange() {
   SelectedRelation = TableCombo->currentText();
-  TrigTable->Refilter();
-}
-
-void TFormTriggers::TrigTableFilterRecord(TDataSet *DataSet, bool &Accept) {
-  Accept = (SelectedRelation == kAllRelations ||
-            DataSet->FieldByName(QStringLiteral("RDB$RELATION_NAME"))->AsString() == SelectedRelation) &&
-           DataSet->FieldByName(QStringLiteral("RDB$SYSTEM_FLAG"))->AsInteger() != 1;
-}
-
-void TFormTriggers::TrigTableCalcFields(TDataSet *DataSet) {
-  DataSet->FieldByName(QStringLiteral("TYPENAME"))
-      ->SetAsString(TriggerTypeName(DataSet->FieldByName(QStringLiteral("RDB$TRIGGER_TYPE"))->Value()));
-  DataSet->FieldByName(QStringLiteral("ACT"))
-      ->SetAsString(TriggerActiveName(DataSet->FieldByName(QStringLiteral("RDB$TRIGGER_INACTIVE"))->Value()));
+  TrigTable->ShowRelation(SelectedRelation == kAllRelations ? QString() : SelectedRelation);
 }
 
 TTrigSourceForm *TFormTriggers::SrcBtnClick() {
   // Filled before it is shown; a failure on the way leaves no half-filled editor behind.
   auto editor = std::make_unique<TTrigSourceForm>();
-  SetEditorLines(editor->TrigSource, SourceLines(SourceField));
+  SetEditorLines(editor->TrigSource, SourceLines(TrigTable->Source));
   // A quoted name keeps its quotes, however long the name.
-  const QString name = FbSession()->SQLName(TrigNameField->AsString());
+  const QString name = FbSession()->SQLName(TrigTable->Name());
   editor->TrigNameEdit->setMaxLength(qMax(editor->TrigNameEdit->maxLength(), int(name.size())));
   editor->TrigNameEdit->setText(name);
-  const int type = TrigTypeField->AsInteger();
+  const int type = TrigTable->Type->AsInteger();
   editor->EventTypeEdit->setCurrentIndex(type >= 1 && type <= 6 ? type - 1 : -1);
-  editor->PositionEdit->setValue(TrigSequenceField->AsInteger());
-  editor->TableNameEdit->setEditText(FbSession()->SQLName(TableField->AsString()));
+  editor->PositionEdit->setValue(TrigTable->Sequence->AsInteger());
+  editor->TableNameEdit->setEditText(FbSession()->SQLName(TrigTable->Relation->AsString()));
   editor->ShowEditor();
   return editor.release();
 }
 
-void TFormTriggers::AddBtnClick() { AddObjectSource(SourceLines(SourceField)); }
+void TFormTriggers::AddBtnClick() { AddObjectSource(SourceLines(TrigTable->Source)); }
 
-void TFormTriggers::ExecForCurrent(const char *format) {
-  FbSession()->Execute(FillFormat(format, {FbSession()->SQLName(TrigNameField->AsString())}));
+void TFormTriggers::DropBtnClick() {
+  DropTrigger(TrigTable->Name());
   TrigTable->Refresh();
 }
 
-void TFormTriggers::DropBtnClick() { ExecForCurrent(ddl::DropTrigger); }
+void TFormTriggers::DeactivateBtnClick() {
+  SetTriggerActive(TrigTable->Name(), false);
+  TrigTable->Refresh();
+}
 
-void TFormTriggers::DeactivteBtnClick() { ExecForCurrent(ddl::DeactivateTrigger); }
-
-void TFormTriggers::ActivateBtnClick() { ExecForCurrent(ddl::ActivateTrigger); }
+void TFormTriggers::ActivateBtnClick() {
+  SetTriggerActive(TrigTable->Name(), true);
+  TrigTable->Refresh();
+}

@@ -1,7 +1,7 @@
 #pragma once
-// The Triggers window: the user's triggers from RDB$TRIGGERS, all of them or those of one
-// table or view, with their event and active state; opens a trigger's source in the trigger
-// source editor, keeps it in the repository, drops, deactivates and activates it.
+// The Triggers window: the user's triggers, all of them or those of one table or view, with
+// their event and active state; opens a trigger's source in the trigger source editor, keeps
+// it in the repository, drops, deactivates and activates it.
 #include "ui/mdichild.h"
 
 class QComboBox;
@@ -9,10 +9,8 @@ class QFrame;
 class QLabel;
 class QToolButton;
 class TDBGrid;
-class TDataSet;
 class TDataSource;
-class TField;
-class TTable;
+class TTriggerList;
 class TTrigSourceForm;
 
 class TFormTriggers : public TChildForm {
@@ -22,30 +20,19 @@ public:
   // read is shown in an error box; the window is shown all the same.
   explicit TFormTriggers(QWidget *owner = nullptr);
 
-  QFrame *Panel1;
-  QLabel *Label1;
+  QFrame *RelationPanel;  // "Panel1"
+  QLabel *RelationLabel;  // "Label1"
   QComboBox *TableCombo;
   QToolButton *SrcBtn;
   QToolButton *AddBtn;
-  QToolButton *DropBtn;  // "SpeedButton1"
-  QToolButton *DeactivteBtn;
+  QToolButton *DropBtn;        // "SpeedButton1"
+  QToolButton *DeactivateBtn;  // "DeactivteBtn"
   QToolButton *ActivateBtn;
   QToolButton *InsWiz;
-  QToolButton *UpdWiz;  // "SpeedButton3"
-  TDBGrid *DBGrid1;
-  TDataSource *DataSource1;
-  TTable *TrigTable;
-
-  TField *TrigNameField;
-  TField *TableField;
-  TField *TrigSequenceField;
-  TField *TrigTypeField;
-  TField *SourceField;
-  TField *TrigTableRDBDESCRIPTION;
-  TField *TrigTableRDBTRIGGER_INACTIVE;
-  TField *SeqFld;  // TYPENAME
-  TField *ActFld;  // ACT
-  TField *TrigTableRDBSYSTEM_FLAG;
+  QToolButton *UpdWiz;         // "SpeedButton3"
+  TDBGrid *TriggerGrid;        // "DBGrid1"
+  TDataSource *TriggerSource;  // "DataSource1"
+  TTriggerList *TrigTable;
 
   // The relation whose triggers are listed, or "<All relations>".
   QString SelectedRelation;
@@ -56,10 +43,8 @@ public:
   TTrigSourceForm *SrcBtnClick();
   void AddBtnClick();
   void DropBtnClick();
-  void DeactivteBtnClick();
+  void DeactivateBtnClick();
   void ActivateBtnClick();
-  void TrigTableFilterRecord(TDataSet *DataSet, bool &Accept);
-  void TrigTableCalcFields(TDataSet *DataSet);
 
 protected:
   void FormClose() override;
@@ -73,6 +58,4 @@ private:
   void CreatePanel();
   void CreateTable();
   void CreateGrid();
-  // Executes the statement format with the current trigger's name, then re-reads the list.
-  void ExecForCurrent(const char *format);
 };

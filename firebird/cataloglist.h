@@ -1,0 +1,16 @@
+#pragma once
+// What the lists of catalog objects share: a read-only query on the session's database whose
+// fields carry the catalog's column names, declared with the label and width a grid shows.
+#include "data/dataset.h"
+
+class TCatalogList : public TQuery {
+  Q_OBJECT
+public:
+  TCatalogList(QObject *owner, const char *sql);
+
+  // The current row's name, as the catalog holds it without its trailing blanks; empty when
+  // the list has no row.
+  QString Name() const { return NameField ? NameField->AsString() : QString(); }
+
+  TField *NameField = nullptr;
+};

@@ -1,0 +1,33 @@
+#include "firebird/exceptions.h"
+
+#include "firebird/names.h"
+#include "firebird/session.h"
+
+namespace {
+// The server's own exceptions can be neither altered nor dropped.
+constexpr char kUserExceptions[] =
+    "SELECT RDB$EXCEPTION_NAME, RDB$MESSAGE\n"
+    "FROM RDB$EXCEPTIONS\n"
+    "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0";
+constexpr char kCreateException[] = "CREATE EXCEPTION %s  %s";
+constexpr char kAlterException[] = "ALTER EXCEPTION %s  %s";
+constexpr char kDropException[] = "DROP EXCEPTION %s";
+
+void Send(const char *format, const QString &name, const QString &message) {
+  FbSession()->Execute(FillFormat(format, {name, FbSession()->Literal(message)}));
+}
+}  // namespace
+
+TExceptionList::TExceptionList(QObject *owner) : TCatalogList(owner, kUserExceptions) {
+  NameField =
+      DeclareField(new TStringField(this, QStringLiteral("RDB$EXCEPTION_NAME"), 31), QStringLiteral("NAME"), 31);
+  Message = DeclareField(new TStringField(this, QStringLiteral("RDB$MESSAGE"), 78), QStringLiteral("MESSAGE"), 78);
+}
+
+void CreateException(const QString &typedName, const QString &message) { Send(kCreateException, typedName, message); }
+
+void AlterException(const QString &name, const QString &message) {
+  Send(kAlterException, FbSession()->SQLName(name), message);
+}
+
+void DropException(const QString &name) { FbSession()->ExecuteFor(kDropException, name); }
