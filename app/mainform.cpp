@@ -245,9 +245,7 @@ void TMainForm::FormCreate(QObject *) {
   dbPath->setEditText(DatabasePath);
   const QString history = HistoryFileToRead();
   if (QFileInfo::exists(history)) {
-    TStringList lines;
-    lines.LoadFromFile(history);
-    SetItems(dbPath, lines.Lines());
+    SetItems(dbPath, ReadHistory(history));
     if (DatabasePath.isEmpty() && dbPath->count() > 0) dbPath->setEditText(dbPath->itemText(0));
   }
 }

@@ -560,6 +560,13 @@ private slots:
                                        << "/Other/X.FDB" << QStringList({"/db/a.fdb", "/db/b.fdb"});
     QTest::newRow("argument, no file") << QByteArray("<none>") << "/db/z.fdb"
                                        << "/db/z.fdb" << QStringList();
+    // A damaged spot costs only the entry it is in.
+    static const char nul[] = "/db/a.fdb\r\n/db/b.fdb\r\n\0/db/c.fdb\r\n/db/d.fdb\r\n";
+    QTest::newRow("NUL before the third entry") << QByteArray(nul, sizeof nul - 1) << QString() << "/db/a.fdb"
+                                                << QStringList({"/db/a.fdb", "/db/b.fdb", "/db/c.fdb", "/db/d.fdb"});
+    QTest::newRow("control characters, empty line")
+        << QByteArray("/db/a.fdb\r\n/db/\x01\x02.fdb\r\n\r\n/db/c.fdb\r\n") << QString() << "/db/a.fdb"
+        << QStringList({"/db/a.fdb", "/db/c.fdb"});
   }
   void historyAtStart() {
     QFETCH(QByteArray, file);
