@@ -279,6 +279,13 @@ void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
   Guard([&] { SaveHistory(); });
 
   CanClose = MessageDlg(QStringLiteral("Are you sure to exit?"), mbOKCancel) == mrOK;
+  // Each window settles what it holds unsaved first; one that stays open keeps the program.
+  if (CanClose)
+    for (QMdiSubWindow *child : ClientArea->subWindowList())
+      if (!child->close()) {
+        CanClose = false;
+        break;
+      }
   if (DMSys) ResolveTransaction(true);
 }
 
