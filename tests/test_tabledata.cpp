@@ -116,6 +116,16 @@ const QList<Exact> kExactCases = {
      "UPPER(LEFT(UUID_TO_CHAR(CAST(OCT AS CHAR(16) CHARACTER SET OCTETS)), 8))", "DEADBEEF"},
 };
 
+// Scaled numbers of every storage width: inserted at one end of the range, updated to the other.
+const char *const kScaledCases[][3] = {
+    {"N41", "-3276.8", "3276.7"},
+    {"N92", "-21474836.48", "21474836.47"},
+    {"N184", "-922337203685477.5808", "922337203685477.5807"},
+    {"D41", "-214748364.8", "214748364.7"},
+    {"D92", "21474836.47", "-21474836.48"},
+    {"D184", "922337203685477.5807", "-922337203685477.5808"},
+};
+
 // Rows for a test run on an embedded database and over TCP.
 void AddAccessRows() {
   QTest::addColumn<bool>("tcp");
@@ -472,6 +482,31 @@ private slots:
     QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
     QCOMPARE(Cell(form, column), typed);
     form->SrcTable->Cancel();
+  }
+
+  void scaledNumbersOfEveryWidth_data() { AddAccessRows(); }
+  // NUMERIC and DECIMAL of every storage width typed into a new row (keyed by its identity) and
+  // then edited, each read back exactly.
+  void scaledNumbersOfEveryWidth() {
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = fixtures::createDatabase(3, Content::Empty, tcp ? Access::Tcp : Access::Embedded,
+                                                   QString::fromLatin1(fixtures::kNumbersTable));
+    fixtures::connectDataModule(db);
+    TDataForm *form = OpenData(QStringLiteral("T_NUMBERS"));
+    form->DBNavigator1->BtnClick(nbInsert);
+    for (int pass : {1, 2}) {
+      for (const auto &c : kScaledCases)
+        QVERIFY2(Type(form, c[0], QLatin1String(c[pass])), c[0]);
+      form->DBNavigator1->BtnClick(nbPost);
+      QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+      QCOMPARE(Cell(form, "ID"), QStringLiteral("1"));
+      for (const auto &c : kScaledCases) {
+        QCOMPARE(Cell(form, c[0]), QLatin1String(c[pass]));
+        QCOMPARE(Stored(db, QStringLiteral("SELECT CAST(%1 AS VARCHAR(30)) FROM T_NUMBERS WHERE ID = 1").arg(c[0])),
+                 QLatin1String(c[pass]));
+      }
+    }
   }
 
   // A refused post keeps the edit and says why: a trigger's exception, a check, a foreign key,
