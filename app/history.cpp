@@ -1,9 +1,12 @@
 #include "app/history.h"
 
+#include "base/lines.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace {
 const QString kHistoryName = QStringLiteral("connect.hst");
@@ -55,6 +58,18 @@ QString HistoryFileToRead() {
   if (!HistoryOverride().isEmpty() || QFileInfo::exists(name)) return name;
   const QString earlier = BesideProgram();
   return QFileInfo(earlier).isFile() ? earlier : name;
+}
+
+QStringList ReadHistory(const QString &fileName) {
+  TStringList lines;
+  lines.LoadFromFile(fileName, TNulMode::BreaksLine);
+  QStringList paths;
+  for (const QString &line : lines.Lines()) {
+    const bool control =
+        std::any_of(line.begin(), line.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+    if (!line.isEmpty() && !control) paths.append(line);
+  }
+  return paths;
 }
 
 void SetHistoryFileName(const QString &fileName) { HistoryOverride() = fileName; }

@@ -11,6 +11,9 @@ QString HistoryFileName();
 // The file the history is read from at start: HistoryFileName(), or, until that file exists,
 // the one an earlier run kept beside the program.
 QString HistoryFileToRead();
+// The entries of a history file that read as paths, in order: a damaged spot (a NUL, a control
+// character) costs only the entry it is in. Raises Exception as TStringList::LoadFromFile.
+QStringList ReadHistory(const QString &fileName);
 
 // For tests: an explicit history file, the directory taken as the program's own, and the
 // one taken as the install directory (an empty name restores the default).

@@ -245,9 +245,7 @@ void TMainForm::FormCreate(QObject *) {
   dbPath->setEditText(DatabasePath);
   const QString history = HistoryFileToRead();
   if (QFileInfo::exists(history)) {
-    TStringList lines;
-    lines.LoadFromFile(history);
-    SetItems(dbPath, lines.Lines());
+    SetItems(dbPath, ReadHistory(history));
     if (DatabasePath.isEmpty() && dbPath->count() > 0) dbPath->setEditText(dbPath->itemText(0));
   }
 }
@@ -281,6 +279,13 @@ void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
   Guard([&] { SaveHistory(); });
 
   CanClose = MessageDlg(QStringLiteral("Are you sure to exit?"), mbOKCancel) == mrOK;
+  // Each window settles what it holds unsaved first; one that stays open keeps the program.
+  if (CanClose)
+    for (QMdiSubWindow *child : ClientArea->subWindowList())
+      if (!child->close()) {
+        CanClose = false;
+        break;
+      }
   if (DMSys) ResolveTransaction(true);
 }
 

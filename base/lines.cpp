@@ -7,15 +7,15 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
-QStringList TStringList::SplitLines(const QString &text) {
+QStringList TStringList::SplitLines(const QString &text, TNulMode nul) {
   QStringList out;
-  qsizetype end = text.indexOf(QChar(u'\0'));
+  qsizetype end = nul == TNulMode::EndsText ? text.indexOf(QChar(u'\0')) : -1;
   if (end < 0) end = text.size();
   qsizetype start = 0;
   const QChar *d = text.constData();
   for (qsizetype i = 0; i < end; ++i) {
     const QChar c = d[i];
-    if (c == u'\r' || c == u'\n') {
+    if (c == u'\r' || c == u'\n' || c == u'\0') {
       out.append(text.mid(start, i - start));
       if (c == u'\r' && i + 1 < end && d[i + 1] == u'\n') ++i;
       start = i + 1;
@@ -86,7 +86,7 @@ void TStringList::LoadFromStream(QIODevice &stream) { SetText(DecodeBytes(stream
 
 void TStringList::SaveToStream(QIODevice &stream) const { stream.write(Text().toUtf8()); }
 
-void TStringList::LoadFromFile(const QString &fileName) {
+void TStringList::LoadFromFile(const QString &fileName, TNulMode nul) {
   constexpr qint64 kMaxFileBytes = 16ll * 1024 * 1024;
   QByteArray bytes;
   switch (ReadRegularFile(fileName, kMaxFileBytes, bytes)) {
@@ -94,7 +94,7 @@ void TStringList::LoadFromFile(const QString &fileName) {
   case TReadResult::TooLarge: throw Exception(QStringLiteral("File %1 is too large").arg(fileName));
   default: throw Exception(QStringLiteral("Cannot open file %1").arg(fileName));
   }
-  SetText(DecodeBytes(bytes));
+  FLines = SplitLines(DecodeBytes(bytes), nul);
 }
 
 void TStringList::SaveToFile(const QString &fileName) const {

@@ -1,11 +1,15 @@
 #pragma once
 // The line list: the content of every editor and the unit in which texts pass between
-// windows. Loading splits at CR, LF or CR LF and stops at the first NUL; the text form puts
+// windows. Loading splits at CR, LF or CR LF and stops at the first NUL (or, for a list whose
+// later entries must survive a damaged spot, takes a NUL as a break); the text form puts
 // CR LF after every line; the editor form separates lines with CR LF and ends without one.
 #include <QString>
 #include <QStringList>
 
 class QIODevice;
+
+// What a NUL in loaded text means: the end of the text, or one more line break.
+enum class TNulMode { EndsText, BreaksLine };
 
 class TStringList {
 public:
@@ -13,7 +17,7 @@ public:
   explicit TStringList(const QStringList &lines) : FLines(lines) {}
 
   // Splits a text into lines: a line ends at CR, LF or CR LF; the text ends at its first NUL.
-  static QStringList SplitLines(const QString &text);
+  static QStringList SplitLines(const QString &text, TNulMode nul = TNulMode::EndsText);
 
   int Count() const { return FLines.size(); }
   const QString &operator[](int i) const { return FLines[i]; }
@@ -42,7 +46,7 @@ public:
   void SaveToStream(QIODevice &stream) const;
   // File errors raise Exception with "Cannot open file %s" / "Cannot create file %s". Only a
   // regular file of at most 16 MiB is read.
-  void LoadFromFile(const QString &fileName);
+  void LoadFromFile(const QString &fileName, TNulMode nul = TNulMode::EndsText);
   void SaveToFile(const QString &fileName) const;
 
   // Decoding shared by files and memo streams.

@@ -2,32 +2,11 @@
 
 #include "base/errors.h"
 #include "data/db.h"
-
-#include <QDate>
-#include <QDateTime>
-#include <QRegularExpression>
-#include <QTime>
+#include "data/valuetext.h"
 
 namespace {
 constexpr int kFetchBatch = 100;
 constexpr int kFetchSlice = 1000;
-
-QString VariantText(const QVariant &v, TFieldType type) {
-  if (v.isNull()) return {};
-  switch (type) {
-  case TFieldType::ftFloat: return QString::number(v.toDouble(), 'g', 15);
-  case TFieldType::ftDate: return v.toDate().toString(Qt::ISODate);
-  case TFieldType::ftTime: return v.toTime().toString(QStringLiteral("HH:mm:ss"));
-  case TFieldType::ftDateTime: return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-  case TFieldType::ftBlob:
-    if (v.userType() == QMetaType::QByteArray) return QString::fromLatin1(v.toByteArray());
-    return v.toString();
-  case TFieldType::ftBoolean: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-  default:
-    if (v.userType() == QMetaType::QByteArray) return TStringList::DecodeBytes(v.toByteArray());
-    return v.toString();
-  }
-}
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -47,82 +26,9 @@ void TField::SetValue(const QVariant &v) {
   FDataSet->SetFieldValue(this, v);
 }
 
-QString TField::AsString() const { return VariantText(Value(), FDataType); }
+QString TField::AsString() const { return ValueText(Value(), FDataType, Size); }
 
-void TField::SetAsString(const QString &s) {
-  switch (FDataType) {
-  case TFieldType::ftString: SetValue(Size > 0 && s.size() > Size ? s.left(Size) : s); return;
-  case TFieldType::ftSmallint:
-  case TFieldType::ftInteger:
-  case TFieldType::ftLargeint: {
-    if (s.trimmed().isEmpty()) return Clear();
-    bool ok = false;
-    qlonglong n = s.trimmed().toLongLong(&ok);
-    if (!ok) throw EDatabaseError(QStringLiteral("'%1' is not a valid integer value").arg(s));
-    // The engine would store an out-of-range value cut to the column's width, silently.
-    const qlonglong limit = FDataType == TFieldType::ftSmallint ? 32767 : 2147483647;
-    if (FDataType != TFieldType::ftLargeint && (n > limit || n < -limit - 1))
-      throw EDatabaseError(QStringLiteral("%1 is not a valid value for field '%2'. The allowed range is %3 to %4")
-                               .arg(s.trimmed(), DisplayLabel())
-                               .arg(-limit - 1)
-                               .arg(limit));
-    SetValue(FDataType == TFieldType::ftLargeint ? QVariant(n) : QVariant(int(n)));
-    return;
-  }
-  case TFieldType::ftBCD: {
-    // Kept as typed (the server converts the text to the column exactly), once it is a number.
-    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)$"));
-    if (s.trimmed().isEmpty()) return Clear();
-    if (!number.match(s.trimmed()).hasMatch())
-      throw EDatabaseError(QStringLiteral("'%1' is not a valid decimal value").arg(s));
-    SetValue(s.trimmed());
-    return;
-  }
-  case TFieldType::ftBoolean: {
-    if (s.trimmed().isEmpty()) return Clear();
-    const QString t = s.trimmed();
-    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) return SetValue(true);
-    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) return SetValue(false);
-    throw EDatabaseError(QStringLiteral("'%1' is not a valid boolean value").arg(s));
-  }
-  case TFieldType::ftFloat: {
-    if (s.trimmed().isEmpty()) return Clear();
-    bool ok = false;
-    double d = s.trimmed().toDouble(&ok);
-    if (!ok) throw EDatabaseError(QStringLiteral("'%1' is not a valid floating point value").arg(s));
-    SetValue(d);
-    return;
-  }
-  case TFieldType::ftDate: {
-    if (s.trimmed().isEmpty()) return Clear();
-    QDate d = QDate::fromString(s.trimmed(), Qt::ISODate);
-    if (!d.isValid()) throw EDatabaseError(QStringLiteral("'%1' is not a valid date").arg(s));
-    SetValue(d);
-    return;
-  }
-  case TFieldType::ftDateTime: {
-    if (s.trimmed().isEmpty()) return Clear();
-    // The wall-clock value as typed, zone-free like the values read ("yyyy-MM-dd[ HH:mm:ss]").
-    static const QRegularExpression separator(QStringLiteral("[ T]"));
-    const QStringList parts = s.trimmed().split(separator, Qt::SkipEmptyParts);
-    const QDate day = QDate::fromString(parts.value(0), Qt::ISODate);
-    const QTime time = parts.size() > 1 ? QTime::fromString(parts[1], Qt::ISODateWithMs) : QTime(0, 0);
-    const QDateTime d(day, time, Qt::UTC);
-    if (parts.size() > 2 || !day.isValid() || !time.isValid())
-      throw EDatabaseError(QStringLiteral("'%1' is not a valid date and time").arg(s));
-    SetValue(d);
-    return;
-  }
-  case TFieldType::ftTime: {
-    if (s.trimmed().isEmpty()) return Clear();
-    QTime t = QTime::fromString(s.trimmed(), Qt::ISODate);
-    if (!t.isValid()) throw EDatabaseError(QStringLiteral("'%1' is not a valid time").arg(s));
-    SetValue(t);
-    return;
-  }
-  default: SetValue(s);
-  }
-}
+void TField::SetAsString(const QString &s) { SetValue(TextValue(s, FDataType, Size, DisplayLabel())); }
 
 int TField::AsInteger() const {
   QVariant v = Value();
@@ -240,7 +146,7 @@ QString TDataSet::RowDisplayText(int row, const TField *field) const {
   if (field->DataType() == TFieldType::ftMemo)
     return v.isNull() || v.toString().isEmpty() ? QStringLiteral("(Memo)") : QStringLiteral("(MEMO)");
   if (field->DataType() == TFieldType::ftBlob) return v.isNull() ? QStringLiteral("(Blob)") : QStringLiteral("(BLOB)");
-  return VariantText(v, field->DataType());
+  return ValueText(v, field->DataType(), field->Size);
 }
 
 void TDataSet::FreeAutoFields() {
@@ -577,7 +483,7 @@ bool TDataSet::Locate(const QString &fieldName, const QVariant &value) {
   CheckBrowseMode();
   for (int i = 0;; ++i) {
     if (i >= FRows.size() && FetchMore(kFetchBatch) == 0) return false;
-    if (VariantText(RowValue(i, f), f->DataType()) == VariantText(value, f->DataType())) {
+    if (ValueText(RowValue(i, f), f->DataType(), f->Size) == ValueText(value, f->DataType(), f->Size)) {
       FBof = i == 0;
       FEof = false;
       SetRecNoInternal(i);

@@ -25,14 +25,15 @@ enum class TFieldType {
   ftTime,
   ftDateTime,
   ftMemo,
-  ftBlob
+  ftBlob,
+  ftBytes  // binary text (CHAR and VARCHAR CHARACTER SET OCTETS): a QByteArray of up to Size bytes
 };
 
 // A column as the driver sees it (or as a declared field asks for it when creating a table).
 struct TFieldDef {
   QString Name;
   TFieldType DataType = TFieldType::ftString;
-  int Size = 0;
+  int Size = 0;  // characters of text, bytes of ftBytes; 4 marks a single-precision ftFloat
   bool Required = false;
   bool Hidden = false;    // a row identity the engine needs (RDB$DB_KEY), never a field
   bool ReadOnly = false;  // computed by the server: shown, never written

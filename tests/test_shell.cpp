@@ -15,9 +15,11 @@
 #include "tests/fixtures/repository.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
+#include "ui/dbgrid.h"
 #include "ui/mdichild.h"
 #include "windows/catalog/domains.h"
 #include "windows/catalog/exceptiondialog.h"
+#include "windows/dataview/tabledata.h"
 #include "windows/editing/ddlwindow.h"
 #include "windows/repository/settingsdialog.h"
 
@@ -560,6 +562,13 @@ private slots:
                                        << "/Other/X.FDB" << QStringList({"/db/a.fdb", "/db/b.fdb"});
     QTest::newRow("argument, no file") << QByteArray("<none>") << "/db/z.fdb"
                                        << "/db/z.fdb" << QStringList();
+    // A damaged spot costs only the entry it is in.
+    static const char nul[] = "/db/a.fdb\r\n/db/b.fdb\r\n\0/db/c.fdb\r\n/db/d.fdb\r\n";
+    QTest::newRow("NUL before the third entry") << QByteArray(nul, sizeof nul - 1) << QString() << "/db/a.fdb"
+                                                << QStringList({"/db/a.fdb", "/db/b.fdb", "/db/c.fdb", "/db/d.fdb"});
+    QTest::newRow("control characters, empty line")
+        << QByteArray("/db/a.fdb\r\n/db/\x01\x02.fdb\r\n\r\n/db/c.fdb\r\n") << QString() << "/db/a.fdb"
+        << QStringList({"/db/a.fdb", "/db/c.fdb"});
   }
   void historyAtStart() {
     QFETCH(QByteArray, file);
@@ -602,6 +611,34 @@ private slots:
     QVERIFY(ok[0].Shown);
     QVERIFY(!MainForm->isVisible());
     QCOMPARE(fixtures::readFile(FHistory), QByteArray("/Dbs/Third.FDB\r\n/db/second.fdb\r\n/db/first.fdb\r\n"));
+  }
+
+  void exitSettlesAnUnpostedEdit_data() {
+    QTest::addColumn<QString>("answer");  // to the data window's question
+    QTest::addColumn<bool>("exits");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("posted") << "&Yes" << true << "Pending";
+    QTest::newRow("kept open") << "Cancel" << false << "First";
+  }
+  // Leaving the program closes its windows first: a data window's unposted edit is asked about.
+  void exitSettlesAnUnpostedEdit() {
+    QFETCH(QString, answer);
+    QFETCH(bool, exits);
+    QFETCH(QString, stored);
+    const FbDatabase db = fixtures::createDatabase(3, Content::Known);
+    CHECKED(Start());
+    CHECKED(Connect(db));
+    TDataForm *form = ShowTableData(QStringLiteral("T_MASTER"));
+    QAbstractItemModel *grid = form->DataGrid->model();
+    QVERIFY(grid->setData(grid->index(0, 1), QStringLiteral("Pending"), Qt::EditRole));
+    BoxSequence boxes({Press(QStringLiteral("OK")), Press(answer)});
+    QCOMPARE(MainForm->close(), exits);
+    QCOMPARE(boxes.Count(), 2);
+    QCOMPARE(boxes[1].Text, QStringLiteral("Post the changes to the current row?"));
+    QCOMPARE(fixtures::queryValue(db, QStringLiteral("SELECT NAME FROM T_MASTER WHERE ID = 1")).toString(), stored);
+    if (exits) return;
+    QVERIFY(form->isVisible());
+    form->SrcTable->Cancel();
   }
 
   void historyThatCannotBeWritten() {

@@ -39,8 +39,10 @@ const QString kKinds3 = QStringLiteral(
     "CREATE TABLE T_KINDS (ID INTEGER NOT NULL PRIMARY KEY, SI SMALLINT, BI BIGINT, N92 NUMERIC(9,2),"
     " N184 NUMERIC(18,4), DEC93 DECIMAL(9,3), FL FLOAT, DB DOUBLE PRECISION, CH CHAR(5), VC VARCHAR(20),"
     " DT DATE, TM TIME, TS TIMESTAMP, BL BOOLEAN, MEMO BLOB SUB_TYPE 1, BIN BLOB SUB_TYPE 0,"
-    " TWICE COMPUTED BY (ID * 2));\n"
+    " OCT VARCHAR(8) CHARACTER SET OCTETS, TWICE COMPUTED BY (ID * 2));\n"
     "INSERT INTO T_KINDS (ID, CH, BIN) VALUES (1, 'x', X'00FF10');\n"
+    "INSERT INTO T_KINDS (ID, CH, TM, TS, DB, N92, OCT, MEMO) VALUES (2, '', '00:00:00.0001',"
+    " '1999-12-31 23:59:59.9999', 3.141592653589793, 1234567.89, X'00FF10AB', '');\n"
     "CREATE TABLE \"MixedCase\" (\"Id\" INTEGER NOT NULL PRIMARY KEY, \"Val\" VARCHAR(10));\n"
     "INSERT INTO \"MixedCase\" VALUES (1, 'one');\n"
     "CREATE TABLE T_ALONE (A INTEGER);\n"
@@ -73,7 +75,7 @@ const QList<Kind> kKindCases3 = {
     {"BI", "9223372036854775807", "9223372036854775807", "9223372036854775807"},
     {"N92", "1234567.89", "1234567.89", "1234567.89"},
     {"N184", "12345678901234.5678", "12345678901234.5678", "12345678901234.5678"},
-    {"DEC93", "0.29", "0.29", "0.290"},
+    {"DEC93", "0.29", "0.290", "0.290"},
     {"FL", "1.5", "1.5", "1.5000000"},
     {"DB", "0.1", "0.1", "0.1000000000000000"},
     {"CH", "ab", "ab", "ab   "},
@@ -81,6 +83,7 @@ const QList<Kind> kKindCases3 = {
     {"DT", "2024-02-29", "2024-02-29", "2024-02-29"},
     {"TM", "13:45:07", "13:45:07", "13:45:07.0000"},
     {"TS", "2024-02-29 13:45:07", "2024-02-29 13:45:07", "2024-02-29 13:45:07.0000"},
+    {"OCT", "00 ff 10 ab", "00FF10AB", "00FF10AB"},
     {"BL", "true", "True", "TRUE"},
 };
 const QList<Kind> kKindCases1 = {
@@ -94,6 +97,43 @@ const QList<Kind> kKindCases1 = {
     {"BL", "False", "False", "FALSE"},
 };
 
+// Values as row 2 of T_KINDS holds them, typed over, and read back on a second attachment.
+struct Exact {
+  const char *column;
+  const char *read;  // the cell (and its editor) as the table opens
+  const char *typed;
+  const char *shown;   // after the post
+  const char *stored;  // an expression over the column
+  const char *storedValue;
+};
+const QList<Exact> kExactCases = {
+    {"TM", "00:00:00.0001", "23:59:59.9999", "23:59:59.9999", "CAST(TM AS VARCHAR(13))", "23:59:59.9999"},
+    {"TS", "1999-12-31 23:59:59.9999", "2024-01-02 03:04:05.6789", "2024-01-02 03:04:05.6789",
+     "CAST(TS AS VARCHAR(24))", "2024-01-02 03:04:05.6789"},
+    {"DB", "3.141592653589793", "0.30000000000000004", "0.30000000000000004",
+     "IIF(DB = 1e-1 + 2e-1, 'exact', CAST(DB AS VARCHAR(30)))", "exact"},
+    {"N92", "1234567.89", "123.456", "123.46", "CAST(N92 AS VARCHAR(20))", "123.46"},
+    {"OCT", "00FF10AB", "de ad be ef", "DEADBEEF",
+     "UPPER(LEFT(UUID_TO_CHAR(CAST(OCT AS CHAR(16) CHARACTER SET OCTETS)), 8))", "DEADBEEF"},
+};
+
+// Scaled numbers of every storage width: inserted at one end of the range, updated to the other.
+const char *const kScaledCases[][3] = {
+    {"N41", "-3276.8", "3276.7"},
+    {"N92", "-21474836.48", "21474836.47"},
+    {"N184", "-922337203685477.5808", "922337203685477.5807"},
+    {"D41", "-214748364.8", "214748364.7"},
+    {"D92", "21474836.47", "-21474836.48"},
+    {"D184", "922337203685477.5807", "-922337203685477.5808"},
+};
+
+// Rows for a test run on an embedded database and over TCP.
+void AddAccessRows() {
+  QTest::addColumn<bool>("tcp");
+  QTest::newRow("embedded") << false;
+  QTest::newRow("tcp") << true;
+}
+
 int ColumnOf(TDBGrid *grid, const QString &title) { return fixtures::gridTitles(grid).indexOf(title); }
 
 // Types text into a cell of the current row, as the grid's editor hands it over.
@@ -103,9 +143,9 @@ bool Type(TDataForm *form, const QString &column, const QString &text) {
   return c >= 0 && form->DataGrid->model()->setData(at, text, Qt::EditRole);
 }
 
-QString Cell(TDataForm *form, const QString &column) {
+QString Cell(TDataForm *form, const QString &column, int role = Qt::DisplayRole) {
   const int c = ColumnOf(form->DataGrid, column);
-  return form->DataGrid->model()->data(form->DataGrid->model()->index(form->SrcTable->RecNo(), c)).toString();
+  return form->DataGrid->model()->data(form->DataGrid->model()->index(form->SrcTable->RecNo(), c), role).toString();
 }
 
 void Pick(QComboBox *combo, const QString &name) {
@@ -238,14 +278,19 @@ private slots:
     TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
     QCOMPARE(Cell(form, "CH"), QStringLiteral("x"));  // no pad blanks
     QCOMPARE(Cell(form, "BIN"), QStringLiteral("(BLOB)"));
-    QCOMPARE(Cell(form, "VC"), QString());  // null shows empty
+    QCOMPARE(Cell(form, "VC"), QStringLiteral("<null>"));
     for (const Kind &k : dialect == 3 ? kKindCases3 : kKindCases1)
       QVERIFY2(Type(form, k.column, QString::fromUtf8(k.typed)), k.column);
     form->DBNavigator1->BtnClick(nbPost);
     QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
     for (const Kind &k : dialect == 3 ? kKindCases3 : kKindCases1) {
       QCOMPARE(Cell(form, k.column), QString::fromUtf8(k.shown));
-      const QString sql = QStringLiteral("SELECT CAST(%1 AS VARCHAR(40)) FROM T_KINDS WHERE ID = 1").arg(k.column);
+      // Bytes are read as the hex of their first four.
+      const QString value =
+          QLatin1String(k.column) == QLatin1String("OCT")
+              ? QStringLiteral("UPPER(LEFT(UUID_TO_CHAR(CAST(OCT AS CHAR(16) CHARACTER SET OCTETS)), 8))")
+              : QStringLiteral("CAST(%1 AS VARCHAR(40))").arg(QLatin1String(k.column));
+      const QString sql = QStringLiteral("SELECT %1 FROM T_KINDS WHERE ID = 1").arg(value);
       QCOMPARE(Stored(db, sql), QString::fromUtf8(k.stored));
     }
     // The binary blob was never written: its bytes are as they were.
@@ -344,6 +389,127 @@ private slots:
     }
   }
 
+  void valuesShowAsTheServerHoldsThem_data() { AddAccessRows(); }
+  // Times to the ten-thousandth, doubles by their shortest text, bytes as hex, as read, typed and
+  // read back after the post, which also brings a scaled number as the column rounded it and a
+  // column another attachment changed meanwhile. Text that is not hex is refused.
+  void valuesShowAsTheServerHoldsThem() {
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = Connect(3, tcp);
+    TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
+    QVERIFY(form->SrcTable->Locate(QStringLiteral("ID"), 2));
+    for (const Exact &e : kExactCases) {
+      QCOMPARE(Cell(form, e.column), QString::fromUtf8(e.read));
+      QCOMPARE(Cell(form, e.column, Qt::EditRole), QString::fromUtf8(e.read));
+    }
+    for (const Exact &e : kExactCases)
+      QVERIFY2(Type(form, e.column, QString::fromUtf8(e.typed)), e.column);
+    fixtures::query(db, QStringLiteral("UPDATE T_KINDS SET SI = 7 WHERE ID = 2"));
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+    QCOMPARE(Cell(form, "SI"), QStringLiteral("7"));
+    for (const Exact &e : kExactCases) {
+      QCOMPARE(Cell(form, e.column), QString::fromUtf8(e.shown));
+      const QString sql = QStringLiteral("SELECT %1 FROM T_KINDS WHERE ID = 2").arg(QLatin1String(e.stored));
+      QCOMPARE(Stored(db, sql), QString::fromUtf8(e.storedValue));
+    }
+    ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+    QVERIFY(!Type(form, "OCT", QStringLiteral("0G")));
+    QVERIFY2(seen->Shown && seen->Text.contains(QLatin1String("hexadecimal")), qPrintable(seen->Text));
+    QCOMPARE(Cell(form, "OCT"), QStringLiteral("DEADBEEF"));
+  }
+
+  // A null shows as a dimmed "<null>", apart from empty text and an empty memo; its editor
+  // starts empty and, left unchanged, keeps the null.
+  void nullShowsApartFromEmpty() {
+    Connect(3);
+    TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
+    QAbstractItemModel *m = form->DataGrid->model();
+    const struct {
+      int row;
+      const char *column, *shown;
+      bool null;
+    } cases[] = {{0, "VC", "<null>", true}, {0, "MEMO", "<null>", true},  {0, "TM", "<null>", true},
+                 {1, "CH", "", false},      {1, "MEMO", "(Memo)", false}, {0, "CH", "x", false}};
+    for (const auto &c : cases) {
+      const QModelIndex at = m->index(c.row, ColumnOf(form->DataGrid, c.column));
+      QCOMPARE(m->data(at).toString(), QLatin1String(c.shown));
+      QCOMPARE(m->data(at, Qt::ForegroundRole).isValid(), c.null);
+      if (QLatin1String(c.column) != QLatin1String("MEMO"))
+        QCOMPARE(m->data(at, Qt::EditRole).toString(), c.null ? QString() : QString::fromLatin1(c.shown));
+    }
+    QVERIFY(!m->setData(m->index(0, ColumnOf(form->DataGrid, "VC")), QString(), Qt::EditRole));
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+    QVERIFY(form->SrcTable->FieldByName(QStringLiteral("VC"))->IsNull());
+  }
+
+  void closingAsksAboutAnUnpostedEdit_data() {
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("stored");  // the name of row 1 afterwards
+    QTest::newRow("yes posts") << "NAME"
+                               << "Pending" << QStringList{"&Yes"} << true << "Pending";
+    QTest::newRow("no drops") << "NAME"
+                              << "Pending" << QStringList{"&No"} << true << "First";
+    QTest::newRow("cancel stays") << "NAME"
+                                  << "Pending" << QStringList{"Cancel"} << false << "First";
+    QTest::newRow("refused post stays") << "ID"
+                                        << "42" << QStringList{"&Yes", "OK"} << false << "First";
+  }
+  // Closing the window with a change of the current row not posted asks what becomes of it.
+  void closingAsksAboutAnUnpostedEdit() {
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, closes);
+    QFETCH(QString, stored);
+    const FbDatabase db = Connect(3);
+    TDataForm *form = OpenData(QStringLiteral("T_MASTER"));
+    QVERIFY(Type(form, column, typed));
+    QList<ModalAnswer> replies;
+    for (const QString &answer : answers)
+      replies << Press(answer);
+    BoxSequence boxes(replies);
+    QCOMPARE(form->close(), closes);
+    QCOMPARE(boxes.Count(), answers.size());
+    QCOMPARE(boxes[0].Text, QStringLiteral("Post the changes to the current row?"));
+    QCOMPARE(boxes[0].Buttons, QStringList({"&Yes", "&No", "Cancel"}));
+    if (answers.size() > 1) QVERIFY(boxes[1].Text.contains(fixtures::kLongExceptionMessage));
+    QCOMPARE(Stored(db, "SELECT NAME FROM T_MASTER WHERE ID = 1"), stored);
+    if (closes) return;
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
+    QCOMPARE(Cell(form, column), typed);
+    form->SrcTable->Cancel();
+  }
+
+  void scaledNumbersOfEveryWidth_data() { AddAccessRows(); }
+  // NUMERIC and DECIMAL of every storage width typed into a new row (keyed by its identity) and
+  // then edited, each read back exactly.
+  void scaledNumbersOfEveryWidth() {
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = fixtures::createDatabase(3, Content::Empty, tcp ? Access::Tcp : Access::Embedded,
+                                                   QString::fromLatin1(fixtures::kNumbersTable));
+    fixtures::connectDataModule(db);
+    TDataForm *form = OpenData(QStringLiteral("T_NUMBERS"));
+    form->DBNavigator1->BtnClick(nbInsert);
+    for (int pass : {1, 2}) {
+      for (const auto &c : kScaledCases)
+        QVERIFY2(Type(form, c[0], QLatin1String(c[pass])), c[0]);
+      form->DBNavigator1->BtnClick(nbPost);
+      QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+      QCOMPARE(Cell(form, "ID"), QStringLiteral("1"));
+      for (const auto &c : kScaledCases) {
+        QCOMPARE(Cell(form, c[0]), QLatin1String(c[pass]));
+        QCOMPARE(Stored(db, QStringLiteral("SELECT CAST(%1 AS VARCHAR(30)) FROM T_NUMBERS WHERE ID = 1").arg(c[0])),
+                 QLatin1String(c[pass]));
+      }
+    }
+  }
+
   // A refused post keeps the edit and says why: a trigger's exception, a check, a foreign key,
   // and a row held by the program's own open transaction, which answers at once with the
   // server's conflict, says what frees it, and goes through once the transaction is resolved.
@@ -389,7 +555,7 @@ private slots:
     QVERIFY2(seen->Text.contains(message), qPrintable(seen->Text));
     QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
     QCOMPARE(Cell(form, column), typed);
-    if (held.isEmpty()) return;
+    if (held.isEmpty()) return form->SrcTable->Cancel();
     DMSys->IBDataBase->Rollback();
     form->DBNavigator1->BtnClick(nbPost);
     QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);

@@ -37,6 +37,8 @@ public:
   TDBGridOptions Options() const { return FOptions; }
   void SetOptions(TDBGridOptions options);
   bool ReadOnly() const { return FModel->ReadOnly(); }
+  bool ShowNulls() const { return FModel->ShowNulls(); }
+  void SetShowNulls(bool on) { FModel->SetShowNulls(on); }
   void SetReadOnly(bool on) { FModel->SetReadOnly(on); }
 
   // Explicit columns; without any, one column per visible field titled by its DisplayLabel.

@@ -1,6 +1,9 @@
 #include "ui/gridmodel.h"
 
+#include "data/valuetext.h"
 #include "ui/errordisplay.h"
+
+#include <QPalette>
 
 namespace {
 constexpr int kFetchBatch = 200;
@@ -47,6 +50,11 @@ void TGridModel::Rebuild() {
   }
   FRowCount = ds && ds->Active() ? ds->RecordCount() : 0;
   endResetModel();
+}
+
+void TGridModel::SetShowNulls(bool on) {
+  FShowNulls = on;
+  Rebuild();
 }
 
 void TGridModel::SetColumns(const QList<TColumn> &columns) {
@@ -134,8 +142,9 @@ QVariant TGridModel::data(const QModelIndex &index, int role) const {
   TDataSet *ds = DataSet();
   TField *f = FieldAt(index.column());
   if (!ds || !f || index.row() >= FRowCount) return {};
+  const bool shownNull = FShowNulls && ds->RowValue(index.row(), f).isNull();
   switch (role) {
-  case Qt::DisplayRole: return ds->RowDisplayText(index.row(), f);
+  case Qt::DisplayRole: return shownNull ? NullText() : ds->RowDisplayText(index.row(), f);
   case Qt::EditRole: return f->IsBlob() ? QVariant() : QVariant(ds->RowDisplayText(index.row(), f));
   case Qt::TextAlignmentRole:
     return int((IsNumeric(f->DataType()) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
@@ -143,6 +152,7 @@ QVariant TGridModel::data(const QModelIndex &index, int role) const {
     if (const TColumn *c = ColumnAt(index.column()); c && c->Color.isValid()) return c->Color;
     return {};
   case Qt::ForegroundRole:
+    if (shownNull) return QPalette().color(QPalette::PlaceholderText);
     if (const TColumn *c = ColumnAt(index.column()); c && c->FontColor.isValid()) return c->FontColor;
     return {};
   default: return {};

@@ -34,6 +34,10 @@ public:
 
   // Background of the titles and the row indicator where a column sets none.
   void SetFixedColor(const QColor &color) { FFixedColor = color; }
+  // Whether a null cell shows a dimmed "<null>" rather than what an empty value shows. Display
+  // only: an editor starts from empty text and leaves the value null unless something is typed.
+  bool ShowNulls() const { return FShowNulls; }
+  void SetShowNulls(bool on);
 
   // Edit rules. A cell may be edited while editing is allowed, the model is not read-only, the
   // source may start an edit of a modifiable dataset, and neither field nor column is read-only.
@@ -76,6 +80,7 @@ private:
   QColor FFixedColor;
   bool FReadOnly = false;
   bool FEditingAllowed = true;
+  bool FShowNulls = false;
   QList<ShownColumn> FShown;
   int FRowCount = 0;
 };

@@ -41,6 +41,12 @@ void TChildForm::ShowAtUsableSize(const QSize &size) {
 QMdiSubWindow *TChildForm::SubWindow() const { return qobject_cast<QMdiSubWindow *>(parentWidget()); }
 
 void TChildForm::closeEvent(QCloseEvent *event) {
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  if (!canClose) {
+    event->ignore();
+    return;
+  }
   FormClose();
   emit Closed(this);
   QWidget::closeEvent(event);

@@ -28,6 +28,8 @@ signals:
   void Closed(TChildForm *form);
 
 protected:
+  // Asked before the form closes: clearing CanClose keeps it open.
+  virtual void FormCloseQuery(bool &CanClose) { (void)CanClose; }
   // Close handler: the close action is "free".
   virtual void FormClose() {}
   void closeEvent(QCloseEvent *event) override;

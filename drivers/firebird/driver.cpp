@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/termination.h"
+#include "data/valuetext.h"
 #include "drivers/firebird/posts.h"
 
 #include <QAtomicInt>
@@ -132,7 +133,7 @@ public:
       // NOT NULL is the server's to check: a trigger or a default may fill the column.
       d.Required = false;
       d.DataType = TypeOfCatalog(c);
-      d.Size = (c.Type == 14 || c.Type == 37) ? c.Length : 0;
+      d.Size = (c.Type == 14 || c.Type == 37) ? c.Length : c.Type == 10 ? 4 : 0;
       d.ReadOnly = c.Computed;
       FColumns.append(d);
       FTrim.append(c.Type == 14);
@@ -213,24 +214,9 @@ public:
                                   : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                         .arg(QuoteAlways(FTable), names.join(QStringLiteral(", ")),
                                              marks.join(QStringLiteral(", ")));
-    // The row as the server stored it (keys from generators, defaults, trigger values,
-    // computed columns); blobs stay as sent.
-    QStringList ret;
-    QList<int> retColumns;
-    for (int i = 0; i < FColumns.size(); ++i) {
-      if (FColumns[i].Hidden) {
-        ret.append(QStringLiteral("UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))"));
-      } else if (FColumns[i].DataType != TFieldType::ftMemo && FColumns[i].DataType != TFieldType::ftBlob) {
-        ret.append(QuoteAlways(FColumns[i].Name));
-      } else {
-        continue;
-      }
-      retColumns.append(i);
-    }
-    if (!ret.isEmpty()) sql += QStringLiteral(" RETURNING ") + ret.join(QStringLiteral(", "));
-    TPostResult r = Post(sql, values);
-    for (int j = 0; j < retColumns.size() && j < r.Returned.size(); ++j)
-      row[retColumns[j]] = FromText(r.Returned[j], retColumns[j]);
+    QList<int> returned;
+    sql += Returning(returned);
+    TakeReturned(Post(sql, values), returned, row);
   }
 
   void Update(const TRow &oldRow, TRow &newRow) override {
@@ -245,8 +231,11 @@ public:
     if (sets.isEmpty()) return;
     QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3")
                       .arg(QuoteAlways(FTable), sets.join(QStringLiteral(", ")), Where(oldRow, values));
-    if (Post(sql, values).RowsAffected == 0)
-      throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
+    QList<int> returned;
+    sql += Returning(returned);
+    const TPostResult r = Post(sql, values);
+    if (r.RowsAffected == 0) throw EDatabaseError(QStringLiteral("Record not found or changed by another user"));
+    TakeReturned(r, returned, newRow);
   }
 
   void Delete(const TRow &oldRow) override {
@@ -262,17 +251,18 @@ private:
   // read and written as decimal text, so no value passes through a binary fraction.
   static bool IsScaled(const ColumnInfo &c) { return c.Scale < 0 && (c.Type == 7 || c.Type == 8 || c.Type == 16); }
 
-  // Scaled numbers and timestamps come as text (see IsScaled and StampOf); the driver reads
+  // Scaled numbers, times and timestamps come as text, to the server's precision; the driver reads
   // every CHAR and VARCHAR as UTF-8, so bytes come as a binary blob, as they were stored.
   static QString SelectedAs(const ColumnInfo &c) {
     const QString name = QuoteAlways(c.Name);
-    if (IsScaled(c) || c.Type == 35) return QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(name);
+    if (IsScaled(c) || c.Type == 13 || c.Type == 35) return QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(name);
     if (c.Octets) return QStringLiteral("CAST(%1 AS BLOB SUB_TYPE 0)").arg(name);
     return name;
   }
 
   static TFieldType TypeOfCatalog(const ColumnInfo &c) {
     if (IsScaled(c)) return TFieldType::ftBCD;
+    if (c.Octets) return TFieldType::ftBytes;
     switch (c.Type) {
     case 7: return TFieldType::ftSmallint;
     case 8: return TFieldType::ftInteger;
@@ -368,7 +358,9 @@ private:
     const TFieldDef &c = FColumns[i];
     if (c.DataType == TFieldType::ftMemo && v.userType() == QMetaType::QByteArray)
       return TStringList::DecodeBytes(v.toByteArray());
-    if (c.DataType == TFieldType::ftDateTime && v.userType() == QMetaType::QString) return StampOf(v.toString());
+    if (c.DataType == TFieldType::ftDateTime && v.userType() == QMetaType::QString)
+      return StampFromServerText(v.toString());
+    if (c.DataType == TFieldType::ftTime && v.userType() == QMetaType::QString) return TimeFromServerText(v.toString());
     if (FTrim[i] && v.userType() == QMetaType::QString) {
       QString s = v.toString();
       qsizetype n = s.size();
@@ -414,26 +406,42 @@ private:
     return parts.join(QStringLiteral(" AND "));
   }
 
+  // The row as the server stored it (keys from generators, defaults, trigger values, rounding
+  // to the column, computed columns, what others committed meanwhile); blobs stay as sent.
+  QString Returning(QList<int> &columns) const {
+    QStringList ret;
+    for (int i = 0; i < FColumns.size(); ++i) {
+      if (FColumns[i].Hidden) {
+        ret.append(QStringLiteral("UUID_TO_CHAR(CAST(RDB$DB_KEY AS CHAR(16) CHARACTER SET OCTETS))"));
+      } else if (FColumns[i].DataType == TFieldType::ftBCD || FColumns[i].DataType == TFieldType::ftTime ||
+                 FColumns[i].DataType == TFieldType::ftDateTime) {
+        // The same text as a fetch reads: a value as returned would come in the attachment's
+        // dialect-free form ("02-JAN-2024 3:04:05.6789"), a dialect-1 NUMERIC as a bare double.
+        ret.append(QStringLiteral("CAST(%1 AS VARCHAR(24))").arg(QuoteAlways(FColumns[i].Name)));
+      } else if (FColumns[i].DataType != TFieldType::ftMemo && FColumns[i].DataType != TFieldType::ftBlob) {
+        ret.append(QuoteAlways(FColumns[i].Name));
+      } else {
+        continue;
+      }
+      columns.append(i);
+    }
+    return ret.isEmpty() ? QString() : QStringLiteral(" RETURNING ") + ret.join(QStringLiteral(", "));
+  }
+
+  void TakeReturned(const TPostResult &r, const QList<int> &columns, TRow &row) const {
+    for (int j = 0; j < columns.size() && j < r.Returned.size(); ++j)
+      row[columns[j]] = FromText(r.Returned[j], columns[j]);
+  }
+
   TPostParam Param(const QVariant &v, int column) const {
     const TFieldType t = FColumns[column].DataType;
     return TPostParam{v, t == TFieldType::ftMemo || t == TFieldType::ftBlob};
   }
 
-  // A TIMESTAMP is a wall-clock value without a zone: kept as such (UTC-specified, so no
-  // daylight-saving rule moves it, and no zone lookup costs a call per row) from the server's
-  // text "YYYY-MM-DD HH:MM:SS.FFFF".
-  static QVariant StampOf(const QString &s) {
-    auto num = [&s](int at, int len) { return QStringView(s).mid(at, len).toInt(); };
-    if (s.size() < 19) return QVariant();
-    const QDate d(num(0, 4), num(5, 2), num(8, 2));
-    const QTime t(num(11, 2), num(14, 2), num(17, 2), s.size() >= 23 ? num(20, 3) : 0);
-    return QDateTime(d, t, Qt::UTC);
-  }
-
   // A value the server returned as text (or as bytes), in the form a fetch gives it.
   QVariant FromText(const QVariant &v, int i) const {
     if (v.isNull()) return {};
-    if (v.userType() == QMetaType::QByteArray) return v;
+    if (v.userType() == QMetaType::QByteArray || v.userType() == QMetaType::Double) return v;
     const QString s = v.toString();
     switch (FColumns[i].DataType) {
     case TFieldType::ftSmallint:
@@ -442,8 +450,8 @@ private:
     case TFieldType::ftFloat: return s.toDouble();
     case TFieldType::ftBoolean: return s.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
     case TFieldType::ftDate: return QDate::fromString(s.left(10), Qt::ISODate);
-    case TFieldType::ftTime: return QTime::fromString(s.left(12), Qt::ISODateWithMs);
-    case TFieldType::ftDateTime: return StampOf(s);
+    case TFieldType::ftTime: return TimeFromServerText(s);
+    case TFieldType::ftDateTime: return StampFromServerText(s);
     default: return Convert(s, i);
     }
   }

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <QTime>
 #include <cstring>
 #include <memory>
@@ -92,10 +93,16 @@ bool IsOctets(const XSQLVAR &var) {
   return (type == SQL_TEXT || type == SQL_VARYING) && (var.sqlsubtype & 0xFF) == kOctets;
 }
 
-// Points a returned column at its buffer: bytes stay as the server described them, everything
-// else comes as UTF-8 text.
+// A binary floating-point number, which text of the server's few digits would not bring back.
+bool IsFloating(const XSQLVAR &var) {
+  const short type = var.sqltype & ~1;
+  return (type == SQL_DOUBLE || type == SQL_FLOAT) && var.sqlscale == 0;
+}
+
+// Points a returned column at its buffer: bytes and floating-point numbers stay as the server
+// described them, everything else comes as UTF-8 text.
 void BindReturned(XSQLVAR &var, std::vector<char> &buffer, short *null) {
-  if (!IsOctets(var)) {
+  if (!IsOctets(var) && !IsFloating(var)) {
     const short room = ReturnedRoom(var);
     var.sqltype = SQL_VARYING + 1;
     var.sqlsubtype = kUtf8;
@@ -112,6 +119,8 @@ void BindReturned(XSQLVAR &var, std::vector<char> &buffer, short *null) {
 // A returned value: null, bytes (a CHAR keeps its padding) or text.
 QVariant ReturnedValue(const XSQLVAR &var) {
   if (*var.sqlind < 0) return {};
+  if ((var.sqltype & ~1) == SQL_DOUBLE) return *reinterpret_cast<const double *>(var.sqldata);
+  if ((var.sqltype & ~1) == SQL_FLOAT) return double(*reinterpret_cast<const float *>(var.sqldata));
   if ((var.sqltype & ~1) == SQL_TEXT) return QByteArray(var.sqldata, var.sqllen);
   short len = 0;
   memcpy(&len, var.sqldata, sizeof len);
@@ -137,10 +146,11 @@ int RowsAffected(Post &p) {
   return rows;
 }
 
-// The text a value goes to the server as: numbers exactly, dates and times in ISO form.
+// The text a value goes to the server as: numbers exactly (the shortest text of a double reads
+// back as the same double, and is what was typed), dates and times in ISO form.
 QByteArray PostText(const QVariant &v) {
   switch (v.userType()) {
-  case QMetaType::Double: return QByteArray::number(v.toDouble(), 'g', 17);
+  case QMetaType::Double: return QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
   case QMetaType::Float: return QByteArray::number(double(v.toFloat()), 'g', 9);
   case QMetaType::Bool: return v.toBool() ? "TRUE" : "FALSE";
   case QMetaType::QDate: return v.toDate().toString(Qt::ISODate).toLatin1();
@@ -189,7 +199,7 @@ TPostResult ExecutePost(isc_db_handle db, const QString &sql, const QList<TPostP
       texts[i] = PostText(params[i].Value);
       if (texts[i].size() > kMaxVarying) throw EDatabaseError(QStringLiteral("Value too long"));
       var.sqltype = SQL_TEXT + 1;
-      var.sqlsubtype = kUtf8;
+      var.sqlsubtype = params[i].Value.userType() == QMetaType::QByteArray ? kOctets : kUtf8;
       var.sqlscale = 0;
       var.sqldata = texts[i].data();
       var.sqllen = static_cast<short>(texts[i].size());

@@ -19,7 +19,7 @@ struct TPostParam {
 
 struct TPostResult {
   int RowsAffected = 0;
-  QList<QVariant> Returned;  // RETURNING values as text, OCTETS as bytes (null stays null)
+  QList<QVariant> Returned;  // RETURNING values as text, OCTETS as bytes, DOUBLE and FLOAT as double
 };
 
 // Executes one statement with '?' parameters in dialect 3 and commits. Raises EDatabaseError

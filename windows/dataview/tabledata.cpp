@@ -6,6 +6,7 @@
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
 #include "ui/dbnavigator.h"
+#include "ui/dialogs.h"
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
 #include "ui/memoviewops.h"
@@ -55,6 +56,7 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
   DataGrid = new TDBGrid(this);
   DataGrid->setObjectName(QStringLiteral("DBGrid1"));
   DataGrid->SetDataSource(DS);
+  DataGrid->SetShowNulls(true);
 
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -71,6 +73,27 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
 }
 
 void TDataForm::FormCreate() { FillRelationList(TblsCB, SrcTable->DatabaseName); }
+
+void TDataForm::FormCloseQuery(bool &CanClose) {
+  const auto editing = [this] {
+    return SrcTable->State() == TDataSetState::dsEdit || SrcTable->State() == TDataSetState::dsInsert;
+  };
+  if (!editing()) return;
+  CanClose = false;
+  Guard([&] {
+    DS->UpdateRecord();
+    if (SrcTable->Modified()) {
+      switch (MessageDlg(QStringLiteral("Post the changes to the current row?"), mbYesNoCancel)) {
+      case mrYes: SrcTable->Post(); break;
+      case mrNo: SrcTable->Cancel(); break;
+      default: return;
+      }
+    } else {
+      SrcTable->Cancel();
+    }
+    CanClose = !editing();
+  });
+}
 
 void TDataForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 

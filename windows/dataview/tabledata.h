@@ -33,6 +33,8 @@ public:
   void DataGridDblClick();
 
 protected:
+  // A change of the current row not yet posted is posted, dropped or kept open, as the user says.
+  void FormCloseQuery(bool &CanClose) override;
   void FormClose() override;
 };
 
