@@ -155,6 +155,31 @@ private slots:
     CHECKED(ReadyAgain(form));
   }
 
+  // A statement run as a script reaches the server as F9 sends it: no-break spaces and line
+  // separators stay.
+  void sameTextAsRun_data() {
+    QTest::addColumn<QString>("literal");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no-break space") << QStringLiteral("'a\u00A0b'") << QStringLiteral("a\u00A0b");
+    QTest::newRow("line separator") << QStringLiteral("'a\u2028b'") << QStringLiteral("a\u2028b");
+  }
+  void sameTextAsRun() {
+    QFETCH(QString, literal);
+    QFETCH(QString, message);
+    AutoCommit = true;
+    TSQLExprForm *form = Open(QStringLiteral("CREATE EXCEPTION E_F9 ") + literal);
+    QTest::keyClick(form->ExecSql, Qt::Key_F9);
+    form->ExecSql->setPlainText(QStringLiteral("CREATE EXCEPTION E_SCRIPT %1;").arg(literal));
+    QVERIFY(RunToEnd(form));
+    for (const char *name : {"E_F9", "E_SCRIPT"})
+      QCOMPARE(
+          fixtures::queryValue(
+              FDb, QStringLiteral("SELECT RDB$MESSAGE FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'").arg(name))
+              .toString(),
+          message);
+    CHECKED(ReadyAgain(form));
+  }
+
   // During a run the editor is read-only and other commands on the attachment are refused;
   // closing the window or the program asks first ("No" keeps the run going, "Yes" stops it
   // before the program's own question); Cancel stops it; what ran stays committed.

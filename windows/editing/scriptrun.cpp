@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "ui/dialogs.h"
+#include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "ui/shell.h"
 
@@ -20,6 +21,14 @@ QString FirstLine(const QString &text) {
     ++end;
   const QString line = text.left(end);
   return line.size() > 60 ? line.left(57) + QStringLiteral("...") : line;
+}
+
+// A position in the editor's text as the editor counts it: a CR LF is one character there.
+int DocumentPosition(const QString &text, int position) {
+  int pairs = 0;
+  for (int i = 0; i + 1 < position; ++i)
+    if (text[i] == u'\r' && text[i + 1] == u'\n') ++pairs;
+  return position - pairs;
 }
 }  // namespace
 
@@ -56,7 +65,8 @@ bool TScriptPanel::Running() const { return FRun && FRun->Running(); }
 
 void TScriptPanel::Run() {
   if (Running()) return;
-  auto run = std::make_unique<TScriptRun>(SplitScript(FEditor->toPlainText()));
+  FText = EditorText(FEditor);
+  auto run = std::make_unique<TScriptRun>(SplitScript(FText));
   connect(run.get(), &TScriptRun::Finished, this, &TScriptPanel::RunFinished);
   connect(run.get(), &TScriptRun::Failed, this, &TScriptPanel::RunFailed);
   run->Start();
@@ -114,8 +124,8 @@ void TScriptPanel::RunFinished() {
 void TScriptPanel::RunFailed(const TScriptStatement &statement, const QString &message) {
   EndRun();
   QTextCursor c(FEditor->document());
-  c.setPosition(statement.Start);
-  c.setPosition(statement.End, QTextCursor::KeepAnchor);
+  c.setPosition(DocumentPosition(FText, statement.Start));
+  c.setPosition(DocumentPosition(FText, statement.End), QTextCursor::KeepAnchor);
   FEditor->setTextCursor(c);
   FEditor->ensureCursorVisible();
   ShowException(EDatabaseError(message));
