@@ -82,14 +82,19 @@ void TIBDataBase::StartCall() {
   CheckStatus();
 }
 
-void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) {
+QByteArray TIBDataBase::StatementBytes(const QString &text) {
+  const qsizetype end = text.indexOf(QChar(u'\0'));
+  return (end < 0 ? text : text.left(end)).toUtf8();
+}
+
+void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) { ExecSQLBytes(StatementBytes(text), commitAfter); }
+
+void TIBDataBase::ExecSQLBytes(const QByteArray &statement, bool commitAfter) {
   CheckFree();
-  TStringList lines;
-  lines.SetText(text);
   StartTransaction();
   TCursorScope cursor(crSQLWait);
   try {
-    ExecuteStatement(lines);
+    ExecuteStatement(statement);
     if (commitAfter) Commit();
   } catch (...) {
     if (commitAfter) {
@@ -104,13 +109,12 @@ void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) {
   }
 }
 
-void TIBDataBase::ExecuteStatement(const TStringList &lines) {
+void TIBDataBase::ExecuteStatement(const QByteArray &statement) {
   if (!FInTransaction) throw Exception(kNotActive);
-  ExecuteCall(lines);
+  ExecuteCall(statement);
 }
 
-void TIBDataBase::ExecuteCall(const TStringList &lines) {
-  const QByteArray statement = lines.Text().toUtf8();
+void TIBDataBase::ExecuteCall(const QByteArray &statement) {
   isc_dsql_execute_immediate(StatusVector, &DatabaseHandle, &TransactionHandle, 0, statement.constData(),
                              static_cast<unsigned short>(FDialect), nullptr);
   CheckStatus();
@@ -141,9 +145,7 @@ TIBDataBase::TDetached TIBDataBase::ExecDetached(const QString &text, bool commi
       StartCall();
       outcome.Started = active = true;
     }
-    TStringList lines;
-    lines.SetText(text);
-    ExecuteCall(lines);
+    ExecuteCall(StatementBytes(text));
     if (commitAfter) {
       EndCall(true);
       outcome.Ended = true;

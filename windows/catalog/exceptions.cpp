@@ -4,6 +4,7 @@
 #include "firebird/catalog.h"
 #include "firebird/session.h"
 #include "ui/dbgrid.h"
+#include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "windows/catalog/exceptiondialog.h"
 #include "windows/catalog/listwindow.h"
@@ -67,7 +68,7 @@ void TExceptionsForm::ExceptionsTableFilterRecord(TDataSet *DataSet, bool &Accep
 // The message goes in as a literal of the database's dialect, so quotes and apostrophes in it
 // are stored as typed.
 void TExceptionsForm::SendException(const char *format, const QString &name) {
-  const QString message = FbSession()->Literal(ExcDlg->MsgEdit->toPlainText());
+  const QString message = FbSession()->Literal(EditorText(ExcDlg->MsgEdit));
   FbSession()->Execute(FillFormat(format, {name, message}));
 }
 
@@ -81,7 +82,7 @@ void TExceptionsForm::newexcpBtnClick() {
 void TExceptionsForm::BtnUpdateClick() {
   ExcDlg->NameEdit->setEnabled(false);
   ExcDlg->NameEdit->setText(FGrid->DataSet()->FieldByName(QStringLiteral("RDB$EXCEPTION_NAME"))->AsString());
-  ExcDlg->MsgEdit->setPlainText(FGrid->DataSet()->FieldByName(QStringLiteral("RDB$MESSAGE"))->AsString());
+  SetEditorText(ExcDlg->MsgEdit, FGrid->DataSet()->FieldByName(QStringLiteral("RDB$MESSAGE"))->AsString());
   if (ExcDlg->exec() == QDialog::Accepted)
     SendException(ddl::AlterException, FbSession()->SQLName(ExcDlg->NameEdit->text()));
   RefrBtnClick();
