@@ -83,7 +83,8 @@ public:
   TDetached ExecDetached(const QString &text, bool commitAfter);
   void SettleDetached(const TDetached &outcome);
 
-  // Executes the statement in the active transaction.
+  // Executes the statement in the active transaction: prepared in the database's dialect and
+  // executed, so the server alone judges its text; a statement that returns rows is refused.
   void ExecuteStatement(const QByteArray &statement);
   // Raises EDatabaseError with the interpreted status lines, each after a CR, when the
   // last call failed; a status of warnings only passes. A status that says the attachment is
@@ -101,6 +102,7 @@ private:
   // The library calls alone, each followed by CheckStatus.
   void StartCall();
   void ExecuteCall(const QByteArray &statement);
+  bool ReturnsRows(isc_stmt_handle &handle);
   void EndCall(bool commit);
   // The claim has ended: a loss heard meanwhile is taken in now (from the event loop).
   void ReleaseClaim();

@@ -176,6 +176,13 @@ private slots:
     x.Exec("CREATE EXCEPTION E_LINES 'first\nsecond\r\n'", true);
     QCOMPARE(Value(target, "SELECT RDB$MESSAGE FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = 'E_LINES'"),
              QStringLiteral("first\nsecond\r\n"));
+    // Whatever literal the server knows passes, Q-strings among them.
+    x.Exec("CREATE EXCEPTION E_Q q'{It's a \"q\" string; with ; inside}'", true);
+    QCOMPARE(Value(target, "SELECT RDB$MESSAGE FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = 'E_Q'"),
+             QStringLiteral("It's a \"q\" string; with ; inside"));
+    // A statement that returns rows has nowhere to send them.
+    QCOMPARE(x.ErrorOf("SELECT 1 FROM RDB$DATABASE", true),
+             QStringLiteral("\rDynamic SQL Error\rSQLDA error\rNo SQLDA for output values provided"));
 
     // Statements run in the database's dialect, asked again on the attachment that replaced
     // the first: DATE is a timestamp in dialect 1, and double quotes make a string there (an

@@ -156,12 +156,14 @@ private slots:
   }
 
   // A statement run as a script reaches the server as F9 sends it: no-break spaces and line
-  // separators stay.
+  // separators stay, and whatever literal the server knows passes both ways.
   void sameTextAsRun_data() {
     QTest::addColumn<QString>("literal");
     QTest::addColumn<QString>("message");
     QTest::newRow("no-break space") << QStringLiteral("'a\u00A0b'") << QStringLiteral("a\u00A0b");
     QTest::newRow("line separator") << QStringLiteral("'a\u2028b'") << QStringLiteral("a\u2028b");
+    QTest::newRow("q-string") << QStringLiteral("q'{It's a \"q\" string; with ; inside}'")
+                              << QStringLiteral("It's a \"q\" string; with ; inside");
   }
   void sameTextAsRun() {
     QFETCH(QString, literal);
