@@ -66,7 +66,7 @@ bool TScriptPanel::Running() const { return FRun && FRun->Running(); }
 void TScriptPanel::Run() {
   if (Running()) return;
   FText = EditorText(FEditor);
-  auto run = std::make_unique<TScriptRun>(SplitScript(FText));
+  auto run = std::make_unique<TScriptRun>(SplitScript(FText, &FEnd));
   connect(run.get(), &TScriptRun::Finished, this, &TScriptPanel::RunFinished);
   connect(run.get(), &TScriptRun::Failed, this, &TScriptPanel::RunFailed);
   run->Start();
@@ -114,10 +114,16 @@ void TScriptPanel::RunFinished() {
                  .arg(FRun->Ran())
                  .arg(skipped);
   if (Shell()) Shell()->ShowStatus(FSummary);
-  if (FRun->Cancelled() || skipped == 0) return;
-  QStringList lines{QStringLiteral("Skipped, as a script cannot do them on the open database:")};
+  if (FRun->Cancelled() || (skipped == 0 && FEnd.NotRun == 0)) return;
+  QStringList lines;
+  if (skipped > 0) lines << QStringLiteral("Skipped, as a script cannot do them on the open database:");
   for (const TScriptStatement &st : FRun->Skipped())
     lines << QStringLiteral("Line %1: %2").arg(st.Line).arg(FirstLine(st.Text));
+  if (FEnd.NotRun > 0)
+    lines << QStringLiteral("Not run after %1 (line %2): %3 statements")
+                 .arg(FEnd.Command)
+                 .arg(FEnd.Line)
+                 .arg(FEnd.NotRun);
   ShowMessage(lines.join(QLatin1Char('\n')));
 }
 
