@@ -47,3 +47,5 @@ QString TFbSession::SQLName(const QString &catalogName) { return QuoteIdentifier
 QString TFbSession::Literal(const QString &text) { return StringLiteral(text, Dialect()); }
 
 void TFbSession::Execute(const QString &ddl) { FDb->ExecSQL(ddl, AutoCommit); }
+
+void TFbSession::ExecuteBytes(const QByteArray &ddl) { FDb->ExecSQLBytes(ddl, AutoCommit); }

@@ -28,6 +28,8 @@ public:
   // Runs a DDL text in the session's transaction; with auto commit on, commits it (and rolls
   // back when it fails). Refused while a script run holds the attachment.
   void Execute(const QString &ddl);
+  // The same with the statement's bytes as they are.
+  void ExecuteBytes(const QByteArray &ddl);
   // Whether the script run commits after each statement, as Execute does.
   bool CommitsEachCommand() const { return AutoCommit; }
 

@@ -3,6 +3,7 @@
 #include "data/dataset.h"
 #include "firebird/catalog.h"
 #include "firebird/session.h"
+#include "firebird/storedtext.h"
 #include "ui/dbgrid.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
@@ -10,6 +11,7 @@
 #include "windows/catalog/listwindow.h"
 
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -67,24 +69,32 @@ void TExceptionsForm::ExceptionsTableFilterRecord(TDataSet *DataSet, bool &Accep
 
 // The message goes in as a literal of the database's dialect, so quotes and apostrophes in it
 // are stored as typed.
-void TExceptionsForm::SendException(const char *format, const QString &name) {
-  const QString message = FbSession()->Literal(EditorText(ExcDlg->MsgEdit));
-  FbSession()->Execute(FillFormat(format, {name, message}));
+void TExceptionsForm::SendException(const char *format, const QString &name, const TStoredText &stored) {
+  const QString text = EditorText(ExcDlg->MsgEdit);
+  if (!stored.Faithful() && text == stored.Text) {
+    // The message is the formats' last field: the bytes literal goes after the rest.
+    FbSession()->ExecuteBytes(FillFormat(format, {name, QString()}).toUtf8() + BytesLiteral(stored.Bytes));
+    return;
+  }
+  FbSession()->Execute(FillFormat(format, {name, FbSession()->Literal(text)}));
 }
 
 // A new name is sent as the user typed it.
 void TExceptionsForm::newexcpBtnClick() {
   ExcDlg->NameEdit->setEnabled(true);
-  if (ExcDlg->exec() == QDialog::Accepted) SendException(ddl::CreateException, ExcDlg->NameEdit->text());
+  ExcDlg->BytesNote->hide();
+  if (ExcDlg->exec() == QDialog::Accepted) SendException(ddl::CreateException, ExcDlg->NameEdit->text(), {});
   RefrBtnClick();
 }
 
 void TExceptionsForm::BtnUpdateClick() {
   ExcDlg->NameEdit->setEnabled(false);
-  ExcDlg->NameEdit->setText(FGrid->DataSet()->FieldByName(QStringLiteral("RDB$EXCEPTION_NAME"))->AsString());
-  SetEditorText(ExcDlg->MsgEdit, FGrid->DataSet()->FieldByName(QStringLiteral("RDB$MESSAGE"))->AsString());
+  const QString name = FGrid->DataSet()->FieldByName(QStringLiteral("RDB$EXCEPTION_NAME"))->AsString();
+  const TStoredText stored = ExceptionMessage(name);
+  ExcDlg->NameEdit->setText(name);
+  ExcDlg->ShowMessageText(stored.Text, !stored.Faithful());
   if (ExcDlg->exec() == QDialog::Accepted)
-    SendException(ddl::AlterException, FbSession()->SQLName(ExcDlg->NameEdit->text()));
+    SendException(ddl::AlterException, FbSession()->SQLName(ExcDlg->NameEdit->text()), stored);
   RefrBtnClick();
 }
 

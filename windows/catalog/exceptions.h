@@ -11,6 +11,7 @@ class TDataSet;
 class TDataSource;
 class TField;
 class TTable;
+struct TStoredText;
 
 class TExceptionsForm : public TChildForm {
   Q_OBJECT
@@ -46,6 +47,7 @@ protected:
   void FormClose() override;
 
 private:
-  // Fills format with name and the dialog's message and runs it.
-  void SendException(const char *format, const QString &name);
+  // Fills format with name and the dialog's message and runs it; a stored message that is
+  // not UTF-8 goes back as its bytes while the dialog's text is unchanged.
+  void SendException(const char *format, const QString &name, const TStoredText &stored);
 };
