@@ -26,7 +26,13 @@ TExceptionList::TExceptionList(QObject *owner) : TCatalogList(owner, kUserExcept
 
 void CreateException(const QString &typedName, const QString &message) { Send(kCreateException, typedName, message); }
 
-void AlterException(const QString &name, const QString &message) {
+void AlterException(const QString &name, const QString &message, const TStoredText &stored) {
+  if (!stored.Faithful() && message == stored.Text) {
+    // The message is the format's last field: its bytes literal goes after the rest.
+    FbSession()->ExecuteBytes(FillFormat(kAlterException, {FbSession()->SQLName(name), QString()}).toUtf8() +
+                              BytesLiteral(stored.Bytes));
+    return;
+  }
   Send(kAlterException, FbSession()->SQLName(name), message);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Exceptions: the user's exceptions as a list with their messages; create, alter, drop.
 #include "firebird/cataloglist.h"
+#include "firebird/storedtext.h"
 
 // The user's exceptions: name and message.
 class TExceptionList : public TCatalogList {
@@ -15,5 +16,6 @@ public:
 // A new name goes out as the user typed it (quoted by the user where it needs quotes).
 void CreateException(const QString &typedName, const QString &message);
 // name is a catalog name: quoted as the dialect needs.
-void AlterException(const QString &name, const QString &message);
+// A stored message that is not UTF-8 goes back as its bytes while message is its text unchanged.
+void AlterException(const QString &name, const QString &message, const TStoredText &stored = {});
 void DropException(const QString &name);

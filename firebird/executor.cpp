@@ -6,6 +6,8 @@
 
 #include <QBitmap>
 #include <QCoreApplication>
+#include <algorithm>
+#include <iterator>
 
 namespace {
 const QString kNotActive = QStringLiteral("Not active transaction for IB");
@@ -82,14 +84,19 @@ void TIBDataBase::StartCall() {
   CheckStatus();
 }
 
-void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) {
+QByteArray TIBDataBase::StatementBytes(const QString &text) {
+  const qsizetype end = text.indexOf(QChar(u'\0'));
+  return (end < 0 ? text : text.left(end)).toUtf8();
+}
+
+void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) { ExecSQLBytes(StatementBytes(text), commitAfter); }
+
+void TIBDataBase::ExecSQLBytes(const QByteArray &statement, bool commitAfter) {
   CheckFree();
-  TStringList lines;
-  lines.SetText(text);
   StartTransaction();
   TCursorScope cursor(crSQLWait);
   try {
-    ExecuteStatement(lines);
+    ExecuteStatement(statement);
     if (commitAfter) Commit();
   } catch (...) {
     if (commitAfter) {
@@ -104,16 +111,45 @@ void TIBDataBase::ExecSQL(const QString &text, bool commitAfter) {
   }
 }
 
-void TIBDataBase::ExecuteStatement(const TStringList &lines) {
+void TIBDataBase::ExecuteStatement(const QByteArray &statement) {
   if (!FInTransaction) throw Exception(kNotActive);
-  ExecuteCall(lines);
+  ExecuteCall(statement);
 }
 
-void TIBDataBase::ExecuteCall(const TStringList &lines) {
-  const QByteArray statement = lines.Text().toUtf8();
-  isc_dsql_execute_immediate(StatusVector, &DatabaseHandle, &TransactionHandle, 0, statement.constData(),
-                             static_cast<unsigned short>(FDialect), nullptr);
+// Prepared rather than executed immediately: the client library's own look at an immediate
+// statement does not know every literal the server does (Q-strings).
+void TIBDataBase::ExecuteCall(const QByteArray &statement) {
+  const auto dialect = static_cast<unsigned short>(FDialect);
+  isc_stmt_handle handle = 0;
+  isc_dsql_allocate_statement(StatusVector, &DatabaseHandle, &handle);
   CheckStatus();
+  const auto release = qScopeGuard([&handle] {
+    ISC_STATUS_ARRAY status;
+    isc_dsql_free_statement(status, &handle, DSQL_drop);
+  });
+  isc_dsql_prepare(StatusVector, &TransactionHandle, &handle, 0, statement.constData(), dialect, nullptr);
+  CheckStatus();
+  if (ReturnsRows(handle)) {
+    // Refused with the library's own error, as an immediate execution refuses it: the rows
+    // would have nowhere to go.
+    const ISC_STATUS noOutput[] = {isc_arg_gds, isc_dsql_error,           isc_arg_gds, isc_dsql_sqlda_err,
+                                   isc_arg_gds, isc_dsql_no_output_sqlda, isc_arg_end};
+    std::copy(std::begin(noOutput), std::end(noOutput), StatusVector);
+    CheckStatus();
+  }
+  isc_dsql_execute(StatusVector, &TransactionHandle, &handle, dialect, nullptr);
+  CheckStatus();
+}
+
+bool TIBDataBase::ReturnsRows(isc_stmt_handle &handle) {
+  const char item = isc_info_sql_stmt_type;
+  char buf[16] = {};
+  isc_dsql_sql_info(StatusVector, &handle, 1, &item, sizeof buf, buf);
+  CheckStatus();
+  if (buf[0] != isc_info_sql_stmt_type) return false;
+  const auto len = static_cast<short>(isc_vax_integer(buf + 1, 2));
+  const ISC_LONG type = isc_vax_integer(buf + 3, len);
+  return type == isc_info_sql_stmt_select || type == isc_info_sql_stmt_select_for_upd;
 }
 
 void TIBDataBase::EndTransaction(bool commit) {
@@ -141,9 +177,7 @@ TIBDataBase::TDetached TIBDataBase::ExecDetached(const QString &text, bool commi
       StartCall();
       outcome.Started = active = true;
     }
-    TStringList lines;
-    lines.SetText(text);
-    ExecuteCall(lines);
+    ExecuteCall(StatementBytes(text));
     if (commitAfter) {
       EndCall(true);
       outcome.Ended = true;

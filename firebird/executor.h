@@ -51,9 +51,14 @@ public:
   // Starts the transaction unless one is active (then nothing happens); opens the database
   // first when it is closed.
   virtual void StartTransaction();
-  // Executes text (split into lines) in the transaction, starting one when none is active.
-  // With commitAfter it commits, and on failure rolls back before the error travels on.
+  // Executes text in the transaction, starting one when none is active. With commitAfter it
+  // commits, and on failure rolls back before the error travels on. The text goes as it is
+  // (UTF-8, up to its first NUL): its line breaks and every other character are kept.
   virtual void ExecSQL(const QString &text, bool commitAfter);
+  // The same with the statement's bytes as they are, for texts that are not UTF-8.
+  void ExecSQLBytes(const QByteArray &statement, bool commitAfter);
+  // A statement text as the server gets it.
+  static QByteArray StatementBytes(const QString &text);
   virtual void Commit();
   virtual void Rollback();
 
@@ -78,8 +83,9 @@ public:
   TDetached ExecDetached(const QString &text, bool commitAfter);
   void SettleDetached(const TDetached &outcome);
 
-  // Executes the lines, each followed by CR LF, in the active transaction.
-  void ExecuteStatement(const TStringList &lines);
+  // Executes the statement in the active transaction: prepared in the database's dialect and
+  // executed, so the server alone judges its text; a statement that returns rows is refused.
+  void ExecuteStatement(const QByteArray &statement);
   // Raises EDatabaseError with the interpreted status lines, each after a CR, when the
   // last call failed; a status of warnings only passes. A status that says the attachment is
   // gone also has the database closed (from the event loop).
@@ -95,7 +101,8 @@ private:
   void EndTransaction(bool commit);
   // The library calls alone, each followed by CheckStatus.
   void StartCall();
-  void ExecuteCall(const TStringList &lines);
+  void ExecuteCall(const QByteArray &statement);
+  bool ReturnsRows(isc_stmt_handle &handle);
   void EndCall(bool commit);
   // The claim has ended: a loss heard meanwhile is taken in now (from the event loop).
   void ReleaseClaim();

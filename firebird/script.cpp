@@ -29,7 +29,7 @@ QString NewTerminator(const QString &statement) {
 class TScriptScanner {
 public:
   explicit TScriptScanner(const QString &script) : S(script) {}
-  QList<TScriptStatement> Split();
+  QList<TScriptStatement> Split(TScriptEnd *end);
 
 private:
   bool At(QLatin1String s) const { return QStringView(S).mid(Pos).startsWith(s); }
@@ -38,6 +38,8 @@ private:
   void SkipPast(const QString &end);
   void SkipLine();
   bool AtQString() const;
+  int ExitLength() const;
+  void StopAtExit(TScriptEnd *end);
   void Begin();
   void End(int end);
 
@@ -45,6 +47,7 @@ private:
   int Pos = 0, Line = 1, LineStart = 0;
   QString Term = QStringLiteral(";");
   bool InStatement = false;
+  bool Exits = true;  // EXIT and QUIT end the reading
   TScriptStatement Cur;
   QList<TScriptStatement> Out;
 };
@@ -76,6 +79,39 @@ bool TScriptScanner::AtQString() const {
   return Pos == 0 || !IsIdentChar(S[Pos - 1]);
 }
 
+// The length of an EXIT or QUIT at a statement's start when nothing but blanks, a comment or
+// the terminator follows it on its line; 0 otherwise.
+int TScriptScanner::ExitLength() const {
+  const QStringView rest = QStringView(S).mid(Pos);
+  int length = 0;
+  for (QLatin1String word : {QLatin1String("EXIT"), QLatin1String("QUIT")})
+    if (rest.startsWith(word, Qt::CaseInsensitive)) length = word.size();
+  if (length == 0) return 0;
+  int i = length;
+  while (i < rest.size() && (rest[i] == u' ' || rest[i] == u'\t'))
+    ++i;
+  const QStringView after = rest.mid(i);
+  if (after.isEmpty() || after[0] == u'\r' || after[0] == u'\n' || after.startsWith(Term) ||
+      after.startsWith(QLatin1String("--")) || after.startsWith(QLatin1String("/*")))
+    return length;
+  return 0;
+}
+
+void TScriptScanner::StopAtExit(TScriptEnd *end) {
+  if (!end) return;
+  end->Command = S.mid(Pos, ExitLength());
+  end->Line = Line;
+  for (int n = end->Command.size(); n > 0; --n)
+    Step();
+  TScriptScanner rest(S);  // what is left, counted as it would have been read
+  rest.Pos = Pos;
+  rest.Line = Line;
+  rest.LineStart = LineStart;
+  rest.Term = Term;
+  rest.Exits = false;
+  end->NotRun = rest.Split(nullptr).size();
+}
+
 void TScriptScanner::Begin() {
   if (InStatement) return;
   InStatement = true;
@@ -100,10 +136,13 @@ void TScriptScanner::End(int end) {
     Out << Cur;
 }
 
-QList<TScriptStatement> TScriptScanner::Split() {
+QList<TScriptStatement> TScriptScanner::Split(TScriptEnd *end) {
   while (Pos < S.size()) {
     const QChar c = S[Pos];
-    if (At(QLatin1String("--"))) {
+    if (Exits && !InStatement && ExitLength() > 0) {
+      StopAtExit(end);
+      return Out;
+    } else if (At(QLatin1String("--"))) {
       SkipLine();
     } else if (At(QLatin1String("/*"))) {
       Step();
@@ -135,7 +174,10 @@ QList<TScriptStatement> TScriptScanner::Split() {
 }
 }  // namespace
 
-QList<TScriptStatement> SplitScript(const QString &script) { return TScriptScanner(script).Split(); }
+QList<TScriptStatement> SplitScript(const QString &script, TScriptEnd *end) {
+  if (end) *end = TScriptEnd();
+  return TScriptScanner(script).Split(end);
+}
 
 QStringList LeadingWords(const QString &statement, int n) {
   QStringList words;

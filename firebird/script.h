@@ -19,7 +19,15 @@ struct TScriptStatement {
 // doubled quotes inside), a Q-string (q'{..}', q'x..x'), a "--" or a "/* */" comment does not
 // end a statement. SET TERM itself is done here and not returned; empty statements (blanks
 // and comments only) are dropped; a last statement without a terminator is kept.
-QList<TScriptStatement> SplitScript(const QString &script);
+// Reading stops at an EXIT or QUIT standing alone (with its terminator or at the end of its
+// line), as the command-line tool stops there: neither it nor what follows is returned; end,
+// when given, tells where and how many statements were left.
+struct TScriptEnd {
+  QString Command;  // EXIT or QUIT as written, empty when the script was read to its end
+  int Line = 0;
+  int NotRun = 0;  // statements after it
+};
+QList<TScriptStatement> SplitScript(const QString &script, TScriptEnd *end = nullptr);
 
 // What a script run does with a statement.
 enum class TScriptAction {

@@ -51,3 +51,4 @@ void TFbSession::Execute(const QString &ddl) { FDb->ExecSQL(ddl, AutoCommit); }
 void TFbSession::ExecuteFor(const char *format, const QString &catalogName) {
   Execute(FillFormat(format, {SQLName(catalogName)}));
 }
+void TFbSession::ExecuteBytes(const QByteArray &ddl) { FDb->ExecSQLBytes(ddl, AutoCommit); }

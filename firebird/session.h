@@ -30,6 +30,8 @@ public:
   void Execute(const QString &ddl);
   // Executes a statement format whose one %s is an object's catalog name, quoted as above.
   void ExecuteFor(const char *format, const QString &catalogName);
+  // The same with the statement's bytes as they are.
+  void ExecuteBytes(const QByteArray &ddl);
   // Whether the script run commits after each statement, as Execute does.
   bool CommitsEachCommand() const { return AutoCommit; }
 

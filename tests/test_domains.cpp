@@ -177,7 +177,7 @@ private slots:
     const QMap<QString, QString> emptyDropError{{"Domains", "Unexpected end of command - line 1, column 6"},
                                                 {"Exceptions", "Unexpected end of command - line 1, column 6"},
                                                 {"Generators", "Unexpected end of command - line 1, column 6"},
-                                                {"Triggers", "Token unknown - line 1, column 14"}};
+                                                {"Triggers", "Unexpected end of command - line 1, column 6"}};
     for (const CatalogWindow &w : fixtures::catalogWindows()) {
       QWidget *form = Open(&w);
       WINDOW_VERIFY(fixtures::listedNames(form).isEmpty());

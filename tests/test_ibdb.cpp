@@ -107,9 +107,7 @@ private slots:
     const QString notActive = QStringLiteral("Not active transaction for IB");
     QCOMPARE(fixtures::errorOf<Exception>([&] { x.db->Commit(); }), notActive);
     QCOMPARE(fixtures::errorOf<Exception>([&] { x.db->Rollback(); }), notActive);
-    QCOMPARE(fixtures::errorOf<Exception>(
-                 [&] { x.db->ExecuteStatement(TStringList(QStringList{"CREATE EXCEPTION E_NO 'no'"})); }),
-             notActive);
+    QCOMPARE(fixtures::errorOf<Exception>([&] { x.db->ExecuteStatement("CREATE EXCEPTION E_NO 'no'"); }), notActive);
     QVERIFY(x.events.isEmpty());
     QVERIFY(DefaultCursorShown());
     // A second start is no new transaction; a commit the server refuses keeps the transaction
@@ -169,15 +167,22 @@ private slots:
     QCOMPARE(fixtures::exceptionCount(target, QStringLiteral("E_THREE")), 0);
     QCOMPARE(x.events, QStringList({"start", "close"}));
 
-    // Every line reaches the server with CR LF: LF, CR and CR LF endings alike, also inside a
-    // literal; the text ends at its first NUL.
+    // Line breaks reach the server as they are: LF, CR and CR LF alike, also inside a literal;
+    // the text ends at its first NUL.
     static const char raw[] = "CREATE TRIGGER T_LF FOR T_LOG AFTER INSERT AS\nBEGIN\r  EXIT;\r\nEND\0garbage";
     x.db->ExecSQL(QString::fromLatin1(raw, sizeof raw - 1), true);
     QCOMPARE(Value(target, "SELECT RDB$TRIGGER_SOURCE FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = 'T_LF'"),
-             QStringLiteral("AS\r\nBEGIN\r\n  EXIT;\r\nEND"));
-    x.Exec("CREATE EXCEPTION E_LINES 'first\nsecond\n'", true);
+             QStringLiteral("AS\nBEGIN\r  EXIT;\r\nEND"));
+    x.Exec("CREATE EXCEPTION E_LINES 'first\nsecond\r\n'", true);
     QCOMPARE(Value(target, "SELECT RDB$MESSAGE FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = 'E_LINES'"),
-             QStringLiteral("first\r\nsecond\r\n"));
+             QStringLiteral("first\nsecond\r\n"));
+    // Whatever literal the server knows passes, Q-strings among them.
+    x.Exec("CREATE EXCEPTION E_Q q'{It's a \"q\" string; with ; inside}'", true);
+    QCOMPARE(Value(target, "SELECT RDB$MESSAGE FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = 'E_Q'"),
+             QStringLiteral("It's a \"q\" string; with ; inside"));
+    // A statement that returns rows has nowhere to send them.
+    QCOMPARE(x.ErrorOf("SELECT 1 FROM RDB$DATABASE", true),
+             QStringLiteral("\rDynamic SQL Error\rSQLDA error\rNo SQLDA for output values provided"));
 
     // Statements run in the database's dialect, asked again on the attachment that replaced
     // the first: DATE is a timestamp in dialect 1, and double quotes make a string there (an

@@ -133,14 +133,15 @@ private slots:
     CHECKED(ReadyAgain(form));
   }
 
-  // Client commands a run cannot do on the open attachment are listed with their lines.
+  // Client commands a run cannot do on the open attachment are listed with their lines; at
+  // QUIT the reading stops, and what was left is counted.
   void skippedCommandsListed() {
     AutoCommit = false;
     TSQLExprForm *form =
         Open(QStringLiteral("SET SQL DIALECT 3;\nCREATE DATABASE 'other.fdb';\n"
                             "CONNECT 'other.fdb' USER 'SYSDBA';\nSET NAMES UTF8;\nSET AUTODDL ON;\n"
                             "SET BAIL ON;\nINPUT more.sql;\nCREATE EXCEPTION E_KEPT 'kept';\n"
-                            "COMMIT WORK;\nQUIT;\n"));
+                            "COMMIT WORK;\nQUIT;\nDROP EXCEPTION E_KEPT;\n"));
     auto list = answerNextModal(QStringLiteral("OK"));
     QVERIFY(RunToEnd(form));
     QTRY_VERIFY(list->Shown);
@@ -148,10 +149,61 @@ private slots:
                                         "Line 1: SET SQL DIALECT 3\nLine 2: CREATE DATABASE 'other.fdb'\n"
                                         "Line 3: CONNECT 'other.fdb' USER 'SYSDBA'\nLine 4: SET NAMES UTF8\n"
                                         "Line 5: SET AUTODDL ON\nLine 6: SET BAIL ON\nLine 7: INPUT more.sql\n"
-                                        "Line 10: QUIT"));
+                                        "Not run after QUIT (line 10): 1 statements"));
     QCOMPARE(list->Icon, QMessageBox::NoIcon);
-    QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 2 statements run, 8 skipped"));
+    QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 2 statements run, 7 skipped"));
     QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 1);  // the script's COMMIT WORK committed it
+    CHECKED(ReadyAgain(form));
+  }
+
+  // A statement run as a script reaches the server as F9 sends it: no-break spaces and line
+  // separators stay, and whatever literal the server knows passes both ways.
+  void sameTextAsRun_data() {
+    QTest::addColumn<QString>("literal");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no-break space") << QStringLiteral("'a\u00A0b'") << QStringLiteral("a\u00A0b");
+    QTest::newRow("line separator") << QStringLiteral("'a\u2028b'") << QStringLiteral("a\u2028b");
+    QTest::newRow("q-string") << QStringLiteral("q'{It's a \"q\" string; with ; inside}'")
+                              << QStringLiteral("It's a \"q\" string; with ; inside");
+  }
+  void sameTextAsRun() {
+    QFETCH(QString, literal);
+    QFETCH(QString, message);
+    AutoCommit = true;
+    TSQLExprForm *form = Open(QStringLiteral("CREATE EXCEPTION E_F9 ") + literal);
+    QTest::keyClick(form->ExecSql, Qt::Key_F9);
+    form->ExecSql->setPlainText(QStringLiteral("CREATE EXCEPTION E_SCRIPT %1;").arg(literal));
+    QVERIFY(RunToEnd(form));
+    for (const char *name : {"E_F9", "E_SCRIPT"})
+      QCOMPARE(
+          fixtures::queryValue(
+              FDb, QStringLiteral("SELECT RDB$MESSAGE FROM RDB$EXCEPTIONS WHERE RDB$EXCEPTION_NAME = '%1'").arg(name))
+              .toString(),
+          message);
+    CHECKED(ReadyAgain(form));
+  }
+
+  // EXIT or QUIT, with or without a terminator, ends the script as in isql: nothing after it
+  // runs; the end names it when something was left.
+  void stopsAtExit_data() {
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("exit;") << "CREATE TABLE T_E (I INTEGER);\nEXIT;\nDROP TABLE T_E;"
+                           << "Not run after EXIT (line 2): 1 statements";
+    QTest::newRow("quit, no terminator") << "CREATE TABLE T_E (I INTEGER);\n  quit\nDROP TABLE T_E;\nDROP TABLE X;"
+                                         << "Not run after quit (line 2): 2 statements";
+    QTest::newRow("exit last") << "CREATE TABLE T_E (I INTEGER);\nExit" << QString();
+  }
+  void stopsAtExit() {
+    QFETCH(QString, script);
+    QFETCH(QString, message);
+    AutoCommit = true;
+    TSQLExprForm *form = Open(script);
+    ModalSeenPtr box = message.isEmpty() ? std::make_shared<ModalSeen>() : answerNextModal(QStringLiteral("OK"));
+    QVERIFY(RunToEnd(form));
+    QTRY_COMPARE(box->Text, message);
+    QCOMPARE(Count(QStringLiteral("RDB$RELATIONS")), 1);
+    QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 1 statements run, 0 skipped"));
     CHECKED(ReadyAgain(form));
   }
 

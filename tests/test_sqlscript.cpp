@@ -12,8 +12,9 @@ private slots:
   void split_data() {
     QTest::addColumn<QString>("script");
     QTest::addColumn<QStringList>("statements");
-    auto row = [](const char *name, const char *script, QStringList expected) {
-      QTest::newRow(name) << QString::fromUtf8(script) << expected;
+    QTest::addColumn<QString>("end");  // "command line:not run", when reading stops early
+    auto row = [](const char *name, const char *script, QStringList expected, const char *end = "") {
+      QTest::newRow(name) << QString::fromUtf8(script) << expected << QString::fromUtf8(end);
     };
     row("plain", "A;\nB ;  C", {"1:0 A", "2:0 B", "2:5 C"});
     row("empty ones skipped", " ; ;\n;\n-- only a comment\n/* and this */;", {});
@@ -35,16 +36,29 @@ private slots:
     row("unterminated string runs to the end", "A 'x;\ny;", {"1:0 A 'x;\ny;"});
     row("CR LF breaks", "A;\r\nB;\rC", {"1:0 A", "2:0 B", "3:0 C"});
     row("tabs count one column", "\tA;", {"1:1 A"});
+    row("EXIT ends the reading", "A;\nEXIT;\nB;\n'C;", {"1:0 A"}, "EXIT 2:2");
+    row("quit without terminator", "A;\n  quit\nB;", {"1:0 A"}, "quit 2:1");
+    row("exit at the very end", "A;\nExit", {"1:0 A"}, "Exit 2:0");
+    row("exit with the set terminator", "SET TERM ^;\nA^\nEXIT ^ -- done\nB; C^", {"2:0 A"}, "EXIT 3:1");
+    row("exit in a body is no stop", "SET TERM ^;\nCREATE PROCEDURE P AS BEGIN\nEXIT;\nEND^\nB^",
+        {"2:0 CREATE PROCEDURE P AS BEGIN\nEXIT;\nEND", "5:0 B"});
+    row("exit with more on its line is no stop", "EXIT now;\nB;", {"1:0 EXIT now", "2:0 B"});
+    row("exiting is a word of its own", "EXITING;\nB;", {"1:0 EXITING", "2:0 B"});
   }
   void split() {
     QFETCH(QString, script);
     QFETCH(QStringList, statements);
+    QFETCH(QString, end);
     QStringList got;
-    for (const TScriptStatement &st : SplitScript(script)) {
+    TScriptEnd stop;
+    for (const TScriptStatement &st : SplitScript(script, &stop)) {
       got << QStringLiteral("%1:%2 %3").arg(st.Line).arg(st.Column).arg(st.Text);
       QCOMPARE(script.mid(st.Start, st.End - st.Start), st.Text);
     }
     QCOMPARE(got, statements);
+    QCOMPARE(stop.Command.isEmpty() ? QString()
+                                    : QStringLiteral("%1 %2:%3").arg(stop.Command).arg(stop.Line).arg(stop.NotRun),
+             end);
   }
 
   // What a run does with a statement: the client's own transaction commands, commands it

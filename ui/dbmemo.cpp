@@ -1,5 +1,6 @@
 #include "ui/dbmemo.h"
 
+#include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 
 #include <QKeyEvent>
@@ -63,11 +64,10 @@ void TDBMemo::LoadText() {
   UpdateEditable();
   if (FWriting) return;
   TField *f = Field();
-  QString text = f ? f->AsString() : QString();
-  text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  if (text == toPlainText()) return;
+  const QString text = f ? f->AsString() : QString();
+  if (text == EditorText(this)) return;
   FLoading = true;
-  setPlainText(text);
+  SetEditorText(this, text);
   FLoading = false;
 }
 
@@ -76,7 +76,7 @@ void TDBMemo::WriteText() {
   TField *f = Field();
   if (!f) return;
   FWriting = true;
-  Guard([&] { f->SetAsString(toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"))); });
+  Guard([&] { f->SetAsString(EditorText(this)); });
   FWriting = false;
 }
 

@@ -1,5 +1,7 @@
 #include "windows/catalog/exceptiondialog.h"
 
+#include "ui/editorlines.h"
+
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -36,6 +38,11 @@ TExcDlg::TExcDlg(QWidget *parent) : QDialog(parent) {
   MsgEdit->setTabChangesFocus(true);
   MsgEdit->installEventFilter(this);
   MessageLabel->setBuddy(MsgEdit);
+  BytesNote = new QLabel(
+      QStringLiteral("This message holds bytes that are not UTF-8; they are kept unless you change the text"), Bevel1);
+  BytesNote->setObjectName(QStringLiteral("BytesNote"));
+  BytesNote->setWordWrap(true);
+  BytesNote->hide();
 
   OKBtn = new QPushButton(QStringLiteral("OK"), this);
   OKBtn->setObjectName(QStringLiteral("OKBtn"));
@@ -53,6 +60,7 @@ TExcDlg::TExcDlg(QWidget *parent) : QDialog(parent) {
   fields->addWidget(NameEdit);
   fields->addWidget(MessageLabel);
   fields->addWidget(MsgEdit);
+  fields->addWidget(BytesNote);
   auto *buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(OKBtn);
@@ -62,6 +70,11 @@ TExcDlg::TExcDlg(QWidget *parent) : QDialog(parent) {
   layout->addLayout(buttons);
   resize(420, 260);
   setFixedSize(size());
+}
+
+void TExcDlg::ShowMessageText(const QString &text, bool bytesKept) {
+  SetEditorText(MsgEdit, text);
+  BytesNote->setVisible(bytesKept);
 }
 
 void TExcDlg::showEvent(QShowEvent *event) {

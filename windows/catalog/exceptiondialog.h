@@ -20,8 +20,12 @@ public:
   QLineEdit *NameEdit;
   QLabel *MessageLabel;
   QPlainTextEdit *MsgEdit;
+  QLabel *BytesNote;  // shown under the message while it holds bytes that are not UTF-8
   QPushButton *OKBtn;
   QPushButton *CancelBtn;
+
+  // Puts a stored message in; bytesKept says it holds bytes that only show as replacements.
+  void ShowMessageText(const QString &text, bool bytesKept);
 
 protected:
   // The focus goes to the first enabled field: the name, or the message when the name is

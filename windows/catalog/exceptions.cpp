@@ -2,12 +2,15 @@
 
 #include "data/dataset.h"
 #include "firebird/exceptions.h"
+#include "firebird/storedtext.h"
 #include "ui/dbgrid.h"
+#include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "windows/catalog/exceptiondialog.h"
 #include "windows/catalog/listwindow.h"
 
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QToolButton>
@@ -51,15 +54,18 @@ void TExceptionsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 // A new name is sent as the user typed it.
 void TExceptionsForm::newexcpBtnClick() {
   ExcDlg->NameEdit->setEnabled(true);
-  if (ExcDlg->exec() == QDialog::Accepted) CreateException(ExcDlg->NameEdit->text(), ExcDlg->MsgEdit->toPlainText());
+  ExcDlg->BytesNote->hide();
+  if (ExcDlg->exec() == QDialog::Accepted) CreateException(ExcDlg->NameEdit->text(), EditorText(ExcDlg->MsgEdit));
   RefrBtnClick();
 }
 
 void TExceptionsForm::BtnUpdateClick() {
   ExcDlg->NameEdit->setEnabled(false);
-  ExcDlg->NameEdit->setText(ExceptionsTable->Name());
-  ExcDlg->MsgEdit->setPlainText(ExceptionsTable->Message->AsString());
-  if (ExcDlg->exec() == QDialog::Accepted) AlterException(ExcDlg->NameEdit->text(), ExcDlg->MsgEdit->toPlainText());
+  const QString name = ExceptionsTable->Name();
+  const TStoredText stored = ExceptionMessage(name);
+  ExcDlg->NameEdit->setText(name);
+  ExcDlg->ShowMessageText(stored.Text, !stored.Faithful());
+  if (ExcDlg->exec() == QDialog::Accepted) AlterException(name, EditorText(ExcDlg->MsgEdit), stored);
   RefrBtnClick();
 }
 

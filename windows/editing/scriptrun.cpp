@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "ui/dialogs.h"
+#include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "ui/shell.h"
 
@@ -20,6 +21,14 @@ QString FirstLine(const QString &text) {
     ++end;
   const QString line = text.left(end);
   return line.size() > 60 ? line.left(57) + QStringLiteral("...") : line;
+}
+
+// A position in the editor's text as the editor counts it: a CR LF is one character there.
+int DocumentPosition(const QString &text, int position) {
+  int pairs = 0;
+  for (int i = 0; i + 1 < position; ++i)
+    if (text[i] == u'\r' && text[i + 1] == u'\n') ++pairs;
+  return position - pairs;
 }
 }  // namespace
 
@@ -56,7 +65,8 @@ bool TScriptPanel::Running() const { return FRun && FRun->Running(); }
 
 void TScriptPanel::Run() {
   if (Running()) return;
-  auto run = std::make_unique<TScriptRun>(SplitScript(FEditor->toPlainText()));
+  FText = EditorText(FEditor);
+  auto run = std::make_unique<TScriptRun>(SplitScript(FText, &FEnd));
   connect(run.get(), &TScriptRun::Finished, this, &TScriptPanel::RunFinished);
   connect(run.get(), &TScriptRun::Failed, this, &TScriptPanel::RunFailed);
   run->Start();
@@ -104,18 +114,24 @@ void TScriptPanel::RunFinished() {
                  .arg(FRun->Ran())
                  .arg(skipped);
   if (Shell()) Shell()->ShowStatus(FSummary);
-  if (FRun->Cancelled() || skipped == 0) return;
-  QStringList lines{QStringLiteral("Skipped, as a script cannot do them on the open database:")};
+  if (FRun->Cancelled() || (skipped == 0 && FEnd.NotRun == 0)) return;
+  QStringList lines;
+  if (skipped > 0) lines << QStringLiteral("Skipped, as a script cannot do them on the open database:");
   for (const TScriptStatement &st : FRun->Skipped())
     lines << QStringLiteral("Line %1: %2").arg(st.Line).arg(FirstLine(st.Text));
+  if (FEnd.NotRun > 0)
+    lines << QStringLiteral("Not run after %1 (line %2): %3 statements")
+                 .arg(FEnd.Command)
+                 .arg(FEnd.Line)
+                 .arg(FEnd.NotRun);
   ShowMessage(lines.join(QLatin1Char('\n')));
 }
 
 void TScriptPanel::RunFailed(const TScriptStatement &statement, const QString &message) {
   EndRun();
   QTextCursor c(FEditor->document());
-  c.setPosition(statement.Start);
-  c.setPosition(statement.End, QTextCursor::KeepAnchor);
+  c.setPosition(DocumentPosition(FText, statement.Start));
+  c.setPosition(DocumentPosition(FText, statement.End), QTextCursor::KeepAnchor);
   FEditor->setTextCursor(c);
   FEditor->ensureCursorVisible();
   ShowException(EDatabaseError(message));

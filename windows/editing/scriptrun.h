@@ -48,5 +48,7 @@ private:
   QWidget *FWindow;
   std::unique_ptr<TScriptRun> FRun;
   QString FSummary;
+  QString FText;    // the text the run splits, where its statements' positions count
+  TScriptEnd FEnd;  // where the text stops early (EXIT, QUIT)
   QTimer *FTicker;  // shows the progress, also while the server works on one long statement
 };
