@@ -149,7 +149,7 @@ private slots:
                                         "Line 1: SET SQL DIALECT 3\nLine 2: CREATE DATABASE 'other.fdb'\n"
                                         "Line 3: CONNECT 'other.fdb' USER 'SYSDBA'\nLine 4: SET NAMES UTF8\n"
                                         "Line 5: SET AUTODDL ON\nLine 6: SET BAIL ON\nLine 7: INPUT more.sql\n"
-                                        "Not run after QUIT (line 10): 1 statements"));
+                                        "Not run after QUIT (line 10): 1 statement"));
     QCOMPARE(list->Icon, QMessageBox::NoIcon);
     QCOMPARE(MainForm->StatusPanel->text(), QStringLiteral("Script done: 2 statements run, 7 skipped"));
     QCOMPARE(Count(QStringLiteral("RDB$EXCEPTIONS")), 1);  // the script's COMMIT WORK committed it
@@ -189,7 +189,7 @@ private slots:
     QTest::addColumn<QString>("script");
     QTest::addColumn<QString>("message");
     QTest::newRow("exit;") << "CREATE TABLE T_E (I INTEGER);\nEXIT;\nDROP TABLE T_E;"
-                           << "Not run after EXIT (line 2): 1 statements";
+                           << "Not run after EXIT (line 2): 1 statement";
     QTest::newRow("quit, no terminator") << "CREATE TABLE T_E (I INTEGER);\n  quit\nDROP TABLE T_E;\nDROP TABLE X;"
                                          << "Not run after quit (line 2): 2 statements";
     QTest::newRow("exit last") << "CREATE TABLE T_E (I INTEGER);\nExit" << QString();

@@ -120,10 +120,11 @@ void TScriptPanel::RunFinished() {
   for (const TScriptStatement &st : FRun->Skipped())
     lines << QStringLiteral("Line %1: %2").arg(st.Line).arg(FirstLine(st.Text));
   if (FEnd.NotRun > 0)
-    lines << QStringLiteral("Not run after %1 (line %2): %3 statements")
+    lines << QStringLiteral("Not run after %1 (line %2): %3 %4")
                  .arg(FEnd.Command)
                  .arg(FEnd.Line)
-                 .arg(FEnd.NotRun);
+                 .arg(FEnd.NotRun)
+                 .arg(QLatin1String(FEnd.NotRun == 1 ? "statement" : "statements"));
   ShowMessage(lines.join(QLatin1Char('\n')));
 }
 
