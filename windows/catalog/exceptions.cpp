@@ -35,6 +35,8 @@ TExceptionsForm::TExceptionsForm(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TExceptionsForm::DropBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TExceptionsForm::RefrBtnClick);
   ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TExceptionsForm::FGridDblClick);
+  EnableWithRows(ExcSource, {UpdBtn, DropBtn});
+  FollowCatalog(this, [this] { RefrBtnClick(); });
 
   Guard([this] { FormCreate(); });
   ShowChild();
@@ -43,7 +45,9 @@ TExceptionsForm::TExceptionsForm(QWidget *owner) : TChildForm(owner) {
 QSize TExceptionsForm::sizeHint() const { return ColumnsSizeHint(FGrid, TChildForm::sizeHint()); }
 
 void TExceptionsForm::FormCreate() {
-  if (!ExceptionsTable->Active()) ExceptionsTable->Open();
+  if (ExceptionsTable->Active()) return;
+  ExceptionsTable->Open();
+  FitColumns(FGrid);
 }
 
 void TExceptionsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
@@ -51,23 +55,28 @@ void TExceptionsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 // A new name is sent as the user typed it.
 void TExceptionsForm::newexcpBtnClick() {
   ExcDlg->NameEdit->setEnabled(true);
-  if (ExcDlg->exec() == QDialog::Accepted) CreateException(ExcDlg->NameEdit->text(), ExcDlg->MsgEdit->toPlainText());
-  RefrBtnClick();
+  if (ExcDlg->exec() == QDialog::Accepted)
+    CreateException(ExcDlg->NameEdit->text(), ExcDlg->MsgEdit->toPlainText());  // the list follows the statement
+  else
+    RefrBtnClick();
 }
 
 void TExceptionsForm::BtnUpdateClick() {
   ExcDlg->NameEdit->setEnabled(false);
   ExcDlg->NameEdit->setText(ExceptionsTable->Name());
   ExcDlg->MsgEdit->setPlainText(ExceptionsTable->Message->AsString());
-  if (ExcDlg->exec() == QDialog::Accepted) AlterException(ExcDlg->NameEdit->text(), ExcDlg->MsgEdit->toPlainText());
-  RefrBtnClick();
+  if (ExcDlg->exec() == QDialog::Accepted)
+    AlterException(ExcDlg->NameEdit->text(), ExcDlg->MsgEdit->toPlainText());
+  else
+    RefrBtnClick();
 }
 
 void TExceptionsForm::DropBtnClick() {
-  DropException(ExceptionsTable->Name());
-  RefrBtnClick();
+  if (ConfirmDrop("exception", ExceptionsTable->Name())) DropException(ExceptionsTable->Name());
 }
 
-void TExceptionsForm::RefrBtnClick() { ExceptionsTable->Refresh(); }
+void TExceptionsForm::RefrBtnClick() {
+  if (ExceptionsTable->Active()) ExceptionsTable->Refresh();
+}
 
 void TExceptionsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }
