@@ -164,7 +164,7 @@ void TMainForm::CreateDatabaseMenu() {
     a->setObjectName(QString::fromLatin1(w.objectName));
     a->setShortcut(w.shortcut);
     a->setStatusTip(w.hint);
-    if (w.open) ConnectGuarded(a, &QAction::triggered, this, w.open);
+    if (w.open) ConnectGuarded(a, &QAction::triggered, this, [&w] { OpenWindow(w); });
     FToolItems << qMakePair(a, w.open != nullptr);
   }
 }
@@ -209,8 +209,11 @@ void TMainForm::UpdateMenus() {
   MnCommitWork->setEnabled(inTransaction);
   MnRollBackWork->setEnabled(inTransaction);
   MnAutoCommit->setChecked(AutoCommit);
-  for (const auto &[item, built] : std::as_const(FToolItems))
-    item->setEnabled(built);
+  const bool connected = DMSys && DMSys->IBDataBase->Connected();
+  for (int i = 0; i < FToolItems.size(); ++i) {
+    const auto &[item, built] = FToolItems.at(i);
+    item->setEnabled(built && (connected || !DatabaseWindows().at(i).needsConnection));
+  }
 }
 
 // ---- Creation and closing -------------------------------------------------------------------

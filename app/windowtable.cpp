@@ -1,6 +1,7 @@
 #include "app/windowtable.h"
 
 #include "app/mainform.h"
+#include "firebird/session.h"
 #include "windows/catalog/domains.h"
 #include "windows/catalog/exceptions.h"
 #include "windows/catalog/generators.h"
@@ -13,6 +14,12 @@
 #include <QLabel>
 
 namespace {
+// Opened first, so that a login the user cancels leaves no empty window behind.
+void OpenDatabase() {
+  TIBDataBase *db = FbSession()->Database();
+  if (!db->Connected()) db->Open();
+}
+
 // A window that does not show itself is shown as a child here.
 template <class T>
 std::function<void()> Open() {
@@ -49,12 +56,14 @@ const QList<TWindowKind> &DatabaseWindows() {
        QStringLiteral("&Object repository"),
        QStringLiteral("Opens table in which you can save objects source for further using"),
        {},
-       Open<TObjRepos>()},
+       Open<TObjRepos>(),
+       false},
       {"MnSQL",
        QStringLiteral("DD&L statements"),
        QStringLiteral("Opens SQL Expressions Window for executing DDL statements"),
        {},
-       Open<TSQLExprForm>()},
+       Open<TSQLExprForm>(),
+       false},
       {"MNDataViewEditTest",
        QStringLiteral("Data &view"),
        QStringLiteral("Opens window in which you can view, edit, insert data in views and tables"),
@@ -74,11 +83,19 @@ const QList<TWindowKind> &DatabaseWindows() {
   return windows;
 }
 
+void OpenWindow(const TWindowKind &kind) {
+  if (kind.needsConnection) OpenDatabase();
+  kind.open();
+}
+
 void TWindowShell::ShowStatus(const QString &text) {
   if (MainForm) MainForm->StatusPanel->setText(text);
 }
 
-void TWindowShell::ShowTableData(const QString &relation) { ::ShowTableData(relation); }
+void TWindowShell::ShowTableData(const QString &relation) {
+  OpenDatabase();
+  ::ShowTableData(relation);
+}
 
 void TWindowShell::ShowDDL(const TStringList &lines) { CreateSQLExprForm(lines); }
 

@@ -14,10 +14,13 @@ struct TWindowKind {
   QString caption;
   QString hint;
   QKeySequence shortcut;
-  std::function<void()> open;  // null: the window is not built yet, the item stays disabled
+  std::function<void()> open;   // null: the window is not built yet, the item stays disabled
+  bool needsConnection = true;  // off while the server database is closed
 };
 
 const QList<TWindowKind> &DatabaseWindows();
+// Opens a window of that kind, the database first when it needs one.
+void OpenWindow(const TWindowKind &kind);
 
 // Shows what windows ask of the shell: the main window's status bar, new data and DDL windows.
 class TWindowShell : public TShell {

@@ -236,7 +236,10 @@ void TIBDataBase::ConnectionLost() {
 
 void TIBDataBase::ReleaseClaim() {
   FClaimed = false;
-  if (!FLostWhileClaimed) return;
+  if (!FLostWhileClaimed) {
+    if (OnClaimReleased) OnClaimReleased();
+    return;
+  }
   FLostWhileClaimed = false;
   QMetaObject::invokeMethod(
       this, [this] { ConnectionLost(); }, Qt::QueuedConnection);

@@ -47,6 +47,7 @@ public:
 
   std::function<void(QObject *Sender)> OnStartTransaction;  // after a transaction has started
   std::function<void(QObject *Sender)> OnCloseTransaction;  // after a commit or rollback succeeded
+  std::function<void()> OnClaimReleased;                    // a script run has let the attachment go
 
   // Starts the transaction unless one is active (then nothing happens); opens the database
   // first when it is closed.

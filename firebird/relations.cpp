@@ -1,15 +1,24 @@
 #include "firebird/relations.h"
 
+#include "firebird/fieldtypes.h"
+#include "firebird/session.h"
+
 namespace {
+// A column's own default and not-null flag win over its domain's.
 constexpr char kRelationFields[] =
     "SELECT rf.RDB$RELATION_NAME , \n"
     " rf.RDB$FIELD_NAME , \n"
     " rf.RDB$FIELD_SOURCE , \n"
     " rf.RDB$BASE_FIELD , \n"
     " rf.RDB$FIELD_POSITION , \n"
-    " rf.RDB$DEFAULT_VALUE , \n"
+    " COALESCE(rf.RDB$DEFAULT_SOURCE, f.RDB$DEFAULT_SOURCE) AS DEFAULT_SOURCE , \n"
+    " COALESCE(rf.RDB$NULL_FLAG, f.RDB$NULL_FLAG) AS NULL_FLAG , \n"
+    " f.RDB$COMPUTED_SOURCE , f.RDB$FIELD_TYPE , f.RDB$FIELD_SUB_TYPE , f.RDB$FIELD_LENGTH , \n"
+    " f.RDB$CHARACTER_LENGTH , f.RDB$FIELD_SCALE , f.RDB$FIELD_PRECISION , cs.RDB$CHARACTER_SET_NAME , \n"
     " rf.RDB$SYSTEM_FLAG\n"
     "FROM RDB$RELATION_FIELDS rf\n"
+    "JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = rf.RDB$FIELD_SOURCE\n"
+    "LEFT JOIN RDB$CHARACTER_SETS cs ON cs.RDB$CHARACTER_SET_ID = f.RDB$CHARACTER_SET_ID\n"
     "WHERE (( COALESCE(rf.RDB$SYSTEM_FLAG, 0) <> 1 ) AND (rf.RDB$RELATION_NAME = :\"RELNAME\"))\n"
     "ORDER BY\n"
     " rf.RDB$RELATION_NAME , rf.RDB$FIELD_POSITION";
@@ -41,12 +50,52 @@ QString DependencyTypeName(const QVariant &dependentType) {
 }
 
 TRelationFields::TRelationFields(QObject *owner) : TRelationList(owner, kRelationFields) {
+  const auto hidden = [this](TField *f) { return DeclareField(f, QString(), 10, false); };
+  const auto shown = [this](const char *name, const char *label, int width) {
+    TField *f = DeclareField(new TStringField(this, QLatin1String(name), 4000), QLatin1String(label), width);
+    f->Calculated = true;
+    return f;
+  };
   Position = DeclareField(new TSmallintField(this, QStringLiteral("RDB$FIELD_POSITION")), QStringLiteral("#"), 3);
-  DeclareField(new TStringField(this, QStringLiteral("RDB$RELATION_NAME"), 31), QString(), 31, false);
+  hidden(new TStringField(this, QStringLiteral("RDB$RELATION_NAME"), 31));
   NameField =
       DeclareField(new TStringField(this, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field name"), 31);
-  Domain = DeclareField(new TStringField(this, QStringLiteral("RDB$FIELD_SOURCE"), 31), QStringLiteral("DOMAIN"), 23);
-  DeclareField(new TStringField(this, QStringLiteral("RDB$BASE_FIELD"), 31), QStringLiteral("BASE"), 22);
+  TypeText = shown("TYPE_TEXT", "Type", 24);
+  Domain = shown("DOMAIN_NAME", "Domain", 16);
+  NotNull = shown("NOT_NULL", "Not null", 8);
+  Default = shown("DEFAULT_TEXT", "Default", 12);
+  Computed = shown("COMPUTED_TEXT", "Computed by", 16);
+  TField *source = hidden(new TStringField(this, QStringLiteral("RDB$FIELD_SOURCE"), 31));
+  hidden(new TStringField(this, QStringLiteral("RDB$BASE_FIELD"), 31));
+  TField *defaultSource = hidden(new TMemoField(this, QStringLiteral("DEFAULT_SOURCE")));
+  TField *nullFlag = hidden(new TSmallintField(this, QStringLiteral("NULL_FLAG")));
+  TField *computedSource = hidden(new TMemoField(this, QStringLiteral("RDB$COMPUTED_SOURCE")));
+  TField *type = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_TYPE")));
+  TField *subType = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_SUB_TYPE")));
+  TField *length = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_LENGTH")));
+  TField *charLength = hidden(new TSmallintField(this, QStringLiteral("RDB$CHARACTER_LENGTH")));
+  TField *scale = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_SCALE")));
+  TField *precision = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_PRECISION")));
+  TField *characterSet = hidden(new TStringField(this, QStringLiteral("RDB$CHARACTER_SET_NAME"), 31));
+  OnCalcFields = [=](TDataSet *) {
+    TDeclaredType t;
+    t.Type = type->AsInteger();
+    t.SubType = subType->AsInteger();
+    t.Length = length->AsInteger();
+    t.CharLength = charLength->AsInteger();
+    t.Scale = scale->AsInteger();
+    t.Precision = precision->AsInteger();
+    t.CharacterSet = characterSet->AsString();
+    TypeText->SetAsString(FieldTypeText(t, FbSession()->Dialect()));
+    // The engine names the domains it makes for columns declared with a bare type.
+    const QString domain = source->AsString().trimmed();
+    Domain->SetAsString(domain.startsWith(QLatin1String("RDB$")) ? QString() : domain);
+    NotNull->SetAsString(nullFlag->AsInteger() == 1 ? QStringLiteral("NOT NULL") : QString());
+    QString value = defaultSource->AsString().trimmed();
+    if (value.startsWith(QLatin1String("DEFAULT"), Qt::CaseInsensitive)) value = value.mid(7).trimmed();
+    Default->SetAsString(value);
+    Computed->SetAsString(computedSource->AsString().trimmed());
+  };
 }
 
 void TRelationList::SetRelation(const QString &relation) {

@@ -15,13 +15,14 @@ public:
   void SetRelation(const QString &relation);
 };
 
-// The user columns of one relation in their order: position, (hidden) relation, name, domain,
-// base field.
+// The user columns of one relation in their order: position, name, declared type, user domain
+// (empty for the engine's own), "NOT NULL", default and computed expression; the catalog's
+// codes they are made from are hidden.
 class TRelationFields : public TRelationList {
   Q_OBJECT
 public:
   explicit TRelationFields(QObject *owner);
-  TField *Position, *Domain;
+  TField *Position, *TypeText, *Domain, *NotNull, *Default, *Computed;
 };
 
 // The objects that depend on one relation, by field: field, object type (calculated), object

@@ -2,11 +2,29 @@
 
 #include "firebird/names.h"
 
+#include <QScopedValueRollback>
+
 bool AutoCommit = false;
 
 namespace {
 TFbSession *gSession = nullptr;
-}
+
+// The executor, telling its session of every commit and rollback that succeeded, whoever asked
+// for it (the main window's commands, a script's COMMIT).
+class TSessionDataBase : public TIBDataBase {
+public:
+  using TIBDataBase::TIBDataBase;
+  std::function<void()> OnResolved;
+  void Commit() override {
+    TIBDataBase::Commit();
+    if (OnResolved) OnResolved();
+  }
+  void Rollback() override {
+    TIBDataBase::Rollback();
+    if (OnResolved) OnResolved();
+  }
+};
+}  // namespace
 
 const QString TFbSession::Alias = QStringLiteral("IBB");
 
@@ -14,7 +32,11 @@ TFbSession *FbSession() { return gSession; }
 
 TFbSession::TFbSession(QObject *owner) : QObject(owner) {
   setObjectName(QStringLiteral("FbSession"));
-  FDb = new TIBDataBase(this);
+  auto *db = new TSessionDataBase(this);
+  db->OnResolved = [this] {
+    if (!FExecuting) emit CatalogChanged();
+  };
+  FDb = db;
   FDb->setObjectName(QStringLiteral("IBDataBase"));
   FDb->SetDatabaseName(Alias);
   FDb->SetDriverName(QStringLiteral("INTRBASE"));
@@ -22,6 +44,7 @@ TFbSession::TFbSession(QObject *owner) : QObject(owner) {
   FDb->OnStartTransaction = [this](QObject *) { emit StateChanged(); };
   FDb->OnCloseTransaction = [this](QObject *) { emit StateChanged(); };
   connect(FDb, &TDatabase::Lost, this, &TFbSession::ConnectionLost);
+  FDb->OnClaimReleased = [this] { emit CatalogChanged(); };
   connect(FDb, &TDatabase::AfterConnect, this, [this] {
     FDialect = 0;
     emit StateChanged();
@@ -46,7 +69,13 @@ QString TFbSession::SQLName(const QString &catalogName) { return QuoteIdentifier
 
 QString TFbSession::Literal(const QString &text) { return StringLiteral(text, Dialect()); }
 
-void TFbSession::Execute(const QString &ddl) { FDb->ExecSQL(ddl, AutoCommit); }
+void TFbSession::Execute(const QString &ddl) {
+  {
+    const QScopedValueRollback executing(FExecuting, true);
+    FDb->ExecSQL(ddl, AutoCommit);
+  }
+  emit CatalogChanged();
+}
 
 void TFbSession::ExecuteFor(const char *format, const QString &catalogName) {
   Execute(FillFormat(format, {SQLName(catalogName)}));

@@ -26,7 +26,8 @@ public:
   // A text as a string literal of the dialect.
   QString Literal(const QString &text);
   // Runs a DDL text in the session's transaction; with auto commit on, commits it (and rolls
-  // back when it fails). Refused while a script run holds the attachment.
+  // back when it fails). Refused while a script run holds the attachment. CatalogChanged
+  // follows when it succeeded.
   void Execute(const QString &ddl);
   // Executes a statement format whose one %s is an object's catalog name, quoted as above.
   void ExecuteFor(const char *format, const QString &catalogName);
@@ -40,10 +41,14 @@ signals:
   void StateChanged();
   // The server ended the connection (the transaction went with it).
   void ConnectionLost();
+  // What the catalog shows may have changed: after the program's own DDL, a commit, a rollback
+  // and the end of a script run. Lists of catalog objects read themselves again.
+  void CatalogChanged();
 
 private:
   TIBDataBase *FDb;
-  int FDialect = 0;  // 0: not asked since the database opened
+  int FDialect = 0;         // 0: not asked since the database opened
+  bool FExecuting = false;  // Execute's own commit or rollback is not told apart
 };
 
 // The program's session; null before start-up has made one.

@@ -13,8 +13,10 @@
 #include "tests/fixtures/suite.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
+#include "ui/editorlines.h"
 #include "ui/mdichild.h"
 #include "windows/catalog/domains.h"
+#include "windows/editing/ddlwindow.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -101,11 +103,11 @@ private slots:
     fixtures::closeWindowsAndDisconnect(opened);
   }
 
-  // Each window shows its list and drops its current row without a question or a message; off
-  // auto commit the drop stays the executor's until Commit Work, and a list read meanwhile still
-  // shows the object. A second window of the kind is read on its own and keeps its current row.
-  // Off auto commit, a drop the server refuses at once leaves everything as it was. (The lists,
-  // drops and quoting over every dialect and connection: the objects suite.)
+  // Each window shows its list and drops its current row once the user says yes ("&No" leaves
+  // it); off auto commit the drop stays the executor's until Commit Work. Every open window of
+  // the kind reads its list again after the drop and after the commit, keeping its current row
+  // where it still exists. Off auto commit, a drop the server refuses at once leaves everything
+  // as it was. (The lists, drops and quoting over every dialect and connection: the objects suite.)
   void listsAndDrops_data() {
     QTest::addColumn<bool>("autoCommit");
     QTest::newRow("auto commit on") << true;
@@ -131,63 +133,97 @@ private slots:
         // transaction, for the user to resolve.
         WINDOW_VERIFY(fixtures::selectListed(a, w, w.inUse));
         const QStringList rows = fixtures::gridRows(fixtures::listGrid(a));
-        ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
+        BoxSequence boxes({Press("&Yes"), Press("OK")});
         fixtures::listButton(a, "&Drop")->click();
-        QVERIFY2(seen->Shown && seen->Text.contains(w.inUse), qPrintable(w.title + ": " + seen->Text));
+        QVERIFY2(boxes[1].Shown && boxes[1].Text.contains(w.inUse), qPrintable(w.title + ": " + boxes[1].Text));
         WINDOW_VERIFY(DMSys->IBDataBase->InTransaction() && fixtures::currentName(a, w) == w.inUse);
         WINDOW_VERIFY(fixtures::gridRows(fixtures::listGrid(a)) == rows);
       }
       WINDOW_VERIFY(fixtures::selectListed(a, w, w.unused) && fixtures::selectListed(b, w, other));
+      const QString question = QStringLiteral("Drop %1 %2? (&Yes,&No)").arg(w.kind, w.unused);
+      QCOMPARE(fixtures::dropAnswering(a, "&No"), question);
+      WINDOW_VERIFY(fixtures::catalogCount(db, w, w.unused) == 1);
       fixtures::query(db, w.createLater);
 
-      fixtures::listButton(a, "&Drop")->click();
+      QCOMPARE(fixtures::dropAnswering(a, "&Yes"), question);
       WINDOW_VERIFY(DMSys->IBDataBase->InTransaction() == !autoCommit);
       WINDOW_VERIFY(fixtures::catalogCount(db, w, w.unused) == (autoCommit ? 0 : 1));
-      WINDOW_VERIFY(fixtures::listedNames(a).contains(w.unused) == !(autoCommit && w.rereadsAfterDrop));
-      WINDOW_VERIFY(fixtures::listedNames(a).contains("LATER_ONE") == w.rereadsAfterDrop);
-      if (!autoCommit) {
-        fixtures::refreshList(a);
-        WINDOW_VERIFY(fixtures::listedNames(a).contains(w.unused));
-        DMSys->IBDataBase->Commit();
+      for (QWidget *window : {a, b}) {
+        WINDOW_VERIFY(fixtures::listedNames(window).contains(w.unused) == !autoCommit);
+        WINDOW_VERIFY(fixtures::listedNames(window).contains("LATER_ONE"));
       }
+      if (!autoCommit) DMSys->IBDataBase->Commit();
       WINDOW_VERIFY(fixtures::catalogCount(db, w, w.unused) == 0);
-      fixtures::refreshList(a);
-      WINDOW_VERIFY(!fixtures::listedNames(a).contains(w.unused));
-      WINDOW_VERIFY(fixtures::listedNames(a).contains("LATER_ONE"));
+      for (QWidget *window : {a, b})
+        WINDOW_VERIFY(!fixtures::listedNames(window).contains(w.unused));
       WINDOW_VERIFY(fixtures::listGrid(a)->DataSet()->RecNo() >= 0);
-      WINDOW_VERIFY(fixtures::listedNames(b).contains(w.unused));
-      WINDOW_VERIFY(fixtures::currentName(b, w) == other);
-      fixtures::refreshList(b);
-      WINDOW_VERIFY(!fixtures::listedNames(b).contains(w.unused));
       WINDOW_VERIFY(fixtures::currentName(b, w) == other);
     }
   }
 
-  // A drop on an empty list sends nothing after the statement's keywords: the server's message
-  // in an error box, and the list stays open. (An object in use: listsAndDrops.)
-  void refusedDropShowsServerMessage_data() {
+  // A rollback, a DDL window's statement and a script run's end each have every list read
+  // itself again, with no Refresh.
+  void listsFollowRollbackStatementAndScript() {
+    const FbDatabase db = fixtures::createDatabase(3, Content::Known);
+    fixtures::connectDataModule(db);
+    AutoCommit = false;
+    QList<QWidget *> windows;
+    for (const CatalogWindow &w : fixtures::catalogWindows())
+      windows << Open(&w);
+    const auto listedEverywhere = [&](const QString &name) {
+      QStringList missing;
+      for (int i = 0; i < windows.size(); ++i)
+        if (!fixtures::listedNames(windows[i]).contains(name)) missing << fixtures::catalogWindows()[i].title;
+      return missing;
+    };
+    DMSys->IBDataBase->ExecSQL(QStringLiteral("CREATE GENERATOR G_HELD"), false);
+    for (const CatalogWindow &w : fixtures::catalogWindows())
+      fixtures::query(db, w.createLater);
+    DMSys->IBDataBase->Rollback();
+    QCOMPARE(listedEverywhere("LATER_ONE"), QStringList());
+
+    auto *ddl =
+        CreateSQLExprForm(TStringList(QStringList{"CREATE TRIGGER BY_F9 FOR T_LOG BEFORE INSERT AS BEGIN END"}));
+    opened << ddl;
+    AutoCommit = true;
+    ddl->RunClick();
+    QCOMPARE(fixtures::listedNames(windows.last()).contains("BY_F9"), true);
+
+    SetEditorLines(ddl->ExecSql,
+                   TStringList(QStringList{"CREATE GENERATOR BY_SCRIPT;", "CREATE EXCEPTION BY_SCRIPT 'x';"}));
+    ddl->RunScriptClick();
+    QTRY_VERIFY(!DMSys->IBDataBase->Claimed());
+    QCOMPARE(fixtures::listedNames(windows[1]).contains("BY_SCRIPT"), true);
+    QCOMPARE(fixtures::listedNames(windows[2]).contains("BY_SCRIPT"), true);
+  }
+
+  // An empty list offers no command on a row (a drop would send an empty name); New and Refresh
+  // stay, and a row read by Refresh turns the commands on.
+  void emptyListOffersNoRowCommands_data() {
     QTest::addColumn<int>("dialect");
     QTest::newRow("dialect 1") << 1;
     QTest::newRow("dialect 3") << 3;
   }
-  void refusedDropShowsServerMessage() {
+  void emptyListOffersNoRowCommands() {
     QFETCH(int, dialect);
-    fixtures::connectDataModule(fixtures::createDatabase(dialect, Content::Empty));
+    const FbDatabase db = fixtures::createDatabase(dialect, Content::Empty);
+    fixtures::connectDataModule(db);
     AutoCommit = true;
-    const QMap<QString, QString> emptyDropError{{"Domains", "Unexpected end of command - line 1, column 6"},
-                                                {"Exceptions", "Unexpected end of command - line 1, column 6"},
-                                                {"Generators", "Unexpected end of command - line 1, column 6"},
-                                                {"Triggers", "Unexpected end of command - line 1, column 6"}};
     for (const CatalogWindow &w : fixtures::catalogWindows()) {
+      if (w.title == "Triggers") fixtures::query(db, "CREATE TABLE T_LOG (A INTEGER)");
       QWidget *form = Open(&w);
       WINDOW_VERIFY(fixtures::listedNames(form).isEmpty());
-      ModalSeenPtr seen = answerNextModal(QStringLiteral("OK"));
-      fixtures::listButton(form, "&Drop")->click();
-      QCOMPARE(QStringList({w.title, seen->Caption, QString::number(seen->Icon), seen->Buttons.join(',')}),
-               QStringList({w.title, kTitle, QString::number(QMessageBox::Critical), "OK"}));
-      QVERIFY2(seen->Text.contains(emptyDropError[w.title]) && seen->Text.endsWith('.'), qPrintable(seen->Text));
-      WINDOW_VERIFY(!DMSys->IBDataBase->InTransaction());
-      WINDOW_VERIFY(fixtures::listGrid(form)->DataSet()->Active() && fixtures::listedNames(form).isEmpty());
+      QStringList on;
+      for (QToolButton *b : form->findChildren<QToolButton *>())
+        if (b->isEnabled()) on << b->text();
+      on.sort();
+      QStringList expected{"&Refresh"};
+      if (w.title == "Exceptions") expected.prepend("&New ");
+      QCOMPARE(on, expected);
+      fixtures::query(db, w.createLater);
+      fixtures::refreshList(form);
+      for (const QString &caption : w.rowButtons)
+        WINDOW_VERIFY(fixtures::listButton(form, caption)->isEnabled());
     }
   }
 
@@ -209,7 +245,7 @@ private slots:
                                  "repository; SpeedButton1|&Drop|Drop trigger; DeactivteBtn|D&eactivate|Set trigger "
                                  "inactive; ActivateBtn|A&ctivate|Set trigger active; InsWiz|&1.Insert "
                                  "wizard|Creates insert trigger for views; SpeedButton3|&2.Update wizard|Creates "
-                                 "update trigger for views"
+                                 "update trigger for views; RefreshBtn|&Refresh|Refresh trigger list"
                               << "NAME,RELATION,SEQUENCE,TYPE,SOURCE,DESCRIPTION,ACTIVE";
   }
   void buttonsAndColumns() {
@@ -245,6 +281,30 @@ private slots:
     grid->setFocus();
     QTest::keyClicks(grid, QStringLiteral("X"));
     QCOMPARE(grid->DataSet()->State(), TDataSetState::dsBrowse);
+  }
+
+  // Every column is as wide as its longest cell shows (a 31-character name whole), and none
+  // wider than 400 pixels (a long exception message).
+  void columnsFitTheirContent() {
+    const QString longName = QStringLiteral("A_NAME_OF_THIRTY_ONE_CHARS_XYZ");
+    const FbDatabase db = fixtures::createDatabase(
+        3, Content::Known, fixtures::Access::Embedded,
+        QStringLiteral("CREATE DOMAIN D%1 AS INTEGER;\nCREATE EXCEPTION E%1 'x';\nCREATE GENERATOR G%1;\n"
+                       "CREATE TRIGGER T%1 FOR T_LOG BEFORE INSERT AS BEGIN END;\n")
+            .arg(longName));
+    fixtures::connectDataModule(db);
+    for (const CatalogWindow &w : fixtures::catalogWindows()) {
+      QWidget *form = Open(&w);
+      TDBGrid *grid = fixtures::listGrid(form);
+      const QString name = w.title.left(1) + longName;
+      WINDOW_VERIFY(fixtures::listedNames(form).contains(name));
+      WINDOW_VERIFY(grid->columnWidth(0) > grid->fontMetrics().horizontalAdvance(name));
+      int widest = 0;
+      for (int c = 0; c < grid->model()->columnCount(); ++c)
+        widest = qMax(widest, grid->columnWidth(c));
+      WINDOW_VERIFY(widest <= 400);
+      if (w.title == "Exceptions") WINDOW_VERIFY(widest == 400);
+    }
   }
 
   // A window whose list cannot be read shows the error and still opens, its list closed. (A file

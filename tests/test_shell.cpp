@@ -7,6 +7,7 @@
 #include "app/pwddlg.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "app/windowtable.h"
 #include "base/errors.h"
 #include "data/dataset.h"
 #include "tests/fixtures/firebird.h"
@@ -16,6 +17,7 @@
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
 #include "ui/dbgrid.h"
+#include "ui/errordisplay.h"
 #include "ui/mdichild.h"
 #include "windows/catalog/domains.h"
 #include "windows/catalog/exceptiondialog.h"
@@ -930,8 +932,11 @@ private slots:
     QCOMPARE(fixtures::exceptionCount(db, QStringLiteral("E_PENDING")), 0);
   }
 
-  // Disconect refuses while a window is open; after it, opening a window or running a
-  // statement reopens the database through the login.
+  // Disconect refuses while a window is open. After it the windows that read the database are
+  // off in the "&Database" menu (the object repository and the DDL window are not); a data
+  // window asked for meanwhile (or a window opened by the window table) comes only through a
+  // login, and none when it is cancelled; a
+  // statement reopens the database through the login, and the items are on again.
   void disconnectAndReopen() {
     CHECKED(Start());
     CHECKED(Connect(SharedDb()));
@@ -946,22 +951,37 @@ private slots:
     child->SubWindow()->close();
     QTRY_COMPARE(ChildCount(), 0);
 
-    for (bool byWindow : {true, false}) {
-      MainForm->MnDisconect->trigger();
-      QVERIFY(!ib->Connected());
-      auto login = std::make_shared<LoginSeen>();
-      BoxSequence boxes({Login(login)});
-      if (byWindow)
-        MainForm->Command("MnDomains")->trigger();
-      else
-        ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_REOPENED 'reopened'"), false);
-      QVERIFY2(login->Shown, byWindow ? "by a window" : "by a statement");
-      QVERIFY(ib->Connected());
-      QCOMPARE(ChildCount(), byWindow ? 1 : 0);
-      for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
-        sub->close();
-      QTRY_COMPARE(ChildCount(), 0);
+    const auto itemsOn = [] {
+      QStringList on;
+      for (QAction *a : MainForm->DataMenu->actions())
+        if (a->isEnabled()) on << a->objectName();
+      return on;
+    };
+    const QStringList connectedItems = itemsOn();
+    MainForm->MnDisconect->trigger();
+    QVERIFY(!ib->Connected());
+    QVERIFY(DatabaseMenuEnabled());
+    QCOMPARE(itemsOn(), QStringList({"MnObjRepos", "MnSQL"}));
+    MainForm->Command("MnDomains")->trigger();
+    QCOMPARE(ChildCount(), 0);
+
+    auto login = std::make_shared<LoginSeen>();
+    const std::function<void()> requests[] = {[] { ProgramShell()->ShowTableData(QStringLiteral("T_MASTER")); },
+                                              [] { OpenWindow(DatabaseWindows().first()); }};
+    for (const auto &request : requests) {
+      login->Shown = false;
+      BoxSequence cancelled(
+          {Login(login, QString(), QString(), QStringLiteral("Cancel")), Press(QStringLiteral("OK"))});
+      Guard(request);
+      QVERIFY(login->Shown);
+      QCOMPARE(cancelled[1].Text, QStringLiteral("Login canceled."));
+      QCOMPARE(ChildCount(), 0);
     }
+
+    BoxSequence boxes({Login(login)});
+    ib->ExecSQL(QStringLiteral("CREATE EXCEPTION E_REOPENED 'reopened'"), false);
+    QVERIFY(ib->Connected());
+    QCOMPARE(itemsOn(), connectedItems);
     QVERIFY(ib->InTransaction());
   }
 };

@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "data/dataset.h"
 #include "firebird/relations.h"
+#include "firebird/session.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/hostile.h"
@@ -252,11 +253,17 @@ private slots:
     form->DBNavigator1->BtnClick(nbPost);
     QCOMPARE(Stored(db, "SELECT \"Val\" FROM \"MixedCase\""), QStringLiteral("changed"));
 
-    // ShowTableData: captioned after the name; an empty name fails, the window stays.
-    TDataForm *shown = Track(ShowTableData(QStringLiteral("T_DETAIL")));
-    QCOMPARE(shown->windowTitle(), QStringLiteral("Data Viewer-T_DETAIL"));
-    QCOMPARE(shown->TblsCB->currentIndex(), -1);
-    QVERIFY(shown->SrcTable->Active());
+    // After a pick the rows have the focus: typing no longer searches the list.
+    QCOMPARE(form->focusWidget(), form->DataGrid);
+
+    // ShowTableData: captioned after the name, the list on that table whatever its name; an
+    // empty name fails, the window stays.
+    for (const QString &table : {QStringLiteral("T_DETAIL"), QStringLiteral("MixedCase")}) {
+      TDataForm *shown = Track(ShowTableData(table));
+      QCOMPARE(shown->windowTitle(), QStringLiteral("Data Viewer-") + table);
+      QCOMPARE(shown->TblsCB->currentText(), table);
+      QVERIFY(shown->SrcTable->Active());
+    }
     QCOMPARE(fixtures::errorOf<EDatabaseError>([] { ShowTableData(QString()); }),
              QStringLiteral("Missing TableName property"));
   }
@@ -587,11 +594,14 @@ private slots:
 
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -T_MASTER"));
-    QCOMPARE(fixtures::gridTitles(form->FieldGrid), QStringList({"#", "Field name", "DOMAIN"}));
+    QCOMPARE(fixtures::gridTitles(form->FieldGrid),
+             QStringList({"#", "Field name", "Type", "Domain", "Not null", "Default", "Computed by"}));
     QCOMPARE(fixtures::gridTitles(form->DependencyGrid), QStringList({"Field Name", "Object Type", "Object Name"}));
+    QCOMPARE(form->focusWidget(), form->FieldGrid);
     const QStringList columns = fixtures::gridRows(form->FieldGrid);
-    QCOMPARE(columns.value(0), QStringLiteral("0|ID|D_INT"));
-    QCOMPARE(columns.value(8), QStringLiteral("8|NOTES|D_MEMO"));
+    QCOMPARE(columns.value(0), QStringLiteral("0|ID|INTEGER|D_INT|NOT NULL||"));
+    QCOMPARE(columns.value(8), QStringLiteral("8|NOTES|BLOB SUB_TYPE TEXT|D_MEMO|||"));
+    QVERIFY(!form->ViewSourceBtn->isEnabled());
     const QStringList deps = fixtures::gridRows(form->DependencyGrid);
     for (const char *dep : {"ID|Trigger|T_MASTER_BI", "ID|View|V_MASTER_DETAIL", "|View|V_MASTER_DETAIL",
                             "NAME|View|V_MASTER_DETAIL", "|Procedure|P_COUNT"})
@@ -601,21 +611,22 @@ private slots:
     Pick(form->TblsCB, QStringLiteral("T_ALONE"));
     const QStringList alone = fixtures::gridRows(form->FieldGrid);
     QCOMPARE(alone.size(), 1);
-    QVERIFY2(alone.value(0).startsWith(QLatin1String("0|A|RDB$")), qPrintable(alone.value(0)));
+    QCOMPARE(alone.value(0), QStringLiteral("0|A|INTEGER||||"));
     QCOMPARE(fixtures::gridRows(form->DependencyGrid), QStringList());
 
-    // A view's source opens in a new DDL window; a table's opens it empty.
-    for (const char *table : {"V_MASTER_DETAIL", "T_ALONE"}) {
-      Pick(form->TblsCB, QLatin1String(table));
-      if (table[0] == 'V') QCOMPARE(fixtures::gridRows(form->FieldGrid).size(), 4);
-      form->ViewSourceBtn->click();
-      TSQLExprForm *ddl = fixtures::visibleWindows<TSQLExprForm>().value(0);
-      QVERIFY2(ddl, table);
-      const QString text = ddl->ExecSql->toPlainText();
-      QVERIFY2(table[0] == 'V' ? text.contains(QLatin1String("JOIN T_DETAIL")) : text.isEmpty(), qPrintable(text));
-      ddl->close();
-      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    // A view's source opens in a new DDL window; a table has none to show.
+    Pick(form->TblsCB, QStringLiteral("V_MASTER_DETAIL"));
+    QCOMPARE(fixtures::gridRows(form->FieldGrid).size(), 4);
+    QVERIFY(form->ViewSourceBtn->isEnabled());
+    form->ViewSourceBtn->click();
+    TSQLExprForm *ddl = fixtures::visibleWindows<TSQLExprForm>().value(0);
+    QVERIFY(ddl);
+    QVERIFY2(ddl->ExecSql->toPlainText().contains(QLatin1String("JOIN T_DETAIL")),
+             qPrintable(ddl->ExecSql->toPlainText()));
+    ddl->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+    QVERIFY(!form->ViewSourceBtn->isEnabled());
     Pick(form->TblsCB, QStringLiteral("T_DETAIL"));
     form->DataBtn->click();
     TDataForm *data = nullptr;
@@ -635,6 +646,9 @@ private slots:
       names << row.section(QLatin1Char('|'), 0, 1);
     QCOMPARE(names, QStringList({"0|Id", "1|Val"}));
     QCOMPARE(form->windowTitle(), QStringLiteral("Table structure -MixedCase"));
+    form->DataBtn->click();
+    for (TDataForm *f : fixtures::visibleWindows<TDataForm>())
+      if (f != data) Track(f)->close();
 
     const QString path = DMSys->IBDataBase->Params.Values(QStringLiteral("SERVER NAME"));
     data->close();
@@ -649,6 +663,86 @@ private slots:
     Pick(form->TblsCB, QStringLiteral("T_MASTER"));
     QCOMPARE(fixtures::gridRows(form->FieldGrid).size(), 9);
     QVERIFY(fixtures::gridRows(form->DependencyGrid).size() > 0);
+  }
+
+  // Each column's declared type as DDL writes it, its user domain (none for the engine's own),
+  // NOT NULL, its default and its computed expression: "type|domain|not null|default|computed".
+  void structureShowsDeclaredTypes_data() {
+    QTest::addColumn<int>("dialect");
+    QTest::newRow("dialect 1") << 1;
+    QTest::newRow("dialect 3") << 3;
+  }
+  void structureShowsDeclaredTypes() {
+    QFETCH(int, dialect);
+    const char *const rows[][4] = {
+        {"3", "T_MASTER", "ID", "INTEGER|D_INT|NOT NULL||"},
+        {"3", "T_MASTER", "NAME", "VARCHAR(31)|D_NAME|NOT NULL|'none'|"},
+        {"3", "T_MASTER", "AMOUNT", "NUMERIC(9,2)|D_MONEY||0|"},
+        {"3", "T_MASTER", "RATIO", "DOUBLE PRECISION|D_DOUBLE||1.5|"},
+        {"3", "T_MASTER", "NOTES", "BLOB SUB_TYPE TEXT|D_MEMO|||"},
+        {"3", "T_DETAIL", "LINE_NO", "SMALLINT||NOT NULL||"},
+        {"3", "T_KINDS", "BI", "BIGINT||||"},
+        {"3", "T_KINDS", "N184", "NUMERIC(18,4)||||"},
+        {"3", "T_KINDS", "DEC93", "DECIMAL(9,3)||||"},
+        {"3", "T_KINDS", "FL", "FLOAT||||"},
+        {"3", "T_KINDS", "CH", "CHAR(5)||||"},
+        {"3", "T_KINDS", "DT", "DATE||||"},
+        {"3", "T_KINDS", "TM", "TIME||||"},
+        {"3", "T_KINDS", "TS", "TIMESTAMP||||"},
+        {"3", "T_KINDS", "BL", "BOOLEAN||||"},
+        {"3", "T_KINDS", "BIN", "BLOB SUB_TYPE BINARY||||"},
+        {"3", "T_KINDS", "TWICE", "BIGINT||||(ID * 2)"},
+        {"3", "T_WIDE", "U8", "VARCHAR(1000) CHARACTER SET UTF8||||"},
+        {"3", "T_WIDE", "LAT", "VARCHAR(200) CHARACTER SET ISO8859_1||||"},
+        {"3", "T_UUID", "ID", "CHAR(16) CHARACTER SET OCTETS||NOT NULL||"},
+        {"1", "T_KINDS", "N92", "NUMERIC(9,2)||||"},
+        {"1", "T_KINDS", "N152", "NUMERIC(15,2)||||"},
+        {"1", "T_KINDS", "DT", "DATE||||"},
+        {"1", "T_KINDS", "TWICE", "INTEGER||||(ID * 2)"},
+    };
+    Connect(dialect);
+    auto *form = Track(new TFormTblStr());
+    QStringList shown, expected;
+    for (const auto &r : rows) {
+      if (QByteArray(r[0]).toInt() != dialect) continue;
+      Pick(form->TblsCB, QLatin1String(r[1]));
+      QString row = QStringLiteral("<none>");
+      for (const QString &cells : fixtures::gridRows(form->FieldGrid))
+        if (cells.section(QLatin1Char('|'), 1, 1) == QLatin1String(r[2])) row = cells.section(QLatin1Char('|'), 2);
+      shown << QStringLiteral("%1.%2: %3").arg(r[1], r[2], row);
+      expected << QStringLiteral("%1.%2: %3").arg(r[1], r[2], r[3]);
+    }
+    QCOMPARE(shown, expected);
+  }
+
+  // Columns fit what they show, within 400 pixels; widths the user sets stay with their table
+  // while the window is open.
+  void structureKeepsWidthsPerTable() {
+    Connect(3);
+    auto *form = Track(new TFormTblStr());
+    Pick(form->TblsCB, QStringLiteral("T_WIDE"));
+    TDBGrid *grid = form->FieldGrid;
+    const int type = ColumnOf(grid, QStringLiteral("Type"));
+    QVERIFY(grid->columnWidth(type) >=
+            grid->fontMetrics().horizontalAdvance(QStringLiteral("VARCHAR(200) CHARACTER SET ISO8859_1")));
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+      QVERIFY(grid->columnWidth(c) <= 400);
+    grid->setColumnWidth(type, 333);
+    Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+    QVERIFY(grid->columnWidth(type) < 333);
+    Pick(form->TblsCB, QStringLiteral("T_WIDE"));
+    QCOMPARE(grid->columnWidth(type), 333);
+  }
+
+  // The structure window reads itself again after the program's own DDL: a new column shows.
+  void structureFollowsTheProgramsDdl() {
+    Connect(3);
+    AutoCommit = true;
+    auto *form = Track(new TFormTblStr());
+    Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+    FbSession()->Execute(QStringLiteral("ALTER TABLE T_ALONE ADD B VARCHAR(5) DEFAULT 'x' NOT NULL"));
+    QCOMPARE(fixtures::gridRows(form->FieldGrid), QStringList({"0|A|INTEGER||||", "1|B|VARCHAR(5)||NOT NULL|'x'|"}));
+    QCOMPARE(form->TblsCB->currentText(), QStringLiteral("T_ALONE"));
   }
 };
 

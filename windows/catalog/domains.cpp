@@ -27,6 +27,8 @@ TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TDomainsForm::DeleteDomainBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TDomainsForm::RefrBtnClick);
   ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TDomainsForm::FGridDblClick);
+  EnableWithRows(FieldSource, {DropBtn});
+  FollowCatalog(this, [this] { RefrBtnClick(); });
 
   Guard([this] { FormCreate(); });
   ShowChild();
@@ -36,13 +38,19 @@ TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
 QSize TDomainsForm::sizeHint() const { return ColumnsSizeHint(FGrid, TChildForm::sizeHint()); }
 
 void TDomainsForm::FormCreate() {
-  if (!TableFields->Active()) TableFields->Open();
+  if (TableFields->Active()) return;
+  TableFields->Open();
+  FitColumns(FGrid);
 }
 
 void TDomainsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
-void TDomainsForm::DeleteDomainBtnClick() { DropDomain(TableFields->Name()); }
+void TDomainsForm::DeleteDomainBtnClick() {
+  if (ConfirmDrop("domain", TableFields->Name())) DropDomain(TableFields->Name());
+}
 
-void TDomainsForm::RefrBtnClick() { TableFields->Refresh(); }
+void TDomainsForm::RefrBtnClick() {
+  if (TableFields->Active()) TableFields->Refresh();
+}
 
 void TDomainsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

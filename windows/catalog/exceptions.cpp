@@ -38,6 +38,8 @@ TExceptionsForm::TExceptionsForm(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TExceptionsForm::DropBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TExceptionsForm::RefrBtnClick);
   ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TExceptionsForm::FGridDblClick);
+  EnableWithRows(ExcSource, {UpdBtn, DropBtn});
+  FollowCatalog(this, [this] { RefrBtnClick(); });
 
   Guard([this] { FormCreate(); });
   ShowChild();
@@ -46,7 +48,9 @@ TExceptionsForm::TExceptionsForm(QWidget *owner) : TChildForm(owner) {
 QSize TExceptionsForm::sizeHint() const { return ColumnsSizeHint(FGrid, TChildForm::sizeHint()); }
 
 void TExceptionsForm::FormCreate() {
-  if (!ExceptionsTable->Active()) ExceptionsTable->Open();
+  if (ExceptionsTable->Active()) return;
+  ExceptionsTable->Open();
+  FitColumns(FGrid);
 }
 
 void TExceptionsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
@@ -55,8 +59,10 @@ void TExceptionsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 void TExceptionsForm::newexcpBtnClick() {
   ExcDlg->NameEdit->setEnabled(true);
   ExcDlg->BytesNote->hide();
-  if (ExcDlg->exec() == QDialog::Accepted) CreateException(ExcDlg->NameEdit->text(), EditorText(ExcDlg->MsgEdit));
-  RefrBtnClick();
+  if (ExcDlg->exec() == QDialog::Accepted)
+    CreateException(ExcDlg->NameEdit->text(), EditorText(ExcDlg->MsgEdit));  // the list follows the statement
+  else
+    RefrBtnClick();
 }
 
 void TExceptionsForm::BtnUpdateClick() {
@@ -65,15 +71,18 @@ void TExceptionsForm::BtnUpdateClick() {
   const TStoredText stored = ExceptionMessage(name);
   ExcDlg->NameEdit->setText(name);
   ExcDlg->ShowMessageText(stored.Text, !stored.Faithful());
-  if (ExcDlg->exec() == QDialog::Accepted) AlterException(name, EditorText(ExcDlg->MsgEdit), stored);
-  RefrBtnClick();
+  if (ExcDlg->exec() == QDialog::Accepted)
+    AlterException(name, EditorText(ExcDlg->MsgEdit), stored);
+  else
+    RefrBtnClick();
 }
 
 void TExceptionsForm::DropBtnClick() {
-  DropException(ExceptionsTable->Name());
-  RefrBtnClick();
+  if (ConfirmDrop("exception", ExceptionsTable->Name())) DropException(ExceptionsTable->Name());
 }
 
-void TExceptionsForm::RefrBtnClick() { ExceptionsTable->Refresh(); }
+void TExceptionsForm::RefrBtnClick() {
+  if (ExceptionsTable->Active()) ExceptionsTable->Refresh();
+}
 
 void TExceptionsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

@@ -27,6 +27,8 @@ TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TGeneratorsForm::DropBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TGeneratorsForm::RefrBtnClick);
   ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TGeneratorsForm::FGridDblClick);
+  EnableWithRows(GeneratorSource, {DropBtn});
+  FollowCatalog(this, [this] { RefrBtnClick(); });
 
   Guard([this] { FormCreate(); });
   ShowChild();
@@ -35,18 +37,20 @@ TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
 QSize TGeneratorsForm::sizeHint() const { return ColumnsSizeHint(FGrid, TChildForm::sizeHint(), 300); }
 
 void TGeneratorsForm::FormCreate() {
-  if (!GeneratorList->Active()) GeneratorList->Open();
+  if (GeneratorList->Active()) return;
+  GeneratorList->Open();
+  FitColumns(FGrid);
 }
 
 void TGeneratorsForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
-// A drop follows the auto-commit setting like every other drop, and the list shows its effect.
 void TGeneratorsForm::DropBtnClick() {
-  DropGenerator(GeneratorList->Name());
-  RefrBtnClick();
+  if (ConfirmDrop("generator", GeneratorList->Name())) DropGenerator(GeneratorList->Name());
 }
 
 // Re-read, staying on the current generator while it is still there, as the other lists do.
-void TGeneratorsForm::RefrBtnClick() { GeneratorList->Refresh(); }
+void TGeneratorsForm::RefrBtnClick() {
+  if (GeneratorList->Active()) GeneratorList->Refresh();
+}
 
 void TGeneratorsForm::FGridDblClick() { ShowSelectedMemo(FGrid); }

@@ -1,8 +1,11 @@
 #include "windows/catalog/listwindow.h"
 
 #include "data/dataset.h"
+#include "firebird/session.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
+#include "ui/dialogs.h"
+#include "ui/errordisplay.h"
 #include "ui/formparts.h"
 #include "ui/mdichild.h"
 #include "ui/memoviewops.h"
@@ -11,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMdiArea>
+#include <QPointer>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -72,4 +76,37 @@ QSize ColumnsSizeHint(const TDBGrid *grid, QSize base, int minHeight) {
   QSize size(width, qMax(base.height(), minHeight));
   if (QMdiArea *area = ChildArea()) size = size.boundedTo(area->viewport()->size() - QSize(16, 40));
   return size;
+}
+
+void FollowCatalog(QWidget *form, std::function<void()> reread) {
+  if (TFbSession *session = FbSession())
+    QObject::connect(session, &TFbSession::CatalogChanged, form, [reread = std::move(reread)] { Guard(reread); });
+}
+
+void EnableWithRows(TDataSource *source, const QList<QToolButton *> &buttons) {
+  QList<QPointer<QToolButton>> guarded(buttons.begin(), buttons.end());  // the window's end deletes them first
+  const auto update = [source, guarded] {
+    const TDataSet *list = source->DataSet();
+    const bool rows = list && list->Active() && !list->IsEmpty();
+    for (QToolButton *b : guarded)
+      if (b) b->setEnabled(rows);
+  };
+  for (auto signal : {&TDataSource::DataSetChanged, &TDataSource::StateChanged, &TDataSource::Scrolled})
+    QObject::connect(source, signal, source, update);
+  QObject::connect(source, &TDataSource::RowRemoved, source, update);
+  QObject::connect(source, &TDataSource::RowsAppended, source, update);
+  update();
+}
+
+bool ConfirmDrop(const char *kind, const QString &name) {
+  return MessageDlg(QStringLiteral("Drop %1 %2?").arg(QLatin1String(kind), name), mbYes | mbNo) == mrYes;
+}
+
+void FitColumns(TDBGrid *grid) {
+  constexpr int kMaxWidth = 400;
+  for (int c = 0; c < grid->model()->columnCount(); ++c) {
+    if (grid->isColumnHidden(c)) continue;
+    grid->resizeColumnToContents(c);  // the title's width and the cells'
+    if (grid->columnWidth(c) > kMaxWidth) grid->setColumnWidth(c, kMaxWidth);
+  }
 }

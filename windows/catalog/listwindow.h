@@ -1,8 +1,10 @@
 #pragma once
 // What the catalog list windows share: the row of speed buttons docked at their top, the grid
 // of their list, and a size that shows every column of it.
+#include <QList>
 #include <QSize>
 #include <QString>
+#include <functional>
 
 class QFrame;
 class QToolButton;
@@ -24,6 +26,16 @@ TDataSource *CreateListSource(TDataSet *dataSet, QWidget *form, const char *obje
 TDBGrid *CreateListGrid(QWidget *form, QFrame *panel, TDataSource *source);
 // A grid's double-click: the memo viewer for a memo column, nothing for any other.
 void ShowSelectedMemo(TDBGrid *grid);
+
+// Runs reread (through the error guard) whenever the program's own DDL, a commit, a rollback
+// or a script run may have changed the catalog, for as long as form lives.
+void FollowCatalog(QWidget *form, std::function<void()> reread);
+// The buttons that act on the current row are on only while the source's list has rows.
+void EnableWithRows(TDataSource *source, const QList<QToolButton *> &buttons);
+// "Drop <kind> <name>?" with "&Yes" and "&No": true for Yes.
+bool ConfirmDrop(const char *kind, const QString &name);
+// Each column as wide as its title and the cells shown need, within 400 pixels.
+void FitColumns(TDBGrid *grid);
 
 // Wide enough for every column of the grid, no less tall than minHeight, as far as the main
 // window's area allows; base is the window's own hint.

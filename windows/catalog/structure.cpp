@@ -9,6 +9,7 @@
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
 #include "ui/shell.h"
+#include "windows/catalog/listwindow.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -71,8 +72,9 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   FieldGrid = CatalogGrid(
       this, "DBGrid1", DS,
       dgTitles | dgColumnResize | dgColLines | dgTabs | dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit,
-      {position, TColumn{StrQuery->NameField->FieldName}, TColumn{StrQuery->Domain->FieldName}});
-  FieldGrid->setFixedWidth(433);
+      {position, TColumn{StrQuery->NameField->FieldName}, TColumn{StrQuery->TypeText->FieldName},
+       TColumn{StrQuery->Domain->FieldName}, TColumn{StrQuery->NotNull->FieldName},
+       TColumn{StrQuery->Default->FieldName}, TColumn{StrQuery->Computed->FieldName}});
   DependencyGrid = CatalogGrid(this, "DBGrid2", DepsDS,
                                dgTitles | dgColumnResize | dgColLines | dgTabs | dgConfirmDelete | dgCancelOnExit,
                                {TColumn{DepQuery->FieldName->FieldName}, TColumn{DepQuery->TypeName->FieldName},
@@ -80,8 +82,8 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
 
   auto *grids = new QHBoxLayout;
   grids->setSpacing(0);
-  grids->addWidget(FieldGrid);
-  grids->addWidget(DependencyGrid, 1);
+  grids->addWidget(FieldGrid, 3);
+  grids->addWidget(DependencyGrid, 2);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -91,31 +93,70 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(TblsCB, &QComboBox::activated, this, &TFormTblStr::TblsCBClick);
   ConnectGuarded(ViewSourceBtn, &QToolButton::clicked, this, &TFormTblStr::ViewSourceBtnClick);
   ConnectGuarded(DataBtn, &QToolButton::clicked, this, &TFormTblStr::SrcDataClick);
+  FollowCatalog(this, [this] { Reread(); });
 
   Guard([this] { FormCreate(); });
   ShowChild();
   ShowAtUsableSize(QSize(900, 420));
 }
 
-void TFormTblStr::FormCreate() { FillRelationList(TblsCB, StrQuery->DatabaseName); }
+void TFormTblStr::FormCreate() {
+  ViewSourceBtn->setEnabled(false);  // a view is not chosen yet
+  FillRelationList(TblsCB, StrQuery->DatabaseName);
+}
 
 void TFormTblStr::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
 void TFormTblStr::TblsCBClick() {
   const QString name = TblsCB->currentText();
-  StrQuery->DisableControls();
-  DepQuery->DisableControls();
-  // Display updates come back on every path: the suspension is counted, and a failed open
-  // must not leave both grids frozen for good.
-  const auto resume = qScopeGuard([this] {
-    StrQuery->EnableControls();
-    DepQuery->EnableControls();
-  });
-  StrQuery->SetRelation(name);
-  DepQuery->SetRelation(name);
-  StrQuery->Open();
-  DepQuery->Open();
+  KeepWidths();
+  {
+    StrQuery->DisableControls();
+    DepQuery->DisableControls();
+    // Display updates come back on every path: the suspension is counted, and a failed open
+    // must not leave both grids frozen for good.
+    const auto resume = qScopeGuard([this] {
+      StrQuery->EnableControls();
+      DepQuery->EnableControls();
+    });
+    StrQuery->SetRelation(name);
+    DepQuery->SetRelation(name);
+    StrQuery->Open();
+    DepQuery->Open();
+  }
+  ShowWidths(name);
   setWindowTitle(QStringLiteral("Table structure -") + name);
+  SQLSourceQ->Read(name);
+  ViewSourceBtn->setEnabled(!SQLSourceQ->Source->IsNull());
+  FieldGrid->setFocus();  // typing goes to the columns now, not to the list's search
+}
+
+void TFormTblStr::Reread() {
+  const QString shown = TblsCB->currentText();
+  FillRelationList(TblsCB, StrQuery->DatabaseName);
+  TblsCB->setCurrentIndex(TblsCB->findText(shown, Qt::MatchFixedString | Qt::MatchCaseSensitive));
+  for (TDataSet *query : {static_cast<TDataSet *>(StrQuery), static_cast<TDataSet *>(DepQuery)})
+    if (query->Active()) query->Refresh();
+}
+
+void TFormTblStr::KeepWidths() {
+  if (FShown.isEmpty()) return;
+  QList<int> &widths = FWidths[FShown];
+  widths.clear();
+  for (const TDBGrid *grid : {FieldGrid, DependencyGrid})
+    for (int c = 0; c < grid->model()->columnCount(); ++c)
+      widths << grid->columnWidth(c);
+}
+
+void TFormTblStr::ShowWidths(const QString &relation) {
+  FShown = relation;
+  const QList<int> widths = FWidths.value(relation);
+  int i = 0;
+  for (TDBGrid *grid : {FieldGrid, DependencyGrid}) {
+    if (widths.isEmpty()) FitColumns(grid);
+    for (int c = 0; c < grid->model()->columnCount() && i < widths.size(); ++c)
+      grid->setColumnWidth(c, widths.at(i++));
+  }
 }
 
 void TFormTblStr::ViewSourceBtnClick() {

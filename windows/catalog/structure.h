@@ -1,8 +1,12 @@
 #pragma once
 // The table structure window: for a table or view picked from a list, its columns (position,
-// name, domain) and every catalog object that depends on it; a view's source opens in a new
-// DDL statements window, and the relation's rows in a new data window.
+// name, declared type, domain, not null, default, computed expression) and every catalog object
+// that depends on it; a view's source opens in a new DDL statements window, and the relation's
+// rows in a new data window.
 #include "ui/mdichild.h"
+
+#include <QHash>
+#include <QList>
 
 class QComboBox;
 class QFrame;
@@ -35,7 +39,16 @@ public:
   void TblsCBClick();
   void ViewSourceBtnClick();
   void SrcDataClick();
+  // The relations, columns and dependencies read again, on the same relation.
+  void Reread();
 
 protected:
   void FormClose() override;
+
+private:
+  // Column widths of both grids as the user left them, by relation, while the window is open.
+  QHash<QString, QList<int>> FWidths;
+  QString FShown;  // the relation the grids show
+  void KeepWidths();
+  void ShowWidths(const QString &relation);
 };

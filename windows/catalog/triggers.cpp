@@ -18,8 +18,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
-#include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -42,33 +40,12 @@ TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
   layout->addWidget(RelationPanel);
   layout->addWidget(TriggerGrid, 1);
 
+  EnableWithRows(TriggerSource, {SrcBtn, AddBtn, DropBtn, DeactivateBtn, ActivateBtn, InsWiz, UpdWiz});
+  FollowCatalog(this, [this] { RefreshBtnClick(); });
+
   Guard([this] { FormCreate(); });
   ShowChild();
   ShowAtUsableSize(QSize(960, 420));
-  if (QMdiSubWindow *sub = SubWindow())
-    connect(sub, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates was, Qt::WindowStates is) {
-      if ((was ^ is) & Qt::WindowActive) Activated(is & Qt::WindowActive);
-    });
-}
-
-void TFormTriggers::changeEvent(QEvent *event) {
-  TChildForm::changeEvent(event);
-  if (event->type() == QEvent::ActivationChange && !SubWindow()) Activated(isActiveWindow());
-}
-
-void TFormTriggers::Activated(bool active) {
-  // A relation switch only filters the rows read last; what other windows changed meanwhile
-  // (an editor's New or Update, a DDL script) shows when the user comes back to the list.
-  // The error box of a failed read takes the activation away and gives it back: that must not
-  // read again, or a lost connection would show boxes without end.
-  if (FReading) return;
-  if (!active) {
-    FLeft = true;
-  } else if (FLeft && TrigTable->Active()) {
-    FLeft = false;
-    const QScopedValueRollback reading(FReading, true);
-    Guard([this] { TrigTable->Refresh(); });
-  }
 }
 
 void TFormTriggers::CreatePanel() {
@@ -101,6 +78,7 @@ void TFormTriggers::CreatePanel() {
       {ActivateBtn, "ActivateBtn", "A&ctivate", "Set trigger active"},
       {InsWiz, "InsWiz", "&1.Insert wizard", "Creates insert trigger for views"},
       {UpdWiz, "SpeedButton3", "&2.Update wizard", "Creates update trigger for views"},
+      {RefreshBtn, "RefreshBtn", "&Refresh", "Refresh trigger list"},
   };
   for (const Button &b : buttons) {
     b.member = new QToolButton(RelationPanel);
@@ -119,6 +97,7 @@ void TFormTriggers::CreatePanel() {
   ConnectGuarded(AddBtn, &QToolButton::clicked, this, &TFormTriggers::AddBtnClick);
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TFormTriggers::DropBtnClick);
   ConnectGuarded(DeactivateBtn, &QToolButton::clicked, this, &TFormTriggers::DeactivateBtnClick);
+  ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TFormTriggers::RefreshBtnClick);
   // No trigger wizard exists: the two wizard buttons activate, as "A&ctivate" does.
   for (QToolButton *b : {ActivateBtn, InsWiz, UpdWiz})
     ConnectGuarded(b, &QToolButton::clicked, this, &TFormTriggers::ActivateBtnClick);
@@ -157,6 +136,7 @@ void TFormTriggers::FormCreate() {
   Session().GetTableNames(TFbSession::Alias, QString(), false, false, names);
   TableCombo->addItems(names);
   TrigTable->Open();
+  FitColumns(TriggerGrid);
 }
 
 void TFormTriggers::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
@@ -184,17 +164,14 @@ TTrigSourceForm *TFormTriggers::SrcBtnClick() {
 
 void TFormTriggers::AddBtnClick() { AddObjectSource(SourceLines(TrigTable->Source)); }
 
+void TFormTriggers::RefreshBtnClick() {
+  if (TrigTable->Active()) TrigTable->Refresh();
+}
+
 void TFormTriggers::DropBtnClick() {
-  DropTrigger(TrigTable->Name());
-  TrigTable->Refresh();
+  if (ConfirmDrop("trigger", TrigTable->Name())) DropTrigger(TrigTable->Name());
 }
 
-void TFormTriggers::DeactivateBtnClick() {
-  SetTriggerActive(TrigTable->Name(), false);
-  TrigTable->Refresh();
-}
+void TFormTriggers::DeactivateBtnClick() { SetTriggerActive(TrigTable->Name(), false); }
 
-void TFormTriggers::ActivateBtnClick() {
-  SetTriggerActive(TrigTable->Name(), true);
-  TrigTable->Refresh();
-}
+void TFormTriggers::ActivateBtnClick() { SetTriggerActive(TrigTable->Name(), true); }

@@ -29,7 +29,8 @@ public:
   QToolButton *DeactivateBtn;  // "DeactivteBtn"
   QToolButton *ActivateBtn;
   QToolButton *InsWiz;
-  QToolButton *UpdWiz;         // "SpeedButton3"
+  QToolButton *UpdWiz;  // "SpeedButton3"
+  QToolButton *RefreshBtn;
   TDBGrid *TriggerGrid;        // "DBGrid1"
   TDataSource *TriggerSource;  // "DataSource1"
   TTriggerList *TrigTable;
@@ -45,16 +46,12 @@ public:
   void DropBtnClick();
   void DeactivateBtnClick();
   void ActivateBtnClick();
+  void RefreshBtnClick();
 
 protected:
   void FormClose() override;
-  void changeEvent(QEvent *event) override;
 
 private:
-  // Re-reads the list when the window is active again after another window was.
-  void Activated(bool active);
-  bool FLeft = false;
-  bool FReading = false;
   void CreatePanel();
   void CreateTable();
   void CreateGrid();

@@ -114,6 +114,7 @@ void TDataForm::TblsCBClick() {
   SrcTable->TableName = name;
   SrcTable->Open();
   setWindowTitle(QStringLiteral("Table data -") + name);
+  DataGrid->setFocus();  // typing goes to the rows now, not to the list's search
 }
 
 void TDataForm::DataGridDblClick() {
@@ -123,6 +124,7 @@ void TDataForm::DataGridDblClick() {
 
 TDataForm *ShowTableData(const QString &tableName) {
   auto *form = new TDataForm();
+  form->TblsCB->setCurrentIndex(form->TblsCB->findText(tableName, Qt::MatchFixedString | Qt::MatchCaseSensitive));
   form->SrcTable->TableName = tableName;
   form->SrcTable->Open();
   form->setWindowTitle(form->windowTitle() + QLatin1Char('-') + tableName);

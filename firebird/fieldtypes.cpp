@@ -1,0 +1,51 @@
+#include "firebird/fieldtypes.h"
+
+namespace {
+QString WithCharacterSet(const QString &text, const QString &characterSet) {
+  const QString set = characterSet.trimmed();
+  if (set.isEmpty() || set == QLatin1String("NONE")) return text;
+  return text + QStringLiteral(" CHARACTER SET ") + set;
+}
+
+// An exact number: an integer of its size, or a NUMERIC or DECIMAL when scaled or declared so.
+QString ExactText(const TDeclaredType &t, const char *integer, int defaultPrecision) {
+  if (t.SubType == 0 && t.Scale == 0) return QLatin1String(integer);
+  const char *name = t.SubType == 2 ? "DECIMAL" : "NUMERIC";
+  const int precision = t.Precision > 0 ? t.Precision : defaultPrecision;
+  return QStringLiteral("%1(%2,%3)").arg(QLatin1String(name)).arg(precision).arg(-t.Scale);
+}
+}  // namespace
+
+QString FieldTypeText(const TDeclaredType &t, int dialect) {
+  const int characters = t.CharLength > 0 ? t.CharLength : t.Length;
+  switch (t.Type) {
+  case 7: return ExactText(t, "SMALLINT", 4);
+  case 8: return ExactText(t, "INTEGER", 9);
+  case 16: return ExactText(t, "BIGINT", 18);
+  case 26: return ExactText(t, "INT128", 38);
+  case 27:
+    // Dialect 1 keeps wide scaled numbers as doubles.
+    return t.Scale < 0 ? ExactText(t, "DOUBLE PRECISION", 15) : QStringLiteral("DOUBLE PRECISION");
+  case 10: return QStringLiteral("FLOAT");
+  case 11: return QStringLiteral("D_FLOAT");
+  case 9: return QStringLiteral("QUAD");
+  case 24: return QStringLiteral("DECFLOAT(16)");
+  case 25: return QStringLiteral("DECFLOAT(34)");
+  case 14: return WithCharacterSet(QStringLiteral("CHAR(%1)").arg(characters), t.CharacterSet);
+  case 37: return WithCharacterSet(QStringLiteral("VARCHAR(%1)").arg(characters), t.CharacterSet);
+  case 40: return WithCharacterSet(QStringLiteral("CSTRING(%1)").arg(characters), t.CharacterSet);
+  case 12: return QStringLiteral("DATE");
+  case 13: return QStringLiteral("TIME");
+  case 28: return QStringLiteral("TIME WITH TIME ZONE");
+  case 35: return dialect == 1 ? QStringLiteral("DATE") : QStringLiteral("TIMESTAMP");
+  case 29: return QStringLiteral("TIMESTAMP WITH TIME ZONE");
+  case 23: return QStringLiteral("BOOLEAN");
+  case 261:
+    switch (t.SubType) {
+    case 0: return QStringLiteral("BLOB SUB_TYPE BINARY");
+    case 1: return WithCharacterSet(QStringLiteral("BLOB SUB_TYPE TEXT"), t.CharacterSet);
+    default: return QStringLiteral("BLOB SUB_TYPE %1").arg(t.SubType);
+    }
+  default: return QStringLiteral("UNKNOWN");
+  }
+}

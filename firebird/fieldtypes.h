@@ -1,0 +1,18 @@
+#pragma once
+// The declared type of a column or domain as DDL writes it, from the catalog's codes: what the
+// structure window shows and what a statement re-creating the object would say.
+#include <QString>
+
+struct TDeclaredType {
+  int Type = 0;  // RDB$FIELD_TYPE
+  int SubType = 0;
+  int Length = 0;      // bytes
+  int CharLength = 0;  // characters; 0 when the catalog has none
+  int Scale = 0;
+  int Precision = 0;     // 0 when the catalog has none
+  QString CharacterSet;  // empty when the catalog names none
+};
+
+// E.g. "VARCHAR(20) CHARACTER SET UTF8", "NUMERIC(9,2)", "BIGINT", "BLOB SUB_TYPE TEXT". A
+// character set NONE is not named. In dialect 1 a timestamp is declared as DATE.
+QString FieldTypeText(const TDeclaredType &type, int dialect);
