@@ -281,6 +281,13 @@ void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
   Guard([&] { SaveHistory(); });
 
   CanClose = MessageDlg(QStringLiteral("Are you sure to exit?"), mbOKCancel) == mrOK;
+  // Each window asks about its own unsaved work; one the user keeps open keeps the program.
+  if (CanClose)
+    for (QMdiSubWindow *sub : ClientArea->subWindowList())
+      if (!sub->close()) {
+        CanClose = false;
+        break;
+      }
   if (DMSys) ResolveTransaction(true);
 }
 
