@@ -282,10 +282,10 @@ void TMainForm::FormCloseQuery(QObject *, bool &CanClose) {
   Guard([&] { SaveHistory(); });
 
   CanClose = MessageDlg(QStringLiteral("Are you sure to exit?"), mbOKCancel) == mrOK;
-  // Each window settles what it holds unsaved first; one that stays open keeps the program.
+  // Each window asks about its own unsaved work; one the user keeps open keeps the program.
   if (CanClose)
-    for (QMdiSubWindow *child : ClientArea->subWindowList())
-      if (!child->close()) {
+    for (QMdiSubWindow *sub : ClientArea->subWindowList())
+      if (!sub->close()) {
         CanClose = false;
         break;
       }

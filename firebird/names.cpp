@@ -46,6 +46,13 @@ QString QuoteIdentifier(const QString &name, int dialect) {
   return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
+QString TypedName(const QString &identifier) {
+  if (identifier.size() < 2 || !identifier.startsWith(u'"') || !identifier.endsWith(u'"')) return identifier;
+  QString inner = identifier.mid(1, identifier.size() - 2);
+  inner.replace(QStringLiteral("\"\""), QStringLiteral("\""));
+  return inner;
+}
+
 QString StringLiteral(const QString &text, int dialect) {
   const QChar quote = dialect >= 3 ? QLatin1Char('\'') : QLatin1Char('"');
   QString inner = text;

@@ -11,6 +11,9 @@ bool IsRegularIdentifier(const QString &name);
 // not a regular identifier goes in double quotes with inner double quotes doubled; in
 // dialect 1 (which has no quoted names), for regular names and for an empty one, unchanged.
 QString QuoteIdentifier(const QString &name, int dialect);
+// The name a typed identifier stands for: a quoted one without its quotes, a doubled quote
+// inside counting once; anything else as typed (the server upper-cases it, same length).
+QString TypedName(const QString &identifier);
 // A text as a string literal: dialect 3 in single quotes, dialect 1 in double quotes, the
 // quote character doubled inside. Everything else stays byte for byte.
 QString StringLiteral(const QString &text, int dialect);

@@ -17,6 +17,8 @@ constexpr char kAlterTriggerHead[] = "ALTER TRIGGER %s";
 constexpr char kCreateTriggerHead[] = "CREATE TRIGGER %s";
 constexpr char kTriggerFor[] = "FOR %s ACTIVE";
 constexpr char kTriggerPosition[] = "POSITION %d";
+// The longest event text: "BEFORE INSERT OR UPDATE OR DELETE".
+constexpr int kEventTextLength = 33;
 
 // Row events of one slot of a trigger type: 1 insert, 2 update, 3 delete.
 QString RowEvent(int slot) {
@@ -80,7 +82,7 @@ TTriggerList::TTriggerList(QObject *owner) : TCatalogList(owner, kUserTriggers) 
   Description = DeclareField(new TMemoField(this, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
   Inactive =
       DeclareField(new TSmallintField(this, QStringLiteral("RDB$TRIGGER_INACTIVE")), QStringLiteral("INACTIVE"), 0);
-  TypeName = new TStringField(this, QStringLiteral("TYPENAME"), 30);
+  TypeName = new TStringField(this, QStringLiteral("TYPENAME"), kEventTextLength);
   TypeName->Calculated = true;
   ActiveName = new TStringField(this, QStringLiteral("ACT"), 10);
   ActiveName->Calculated = true;
@@ -110,6 +112,8 @@ QStringList CreateTriggerHead(const QString &name, const QString &table, const Q
           FillFormat(kTriggerPosition, {QString::number(position)})};
 }
 
-QStringList AlterTriggerHead(const QString &name, const QString &event) {
-  return {FillFormat(kAlterTriggerHead, {name}), event};
+QStringList AlterTriggerHead(const QString &name, const QString &event, std::optional<int> position) {
+  QStringList head{FillFormat(kAlterTriggerHead, {name}), event};
+  if (position) head << FillFormat(kTriggerPosition, {QString::number(*position)});
+  return head;
 }

@@ -4,6 +4,7 @@
 #include "firebird/cataloglist.h"
 
 #include <QStringList>
+#include <optional>
 
 // The six classic trigger events, in the order of their type codes 1..6.
 const QStringList &TriggerEventNames();
@@ -37,4 +38,5 @@ void SetTriggerActive(const QString &name, bool active);
 
 // The lines ahead of a trigger's body, the name and table as the editor holds them.
 QStringList CreateTriggerHead(const QString &name, const QString &table, const QString &event, int position);
-QStringList AlterTriggerHead(const QString &name, const QString &event);
+// Update's head: the position only when given (the server keeps the old one otherwise).
+QStringList AlterTriggerHead(const QString &name, const QString &event, std::optional<int> position = std::nullopt);

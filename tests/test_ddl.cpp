@@ -109,7 +109,7 @@ private slots:
   }
   void cleanup() {
     for (const QPointer<QWidget> &w : FOpened)
-      if (w) w->close();
+      if (w) fixtures::closeDiscarding(w);
     FOpened.clear();
     fixtures::closeWindows("TObjRepos");
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -282,7 +282,7 @@ private slots:
     form->Paste1->trigger();
     QCOMPARE(ed->toPlainText(), QStringLiteral(" betaalpha betaalpha"));
 
-    form->close();
+    fixtures::closeDiscarding(form);
   }
 
   void caretIndicator() {
@@ -496,6 +496,56 @@ private slots:
 
   // Each window runs its own text; closing one destroys it without a question. A window made
   // with lines shows them at once.
+  // Closing a window whose text changed since it was opened, loaded or saved offers to save it:
+  // Yes saves through the save dialog (cancelled there, the window stays), No discards, Cancel
+  // stays.
+  void closeOffersToSaveChanges_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("answers");  // to the question, then to the save dialog
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("untouched") << "none" << QStringList() << true;
+    QTest::newRow("opened with lines") << "lines" << QStringList() << true;
+    QTest::newRow("loaded") << "loaded" << QStringList() << true;
+    QTest::newRow("typed, then saved") << "saved" << QStringList() << true;
+    QTest::newRow("typed, then undone") << "undone" << QStringList() << true;
+    QTest::newRow("typed, No") << "typed" << QStringList{"&No"} << true;
+    QTest::newRow("typed, Cancel") << "typed" << QStringList{"Cancel"} << false;
+    QTest::newRow("typed, Yes, saved") << "typed" << QStringList{"&Yes", "file"} << true;
+    QTest::newRow("typed, Yes, not saved") << "typed" << QStringList{"&Yes", "Cancel"} << false;
+  }
+  void closeOffersToSaveChanges() {
+    QFETCH(QString, change);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, closed);
+    TSQLExprForm *form = F;
+    if (change == QLatin1String("lines")) FOpened << (form = CreateSQLExprForm(TStringList({"SELECT 1", "FROM X"})));
+    const QString typed = QStringLiteral("CREATE EXCEPTION E_TYPED 'typed'");
+    if (change != QLatin1String("none") && change != QLatin1String("lines") && change != QLatin1String("loaded"))
+      QTest::keyClicks(form->ExecSql, typed);
+    if (change == QLatin1String("undone")) form->ExecSql->undo();
+    if (change == QLatin1String("saved")) QVERIFY(ChooseFile([&] { form->SaveToFileClick(); }, NewPath()));
+    if (change == QLatin1String("loaded"))
+      QVERIFY(ChooseFile([&] { form->LoadFromFileClick(); }, WriteFile("SELECT 1")));
+
+    const QString file = NewPath();
+    QList<ModalAnswer> replies;
+    for (const QString &answer : answers) {
+      ModalAnswer reply = Press(answer);
+      if (answer == QLatin1String("file")) reply = ModalAnswer{QString(), QString(), 0, file};
+      replies << reply;
+    }
+    BoxSequence boxes(replies);
+    QCOMPARE(form->close(), closed);
+    QCOMPARE(boxes.Count(), answers.size());
+    if (!answers.isEmpty()) {
+      QCOMPARE(boxes[0].Text, QStringLiteral("Save changes to the statements?"));
+      QCOMPARE(boxes[0].Buttons, QStringList({"&Yes", "&No", "Cancel"}));
+    }
+    if (answers.size() > 1) QVERIFY(boxes[1].SaveMode);
+    QCOMPARE(QFile::exists(file), answers.contains(QLatin1String("file")));
+    if (QFile::exists(file)) QCOMPARE(QString::fromUtf8(fixtures::readFile(file)).trimmed(), typed);
+  }
+
   void windowsAreIndependent() {
     AutoCommit = true;
     SetText(QStringLiteral("CREATE EXCEPTION E_WIN_ONE 'one'"));
@@ -510,7 +560,7 @@ private slots:
     QVERIFY(!two->PosIndic->text().isEmpty());
 
     QPointer<TSQLExprForm> gone = two;
-    two->close();
+    fixtures::closeDiscarding(two);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!gone);
     F->activateWindow();

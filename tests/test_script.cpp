@@ -88,7 +88,8 @@ private slots:
     QVERIFY(QTest::qWaitForWindowExposed(MainForm));
   }
   void cleanup() {
-    MainForm->ClientArea->closeAllSubWindows();
+    for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
+      fixtures::closeDiscarding(sub);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     if (DMSys->IBDataBase->InTransaction()) DMSys->IBDataBase->Rollback();
     DMSys->IBDataBase->Close();
@@ -251,7 +252,7 @@ private slots:
     QCOMPARE(exit->Text, QStringLiteral("Are you sure to exit?"));
     QVERIFY(MainForm->isVisible());
     QVERIFY(form && !form->ScriptPanel->Running());
-    form->SubWindow()->close();  // no question once the run is over
+    fixtures::closeDiscarding(form->SubWindow());  // no question about the run once it is over
     QTRY_VERIFY(!form);
   }
 

@@ -886,6 +886,38 @@ private slots:
     QCOMPARE(MainForm->isVisible(), windowStays);
   }
 
+  // Ending the program asks each window about its unsaved work after "Are you sure to exit?":
+  // a window the user keeps open keeps the program; one answered No goes, and so does the
+  // program. An untouched window asks nothing.
+  void exitAsksWindowsAboutUnsavedWork_data() {
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("ends");
+    QTest::newRow("exit cancelled") << QStringList{"Cancel"} << false;
+    QTest::newRow("window kept") << QStringList{"OK", "Cancel"} << false;
+    QTest::newRow("work discarded") << QStringList{"OK", "&No"} << true;
+  }
+  void exitAsksWindowsAboutUnsavedWork() {
+    QFETCH(QStringList, answers);
+    QFETCH(bool, ends);
+    CHECKED(Start());
+    CHECKED(Connect(SharedDb()));
+    for (int i = 0; i < 2; ++i)
+      MainForm->Command("MnSQL")->trigger();
+    auto *changed = qobject_cast<TSQLExprForm *>(MainForm->ClientArea->subWindowList().value(0)->widget());
+    QVERIFY(changed);
+    QTest::keyClicks(changed->ExecSql, QStringLiteral("SELECT 1 FROM RDB$DATABASE"));
+    QList<ModalAnswer> replies;
+    for (const QString &answer : answers)
+      replies << Press(answer);
+    BoxSequence boxes(replies);
+    QCOMPARE(MainForm->close(), ends);
+    QCOMPARE(boxes.Count(), answers.size());
+    QCOMPARE(boxes[0].Text, QStringLiteral("Are you sure to exit?"));
+    if (answers.size() > 1) QCOMPARE(boxes[1].Text, QStringLiteral("Save changes to the statements?"));
+    QCOMPARE(MainForm->isVisible(), !ends);
+    if (!ends) QCOMPARE(ChildCount(), 2);
+  }
+
   void lostConnectionLooksDisconnected_data() {
     QTest::addColumn<QString>("action");
     for (const char *action : {"statement", "catalog read", "grid post"})

@@ -268,6 +268,41 @@ private slots:
              QStringLiteral("Missing TableName property"));
   }
 
+  void leadingBlankIsPartOfNames_data() {
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("embedded") << false;
+    QTest::newRow("tcp") << true;
+  }
+  // " LEAD" and LEAD, " A" and A are different tables and columns: in the list, the grid, the
+  // row written and the structure.
+  void leadingBlankIsPartOfNames() {
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db = fixtures::createDatabase(3, Content::Known, tcp ? Access::Tcp : Access::Embedded,
+                                                   QString::fromUtf8(fixtures::kBlankLedNames));
+    fixtures::connectDataModule(db);
+    TDataForm *form = OpenData(QStringLiteral(" LEAD"));
+    QCOMPARE(form->windowTitle(), QStringLiteral("Table data - LEAD"));
+    QCOMPARE(fixtures::gridTitles(form->DataGrid), QStringList({" ID", "ID", " A", "A"}));
+    QCOMPARE(fixtures::gridRows(form->DataGrid), QStringList({"1|2|b1|a1", "2|1|b2|a2"}));
+    QVERIFY(Type(form, " A", QStringLiteral("new")));
+    form->DBNavigator1->BtnClick(nbPost);
+    QCOMPARE(form->SrcTable->State(), TDataSetState::dsBrowse);
+    QStringList stored;
+    for (const QVariantList &row : fixtures::query(db, "SELECT \" ID\", ID, \" A\", A FROM \" LEAD\" ORDER BY 1"))
+      stored << QStringLiteral("%1|%2|%3|%4")
+                    .arg(row[0].toString(), row[1].toString(), row[2].toString(), row[3].toString());
+    QCOMPARE(stored, QStringList({"1|2|new|a1", "2|1|b2|a2"}));
+    QCOMPARE(Stored(db, "SELECT V FROM LEAD"), QStringLiteral("plain"));
+
+    auto *structure = Track(new TFormTblStr());
+    Pick(structure->TblsCB, QStringLiteral(" LEAD"));
+    QStringList columns;
+    for (const QString &row : fixtures::gridRows(structure->FieldGrid))
+      columns << row.section(QLatin1Char('|'), 1, 1);
+    QCOMPARE(columns, QStringList({" ID", "ID", " A", "A"}));
+  }
+
   void everyColumnKindRoundTrips_data() {
     QTest::addColumn<int>("dialect");
     QTest::addColumn<bool>("tcp");

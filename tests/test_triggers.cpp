@@ -27,6 +27,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTextBlock>
 #include <QToolButton>
@@ -141,6 +142,16 @@ class TestTriggers : public QObject {
     return FShared;
   }
 
+  // Dialect-3 databases of odd names and names with a leading blank, one per slot, made once.
+  FbDatabase FBlankLed, FBlankLedNew;
+  static const FbDatabase &ConnectBlankLed(FbDatabase &slot) {
+    if (slot.file.isEmpty())
+      slot =
+          fixtures::createDatabase(3, Content::OddNames, Access::Embedded, QString::fromUtf8(fixtures::kBlankLedNames));
+    fixtures::connectDataModule(slot);
+    return slot;
+  }
+
   TFormTriggers *OpenList() {
     auto *form = new TFormTriggers();
     FOpened << form;
@@ -235,12 +246,15 @@ private slots:
     QCOMPARE(CatalogSource(db, "T1").trimmed(), QStringLiteral("AS\r\nBEGIN\r\nEND"));
     QVERIFY(!DMSys->IBDataBase->InTransaction());
 
-    // Update sends neither table nor position: the trigger keeps both, and takes the event
-    // and the body.
+    // Update takes the event, the changed position and the body; no ALTER moves a trigger to
+    // another table, so it keeps T_LOG.
     Fill(e, "T1", "T_MASTER", 3, 9, "AS\nBEGIN\n  /* changed */\nEND");
+    QCOMPARE(e->UpdateStatementLines().Lines().mid(0, 3),
+             QStringList({"ALTER TRIGGER T1", "AFTER UPDATE", "POSITION 9"}));
     Focus(e, e->TrigNameEdit);
     QTest::keyClick(e->TrigNameEdit, Qt::Key_F9);
-    QCOMPARE(Catalog(db, "T1"), QStringLiteral("4|0|T_LOG|0"));
+    QCOMPARE(Catalog(db, "T1"), QStringLiteral("4|9|T_LOG|0"));
+    QCOMPARE(e->UpdateStatementLines().Lines().mid(0, 3), QStringList({"ALTER TRIGGER T1", "AFTER UPDATE", "AS"}));
     QCOMPARE(CatalogSource(db, "T1").trimmed(), QStringLiteral("AS\r\nBEGIN\r\n  /* changed */\r\nEND"));
 
     // A refused New: the server's message, and the editor keeps every field.
@@ -277,7 +291,6 @@ private slots:
     SetChildArea(nullptr);
     main.menuBar()->addMenu(e->MnDDL);  // as the main window merges the active child's menu
     QCOMPARE(e->windowTitle(), QStringLiteral("Trigger Source Editor"));
-    QCOMPARE(e->TrigNameEdit->maxLength(), 31);
     QCOMPARE(e->PositionEdit->maximum(), 32767);
     QCOMPARE(e->TableNameEdit->count(), 7);
 
@@ -499,6 +512,149 @@ private slots:
     QVERIFY(!RowOf(list, "T_ELSEWHERE").isEmpty());
     QCOMPARE(list->TrigTable->Name(), QStringLiteral("T_MASTER_BU"));
     fixtures::query(db, QStringLiteral("DROP TRIGGER T_ELSEWHERE"));
+  }
+
+  // A relation whose name starts with a blank shows its own triggers only.
+  void relationNameKeepsLeadingBlank() {
+    ConnectBlankLed(FBlankLed);
+    TFormTriggers *list = OpenList();
+    const struct { const char *relation, *trigger; } cases[] = {{" LEAD", " LEAD_BI"}, {"LEAD", "LEAD_BIUD"}};
+    for (const auto &c : cases) {
+      CHECKED(ChooseRelation(list, c.relation));
+      QStringList names;
+      for (const QString &row : GridRows(list))
+        names << row.section(QLatin1Char('|'), 0, 1);
+      QCOMPARE(names, QStringList(QStringLiteral("%1|%2").arg(c.trigger, c.relation)));
+    }
+  }
+
+  // The event text of a trigger on all three row events shows whole.
+  void multiEventTypeShownWhole() {
+    ConnectBlankLed(FBlankLed);
+    TFormTriggers *list = OpenList();
+    QCOMPARE(RowOf(list, "LEAD_BIUD").section(QLatin1Char('|'), 3, 3),
+             QStringLiteral("BEFORE INSERT OR UPDATE OR DELETE"));
+  }
+
+  // New on a table picked from the editor's list: a catalog name, quoted as it needs; a name
+  // typed by hand goes as typed.
+  void newTriggerOnPickedOrTypedTable_data() {
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<bool>("picked");
+    QTest::addColumn<QString>("relation");  // where the server put the trigger
+    QTest::newRow("picked, quotes inside") << "odd \"q\" table" << true << "odd \"q\" table";
+    QTest::newRow("picked, leading blank") << " LEAD" << true << " LEAD";
+    QTest::newRow("picked, regular") << "LEAD" << true << "LEAD";
+    QTest::newRow("typed, lower case") << "lead" << false << "LEAD";
+    QTest::newRow("typed, quoted") << "\"loose \"\"t\"\"\"" << false << "loose \"t\"";
+  }
+  void newTriggerOnPickedOrTypedTable() {
+    QFETCH(QString, table);
+    QFETCH(bool, picked);
+    QFETCH(QString, relation);
+    const FbDatabase &db = ConnectBlankLed(FBlankLedNew);
+    AutoCommit = true;
+    const QString name = QStringLiteral("T_ON_%1").arg(QTest::currentDataTag()).replace(QRegularExpression("\\W"), "_");
+    TTrigSourceForm *e = NewEditor();
+    Fill(e, name, picked ? QString() : table, 0, 0, "AS\nBEGIN\nEND");
+    if (picked) {
+      const int i = e->TableNameEdit->findText(table, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+      QVERIFY(i >= 0);
+      e->TableNameEdit->setCurrentIndex(i);
+    }
+    e->MnNew->trigger();
+    QCOMPARE(fixtures::queryValue(
+                 db, "SELECT RDB$RELATION_NAME FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = '" + name.toUpper() + "'")
+                 .toString(),
+             relation);
+  }
+
+  // A name has at most 31 characters of its own, its quotes aside (a doubled quote is one): a
+  // longer one is refused whole, never cut.
+  void triggerNameLimitCountsTheNameItself_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("created");  // the catalog name; empty when refused
+    const QString quoted31 = QString(31, u'q');
+    const QString doubled31 = QString(30, u'd') + u'"';
+    QTest::newRow("31, quoted") << "\"" + quoted31 + "\"" << quoted31;
+    QTest::newRow("31 with a doubled quote") << "\"" + QString(30, u'd') + "\"\"\"" << doubled31;
+    QTest::newRow("31, plain") << QString(31, u'P') << QString(31, u'P');
+    QTest::newRow("32, quoted") << "\"" + QString(32, u'r') + "\"" << QString();
+    QTest::newRow("41, plain") << QString(41, u'L') << QString();
+  }
+  void triggerNameLimitCountsTheNameItself() {
+    QFETCH(QString, typed);
+    QFETCH(QString, created);
+    const FbDatabase &db = ConnectShared();
+    AutoCommit = true;
+    const auto count = [&] {
+      return fixtures::queryValue(db, "SELECT COUNT(*) FROM RDB$TRIGGERS WHERE RDB$RELATION_NAME = 'T_DETAIL'").toInt();
+    };
+    const int before = count();
+    TTrigSourceForm *e = NewEditor();
+    Fill(e, typed, "T_DETAIL", 0, 0, "AS\nBEGIN\nEND");
+    const ModalSeenPtr error = answerModalDuring(Press(QStringLiteral("OK")), [&] { e->MnNew->trigger(); });
+    QCOMPARE(e->TrigNameEdit->text(), typed);
+    if (created.isEmpty()) {
+      QVERIFY(error->Shown);
+      QCOMPARE(error->Text, QStringLiteral("The trigger name %1 is longer than 31 characters.").arg(typed));
+      QCOMPARE(count(), before);
+    } else {
+      QVERIFY2(!error->Shown, qPrintable(error->Text));
+      QCOMPARE(Catalog(db, QString(created).replace("'", "''")), QStringLiteral("1|0|T_DETAIL|0"));
+    }
+  }
+
+  // Closing an editor whose fields changed since it was opened or last applied asks first:
+  // Yes applies (Update, or New for a trigger it did not open), and a failed apply keeps it
+  // open; No discards; Cancel keeps it open.
+  void closeAsksToApplyChanges_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<QString>("catalog");  // the trigger afterwards, and whether its body changed
+    QTest::newRow("unchanged") << "none" << QStringList() << true << "1|20|T_MASTER|0 kept";
+    QTest::newRow("applied") << "applied" << QStringList() << true << "1|20|T_MASTER|0 changed";
+    QTest::newRow("body, No") << "body" << QStringList{"&No"} << true << "1|20|T_MASTER|0 kept";
+    QTest::newRow("body, Cancel") << "body" << QStringList{"Cancel"} << false << "1|20|T_MASTER|0 kept";
+    QTest::newRow("body, Yes") << "body" << QStringList{"&Yes"} << true << "1|20|T_MASTER|0 changed";
+    QTest::newRow("position, Yes") << "position" << QStringList{"&Yes"} << true << "1|21|T_MASTER|0 kept";
+    QTest::newRow("event, Yes") << "event" << QStringList{"&Yes"} << true << "3|20|T_MASTER|0 kept";
+    QTest::newRow("name, Yes fails") << "name" << QStringList{"&Yes", "OK"} << false << "1|20|T_MASTER|0 kept";
+    QTest::newRow("new trigger, Yes") << "new" << QStringList{"&Yes"} << true << "1|3|T_DETAIL|0 kept";
+  }
+  void closeAsksToApplyChanges() {
+    QFETCH(QString, change);
+    QFETCH(QStringList, answers);
+    QFETCH(bool, closed);
+    QFETCH(QString, catalog);
+    const FbDatabase db = Connect(3);
+    AutoCommit = true;
+    const bool fresh = change == QLatin1String("new");
+    const QString trigger = fresh ? QStringLiteral("T_NEW") : QStringLiteral("T_MASTER_BI20");
+    TTrigSourceForm *e = fresh ? NewEditor() : OpenSource(OpenList(), trigger);
+    const QString changedBody = QStringLiteral("AS\nBEGIN\n  /* changed */\nEND");
+    if (fresh) Fill(e, trigger, "T_DETAIL", 0, 3, "AS\nBEGIN\nEND");
+    if (change == QLatin1String("body") || change == QLatin1String("applied")) e->TrigSource->setPlainText(changedBody);
+    if (change == QLatin1String("applied")) e->mnRun->trigger();
+    if (change == QLatin1String("position")) e->PositionEdit->setValue(21);
+    if (change == QLatin1String("event")) e->EventTypeEdit->setCurrentIndex(2);
+    if (change == QLatin1String("name")) e->TrigNameEdit->setText(QStringLiteral("NO_SUCH"));
+
+    QList<ModalAnswer> replies;
+    for (const QString &answer : answers)
+      replies << Press(answer);
+    const QString named = e->TrigNameEdit->text();
+    BoxSequence boxes(replies);
+    QCOMPARE(e->close(), closed);
+    QCOMPARE(boxes.Count(), answers.size());
+    if (!answers.isEmpty()) {
+      QCOMPARE(boxes[0].Text, QStringLiteral("Apply the changes to trigger %1?").arg(named));
+      QCOMPARE(boxes[0].Buttons, QStringList({"&Yes", "&No", "Cancel"}));
+    }
+    if (answers.size() > 1) QCOMPARE(boxes[1].Icon, QMessageBox::Critical);
+    const bool changed = CatalogSource(db, trigger).contains(QLatin1String("changed"));
+    QCOMPARE(Catalog(db, trigger) + (changed ? " changed" : " kept"), catalog);
   }
 
   void addToRepositoryThenPickIntoDdlWindow() {

@@ -1,5 +1,7 @@
 #include "ui/mdichild.h"
 
+#include "ui/errordisplay.h"
+
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -41,8 +43,8 @@ void TChildForm::ShowAtUsableSize(const QSize &size) {
 QMdiSubWindow *TChildForm::SubWindow() const { return qobject_cast<QMdiSubWindow *>(parentWidget()); }
 
 void TChildForm::closeEvent(QCloseEvent *event) {
-  bool canClose = true;
-  FormCloseQuery(canClose);
+  bool canClose = false;
+  Guard([&] { canClose = FormCloseQuery(); });
   if (!canClose) {
     event->ignore();
     return;

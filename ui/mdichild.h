@@ -28,8 +28,8 @@ signals:
   void Closed(TChildForm *form);
 
 protected:
-  // Asked before the form closes: clearing CanClose keeps it open.
-  virtual void FormCloseQuery(bool &CanClose) { (void)CanClose; }
+  // Asked first when the window is to close: false keeps it open (the user's unsaved work).
+  virtual bool FormCloseQuery() { return true; }
   // Close handler: the close action is "free".
   virtual void FormClose() {}
   void closeEvent(QCloseEvent *event) override;

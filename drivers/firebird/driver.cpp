@@ -59,6 +59,15 @@ bool IsIscDbHandle(const QVariant &h) {
   return named.isValid() && h.metaType() == named;
 }
 
+// Firebird pads CHAR values, names included, with blanks on the right only: a leading blank is
+// part of the name.
+QString WithoutPadding(const QString &s) {
+  qsizetype n = s.size();
+  while (n > 0 && s[n - 1] == u' ')
+    --n;
+  return s.left(n);
+}
+
 bool IsCatalogName(const QString &name) {
   return name.startsWith(QLatin1String("RDB$"), Qt::CaseInsensitive) ||
          name.startsWith(QLatin1String("MON$"), Qt::CaseInsensitive);
@@ -294,7 +303,7 @@ private:
     QList<ColumnInfo> out;
     while (q.next()) {
       const int type = q.value(1).toInt();
-      out.append(ColumnInfo{q.value(0).toString().trimmed(), type, q.value(2).toInt(), q.value(3).toInt(),
+      out.append(ColumnInfo{WithoutPadding(q.value(0).toString()), type, q.value(2).toInt(), q.value(3).toInt(),
                             q.value(6).toInt(), q.value(4).toInt() != 0, q.value(5).toInt() != 0,
                             (type == 14 || type == 37) && q.value(7).toInt() == kOctets});
     }
@@ -321,7 +330,7 @@ private:
     if (!q.exec()) throw EDatabaseError(EngineMessage(q.lastError(), db.connectionName()));
     QList<int> keys;
     while (q.next()) {
-      QString name = q.value(0).toString().trimmed();
+      const QString name = WithoutPadding(q.value(0).toString());
       for (int i = 0; i < info.size(); ++i)
         if (info[i].Name == name) keys.append(i);
     }
@@ -361,13 +370,7 @@ private:
     if (c.DataType == TFieldType::ftDateTime && v.userType() == QMetaType::QString)
       return StampFromServerText(v.toString());
     if (c.DataType == TFieldType::ftTime && v.userType() == QMetaType::QString) return TimeFromServerText(v.toString());
-    if (FTrim[i] && v.userType() == QMetaType::QString) {
-      QString s = v.toString();
-      qsizetype n = s.size();
-      while (n > 0 && s[n - 1] == u' ')
-        --n;
-      return s.left(n);
-    }
+    if (FTrim[i] && v.userType() == QMetaType::QString) return WithoutPadding(v.toString());
     return v;
   }
 
@@ -564,7 +567,7 @@ public:
                                  QRegularExpression::CaseInsensitiveOption);
     QStringList out;
     while (q.next()) {
-      QString name = q.value(0).toString().trimmed();
+      const QString name = WithoutPadding(q.value(0).toString());
       if (!filter || match.match(name).hasMatch()) out.append(name);
     }
     return out;

@@ -1,5 +1,7 @@
 #include "windows/catalog/triggereditor.h"
 
+#include "base/errors.h"
+#include "firebird/names.h"
 #include "firebird/session.h"
 #include "firebird/triggers.h"
 #include "ui/editorlines.h"
@@ -17,12 +19,11 @@
 #include <QMenu>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
 const QString kCaptionPrefix = QStringLiteral("Trigger -");
 const QString kPosFormat = QStringLiteral(" Line : %1 | Column: %2 | Row relative to DDL: %3");
-// Rows of the Update statement ahead of the source: its name line and its event line.
-constexpr int kUpdateHeadLines = 2;
 // Firebird's longest name, and the positions it keeps.
 constexpr int kNameLength = 31;
 constexpr int kMaxPosition = 32767;
@@ -57,6 +58,7 @@ TTrigSourceForm::TTrigSourceForm(QWidget *parent) : TChildForm(parent) {
   SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
 
   Guard([this] { FillRelationList(TableNameEdit, TFbSession::Alias); });
+  MarkApplied();
 }
 
 void TTrigSourceForm::CreatePanel() {
@@ -68,7 +70,6 @@ void TTrigSourceForm::CreatePanel() {
 
   TrigNameEdit = new QLineEdit(ComPanel);
   TrigNameEdit->setObjectName(QStringLiteral("TrigNameEdit"));
-  TrigNameEdit->setMaxLength(kNameLength);
   EventTypeEdit = new QComboBox(ComPanel);
   EventTypeEdit->setObjectName(QStringLiteral("EventTypeEdit"));
   EventTypeEdit->addItems(TriggerEventNames());
@@ -176,33 +177,85 @@ void TTrigSourceForm::CreateMenus() {
 }
 
 void TTrigSourceForm::ShowEditor() {
+  FExisting = !TrigNameEdit->text().isEmpty();
+  MarkApplied();
   ShowChild();
   ShowAtUsableSize(QSize(640, 460));
   TrigSource->setFocus();
 }
 
-TStringList TTrigSourceForm::UpdateStatementLines() const {
-  return TStringList(AlterTriggerHead(TrigNameEdit->text(), EventTypeEdit->currentText()) +
-                     EditorLines(TrigSource).Lines());
-}
-
-TStringList TTrigSourceForm::NewStatementLines() const {
+int TTrigSourceForm::Position() const {
   // The position as the field shows it, also while a typed value has not been taken yet.
   bool isNumber = false;
   const int position = PositionEdit->cleanText().toInt(&isNumber);
-  const QStringList head = CreateTriggerHead(TrigNameEdit->text(), TableNameEdit->currentText(),
-                                             EventTypeEdit->currentText(), isNumber ? position : 0);
+  return isNumber ? position : 0;
+}
+
+QString TTrigSourceForm::TableName() const {
+  // A name picked from the list is a catalog name; one typed by hand goes as typed.
+  const QString text = TableNameEdit->currentText();
+  const int picked = TableNameEdit->currentIndex();
+  return picked >= 0 && TableNameEdit->itemText(picked) == text ? FbSession()->SQLName(text) : text;
+}
+
+QStringList TTrigSourceForm::UpdateHead() const {
+  const int position = Position();
+  return AlterTriggerHead(TrigNameEdit->text(), EventTypeEdit->currentText(),
+                          position != FAppliedPosition ? std::optional<int>(position) : std::nullopt);
+}
+
+TStringList TTrigSourceForm::UpdateStatementLines() const {
+  return TStringList(UpdateHead() + EditorLines(TrigSource).Lines());
+}
+
+TStringList TTrigSourceForm::NewStatementLines() const {
+  const QStringList head =
+      CreateTriggerHead(TrigNameEdit->text(), TableName(), EventTypeEdit->currentText(), Position());
   return TStringList(head + EditorLines(TrigSource).Lines());
 }
 
-void TTrigSourceForm::Execute(const TStringList &lines) {
-  if (MnShowSQL->isChecked()) ShowSQLSource(lines);  // not confirmed: a silent abort
-  FbSession()->Execute(lines.Text());
+QStringList TTrigSourceForm::Fields() const {
+  return {TrigNameEdit->text(), TableNameEdit->currentText(), EventTypeEdit->currentText(), PositionEdit->cleanText(),
+          TrigSource->toPlainText()};
 }
 
-void TTrigSourceForm::MnNewClick() { Execute(NewStatementLines()); }
+void TTrigSourceForm::MarkApplied() {
+  FApplied = Fields();
+  FAppliedPosition = Position();
+}
+
+void TTrigSourceForm::Execute(const TStringList &lines) {
+  // Cut, the name would create or alter another trigger than the one the user named.
+  if (TypedName(TrigNameEdit->text()).size() > kNameLength)
+    throw Exception(
+        QStringLiteral("The trigger name %1 is longer than %2 characters").arg(TrigNameEdit->text()).arg(kNameLength));
+  if (MnShowSQL->isChecked()) ShowSQLSource(lines);  // not confirmed: a silent abort
+  FbSession()->Execute(lines.Text());
+  MarkApplied();
+}
+
+void TTrigSourceForm::MnNewClick() {
+  Execute(NewStatementLines());
+  FExisting = true;
+}
 
 void TTrigSourceForm::mnRunClick() { Execute(UpdateStatementLines()); }
+
+bool TTrigSourceForm::FormCloseQuery() {
+  if (Fields() == FApplied) return true;
+  switch (MessageDlg(QStringLiteral("Apply the changes to trigger %1?").arg(TrigNameEdit->text()), mbYesNoCancel)) {
+  case mrYes: {
+    bool applied = false;
+    Guard([&] {
+      FExisting ? mnRunClick() : MnNewClick();
+      applied = true;
+    });
+    return applied;
+  }
+  case mrNo: return true;
+  default: return false;
+  }
+}
 
 void TTrigSourceForm::LoadFromFileClick() {
   if (!OpenDlg.Execute(this)) return;
@@ -218,5 +271,5 @@ void TTrigSourceForm::TrigNameEditChange() { setWindowTitle(kCaptionPrefix + Tri
 
 void TTrigSourceForm::TrigSourceKeyUp() {
   const TCaretPos p = CaretPos(TrigSource);
-  PosIndic->setText(kPosFormat.arg(p.Line).arg(p.Column).arg(p.Line + kUpdateHeadLines));
+  PosIndic->setText(kPosFormat.arg(p.Line).arg(p.Column).arg(p.Line + UpdateHead().size()));
 }

@@ -62,9 +62,22 @@ public:
   void TrigNameEditChange();
   void TrigSourceKeyUp();
 
+protected:
+  // Asks whether to apply what changed since the editor was opened or last applied.
+  bool FormCloseQuery() override;
+
 private:
   void CreateMenus();
   void CreatePanel();
   void Execute(const TStringList &lines);
+  int Position() const;
+  QString TableName() const;
+  QStringList UpdateHead() const;
+  // Every field as shown, to tell a change.
+  QStringList Fields() const;
+  void MarkApplied();
   TEditorKeys *Keys;
+  QStringList FApplied;
+  int FAppliedPosition = 0;
+  bool FExisting = false;  // the trigger is on the server: the close question's Yes updates it
 };

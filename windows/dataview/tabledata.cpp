@@ -74,25 +74,22 @@ TDataForm::TDataForm(QWidget *owner) : TChildForm(owner) {
 
 void TDataForm::FormCreate() { FillRelationList(TblsCB, SrcTable->DatabaseName); }
 
-void TDataForm::FormCloseQuery(bool &CanClose) {
+bool TDataForm::FormCloseQuery() {
   const auto editing = [this] {
     return SrcTable->State() == TDataSetState::dsEdit || SrcTable->State() == TDataSetState::dsInsert;
   };
-  if (!editing()) return;
-  CanClose = false;
-  Guard([&] {
-    DS->UpdateRecord();
-    if (SrcTable->Modified()) {
-      switch (MessageDlg(QStringLiteral("Post the changes to the current row?"), mbYesNoCancel)) {
-      case mrYes: SrcTable->Post(); break;
-      case mrNo: SrcTable->Cancel(); break;
-      default: return;
-      }
-    } else {
-      SrcTable->Cancel();
+  if (!editing()) return true;
+  DS->UpdateRecord();
+  if (SrcTable->Modified()) {
+    switch (MessageDlg(QStringLiteral("Post the changes to the current row?"), mbYesNoCancel)) {
+    case mrYes: SrcTable->Post(); break;
+    case mrNo: SrcTable->Cancel(); break;
+    default: return false;
     }
-    CanClose = !editing();
-  });
+  } else {
+    SrcTable->Cancel();
+  }
+  return !editing();
 }
 
 void TDataForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }

@@ -34,7 +34,7 @@ public:
 
 protected:
   // A change of the current row not yet posted is posted, dropped or kept open, as the user says.
-  void FormCloseQuery(bool &CanClose) override;
+  bool FormCloseQuery() override;
   void FormClose() override;
 };
 

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 const QString kDDLFilter = QStringLiteral("DDL statements|*.DDL|All files|*.*");
@@ -44,6 +45,7 @@ TSQLExprForm::TSQLExprForm(QWidget *parent) : TChildForm(parent) {
 
   SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
 
+  ExecSql->document()->setModified(false);
   ExecSql->setFocus();
   ShowChild();
   ShowAtUsableSize(QSize(600, 400));
@@ -121,14 +123,25 @@ void TSQLExprForm::SelectClick() { SelectObjectSource(ExecSql); }
 void TSQLExprForm::LoadFromFileClick() {
   if (!OpenDlg.Execute(this)) return;
   LoadEditorFromFile(ExecSql, OpenDlg.FileName);
+  ExecSql->document()->setModified(false);
 }
 
 void TSQLExprForm::SaveToFileClick() {
   if (!SaveDlg.Execute(this)) return;
   SaveEditorToFile(ExecSql, SaveDlg.FileName);
+  ExecSql->document()->setModified(false);
 }
 
 void TSQLExprForm::AddToRepositoryClick() { AddObjectSource(static_cast<const QPlainTextEdit *>(ExecSql)); }
+
+bool TSQLExprForm::FormCloseQuery() {
+  if (!ExecSql->document()->isModified()) return true;
+  switch (MessageDlg(QStringLiteral("Save changes to the statements?"), mbYesNoCancel)) {
+  case mrYes: SaveToFileClick(); return !ExecSql->document()->isModified();  // the save dialog cancelled: stay
+  case mrNo: return true;
+  default: return false;
+  }
+}
 
 void TSQLExprForm::ExecSqlKeyUp() { PosIndic->setText(CaretPosText(ExecSql)); }
 
@@ -137,5 +150,6 @@ TSQLExprForm *CreateSQLExprForm() { return new TSQLExprForm; }
 TSQLExprForm *CreateSQLExprForm(const TStringList &lines) {
   TSQLExprForm *form = CreateSQLExprForm();
   SetEditorLines(form->ExecSql, lines);
+  form->ExecSql->document()->setModified(false);
   return form;
 }

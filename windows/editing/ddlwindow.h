@@ -55,6 +55,10 @@ public:
   // window menu's; null when neither has it.
   QAction *FindShortCut(const QKeySequence &key) const { return Keys->FindShortCut(key); }
 
+protected:
+  // Offers to save a text changed since it was opened, loaded or saved.
+  bool FormCloseQuery() override;
+
 private:
   void CreateMenus();
   void CreateScriptCommands();
