@@ -1,11 +1,12 @@
 // Text the user did not touch goes back byte for byte: every text a window reads and can send
 // back unchanged (an exception's message through the Exceptions window, a trigger's source
-// through the executor, a text blob through the data window's memo) is read, sent back and read
+// through the trigger editor, a text blob through the data window's memo) is read, sent back and read
 // again, on a dialect-1 database of character set NONE and a dialect-3 UTF8 one, embedded;
 // and an exception message of bytes that are not UTF-8 on the NONE one.
 #include "app/datamodule.h"
 #include "data/dataset.h"
 #include "firebird/session.h"
+#include "firebird/triggers.h"
 #include "tests/fixtures/firebird.h"
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
@@ -16,9 +17,13 @@
 #include "ui/memoview.h"
 #include "windows/catalog/exceptiondialog.h"
 #include "windows/catalog/exceptions.h"
+#include "windows/catalog/triggereditor.h"
+#include "windows/catalog/triggers.h"
 #include "windows/dataview/tabledata.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QToolButton>
 #include <QtTest>
@@ -64,14 +69,15 @@ class TestRoundTrip : public QObject {
     return seen->Shown && noted;
   }
 
-  // Sends the trigger's source as the program reads it back in an ALTER TRIGGER.
-  static void AlterTrigger() {
-    TQuery query;
-    query.DatabaseName = TFbSession::Alias;
-    query.SQL.SetText(QStringLiteral("SELECT RDB$TRIGGER_SOURCE FROM RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = 'T_RT'"));
-    query.Open();
-    TBlobStream source(query.Fields().at(0), TBlobStreamMode::bmRead);
-    FbSession()->Execute(QStringLiteral("ALTER TRIGGER T_RT ") + TStringList::DecodeBytes(source.readAll()));
+  // Opens the trigger's source from the Triggers window and applies it unchanged (Update).
+  void UpdateTrigger() {
+    auto *list = new TFormTriggers();
+    opened << list;
+    QVERIFY(list->TrigTable->Locate(QStringLiteral("RDB$TRIGGER_NAME"), QStringLiteral("T_RT")));
+    TTrigSourceForm *editor = list->SrcBtnClick();
+    opened << editor;
+    editor->mnRun->trigger();
+    QVERIFY(!fixtures::visibleWindows<QMessageBox>().size());
   }
 
   // Types a letter into the memo of the data window and takes it back, then posts the row.
@@ -138,7 +144,7 @@ private slots:
     if (path == QLatin1String("exception message"))
       QCOMPARE(UpdateException(), bytes != kText);
     else if (path == QLatin1String("trigger source"))
-      AlterTrigger();
+      CHECKED(UpdateTrigger());
     else
       CHECKED(EditMemo());
     QVERIFY(!DMSys->IBDataBase->InTransaction());

@@ -224,22 +224,31 @@ void TTrigSourceForm::MarkApplied() {
   FAppliedPosition = Position();
 }
 
-void TTrigSourceForm::Execute(const TStringList &lines) {
+// The head, then the source exactly as the editor holds it: a source the user did not touch
+// is stored again with its own line breaks and characters.
+void TTrigSourceForm::Execute(const QStringList &head) {
   // Cut, the name would create or alter another trigger than the one the user named.
   if (TypedName(TrigNameEdit->text()).size() > kNameLength)
     throw Exception(
         QStringLiteral("The trigger name %1 is longer than %2 characters").arg(TrigNameEdit->text()).arg(kNameLength));
-  if (MnShowSQL->isChecked()) ShowSQLSource(lines);  // not confirmed: a silent abort
-  FbSession()->Execute(lines.Text());
+  const QString body = EditorText(TrigSource);
+  const QString lineBreak = body.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+  const QString statement = head.join(lineBreak) + lineBreak + body;
+  if (MnShowSQL->isChecked()) {
+    TStringList shown;
+    shown.SetText(statement);
+    ShowSQLSource(shown);  // not confirmed: a silent abort
+  }
+  FbSession()->Execute(statement);
   MarkApplied();
 }
 
 void TTrigSourceForm::MnNewClick() {
-  Execute(NewStatementLines());
+  Execute(CreateTriggerHead(TrigNameEdit->text(), TableName(), EventTypeEdit->currentText(), Position()));
   FExisting = true;
 }
 
-void TTrigSourceForm::mnRunClick() { Execute(UpdateStatementLines()); }
+void TTrigSourceForm::mnRunClick() { Execute(UpdateHead()); }
 
 bool TTrigSourceForm::FormCloseQuery() {
   if (Fields() == FApplied) return true;

@@ -69,7 +69,7 @@ protected:
 private:
   void CreateMenus();
   void CreatePanel();
-  void Execute(const TStringList &lines);
+  void Execute(const QStringList &head);
   int Position() const;
   QString TableName() const;
   QStringList UpdateHead() const;

@@ -149,7 +149,7 @@ void TFormTriggers::TableComboChange() {
 TTrigSourceForm *TFormTriggers::SrcBtnClick() {
   // Filled before it is shown; a failure on the way leaves no half-filled editor behind.
   auto editor = std::make_unique<TTrigSourceForm>();
-  SetEditorLines(editor->TrigSource, SourceLines(TrigTable->Source));
+  SetEditorText(editor->TrigSource, TrigTable->Source->AsString());
   // A quoted name keeps its quotes, however long the name.
   const QString name = FbSession()->SQLName(TrigTable->Name());
   editor->TrigNameEdit->setMaxLength(qMax(editor->TrigNameEdit->maxLength(), int(name.size())));
