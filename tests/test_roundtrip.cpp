@@ -1,8 +1,8 @@
 // Text the user did not touch goes back byte for byte: every text a window reads and can send
 // back unchanged (an exception's message through the Exceptions window, a trigger's source
-// through the trigger editor, a text blob through the data window's memo) is read, sent back and read
-// again, on a dialect-1 database of character set NONE and a dialect-3 UTF8 one, embedded;
-// and an exception message of bytes that are not UTF-8 on the NONE one.
+// through the trigger editor, a text blob through the data window's memo, a string cell through
+// its grid) is read, sent back and read again, on a dialect-1 database of character set NONE and a dialect-3 UTF8 one,
+// embedded; and an exception message of bytes that are not UTF-8 on the NONE one.
 #include "app/datamodule.h"
 #include "data/dataset.h"
 #include "firebird/session.h"
@@ -23,6 +23,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QToolButton>
@@ -96,6 +97,21 @@ class TestRoundTrip : public QObject {
     form->DBNavigator1->BtnClick(nbPost);
   }
 
+  // Opens the string cell in its editor and leaves it with Return, then changes another cell of
+  // the row and posts it.
+  void EditCell() {
+    TDataForm *form = ShowTableData(QStringLiteral("T_CELLS"));
+    opened << form;
+    QAbstractItemModel *model = form->DataGrid->model();
+    form->DataGrid->setCurrentIndex(model->index(0, 1));
+    static_cast<QAbstractItemView *>(form->DataGrid)->edit(model->index(0, 1));
+    QWidget *editor = form->DataGrid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QVERIFY(model->setData(model->index(0, 2), QStringLiteral("b"), Qt::EditRole));
+    form->DBNavigator1->BtnClick(nbPost);
+  }
+
 private slots:
   void initTestCase() {
     home = fixtures::startDataModule(QStringLiteral("ZUL DB Tesselor for IB"));
@@ -107,7 +123,7 @@ private slots:
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("dialect");
     QTest::addColumn<QByteArray>("bytes");
-    for (const char *path : {"exception message", "trigger source", "text blob"})
+    for (const char *path : {"exception message", "trigger source", "text blob", "grid string cell"})
       for (int dialect : {1, 3})
         QTest::addRow("%s, dialect %d", path, dialect) << QString::fromLatin1(path) << dialect << kText;
     QTest::newRow("exception message, not UTF-8") << QStringLiteral("exception message") << 1 << kLatin1;
@@ -132,6 +148,12 @@ private slots:
       fixtures::query(db, QStringLiteral("CREATE TRIGGER T_RT FOR T_NOTES BEFORE INSERT ") + source);
       column = QStringLiteral("RDB$TRIGGER_SOURCE"),
       from = QStringLiteral("RDB$TRIGGERS WHERE RDB$TRIGGER_NAME = 'T_RT'");
+    } else if (path == QLatin1String("grid string cell")) {
+      fixtures::query(db, QStringLiteral("CREATE TABLE T_CELLS (ID INTEGER NOT NULL PRIMARY KEY, S VARCHAR(200), "
+                                         "T VARCHAR(10))"));
+      fixtures::query(db, QStringLiteral("INSERT INTO T_CELLS VALUES (1, '%1', 'a')")
+                              .arg(QString::fromUtf8(bytes).replace(QLatin1String("'"), QLatin1String("''"))));
+      column = QStringLiteral("S"), from = QStringLiteral("T_CELLS");
     } else {
       fixtures::query(db, QStringLiteral("INSERT INTO T_NOTES VALUES (1, '%1')")
                               .arg(QString::fromUtf8(bytes).replace(QLatin1String("'"), QLatin1String("''"))));
@@ -145,6 +167,8 @@ private slots:
       QCOMPARE(UpdateException(), bytes != kText);
     else if (path == QLatin1String("trigger source"))
       CHECKED(UpdateTrigger());
+    else if (path == QLatin1String("grid string cell"))
+      CHECKED(EditCell());
     else
       CHECKED(EditMemo());
     QVERIFY(!DMSys->IBDataBase->InTransaction());
