@@ -1,8 +1,9 @@
 // Text the user did not touch goes back byte for byte: every text a window reads and can send
 // back unchanged (an exception's message through the Exceptions window, a trigger's source
 // through the trigger editor, a text blob through the data window's memo, a string cell through
-// its grid) is read, sent back and read again, on a dialect-1 database of character set NONE and a dialect-3 UTF8 one,
-// embedded; and an exception message of bytes that are not UTF-8 on the NONE one.
+// its grid) is read, sent back and read again, on a dialect-1 database of character set NONE
+// and a dialect-3 UTF8 one, embedded; and an exception message of bytes that are not UTF-8 on
+// the NONE one.
 #include "app/datamodule.h"
 #include "data/dataset.h"
 #include "firebird/session.h"
