@@ -371,6 +371,13 @@ private:
       return StampFromServerText(v.toString());
     if (c.DataType == TFieldType::ftTime && v.userType() == QMetaType::QString) return TimeFromServerText(v.toString());
     if (FTrim[i] && v.userType() == QMetaType::QString) return WithoutPadding(v.toString());
+    if (v.userType() == QMetaType::QByteArray) {
+      // Qt's driver reads a blob into a buffer a whole chunk long: keep only the bytes, or a
+      // list of ten thousand short blobs holds a hundred megabytes.
+      QByteArray bytes = v.toByteArray();
+      bytes.squeeze();
+      return bytes;
+    }
     return v;
   }
 
