@@ -204,14 +204,28 @@ QStringList TTrigSourceForm::UpdateHead() const {
                           position != FAppliedPosition ? std::optional<int>(position) : std::nullopt);
 }
 
+QStringList TTrigSourceForm::NewHead() const {
+  return CreateTriggerHead(TrigNameEdit->text(), TableName(), EventTypeEdit->currentText(), Position());
+}
+
+// The head, then the source exactly as the editor holds it: a source the user did not touch
+// is stored again with its own line breaks and characters.
+QString TTrigSourceForm::StatementText(const QStringList &head) const {
+  const QString body = EditorText(TrigSource);
+  const QString lineBreak = body.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
+  return head.join(lineBreak) + lineBreak + body;
+}
+
 TStringList TTrigSourceForm::UpdateStatementLines() const {
-  return TStringList(UpdateHead() + EditorLines(TrigSource).Lines());
+  TStringList lines;
+  lines.SetText(StatementText(UpdateHead()));
+  return lines;
 }
 
 TStringList TTrigSourceForm::NewStatementLines() const {
-  const QStringList head =
-      CreateTriggerHead(TrigNameEdit->text(), TableName(), EventTypeEdit->currentText(), Position());
-  return TStringList(head + EditorLines(TrigSource).Lines());
+  TStringList lines;
+  lines.SetText(StatementText(NewHead()));
+  return lines;
 }
 
 QStringList TTrigSourceForm::Fields() const {
@@ -224,16 +238,12 @@ void TTrigSourceForm::MarkApplied() {
   FAppliedPosition = Position();
 }
 
-// The head, then the source exactly as the editor holds it: a source the user did not touch
-// is stored again with its own line breaks and characters.
 void TTrigSourceForm::Execute(const QStringList &head) {
   // Cut, the name would create or alter another trigger than the one the user named.
   if (TypedName(TrigNameEdit->text()).size() > kNameLength)
     throw Exception(
         QStringLiteral("The trigger name %1 is longer than %2 characters").arg(TrigNameEdit->text()).arg(kNameLength));
-  const QString body = EditorText(TrigSource);
-  const QString lineBreak = body.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
-  const QString statement = head.join(lineBreak) + lineBreak + body;
+  const QString statement = StatementText(head);
   if (MnShowSQL->isChecked()) {
     TStringList shown;
     shown.SetText(statement);
@@ -244,7 +254,7 @@ void TTrigSourceForm::Execute(const QStringList &head) {
 }
 
 void TTrigSourceForm::MnNewClick() {
-  Execute(CreateTriggerHead(TrigNameEdit->text(), TableName(), EventTypeEdit->currentText(), Position()));
+  Execute(NewHead());
   FExisting = true;
 }
 

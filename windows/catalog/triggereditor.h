@@ -73,6 +73,9 @@ private:
   int Position() const;
   QString TableName() const;
   QStringList UpdateHead() const;
+  QStringList NewHead() const;
+  // The statement as sent: head, then the editor's text as it holds it.
+  QString StatementText(const QStringList &head) const;
   // Every field as shown, to tell a change.
   QStringList Fields() const;
   void MarkApplied();
