@@ -4,6 +4,10 @@
 #include "firebird/executor.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <stdexcept>
 #include <QElapsedTimer>
 #include <QWidget>
 
@@ -15,6 +19,25 @@ fixtures::FbDatabase buildDatabase(const QString &script, double &seconds) {
   build.start();
   fixtures::FbDatabase db = fixtures::createDatabase(3, fixtures::Content::Empty, fixtures::Access::Embedded, script);
   seconds = build.nsecsElapsed() / 1e9;
+  return db;
+}
+
+fixtures::FbDatabase cachedDatabase(const QString &name, const QString &script, double &seconds) {
+  const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/benchdb-cache");
+  const QString hash =
+      QString::fromLatin1(QCryptographicHash::hash(script.toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
+  fixtures::FbDatabase db;
+  db.file = db.name = QStringLiteral("%1/%2-%3.fdb").arg(dir, name, hash);
+  db.user = QStringLiteral("SYSDBA");
+  seconds = 0;
+  if (QFileInfo(db.file).isFile()) return db;
+  QDir().mkpath(dir);
+  const fixtures::FbDatabase built = buildDatabase(script, seconds);
+  // Copied under a temporary name first: an interrupted copy is never taken for the database.
+  const QString part = db.file + QStringLiteral(".part");
+  QFile::remove(part);
+  if (!QFile::copy(built.file, part) || !QFile::rename(part, db.file))
+    throw std::runtime_error("cannot keep the bench database in " + dir.toStdString());
   return db;
 }
 

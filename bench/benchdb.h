@@ -12,6 +12,11 @@ namespace bench {
 // A new embedded dialect-3 database built from an isql script; seconds gets the time it took.
 fixtures::FbDatabase buildDatabase(const QString &script, double &seconds);
 
+// A database built from an isql script once and kept beside the bench program (benchdb-cache/,
+// named by the script's hash) for the runs after: a measurement that only reads uses it as it
+// is. seconds gets the build's time, 0 when the kept file was used.
+fixtures::FbDatabase cachedDatabase(const QString &name, const QString &script, double &seconds);
+
 // The program's data module connected to target while in scope, closed at its end: a module of
 // the measurement's own when there is none, so its aliases do not outlive it into the
 // measurements that follow.

@@ -12,6 +12,7 @@
 #include <QSet>
 #include <memory>
 #include <set>
+#include <tuple>
 
 namespace {
 
@@ -40,6 +41,7 @@ struct TColumn {  // a column of a relation, or a parameter of a routine
 
 struct TRelation {
   QString Name, ViewSource, ExternalFile, Description, Owner;
+  qlonglong Id = 0;  // the order the relations were created in
   bool View = false;
   int Type = 0;  // RDB$RELATION_TYPE
   QList<TColumn> Columns;
@@ -57,6 +59,7 @@ struct TConstraint {
 
 struct TRoutine {  // a procedure or a function
   QString Name, Source, Description, Engine, EntryPoint, Owner;
+  qlonglong Id = 0;
   int ProcedureType = 0;
   bool Deterministic = false;
   QList<TColumn> Parameters;  // a function's return value is the one without a name
@@ -277,7 +280,7 @@ TCatalog TLoader::Load() {
     QHash<QString, int> at;
     for (const auto &r :
          Rows(QStringLiteral("SELECT RDB$RELATION_NAME, RDB$VIEW_SOURCE, RDB$RELATION_TYPE, RDB$EXTERNAL_FILE, "
-                             "RDB$DESCRIPTION, RDB$OWNER_NAME, RDB$VIEW_BLR IS NOT NULL FROM RDB$RELATIONS "
+                             "RDB$DESCRIPTION, RDB$OWNER_NAME, RDB$VIEW_BLR IS NOT NULL, RDB$RELATION_ID FROM RDB$RELATIONS "
                              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0") +
               where)) {
       TRelation rel;
@@ -288,6 +291,7 @@ TCatalog TLoader::Load() {
       rel.Description = Str(r[4]);
       rel.Owner = Str(r[5]);
       rel.View = Int(r[6]) != 0;
+      rel.Id = r[7].toLongLong();
       at[rel.Name] = c.Relations.size();
       c.Relations << rel;
     }
@@ -346,7 +350,9 @@ TCatalog TLoader::Load() {
                   "AND rc.RDB$CONSTRAINT_TYPE = 'CHECK' ORDER BY t.RDB$TRIGGER_TYPE) "
                   "FROM RDB$RELATION_CONSTRAINTS rc "
                   "LEFT JOIN RDB$REF_CONSTRAINTS ref ON ref.RDB$CONSTRAINT_NAME = rc.RDB$CONSTRAINT_NAME "
-                  "WHERE rc.RDB$CONSTRAINT_TYPE IN ('PRIMARY KEY', 'UNIQUE', 'FOREIGN KEY', 'CHECK')") +
+                  "WHERE rc.RDB$CONSTRAINT_TYPE IN ('PRIMARY KEY', 'UNIQUE', 'FOREIGN KEY', 'CHECK') "
+                 "AND EXISTS (SELECT 1 FROM RDB$RELATIONS r WHERE r.RDB$RELATION_NAME = rc.RDB$RELATION_NAME "
+                 "AND COALESCE(r.RDB$SYSTEM_FLAG, 0) = 0)") +
               F.WhereRelation("rc.RDB$RELATION_NAME"))) {
       TConstraint k;
       k.Name = Str(r[0]);
@@ -364,7 +370,7 @@ TCatalog TLoader::Load() {
     QHash<QString, int> at;
     for (const auto &r :
          Rows(QStringLiteral("SELECT RDB$PROCEDURE_NAME, RDB$PROCEDURE_SOURCE, RDB$PROCEDURE_TYPE, RDB$DESCRIPTION, "
-                             "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME FROM RDB$PROCEDURES "
+                             "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME, RDB$PROCEDURE_ID FROM RDB$PROCEDURES "
                              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL") +
               F.Where(TObjectKind::Procedure, "RDB$PROCEDURE_NAME"))) {
       TRoutine p;
@@ -375,6 +381,7 @@ TCatalog TLoader::Load() {
       p.Engine = Str(r[4]);
       p.EntryPoint = Str(r[5]);
       p.Owner = Str(r[6]);
+      p.Id = r[7].toLongLong();
       at[p.Name] = c.Procedures.size();
       c.Procedures << p;
     }
@@ -396,7 +403,7 @@ TCatalog TLoader::Load() {
     QHash<QString, int> at;
     for (const auto &r :
          Rows(QStringLiteral("SELECT RDB$FUNCTION_NAME, RDB$FUNCTION_SOURCE, RDB$DETERMINISTIC_FLAG, RDB$DESCRIPTION, "
-                             "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME FROM RDB$FUNCTIONS "
+                             "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME, RDB$FUNCTION_ID FROM RDB$FUNCTIONS "
                              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL "
                              "AND COALESCE(RDB$LEGACY_FLAG, 0) = 0") +
               F.Where(TObjectKind::Function, "RDB$FUNCTION_NAME"))) {
@@ -408,6 +415,7 @@ TCatalog TLoader::Load() {
       fn.Engine = Str(r[4]);
       fn.EntryPoint = Str(r[5]);
       fn.Owner = Str(r[6]);
+      fn.Id = r[7].toLongLong();
       at[fn.Name] = c.Functions.size();
       c.Functions << fn;
     }
@@ -916,20 +924,21 @@ public:
   struct TNode {
     Kind kind;
     QString name;
-    int index;  // in its list of the catalog
+    int index;        // in its list of the catalog
+    qlonglong order;  // the creation order within its kind
   };
 
   explicit TOrder(const TCatalog &c) {
     for (int i = 0; i < c.Relations.size(); ++i)
-      Add(c.Relations[i].View ? View : Table, c.Relations[i].Name, i);
+      Add(c.Relations[i].View ? View : Table, c.Relations[i].Name, i, c.Relations[i].Id);
     for (int i = 0; i < c.Functions.size(); ++i)
-      Add(Function, c.Functions[i].Name, i);
+      Add(Function, c.Functions[i].Name, i, c.Functions[i].Id);
     for (int i = 0; i < c.Procedures.size(); ++i)
-      Add(Procedure, c.Procedures[i].Name, i);
+      Add(Procedure, c.Procedures[i].Name, i, c.Procedures[i].Id);
     for (int i = 0; i < c.Packages.size(); ++i) {
-      Add(PackageHeader, c.Packages[i].Name, i);
+      Add(PackageHeader, c.Packages[i].Name, i, 0);
       if (!c.Packages[i].Body.isEmpty()) {
-        Add(PackageBody, c.Packages[i].Name, i);
+        Add(PackageBody, c.Packages[i].Name, i, 0);
         Depend(Key(PackageBody, c.Packages[i].Name), Key(PackageHeader, c.Packages[i].Name));
       }
     }
@@ -977,19 +986,21 @@ public:
   };
   QList<TStep> Steps() {
     QList<TStep> out;
-    std::set<std::pair<int, QString>> ready;  // (kind, name): the same order on every copy
+    // Ready ones by kind, then in the order they were created: a copy made from the script has
+    // them created in the script's order, so its script comes out the same.
+    std::set<std::tuple<int, qlonglong, QString>> ready;
     QHash<QString, int> waiting;
     for (auto it = FNodes.begin(); it != FNodes.end(); ++it) {
       int n = 0;
       for (const QString &d : FNeeds.value(it.key()))
         if (FNodes.contains(d)) ++n;
       waiting[it.key()] = n;
-      if (n == 0) ready.insert({it->kind, it.key()});
+      if (n == 0) ready.insert({it->kind, it->order, it.key()});
     }
     QSet<QString> stubbed, done;
     const auto provide = [&](const QString &key) {
       for (const QString &user : FUsers.value(key))
-        if (--waiting[user] == 0 && !done.contains(user)) ready.insert({FNodes[user].kind, user});
+        if (--waiting[user] == 0 && !done.contains(user)) ready.insert({FNodes[user].kind, FNodes[user].order, user});
     };
     while (done.size() < FNodes.size()) {
       if (ready.empty()) {
@@ -1013,12 +1024,12 @@ public:
         provide(pick);
         continue;
       }
-      const auto first = *ready.begin();
+      const QString key = std::get<2>(*ready.begin());
       ready.erase(ready.begin());
-      if (done.contains(first.second)) continue;
-      done << first.second;
-      out << TStep{FNodes[first.second], false, stubbed.contains(first.second)};
-      if (!stubbed.contains(first.second)) provide(first.second);
+      if (done.contains(key)) continue;
+      done << key;
+      out << TStep{FNodes[key], false, stubbed.contains(key)};
+      if (!stubbed.contains(key)) provide(key);
     }
     return out;
   }
@@ -1029,7 +1040,9 @@ private:
     return QString::number(kind == View ? Table : kind) + QLatin1Char(':') + name;
   }
   QString FindRelation(const QString &name) const { return Key(Table, name); }
-  void Add(Kind kind, const QString &name, int index) { FNodes.insert(Key(kind, name), TNode{kind, name, index}); }
+  void Add(Kind kind, const QString &name, int index, qlonglong order) {
+    FNodes.insert(Key(kind, name), TNode{kind, name, index, order});
+  }
   void Depend(const QString &from, const QString &to) {
     if (from == to || !FNodes.contains(from) || !FNodes.contains(to)) return;
     if (FNeeds[from].contains(to)) return;
@@ -1047,10 +1060,7 @@ class TScript {
 public:
   void Section(const QString &title) { FPending = QStringLiteral("\n/* %1 */\n").arg(title); }
   void Add(const TStatement &s) {
-    if (s.Procedural != FProcedural) {
-      FOut += s.Procedural ? QStringLiteral("\nSET TERM ^ ;\n") : QStringLiteral("\nSET TERM ; ^\n");
-      FProcedural = s.Procedural;
-    }
+    if (s.Procedural != FProcedural) Terminator(s.Procedural);
     FOut += FPending;
     FPending.clear();
     FOut += s.Text;
@@ -1063,11 +1073,17 @@ public:
   }
   void Raw(const QString &text) { FOut += text; }
   QString Text() {
-    if (FProcedural) Add(TStatement{QStringLiteral("COMMIT")});
+    if (FProcedural) Terminator(false);
     return FOut;
   }
 
 private:
+  // SET TERM, on a line of its own after a blank one.
+  void Terminator(bool procedural) {
+    if (!FOut.isEmpty() && !FOut.endsWith(QLatin1String("\n\n"))) FOut += QLatin1Char('\n');
+    FOut += procedural ? QStringLiteral("SET TERM ^ ;\n") : QStringLiteral("SET TERM ; ^\n");
+    FProcedural = procedural;
+  }
   QString FOut, FPending;
   bool FProcedural = false;
 };
@@ -1194,7 +1210,7 @@ QString WholeScript(const TCatalog &c, const TExtractOptions &options) {
     s.Add(w.Comments(QStringLiteral("PACKAGE"), p->Name, p->Description));
   for (const TTrigger *t : TriggerOrder(c))
     s.Add(w.Comments(QStringLiteral("TRIGGER"), t->Name, t->Description));
-  s.Raw(QStringLiteral("\nCOMMIT;\n"));
+  s.Add(TStatement{QStringLiteral("COMMIT")});
   return s.Text();
 }
 

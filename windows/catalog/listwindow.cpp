@@ -8,6 +8,7 @@
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
 #include "ui/mdichild.h"
+#include "ui/shell.h"
 #include "ui/memoviewops.h"
 
 #include <QFrame>
@@ -40,6 +41,20 @@ QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString
   auto *buttons = static_cast<QHBoxLayout *>(panel->layout());
   buttons->insertWidget(buttons->count() - 1, b);  // before the closing stretch
   return b;
+}
+
+QToolButton *AddDDLButton(QFrame *panel, TDataSource *source, TObjectKind kind, std::function<QString()> name) {
+  QToolButton *b =
+      AddSpeedButton(panel, "DDLBtn", QStringLiteral("DD&L"), QStringLiteral("Show the statements that create it"));
+  ConnectGuarded(b, &QToolButton::clicked, b, [kind, name = std::move(name)] { ShowObjectDDL(kind, name()); });
+  EnableWithRows(source, {b});
+  return b;
+}
+
+void ShowObjectDDL(TObjectKind kind, const QString &name) {
+  TStringList lines;
+  lines.SetText(ObjectDDL(kind, name));
+  if (Shell()) Shell()->ShowDDL(lines);
 }
 
 TDataSource *CreateListSource(TDataSet *dataSet, QWidget *form, const char *objectName) {

@@ -1,6 +1,8 @@
 #pragma once
 // What the catalog list windows share: the row of speed buttons docked at their top, the grid
 // of their list, and a size that shows every column of it.
+#include "firebird/extract.h"
+
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -19,6 +21,12 @@ QFrame *CreateButtonPanel(QWidget *parent);
 // grid's current cell alone. The hint shows in the main window's status bar and as a tooltip.
 QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString &caption,
                             const QString &hint = QString());
+
+// "DD&L": the statements that create the current row's object (its name from name), shown in a
+// new DDL statements window; on only while the list has rows.
+QToolButton *AddDDLButton(QFrame *panel, TDataSource *source, TObjectKind kind, std::function<QString()> name);
+// A new DDL statements window with the statements that create that object.
+void ShowObjectDDL(TObjectKind kind, const QString &name);
 
 // The source of a list: the catalog is never edited from a grid, so automatic edit is off.
 TDataSource *CreateListSource(TDataSet *dataSet, QWidget *form, const char *objectName);
