@@ -19,25 +19,29 @@ QString Script() {
   QString sql = QStringLiteral("SET AUTODDL OFF;\n");
   const auto n = [](int i) { return QStringLiteral("%1").arg(i, 4, 10, QLatin1Char('0')); };
   for (int t = 0; t < kTables; ++t)
-    sql += QStringLiteral("CREATE TABLE TAB_%1 (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER DEFAULT 0, "
-                          "NAME VARCHAR(40), W COMPUTED BY (V * 2));\n")
+    sql += QStringLiteral(
+               "CREATE TABLE TAB_%1 (ID INTEGER NOT NULL PRIMARY KEY, V INTEGER DEFAULT 0, "
+               "NAME VARCHAR(40), W COMPUTED BY (V * 2));\n")
                .arg(n(t));
   sql += QStringLiteral("COMMIT;\n");
   for (int t = 0; t < kTables; ++t)
     sql += QStringLiteral("CREATE VIEW VIEW_%1 (ID, W) AS SELECT ID, W FROM TAB_%1;\n").arg(n(t));
   sql += QStringLiteral("COMMIT;\nSET TERM ^ ;\n");
   for (int t = 0; t < kTables; ++t) {
-    const QString call = t == 0 ? QString() : QStringLiteral("  EXECUTE PROCEDURE PROC_%1 (:N) RETURNING_VALUES :S;\n").arg(n(t - 1));
-    sql += QStringLiteral("CREATE PROCEDURE PROC_%1 (N INTEGER) RETURNS (S BIGINT) AS\nBEGIN\n%2"
-                          "  SELECT SUM(W) FROM VIEW_%1 INTO :S;\nEND^\n")
+    const QString call =
+        t == 0 ? QString() : QStringLiteral("  EXECUTE PROCEDURE PROC_%1 (:N) RETURNING_VALUES :S;\n").arg(n(t - 1));
+    sql += QStringLiteral(
+               "CREATE PROCEDURE PROC_%1 (N INTEGER) RETURNS (S BIGINT) AS\nBEGIN\n%2"
+               "  SELECT SUM(W) FROM VIEW_%1 INTO :S;\nEND^\n")
                .arg(n(t), call);
   }
   static const char *const events[] = {"BEFORE INSERT", "AFTER INSERT",  "BEFORE UPDATE",
                                        "AFTER UPDATE",  "BEFORE DELETE", "AFTER DELETE"};
   for (int t = 0; t < kTables; ++t)
     for (int i = 0; i < kTriggersPerTable; ++i)
-      sql += QStringLiteral("CREATE TRIGGER TRG_%1_%2 FOR TAB_%1 ACTIVE %3 POSITION %2 AS\n"
-                            "DECLARE VARIABLE N INTEGER;\nBEGIN\n  N = %2;\nEND^\n")
+      sql += QStringLiteral(
+                 "CREATE TRIGGER TRG_%1_%2 FOR TAB_%1 ACTIVE %3 POSITION %2 AS\n"
+                 "DECLARE VARIABLE N INTEGER;\nBEGIN\n  N = %2;\nEND^\n")
                  .arg(n(t))
                  .arg(i)
                  .arg(QLatin1String(events[i % 6]));

@@ -6,10 +6,10 @@
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFileInfo>
-#include <stdexcept>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QWidget>
+#include <stdexcept>
 
 namespace bench {
 

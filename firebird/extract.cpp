@@ -55,6 +55,7 @@ struct TIndex {
 
 struct TConstraint {
   QString Name, Type, Relation, Index, Check, UpdateRule, DeleteRule;
+  qlonglong Order = 0;  // a check's: the number of its trigger, the order checks were made in
 };
 
 struct TRoutine {  // a procedure or a function
@@ -279,9 +280,10 @@ TCatalog TLoader::Load() {
     const QString where = F.WhereRelation("RDB$RELATION_NAME");
     QHash<QString, int> at;
     for (const auto &r :
-         Rows(QStringLiteral("SELECT RDB$RELATION_NAME, RDB$VIEW_SOURCE, RDB$RELATION_TYPE, RDB$EXTERNAL_FILE, "
-                             "RDB$DESCRIPTION, RDB$OWNER_NAME, RDB$VIEW_BLR IS NOT NULL, RDB$RELATION_ID FROM RDB$RELATIONS "
-                             "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0") +
+         Rows(QStringLiteral(
+                  "SELECT RDB$RELATION_NAME, RDB$VIEW_SOURCE, RDB$RELATION_TYPE, RDB$EXTERNAL_FILE, "
+                  "RDB$DESCRIPTION, RDB$OWNER_NAME, RDB$VIEW_BLR IS NOT NULL, RDB$RELATION_ID FROM RDB$RELATIONS "
+                  "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0") +
               where)) {
       TRelation rel;
       rel.Name = Str(r[0]);
@@ -347,12 +349,14 @@ TCatalog TLoader::Load() {
                   "ref.RDB$UPDATE_RULE, ref.RDB$DELETE_RULE, "
                   "(SELECT FIRST 1 t.RDB$TRIGGER_SOURCE FROM RDB$CHECK_CONSTRAINTS cc JOIN RDB$TRIGGERS t ON "
                   "t.RDB$TRIGGER_NAME = cc.RDB$TRIGGER_NAME WHERE cc.RDB$CONSTRAINT_NAME = rc.RDB$CONSTRAINT_NAME "
-                  "AND rc.RDB$CONSTRAINT_TYPE = 'CHECK' ORDER BY t.RDB$TRIGGER_TYPE) "
+                  "AND rc.RDB$CONSTRAINT_TYPE = 'CHECK' ORDER BY t.RDB$TRIGGER_TYPE), "
+                  "(SELECT MIN(cc.RDB$TRIGGER_NAME) FROM RDB$CHECK_CONSTRAINTS cc "
+                  "WHERE cc.RDB$CONSTRAINT_NAME = rc.RDB$CONSTRAINT_NAME AND rc.RDB$CONSTRAINT_TYPE = 'CHECK') "
                   "FROM RDB$RELATION_CONSTRAINTS rc "
                   "LEFT JOIN RDB$REF_CONSTRAINTS ref ON ref.RDB$CONSTRAINT_NAME = rc.RDB$CONSTRAINT_NAME "
                   "WHERE rc.RDB$CONSTRAINT_TYPE IN ('PRIMARY KEY', 'UNIQUE', 'FOREIGN KEY', 'CHECK') "
-                 "AND EXISTS (SELECT 1 FROM RDB$RELATIONS r WHERE r.RDB$RELATION_NAME = rc.RDB$RELATION_NAME "
-                 "AND COALESCE(r.RDB$SYSTEM_FLAG, 0) = 0)") +
+                  "AND EXISTS (SELECT 1 FROM RDB$RELATIONS r WHERE r.RDB$RELATION_NAME = rc.RDB$RELATION_NAME "
+                  "AND COALESCE(r.RDB$SYSTEM_FLAG, 0) = 0)") +
               F.WhereRelation("rc.RDB$RELATION_NAME"))) {
       TConstraint k;
       k.Name = Str(r[0]);
@@ -362,6 +366,7 @@ TCatalog TLoader::Load() {
       k.UpdateRule = Str(r[4]);
       k.DeleteRule = Str(r[5]);
       k.Check = Str(r[6]).trimmed();
+      k.Order = Str(r[7]).section(QLatin1Char('_'), -1).toLongLong();
       c.Constraints << k;
     }
   }
@@ -730,6 +735,7 @@ QList<TStatement> TWriter::Constraints(const QString &relation, bool keys, bool 
   std::stable_sort(chosen.begin(), chosen.end(), [](const TConstraint *a, const TConstraint *b) {
     const bool pa = a->Type == QLatin1String("PRIMARY KEY"), pb = b->Type == QLatin1String("PRIMARY KEY");
     if (pa != pb) return pa;
+    if (a->Order != b->Order) return a->Order < b->Order;
     if (a->Relation != b->Relation) return a->Relation < b->Relation;
     return a->Name < b->Name;
   });

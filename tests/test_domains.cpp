@@ -246,7 +246,8 @@ private slots:
                                  "repository; SpeedButton1|&Drop|Drop trigger; DeactivteBtn|D&eactivate|Set trigger "
                                  "inactive; ActivateBtn|A&ctivate|Set trigger active; InsWiz|&1.Insert "
                                  "wizard|Creates insert trigger for views; SpeedButton3|&2.Update wizard|Creates "
-                                 "update trigger for views; RefreshBtn|&Refresh|Refresh trigger list; DDLBtn|DD&L|Show the statements that create it"
+                                 "update trigger for views; RefreshBtn|&Refresh|Refresh trigger list; DDLBtn|DD&L|Show "
+                                 "the statements that create it"
                               << "NAME,RELATION,SEQUENCE,TYPE,SOURCE,DESCRIPTION,ACTIVE";
   }
   void buttonsAndColumns() {

@@ -8,8 +8,8 @@
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
 #include "ui/mdichild.h"
-#include "ui/shell.h"
 #include "ui/memoviewops.h"
+#include "ui/shell.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

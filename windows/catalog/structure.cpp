@@ -95,7 +95,8 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(TblsCB, &QComboBox::activated, this, &TFormTblStr::TblsCBClick);
   ConnectGuarded(ViewSourceBtn, &QToolButton::clicked, this, &TFormTblStr::ViewSourceBtnClick);
   ConnectGuarded(DataBtn, &QToolButton::clicked, this, &TFormTblStr::SrcDataClick);
-  ConnectGuarded(DDLBtn, &QToolButton::clicked, this, [this] { ShowObjectDDL(TObjectKind::Table, TblsCB->currentText()); });
+  ConnectGuarded(DDLBtn, &QToolButton::clicked, this,
+                 [this] { ShowObjectDDL(TObjectKind::Table, TblsCB->currentText()); });
   FollowCatalog(this, [this] { Reread(); });
 
   Guard([this] { FormCreate(); });
