@@ -160,7 +160,7 @@ private:
   }
   TColumn Parameter(const QVariantList &r, int first);
 
-  static constexpr int kSteps = 18;
+  static constexpr int kSteps = 21;  // the statements Load runs for a whole database
   TCatalogReader &R;
   const TFilter &F;
   const TExtractOptions &O;
