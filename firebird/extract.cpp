@@ -1236,7 +1236,7 @@ QString OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
   };
   switch (kind) {
   case TObjectKind::Domain:
-    if (!c.Domains.contains(name)) NotFound(kind, name);
+    if (!c.Fields.contains(name)) NotFound(kind, name);
     s.Add(TStatement{w.Domain(name)});
     s.Add(w.Comments(QStringLiteral("DOMAIN"), name, c.Fields.value(name).Description));
     break;
