@@ -20,6 +20,7 @@ const QString kExtract = QStringLiteral("extract-ddl");
 const QString kRun = QStringLiteral("run-script");
 const QString kOutput = QStringLiteral("output");
 const QString kSingle = QStringLiteral("single-transaction");
+const QString kValues = QStringLiteral("generator-values");
 const QString kUser = QStringLiteral("user");
 const QString kPassword = QStringLiteral("password");
 constexpr qint64 kMaxScriptBytes = 512LL * 1024 * 1024;
@@ -55,7 +56,9 @@ void Connect(TFbSession &session, const QCommandLineParser &parser, const QStrin
 int Extract(const QCommandLineParser &parser) {
   TFbSession session;
   Connect(session, parser, parser.value(kExtract));
-  const QString ddl = DatabaseDDL();
+  TExtractOptions options;
+  options.GeneratorValues = parser.isSet(kValues);
+  const QString ddl = DatabaseDDL(options);
   if (!parser.isSet(kOutput) || parser.value(kOutput) == QLatin1String("-")) {
     Print(stdout, ddl);
     return 0;
@@ -116,6 +119,7 @@ void DescribeHeadlessOptions(QCommandLineParser &parser) {
   parser.addOption({{QStringLiteral("o"), kOutput},
                     QStringLiteral("With --extract-ddl: the file to write (standard output by default)."),
                     QStringLiteral("file")});
+  parser.addOption({kValues, QStringLiteral("With --extract-ddl: each generator's current value too.")});
   parser.addOption({kRun,
                     QStringLiteral("Runs the script file on the database named after it, committing each "
                                    "statement; stops at the first error (no window is opened)."),

@@ -1,7 +1,7 @@
 #pragma once
 // The program's headless modes, for scripts and pipelines: no window system is needed, only
 // the core application the command line was read in.
-//   --extract-ddl DATABASE [-o FILE]   the database's whole DDL script (standard output by default)
+//   --extract-ddl DATABASE [-o FILE] [--generator-values]   the whole DDL script (to stdout by default)
 //   --run-script FILE DATABASE [--single-transaction]
 // Both log in with --user/--password, else ISC_USER/ISC_PASSWORD as isql does; DATABASE is a
 // path (the embedded engine) or host:/path or host/port:/path (a server).

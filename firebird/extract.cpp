@@ -1070,6 +1070,7 @@ public:
     FOut += FPending;
     FPending.clear();
     FOut += s.Text;
+    FStatements << s.Text;
     FOut += s.Procedural ? QStringLiteral("^\n") : QStringLiteral(";\n");
     if (s.Text.contains(QLatin1Char('\n'))) FOut += QLatin1Char('\n');
   }
@@ -1082,6 +1083,7 @@ public:
     if (FProcedural) Terminator(false);
     return FOut;
   }
+  const QStringList &Statements() const { return FStatements; }
 
 private:
   // SET TERM, on a line of its own after a blank one.
@@ -1091,6 +1093,7 @@ private:
     FProcedural = procedural;
   }
   QString FOut, FPending;
+  QStringList FStatements;
   bool FProcedural = false;
 };
 
@@ -1226,7 +1229,7 @@ QString WholeScript(const TCatalog &c, const TExtractOptions &options) {
   throw EDatabaseError(QStringLiteral("There is no %1 %2 in the database").arg(QLatin1String(kinds[int(kind)]), name));
 }
 
-QString OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
+TScript OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
   const TWriter w(c);
   TScript s;
   const auto find = [&name](const auto &list) -> decltype(&list[0]) {
@@ -1341,7 +1344,7 @@ QString OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
     }
     break;
   }
-  return s.Text();
+  return s;
 }
 
 // The session's attachment, opened when closed, and its dialect.
@@ -1354,7 +1357,8 @@ std::pair<isc_db_handle, int> SessionAttachment() {
 
 }  // namespace
 
-QString ObjectDDL(isc_db_handle db, int dialect, TObjectKind kind, const QString &name) {
+namespace {
+TScript OneObject(isc_db_handle db, int dialect, TObjectKind kind, const QString &name) {
   TCatalogReader reader(db, dialect);
   TFilter filter;
   filter.All = false;
@@ -1372,6 +1376,15 @@ QString ObjectDDL(isc_db_handle db, int dialect, TObjectKind kind, const QString
   const TCatalog catalog = TLoader(reader, filter, options).Load();
   return OneObject(catalog, kind, name);
 }
+}  // namespace
+
+QString ObjectDDL(isc_db_handle db, int dialect, TObjectKind kind, const QString &name) {
+  return OneObject(db, dialect, kind, name).Text();
+}
+
+QStringList ObjectStatements(isc_db_handle db, int dialect, TObjectKind kind, const QString &name) {
+  return OneObject(db, dialect, kind, name).Statements();
+}
 
 QString DatabaseDDL(isc_db_handle db, int dialect, const TExtractOptions &options) {
   TCatalogReader reader(db, dialect);
@@ -1382,6 +1395,11 @@ QString DatabaseDDL(isc_db_handle db, int dialect, const TExtractOptions &option
 QString ObjectDDL(TObjectKind kind, const QString &name) {
   const auto [db, dialect] = SessionAttachment();
   return ObjectDDL(db, dialect, kind, name);
+}
+
+QStringList ObjectStatements(TObjectKind kind, const QString &name) {
+  const auto [db, dialect] = SessionAttachment();
+  return ObjectStatements(db, dialect, kind, name);
 }
 
 QString DatabaseDDL(const TExtractOptions &options) {

@@ -6,6 +6,7 @@
 #include <ibase.h>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <functional>
 #include <future>
@@ -36,6 +37,9 @@ struct TExtractOptions {
 // checks, indices and comments; a package with its body), read in one snapshot. Raises
 // EDatabaseError when there is no such object, and with the server's message.
 QString ObjectDDL(TObjectKind kind, const QString &name);
+// The same statements one by one, without terminators or SET TERM: what an editor of the
+// object's source starts from.
+QStringList ObjectStatements(TObjectKind kind, const QString &name);
 // The whole database of the session: dialect, a commented CREATE DATABASE line (its default
 // character set and collation), then every user object so ordered that the script runs in
 // isql on an empty database.
@@ -43,6 +47,7 @@ QString DatabaseDDL(const TExtractOptions &options = {});
 
 // The same on any attachment, from any thread (the client library's calls alone).
 QString ObjectDDL(isc_db_handle db, int dialect, TObjectKind kind, const QString &name);
+QStringList ObjectStatements(isc_db_handle db, int dialect, TObjectKind kind, const QString &name);
 QString DatabaseDDL(isc_db_handle db, int dialect, const TExtractOptions &options = {});
 
 // A whole-database extraction of the session's database on a worker thread, reporting by

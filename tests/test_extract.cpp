@@ -250,6 +250,11 @@ private slots:
     }
     fixtures::connectDataModule(db);
     QCOMPARE(ObjectDDL(TObjectKind(kind), name), ddl);
+    const QStringList statements = ObjectStatements(TObjectKind(kind), name);
+    QVERIFY(!statements.isEmpty());
+    for (const QString &statement : statements)
+      QVERIFY2(ddl.contains(statement + QLatin1Char(';')) || ddl.contains(statement + QLatin1Char('^')),
+               qPrintable(statement));
     QVERIFY(fixtures::errorOf<EDatabaseError>([&] {
               ObjectDDL(TObjectKind(kind), QStringLiteral("NONE_SUCH"));
             }).contains(QLatin1String("NONE_SUCH")));
@@ -281,6 +286,10 @@ private slots:
     const QString file = fixtures::tempPath(QStringLiteral("extract"), QStringLiteral(".sql"));
     ExtractTo(file, {});
     QCOMPARE(QString::fromUtf8(fixtures::readFile(file)).trimmed(), NewestDDLText().trimmed());
+    TExtractOptions values;
+    values.GeneratorValues = true;
+    ExtractTo(file, values);
+    QVERIFY(fixtures::readFile(file).contains("CREATE GENERATOR G_MASTER;\nSET GENERATOR G_MASTER TO 3;\n"));
 
     TExtractRun run;
     QSignalSpy cancelled(&run, &TExtractRun::Cancelled), finished(&run, &TExtractRun::Finished);
