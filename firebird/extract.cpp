@@ -33,9 +33,10 @@ struct TColumn {  // a column of a relation, or a parameter of a routine
   int CollationId = -1;  // -1: the source's own
   bool Identity = false;
   qlonglong IdentityStart = 0;
-  bool TypeOf = false;           // a parameter declared TYPE OF
-  QString OfRelation, OfColumn;  // TYPE OF COLUMN
-  bool Output = false;           // a procedure's output parameter
+  QString IdentityGenerator, IdentityValue;  // the value when current values are asked for
+  bool TypeOf = false;                       // a parameter declared TYPE OF
+  QString OfRelation, OfColumn;              // TYPE OF COLUMN
+  bool Output = false;                       // a procedure's output parameter
   QString Description;
 };
 
@@ -159,6 +160,19 @@ private:
     return rows;
   }
   TColumn Parameter(const QVariantList &r, int first);
+  // The generators' current values, many to a statement.
+  QStringList CurrentValues(const QStringList &generators, int dialect) {
+    QStringList out;
+    for (qsizetype first = 0; first < generators.size(); first += 200) {
+      QStringList values;
+      for (qsizetype i = first; i < qMin(first + 200, generators.size()); ++i)
+        values << QStringLiteral("GEN_ID(%1, 0)").arg(QuoteIdentifier(generators[i], dialect));
+      const auto rows = R.Rows(QStringLiteral("SELECT %1 FROM RDB$DATABASE").arg(values.join(u',')));
+      for (qsizetype i = 0; !rows.isEmpty() && i < rows[0].size(); ++i)
+        out << QString::number(rows[0][i].toLongLong());
+    }
+    return out;
+  }
 
   static constexpr int kSteps = 21;  // the statements Load runs for a whole database
   TCatalogReader &R;
@@ -300,7 +314,7 @@ TCatalog TLoader::Load() {
     for (const auto &r :
          Rows(QStringLiteral("SELECT rf.RDB$RELATION_NAME, rf.RDB$FIELD_NAME, rf.RDB$FIELD_SOURCE, rf.RDB$NULL_FLAG, "
                              "rf.RDB$DEFAULT_SOURCE, rf.RDB$COLLATION_ID, rf.RDB$IDENTITY_TYPE, g.RDB$INITIAL_VALUE, "
-                             "rf.RDB$DESCRIPTION FROM RDB$RELATION_FIELDS rf "
+                             "rf.RDB$DESCRIPTION, rf.RDB$GENERATOR_NAME FROM RDB$RELATION_FIELDS rf "
                              "LEFT JOIN RDB$GENERATORS g ON g.RDB$GENERATOR_NAME = rf.RDB$GENERATOR_NAME "
                              "WHERE COALESCE(rf.RDB$SYSTEM_FLAG, 0) = 0") +
               F.WhereRelation("rf.RDB$RELATION_NAME") +
@@ -316,7 +330,21 @@ TCatalog TLoader::Load() {
       col.Identity = !r[6].isNull();
       col.IdentityStart = r[7].toLongLong();
       col.Description = Str(r[8]);
+      col.IdentityGenerator = Str(r[9]);
       c.Relations[*rel].Columns << col;
+    }
+    if (O.GeneratorValues) {
+      QList<TColumn *> identities;
+      QStringList generators;
+      for (TRelation &rel : c.Relations)
+        for (TColumn &col : rel.Columns)
+          if (col.Identity && !col.IdentityGenerator.isEmpty()) {
+            identities << &col;
+            generators << col.IdentityGenerator;
+          }
+      const QStringList values = CurrentValues(generators, c.Dialect);
+      for (qsizetype i = 0; i < identities.size() && i < values.size(); ++i)
+        identities[i]->IdentityValue = values[i];
     }
     for (const auto &r :
          Rows(QStringLiteral("SELECT i.RDB$INDEX_NAME, i.RDB$RELATION_NAME, i.RDB$UNIQUE_FLAG, i.RDB$INDEX_TYPE, "
@@ -477,16 +505,13 @@ TCatalog TLoader::Load() {
       g.Owner = Str(r[4]);
       c.Generators << g;
     }
-    if (O.GeneratorValues && !c.Generators.isEmpty()) {
-      // Current values, many to a statement.
-      for (qsizetype first = 0; first < c.Generators.size(); first += 200) {
-        QStringList values;
-        for (qsizetype i = first; i < qMin(first + 200, c.Generators.size()); ++i)
-          values << QStringLiteral("GEN_ID(%1, 0)").arg(QuoteIdentifier(c.Generators[i].Name, c.Dialect));
-        const auto rows = R.Rows(QStringLiteral("SELECT %1 FROM RDB$DATABASE").arg(values.join(u',')));
-        for (qsizetype i = 0; !rows.isEmpty() && i < rows[0].size(); ++i)
-          c.Generators[first + i].Text = QString::number(rows[0][i].toLongLong());
-      }
+    if (O.GeneratorValues) {
+      QStringList names;
+      for (const TNamed &g : c.Generators)
+        names << g.Name;
+      const QStringList values = CurrentValues(names, c.Dialect);
+      for (qsizetype i = 0; i < values.size(); ++i)
+        c.Generators[i].Text = values[i];
     }
   }
   if (F.Is(TObjectKind::Exception)) {
@@ -1180,6 +1205,14 @@ QString WholeScript(const TCatalog &c, const TExtractOptions &options) {
           QStringLiteral("CREATE PACKAGE BODY %1\nAS\n%2").arg(w.Name(c.Packages[i].Name), c.Packages[i].Body), true});
       break;
     }
+  }
+  if (options.GeneratorValues) {
+    s.Section(QStringLiteral("Identity values"));
+    for (const TRelation *r : ByName(c.Relations))
+      for (const TColumn &col : r->Columns)
+        if (!col.IdentityValue.isEmpty())
+          s.Add(TStatement{QStringLiteral("ALTER TABLE %1 ALTER COLUMN %2 RESTART WITH %3")
+                               .arg(w.Name(r->Name), w.Name(col.Name), col.IdentityValue)});
   }
   s.Section(QStringLiteral("Primary and unique keys"));
   s.Add(w.Constraints(QString(), true, false, false));

@@ -260,14 +260,16 @@ private slots:
             }).contains(QLatin1String("NONE_SUCH")));
   }
 
-  // Every catalog window's DD&L button, and the menu's whole-database extraction, open a DDL
+  // Every catalog window's Show DD&L button, and the menu's whole-database extraction, open a DDL
   // window with the statements; a cancelled extraction says so and leaves nothing.
   void showDDLWindows() {
-    fixtures::connectDataModule(fixtures::createDatabase(3, fixtures::Content::Known));
+    fixtures::connectDataModule(fixtures::createDatabase(
+        3, fixtures::Content::Known, fixtures::Access::Embedded,
+        QString::fromUtf8(fixtures::kNumbersTable) + QStringLiteral("INSERT INTO T_NUMBERS (N41) VALUES (1);\n")));
     for (const fixtures::CatalogWindow &w : fixtures::catalogWindows()) {
       QWidget *form = w.open();
       QVERIFY2(fixtures::selectListed(form, w, w.unused), qPrintable(w.title));
-      fixtures::listButton(form, QStringLiteral("DD&L"))->click();
+      fixtures::listButton(form, QStringLiteral("Show DD&L"))->click();
       const QString ddl = NewestDDLText();
       QVERIFY2(ddl.contains(QStringLiteral("CREATE ")) && ddl.contains(QLatin1Char(' ') + w.unused), qPrintable(ddl));
     }
@@ -290,6 +292,7 @@ private slots:
     values.GeneratorValues = true;
     ExtractTo(file, values);
     QVERIFY(fixtures::readFile(file).contains("CREATE GENERATOR G_MASTER;\nSET GENERATOR G_MASTER TO 3;\n"));
+    QVERIFY(fixtures::readFile(file).contains("ALTER TABLE T_NUMBERS ALTER COLUMN ID RESTART WITH 1;\n"));
 
     TExtractRun run;
     QSignalSpy cancelled(&run, &TExtractRun::Cancelled), finished(&run, &TExtractRun::Finished);

@@ -44,8 +44,8 @@ QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString
 }
 
 QToolButton *AddDDLButton(QFrame *panel, TDataSource *source, TObjectKind kind, std::function<QString()> name) {
-  QToolButton *b =
-      AddSpeedButton(panel, "DDLBtn", QStringLiteral("DD&L"), QStringLiteral("Show the statements that create it"));
+  QToolButton *b = AddSpeedButton(panel, "DDLBtn", QStringLiteral("Show DD&L"),
+                                  QStringLiteral("Show the statements that create it"));
   ConnectGuarded(b, &QToolButton::clicked, b, [kind, name = std::move(name)] { ShowObjectDDL(kind, name()); });
   EnableWithRows(source, {b});
   return b;

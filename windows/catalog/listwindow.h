@@ -22,7 +22,7 @@ QFrame *CreateButtonPanel(QWidget *parent);
 QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString &caption,
                             const QString &hint = QString());
 
-// "DD&L": the statements that create the current row's object (its name from name), shown in a
+// "Show DD&L": the statements that create the current row's object (its name from name), shown in a
 // new DDL statements window; on only while the list has rows.
 QToolButton *AddDDLButton(QFrame *panel, TDataSource *source, TObjectKind kind, std::function<QString()> name);
 // A new DDL statements window with the statements that create that object.

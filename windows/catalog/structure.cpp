@@ -54,7 +54,7 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   buttons->addWidget(DataBtn);
   buttons->addWidget(ViewSourceBtn);
   buttons->addStretch();
-  DDLBtn = AddSpeedButton(PanelComs, "DDLBtn", QStringLiteral("DD&L"),
+  DDLBtn = AddSpeedButton(PanelComs, "DDLBtn", QStringLiteral("Show DD&L"),
                           QStringLiteral("Show the statements that create this table or view"));
 
   StrQuery = new TRelationFields(this);

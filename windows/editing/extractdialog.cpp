@@ -7,6 +7,7 @@
 #include "ui/shell.h"
 #include "windows/editing/ddlwindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QEventLoop>
@@ -122,7 +123,7 @@ void ExtractTo(const QString &file, const TExtractOptions &options) {
 }
 
 void ExtractMetadata() {
-  TExtractDialog dialog;
+  TExtractDialog dialog(QApplication::activeWindow());
   if (dialog.exec() != QDialog::Accepted) return;
   TExtractOptions options;
   options.GeneratorValues = dialog.ValuesCheck->isChecked();
