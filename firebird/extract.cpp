@@ -553,7 +553,7 @@ TCatalog TLoader::Load() {
     }
     for (const auto &r : Rows(QStringLiteral(
              "SELECT RDB$DEPENDENT_NAME, RDB$DEPENDENT_TYPE, RDB$DEPENDED_ON_NAME, RDB$DEPENDED_ON_TYPE, "
-             "RDB$PACKAGE_NAME FROM RDB$DEPENDENCIES WHERE RDB$DEPENDENT_TYPE IN (1, 3, 5, 15, 18, 19)")))
+             "RDB$PACKAGE_NAME FROM RDB$DEPENDENCIES WHERE RDB$DEPENDENT_TYPE IN (1, 3, 4, 5, 15, 18, 19)")))
       c.Dependencies << TDependency{Str(r[0]), Str(r[2]), Str(r[4]), Int(r[1]), Int(r[3])};
   }
   return c;
@@ -584,7 +584,8 @@ public:
   }
   QString TypeText(const TField &f) const { return FieldTypeText(f.Type, C.Dialect, C.Charset); }
 
-  QString Domain(const QString &name) const;
+  // withCheck false leaves the CHECK out, for one that reads tables not made yet.
+  QString Domain(const QString &name, bool withCheck = true) const;
   QString ColumnText(const TColumn &col) const;
   QString ParameterText(const TColumn &p) const;
   QString Table(const TRelation &r) const;
@@ -617,12 +618,12 @@ public:
   const TCatalog &C;
 };
 
-QString TWriter::Domain(const QString &name) const {
+QString TWriter::Domain(const QString &name, bool withCheck) const {
   const TField f = C.Fields.value(name);
   QString s = QStringLiteral("CREATE DOMAIN %1 AS %2").arg(Name(name), TypeText(f));
   if (!f.Default.isEmpty()) s += QLatin1Char(' ') + f.Default;
   if (f.NotNull) s += QStringLiteral(" NOT NULL");
-  if (!f.Check.isEmpty()) s += QLatin1Char(' ') + f.Check;
+  if (withCheck && !f.Check.isEmpty()) s += QLatin1Char(' ') + f.Check;
   s += CollateClause(f.CharsetId, f.CollationId);
   return s;
 }
@@ -1169,10 +1170,14 @@ QString WholeScript(const TCatalog &c, const TExtractOptions &options) {
   for (const TNamed *r : ByName(c.Roles))
     s.Add(TStatement{QStringLiteral("CREATE ROLE %1").arg(w.Name(r->Name))});
   s.Section(QStringLiteral("Domains"));
+  // A domain's CHECK that reads tables, views or routines is added once they exist.
+  QSet<QString> laterChecks;
+  for (const TDependency &d : c.Dependencies)
+    if (d.DependentType == 4 && d.DependedOnType != 9) laterChecks << d.Dependent;
   QStringList domains = c.Domains;
   domains.sort();
   for (const QString &d : domains)
-    s.Add(TStatement{w.Domain(d)});
+    s.Add(TStatement{w.Domain(d, !laterChecks.contains(d))});
   s.Section(QStringLiteral("Generators"));
   for (const TNamed *g : ByName(c.Generators)) {
     s.Add(TStatement{w.Generator(*g)});
@@ -1219,6 +1224,9 @@ QString WholeScript(const TCatalog &c, const TExtractOptions &options) {
   s.Section(QStringLiteral("Foreign keys"));
   s.Add(w.Constraints(QString(), false, true, false));
   s.Section(QStringLiteral("Checks"));
+  for (const QString &d : domains)
+    if (laterChecks.contains(d) && !c.Fields.value(d).Check.isEmpty())
+      s.Add(TStatement{QStringLiteral("ALTER DOMAIN %1 ADD %2").arg(w.Name(d), c.Fields.value(d).Check)});
   s.Add(w.Constraints(QString(), false, false, true));
   s.Section(QStringLiteral("Indices"));
   s.Add(w.Indices(QString()));

@@ -28,7 +28,7 @@ namespace {
 // procedure summing a computed column, a view over that view, routines calling each other,
 // an identity with START WITH, a collation used by a domain, domain and table CHECKs, segment
 // sizes, a package, a function, database and DDL triggers, inactive, descending and expression
-// indices, grants to a role, comments and names that need quotes.
+// indices, grants to a role, comments, names that need quotes, a domain CHECK reading a table.
 const char *const kHardCases = R"SQL(
 CREATE DATABASE 'hard.fdb' DEFAULT CHARACTER SET UTF8 COLLATION UNICODE;
 CREATE COLLATION UTF8_CI FOR UTF8 FROM UNICODE CASE INSENSITIVE;
@@ -50,6 +50,8 @@ CREATE TABLE ITEMS (
 CREATE TABLE "Orders" (ID INTEGER NOT NULL, ITEM_ID INTEGER, CONSTRAINT PK_ORDERS PRIMARY KEY (ID),
   CONSTRAINT FK_ITEM FOREIGN KEY (ITEM_ID) REFERENCES ITEMS (ID) ON DELETE CASCADE,
   CONSTRAINT UQ_ITEM UNIQUE (ITEM_ID) USING DESC INDEX IX_UQ_ITEM);
+CREATE DOMAIN D_ITEM AS INTEGER CHECK (VALUE IS NULL OR VALUE IN (SELECT ID FROM ITEMS));
+ALTER TABLE "Orders" ADD ITEM2 D_ITEM;
 CREATE INDEX IX_INACTIVE ON ITEMS (QTY);
 ALTER INDEX IX_INACTIVE INACTIVE;
 CREATE DESCENDING INDEX IX_DESC ON ITEMS (PRICE);
