@@ -123,6 +123,25 @@ QVariant IntegerValue(const QString &s, TFieldType type, const QString &label) {
 }
 }  // namespace
 
+QString ScaledText(qint64 value, int scale) {
+  if (scale <= 0) return QString::number(value);
+  const bool negative = value < 0;
+  // The magnitude as unsigned digits: the most negative value has no positive counterpart.
+  const quint64 magnitude = negative ? quint64(0) - quint64(value) : quint64(value);
+  QString digits = QString::number(magnitude).rightJustified(scale + 1, u'0');
+  digits.insert(digits.size() - scale, u'.');
+  return negative ? u'-' + digits : digits;
+}
+
+static TimeOfDay OfUnits(quint32 units) {
+  const quint32 seconds = units / 10000;
+  return {int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60), int(units % 10000), true};
+}
+
+QVariant TimeUnitsValue(quint32 units) { return TimeVariant(OfUnits(units)); }
+
+QString TimeUnitsText(quint32 units) { return ServerTimeText(OfUnits(units)); }
+
 QString NullText() { return QStringLiteral("<null>"); }
 
 QString ValueText(const QVariant &v, TFieldType type, int size) {
@@ -140,6 +159,9 @@ QString ValueText(const QVariant &v, TFieldType type, int size) {
     if (v.userType() == QMetaType::QByteArray) return QString::fromLatin1(v.toByteArray());
     return v.toString();
   case TFieldType::ftBoolean: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+  case TFieldType::ftBCD:
+    if (v.userType() == QMetaType::LongLong) return ScaledText(v.toLongLong(), size);
+    return v.toString();
   default:
     if (v.userType() == QMetaType::QByteArray) return TStringList::DecodeBytes(v.toByteArray());
     return v.toString();
