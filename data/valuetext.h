@@ -24,6 +24,11 @@ QString ScaledText(qint64 value, int scale);
 QVariant TimeUnitsValue(quint32 units);
 // The server's text of such a time, every digit written ("HH:MM:SS.FFFF").
 QString TimeUnitsText(quint32 units);
+// What a grid shows for a day ("YYYY-MM-DD") and for a time of day in the server's units
+// ("HH:MM:SS", ".FFFF" added when there is a fraction): ValueText's text for those values, made
+// without a detour through variants, for readers of millions of rows.
+QByteArray DayText(qint64 julianDay);
+QByteArray TimeShownText(quint32 units);
 
 // The value typed text stands for. Empty text is null for every kind but text. Raises
 // EDatabaseError naming `label` when the text is not a value of the kind (or longer than `size`

@@ -49,21 +49,26 @@ void PageCounters(TIBDataBase *db, TStatementCost &into, int sign) {
   }
 }
 
-// The text of a CSV field: quoted when it holds a separator, a quote or a line break, and when
-// it is empty (so that an empty text differs from a NULL written as nothing).
-void AppendCsv(QByteArray &out, const QString &text) {
-  const QByteArray bytes = text.toUtf8();
-  if (!bytes.isEmpty() && !bytes.contains(',') && !bytes.contains('"') && !bytes.contains('\n') &&
-      !bytes.contains('\r')) {
-    out += bytes;
+// A CSV field: quoted when it holds a separator, a quote or a line break, and when it is empty
+// (so that an empty text differs from a NULL written as nothing).
+void AppendCsv(QByteArray &out, const char *p, qsizetype n) {
+  bool plain = n > 0;
+  for (qsizetype i = 0; plain && i < n; ++i)
+    plain = p[i] != ',' && p[i] != '"' && p[i] != '\n' && p[i] != '\r';
+  if (plain) {
+    out.append(p, n);
     return;
   }
   out += '"';
-  for (char c : bytes) {
-    if (c == '"') out += '"';
-    out += c;
+  for (qsizetype i = 0; i < n; ++i) {
+    if (p[i] == '"') out += '"';
+    out += p[i];
   }
   out += '"';
+}
+void AppendCsv(QByteArray &out, const QString &text) {
+  const QByteArray bytes = text.toUtf8();
+  AppendCsv(out, bytes.constData(), bytes.size());
 }
 }  // namespace
 
@@ -418,7 +423,7 @@ public:
   }
 };
 
-// Values as CSV fields, through the same text as the grid.
+// Values as CSV fields: the grid's text of each (ValueText's, or the same text made directly).
 class TCsvSink {
 public:
   TCsvSink(const QList<TResultColumn> &columns, const QString &nullText)
@@ -429,22 +434,17 @@ public:
   void Int(int i, qint32 v) { Sep(i), Out += QByteArray::number(v); }
   void Long(int i, qint64 v) {
     Sep(i);
-    if (FColumns[i].Type == TFieldType::ftBCD)
-      Out += ScaledText(v, FColumns[i].Size).toLatin1();
-    else
-      Out += QByteArray::number(v);
+    Out += FColumns[i].Type == TFieldType::ftBCD ? ScaledText(v, FColumns[i].Size).toLatin1() : QByteArray::number(v);
   }
   void Double(int i, double v) { Field(i, QVariant(v)); }
   void Bool(int i, bool v) { Field(i, QVariant(v)); }
-  void Text(int i, const char *p, int n) { Field(i, QString::fromUtf8(p, n)); }
-  void Bytes(int i, const char *p, int n) { Field(i, QByteArray(p, n)); }
-  void Date(int i, qint64 jd) { Field(i, QDate::fromJulianDay(jd)); }
-  void Time(int i, quint32 units) { Field(i, TimeUnitsValue(units)); }
-  void Stamp(int i, qint64 jd, quint32 units) {
-    Field(i, QDate::fromJulianDay(jd).toString(Qt::ISODate) + u' ' + TimeUnitsText(units));
-  }
+  void Text(int i, const char *p, int n) { Sep(i), AppendCsv(Out, p, n); }
+  void Bytes(int i, const char *p, int n) { Sep(i), Out += QByteArray::fromRawData(p, n).toHex().toUpper(); }
+  void Date(int i, qint64 jd) { Sep(i), Out += DayText(jd); }
+  void Time(int i, quint32 units) { Sep(i), Out += TimeShownText(units); }
+  void Stamp(int i, qint64 jd, quint32 units) { Sep(i), Out += DayText(jd) + ' ' + TimeShownText(units); }
   void Blob(int i, bool text, const QByteArray &bytes, quint64, qint64) {
-    Field(i, text ? QVariant(QString::fromUtf8(bytes)) : QVariant(QString::fromLatin1(bytes.toHex().toUpper())));
+    text ? Text(i, bytes.constData(), int(bytes.size())) : Bytes(i, bytes.constData(), int(bytes.size()));
   }
   void EndRow() { Out += "\r\n"; }
 
@@ -454,11 +454,7 @@ private:
   }
   void Field(int i, const QVariant &v) {
     Sep(i);
-    const TResultColumn &c = FColumns[i];
-    AppendCsv(Out,
-              v.userType() == QMetaType::QString && c.Type != TFieldType::ftTime && c.Type != TFieldType::ftDateTime
-                  ? v.toString()
-                  : ValueText(v, c.Type, c.Size));
+    AppendCsv(Out, ValueText(v, FColumns[i].Type, FColumns[i].Size));
   }
   const QList<TResultColumn> &FColumns;
   QByteArray FNull;
@@ -627,7 +623,7 @@ void TStatementRun::FetchMore(int n) {
       worker->Decode(sink, kBlobPreviewBytes, raw);
       sink.End();
       // Fetch all hands the rows over as they come, so that the grid and its count move.
-      if (n < 0 && (sink.Count >= 20000 || sent.elapsed() > 200)) flush();
+      if (n < 0 && (sink.Count >= 5000 || sent.elapsed() > 100)) flush();
     }
     PageCounters(db, o.Cost, 1);
     if (!o.CursorOpen) {
