@@ -289,7 +289,7 @@ struct TStatementRun::TWorker {
       const int type = v.sqltype & ~1;
       const char *d = v.sqldata;
       if (*v.sqlind < 0) {
-        sink.Null(i);
+        type == SQL_BLOB ? sink.NullBlob(i) : sink.Null(i);
         continue;
       }
       raw += v.sqllen;
@@ -399,6 +399,10 @@ public:
     ++Count;
   }
   void Null(int) { Row.Null(); }
+  void NullBlob(int) {
+    Row.Null();
+    Slots.insert(Slots.end(), {0, 0});
+  }
   void Int(int, qint32 v) { Row.Int(v); }
   void Long(int, qint64 v) { Row.Long(v); }
   void Double(int, double v) { Row.Double(v); }
@@ -431,6 +435,7 @@ public:
   QByteArray Out;
 
   void Null(int i) { Sep(i), Out += FNull; }
+  void NullBlob(int i) { Null(i); }
   void Int(int i, qint32 v) { Sep(i), Out += QByteArray::number(v); }
   void Long(int i, qint64 v) {
     Sep(i);

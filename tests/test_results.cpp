@@ -211,8 +211,9 @@ private slots:
 
   // A blob shows its first KB; the whole of it opens in the memo viewer and saves to a file.
   void blobs() {
-    QVERIFY(RunText(QStringLiteral("SELECT NOTE FROM T WHERE ID = 1")));
+    QVERIFY(RunText(QStringLiteral("SELECT NOTE, ID FROM T WHERE ID <= 2 ORDER BY ID")));
     QCOMPARE(Run()->Text(0, 0), QString(QStringLiteral("0123456789").repeated(103).left(1024) + "..."));
+    QCOMPARE(Run()->Text(1, 0) + Run()->Text(1, 1), NullText() + "2");
     Pane()->Grid->setCurrentIndex(Pane()->Grid->model()->index(0, 0));
     const QString file = fixtures::tempPath(QStringLiteral("blob"), QStringLiteral(".txt"));
     Pane()->SaveBlob(file);

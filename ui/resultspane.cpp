@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -63,11 +64,17 @@ TResultsModel::TResultsModel(TStatementRun *run, QObject *parent) : QAbstractTab
   });
 }
 
+void TResultsModel::Clear() {
+  beginResetModel();
+  FRows = FColumns = 0;
+  endResetModel();
+}
+
 int TResultsModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : FRows; }
 int TResultsModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : FColumns; }
 
 QVariant TResultsModel::data(const QModelIndex &index, int role) const {
-  if (!index.isValid() || index.row() >= FRows) return {};
+  if (!index.isValid() || index.row() >= FRun->Rows().size() || index.column() >= FRun->Columns().size()) return {};
   switch (role) {
   case Qt::DisplayRole: return FRun->Text(index.row(), index.column());
   case Qt::ForegroundRole:  // NULL reads apart from a text that says "<null>"
@@ -198,6 +205,8 @@ void TResultsPane::Watch(bool on) {
 
 void TResultsPane::Run(const QString &statement) {
   FRun->Start(statement);
+  FModel->Clear();
+  FSizeColumns = true;
   FActivity = QStringLiteral("Running...");
   Status->setText(FActivity);
   PlanView->clear();
@@ -269,6 +278,13 @@ void TResultsPane::TaskEnded() {
   FetchAllBtn->setEnabled(!busy && FRun->HasCursor());
   ExportBtn->setEnabled(!busy && FRun->ReturnsRows() && FRun->RowsAffected() < 0);
   if (busy) return;
+  if (FModel->rowCount() > 0 && std::exchange(FSizeColumns, false)) {
+    // Columns as wide as the first rows need, so that numbers show whole; a long text stops at
+    // a width the user can widen.
+    Grid->resizeColumnsToContents();
+    for (int c = 0; c < FModel->columnCount(); ++c)
+      Grid->setColumnWidth(c, qMin(Grid->columnWidth(c), 400));
+  }
   Watch(false);
   if (!FActivity.isEmpty()) {
     FActivity.clear();

@@ -27,6 +27,8 @@ public:
   QVariant data(const QModelIndex &index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
   bool canFetchMore(const QModelIndex &parent) const override;
+  // Empties the grid: the run has let its rows go for a new statement.
+  void Clear();
   void fetchMore(const QModelIndex &parent) override;
   // Rows asked for at a time as the view scrolls.
   static constexpr int kBatch = 200;
@@ -84,5 +86,6 @@ private:
 
   TStatementRun *FRun;
   TResultsModel *FModel;
-  QString FActivity;  // what the status line says while a task runs
+  QString FActivity;          // what the status line says while a task runs
+  bool FSizeColumns = false;  // the columns take the width of the first rows that arrive
 };
