@@ -13,6 +13,7 @@
 #include "windows/editing/ddlwindow.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QItemSelectionModel>
@@ -138,15 +139,17 @@ BENCH("results1m") {
   const qint64 csvBytes = QFile(csv).size();
   QFile::remove(csv);
 
-  beat.Longest = 0;
   pane->Grid->clearSelection();
   pane->Grid->selectionModel()->select(
       QItemSelection(pane->Grid->model()->index(0, 0), pane->Grid->model()->index(19999, 6)),
       QItemSelectionModel::Select);
+  QApplication::clipboard()->clear();
+  QTest::qWait(50);
+  beat.Longest = 0;
   t.restart();
   pane->CopySelection(false);
+  QTest::qWaitFor([] { return QApplication::clipboard()->text().size() > 20000; }, 10000);
   const double copySeconds = t.nsecsElapsed() / 1e9;
-  QApplication::processEvents();
   const qint64 gapCopy = beat.Longest;
 
   // Cancel of a statement the server works on for half a minute, then the next statement.

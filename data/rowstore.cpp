@@ -147,7 +147,6 @@ static quint32 PackedLength(const char *start) {
 
 void TRowStore::appendPacked(const QByteArray &rows, int count) {
   const char *p = rows.constData();
-  FRows.reserve(FRows.size() + size_t(count));
   for (int i = 0; i < count; ++i) {
     const quint32 n = PackedLength(p);
     FRows.push_back(Store(p, n));

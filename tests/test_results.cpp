@@ -276,7 +276,7 @@ private slots:
     Pane()->Grid->selectAll();
     QCOMPARE(Pane()->SelectedText(true), QStringLiteral("ID\tNAME\n1\tn1\n2\tn2\n"));
     Pane()->CopySelection(false);
-    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("1\tn1\n2\tn2\n"));
+    QTRY_COMPARE(QApplication::clipboard()->text(), QStringLiteral("1\tn1\n2\tn2\n"));
     DMSys->IBDataBase->Rollback();
   }
 

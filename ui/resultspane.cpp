@@ -21,9 +21,11 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -297,43 +299,66 @@ void TResultsPane::TaskEnded() {
     FModel->fetchMore({});
 }
 
-QString TResultsPane::SelectedText(bool header) const {
+// The selected cells as text, made a slice of rows at a time.
+struct TResultsPane::TCopy {
+  std::vector<int> Rows;  // in order, each once
+  int Left = INT_MAX, Right = -1;
+  bool Whole = false;  // one rectangle: every cell in it is selected
+  size_t Next = 0;
+  QString Out;
+};
+
+std::shared_ptr<TResultsPane::TCopy> TResultsPane::StartCopy(bool header) const {
+  auto job = std::make_shared<TCopy>();
   const QItemSelection selection = Grid->selectionModel()->selection();
-  if (selection.isEmpty()) return {};
-  // The bounding columns of the selection, rows in order; each row is decoded once.
-  int left = INT_MAX, right = -1;
-  std::vector<std::pair<int, int>> rows;
+  job->Whole = selection.size() == 1;
   for (const QItemSelectionRange &r : selection) {
-    left = qMin(left, r.left());
-    right = qMax(right, r.right());
-    rows.emplace_back(r.top(), r.bottom());
+    job->Left = qMin(job->Left, r.left());
+    job->Right = qMax(job->Right, r.right());
+    for (int row = r.top(); row <= r.bottom(); ++row)
+      job->Rows.push_back(row);
   }
-  std::sort(rows.begin(), rows.end());
-  QString out;
-  if (header) {
-    for (int c = left; c <= right; ++c) {
-      if (c > left) out += u'\t';
-      AppendTsv(out, FRun->Columns()[c].Name);
+  std::sort(job->Rows.begin(), job->Rows.end());
+  job->Rows.erase(std::unique(job->Rows.begin(), job->Rows.end()), job->Rows.end());
+  if (header && !selection.isEmpty()) {
+    for (int c = job->Left; c <= job->Right; ++c) {
+      if (c > job->Left) job->Out += u'\t';
+      AppendTsv(job->Out, FRun->Columns()[c].Name);
     }
-    out += u'\n';
+    job->Out += u'\n';
   }
-  std::vector<int> list;
-  for (const auto &[top, bottom] : rows)
-    for (int r = top; r <= bottom; ++r)
-      list.push_back(r);
-  list.erase(std::unique(list.begin(), list.end()), list.end());
-  const bool whole = selection.size() == 1;  // one rectangle: every cell in it is selected
-  for (int r : list) {
-    for (int c = left; c <= right; ++c) {
-      if (c > left) out += u'\t';
-      if (whole || Grid->selectionModel()->isSelected(FModel->index(r, c))) AppendTsv(out, FRun->Text(r, c));
-    }
-    out += u'\n';
-  }
-  return out;
+  return job;
 }
 
-void TResultsPane::CopySelection(bool header) { QApplication::clipboard()->setText(SelectedText(header)); }
+// Adds up to n rows; true once every row is in.
+bool TResultsPane::CopyRows(TCopy &job, size_t n) const {
+  for (const size_t end = qMin(job.Rows.size(), job.Next + n); job.Next < end; ++job.Next) {
+    const int r = job.Rows[job.Next];
+    for (int c = job.Left; c <= job.Right; ++c) {
+      if (c > job.Left) job.Out += u'\t';
+      if (job.Whole || Grid->selectionModel()->isSelected(FModel->index(r, c))) AppendTsv(job.Out, FRun->Text(r, c));
+    }
+    job.Out += u'\n';
+  }
+  return job.Next >= job.Rows.size();
+}
+
+QString TResultsPane::SelectedText(bool header) const {
+  const std::shared_ptr<TCopy> job = StartCopy(header);
+  CopyRows(*job, job->Rows.size());
+  return job->Out;
+}
+
+// A slice of rows per turn of the event loop, so that a copy of many thousands of cells
+// never holds the window up; the clipboard gets the text at the end.
+void TResultsPane::CopySelection(bool header) { ContinueCopy(StartCopy(header)); }
+
+void TResultsPane::ContinueCopy(const std::shared_ptr<TCopy> &job) {
+  if (CopyRows(*job, 2000))
+    QApplication::clipboard()->setText(job->Out);
+  else
+    QTimer::singleShot(0, this, [this, job] { ContinueCopy(job); });
+}
 
 void TResultsPane::OpenBlob() {
   const QModelIndex i = Grid->currentIndex();

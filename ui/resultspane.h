@@ -8,6 +8,7 @@
 
 #include <QAbstractTableModel>
 #include <QWidget>
+#include <memory>
 
 class QLabel;
 class QPlainTextEdit;
@@ -58,6 +59,8 @@ public:
   void ExportCsv(const QString &fileName = QString());
   // The selected cells as tab-separated text, a header row first on request.
   QString SelectedText(bool header) const;
+  // The same to the clipboard, made a slice of rows at a time: the clipboard has it once the
+  // event loop has turned a few times.
   void CopySelection(bool header);
   // The current cell's blob, whole, in the memo viewer; or saved to a file.
   void OpenBlob();
@@ -80,6 +83,10 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  struct TCopy;
+  std::shared_ptr<TCopy> StartCopy(bool header) const;
+  bool CopyRows(TCopy &job, size_t n) const;
+  void ContinueCopy(const std::shared_ptr<TCopy> &job);
   void ShowStatus();
   void TaskEnded();
   void Watch(bool on);
