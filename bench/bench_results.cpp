@@ -1,7 +1,7 @@
 // A million rows of ten columns through the DDL statements window's results pane, against
-// isql-fb printing the same rows in the same run: the first rows painted after F9, each further
-// batch on scroll, Fetch all, memory per row, CSV export, copying 20,000 x 7 cells, Cancel of
-// a long statement, and a 10 ms heartbeat on the interface thread throughout.
+// isql-fb printing the same rows in the same run (three rounds each, medians compared): the first rows painted after
+// F9, each further batch on scroll, Fetch all, memory per row, CSV export, copying 20,000 x 7 cells, Cancel of a long
+// statement, and a 10 ms heartbeat on the interface thread throughout.
 #include "app/datamodule.h"
 #include "app/settings.h"
 #include "base/errors.h"
@@ -26,6 +26,7 @@
 
 namespace {
 constexpr int kRows = 1000000;
+constexpr int kRounds = 3;
 const char *const kTable = R"(
 CREATE TABLE T (ID INTEGER NOT NULL, BI BIGINT, N NUMERIC(15,2), DP DOUBLE PRECISION, NAME VARCHAR(30),
   CODE CHAR(8), DT DATE, TS TIMESTAMP, FLAG BOOLEAN, SI SMALLINT);
@@ -85,59 +86,83 @@ BENCH("results1m") {
   double built = 0;
   const fixtures::FbDatabase db = bench::buildDatabase(QString::fromLatin1(kTable).arg(kRows), built);
   out << QStringLiteral("   database of %1 rows built in %2 s\n").arg(kRows).arg(built, 0, 'f', 1);
-  // isql-fb first: the embedded engine lets one process at a time open the file.
-  const QString isqlFile = fixtures::tempPath(QStringLiteral("isql"), QStringLiteral(".txt"));
-  const double isqlNull = IsqlSeconds(db, QStringLiteral("/dev/null"));
-  const double isqlToFile = IsqlSeconds(db, isqlFile);
-  const qint64 isqlBytes = QFile(isqlFile).size();
-  QFile::remove(isqlFile);
-  if (isqlBytes < kRows) throw Exception(QStringLiteral("isql-fb printed %1 bytes only").arg(isqlBytes));
-  const bench::Connection connection(db);
+  // isql-fb's rounds first: the embedded engine lets one process at a time open the file, and
+  // attaching again after isql-fb has had it is not what a user does.
+  std::vector<double> isqlNulls, isqlFiles;
+  for (int round = 0; round < kRounds; ++round) {
+    const QString isqlFile = fixtures::tempPath(QStringLiteral("isql"), QStringLiteral(".txt"));
+    isqlNulls.push_back(IsqlSeconds(db, QStringLiteral("/dev/null")));
+    isqlFiles.push_back(IsqlSeconds(db, isqlFile));
+    const qint64 isqlBytes = QFile(isqlFile).size();
+    QFile::remove(isqlFile);
+    if (isqlBytes < kRows) throw Exception(QStringLiteral("isql-fb printed %1 bytes only").arg(isqlBytes));
+  }
+  const bench::Connection connection(db);  // the data module, closed at the end
   AutoCommit = true;
-
   auto *form = new TSQLExprForm;
   form->resize(1000, 800);
   form->ShowChild();
   if (!QTest::qWaitForWindowExposed(form)) throw Exception(QStringLiteral("the window was never shown"));
   TResultsPane *pane = form->Results;
   TStatementRun *run = pane->Statement();
-  form->ExecSql->setPlainText(QStringLiteral("SELECT * FROM T"));
-
   THeartbeat beat;
   QElapsedTimer t;
-  t.start();
-  QTest::keyClick(form->ExecSql, Qt::Key_F9);
-  if (!WaitIdle(form)) throw Exception(QStringLiteral("the SELECT never returned"));
-  const double first = bench::secondsUntilPainted(t, pane->Grid);
-  const qint64 gapExecute = beat.Longest;
 
-  std::vector<double> batches;
-  for (int i = 0; i < 10; ++i) {
-    const int had = run->Rows().size();
+  // The window's rounds; the figures are compared by their medians, as the machine is shared.
+  std::vector<double> fetchAlls, exports, fetchRatios, exportRatios, batches;
+  double first = 0, memory = 0;
+  int fetched = 0;
+  qint64 gapExecute = 0, gapFetch = 0, gapExport = 0, csvBytes = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    form->ExecSql->setPlainText(QStringLiteral("SELECT * FROM T"));
+    beat.Longest = 0;
     t.restart();
-    pane->Grid->scrollToBottom();
-    QTest::qWaitFor([&] { return run->Rows().size() > had && !pane->Running(); }, 10000);
-    batches.push_back(bench::secondsUntilPainted(t, pane->Grid) * 1000);
+    QTest::keyClick(form->ExecSql, Qt::Key_F9);
+    if (!WaitIdle(form)) throw Exception(QStringLiteral("the SELECT never returned"));
+    const double firstHere = bench::secondsUntilPainted(t, pane->Grid);
+    gapExecute = std::max(gapExecute, beat.Longest);
+    if (round == 0) {
+      first = firstHere;
+      for (int i = 0; i < 10; ++i) {
+        const int had = run->Rows().size();
+        t.restart();
+        pane->Grid->scrollToBottom();
+        QTest::qWaitFor([&] { return run->Rows().size() > had && !pane->Running(); }, 10000);
+        batches.push_back(bench::secondsUntilPainted(t, pane->Grid) * 1000);
+      }
+    }
+
+    beat.Longest = 0;
+    t.restart();
+    pane->FetchAll();
+    if (!WaitIdle(form)) throw Exception(QStringLiteral("Fetch all never ended"));
+    fetchAlls.push_back(t.nsecsElapsed() / 1e9 + firstHere);
+    fetchRatios.push_back(fetchAlls.back() / isqlNulls[size_t(round)]);
+    gapFetch = std::max(gapFetch, beat.Longest);
+    memory = double(run->Rows().byteSize()) / double(run->RawBytes());
+    fetched = run->Rows().size();
+
+    beat.Longest = 0;
+    const QString csv = fixtures::tempPath(QStringLiteral("results1m"), QStringLiteral(".csv"));
+    t.restart();
+    pane->ExportCsv(csv);
+    if (!WaitIdle(form)) throw Exception(QStringLiteral("the export never ended"));
+    exports.push_back(t.nsecsElapsed() / 1e9);
+    exportRatios.push_back(exports.back() / isqlFiles[size_t(round)]);
+    gapExport = std::max(gapExport, beat.Longest);
+    csvBytes = QFile(csv).size();
+    QFile::remove(csv);
+    out << QStringLiteral("   round %1: isql-fb to /dev/null %2 s, to a file %3 s; Fetch all %4 s, export %5 s\n")
+               .arg(round + 1)
+               .arg(isqlNulls[size_t(round)], 0, 'f', 2)
+               .arg(isqlFiles[size_t(round)], 0, 'f', 2)
+               .arg(fetchAlls.back(), 0, 'f', 2)
+               .arg(exports.back(), 0, 'f', 2);
+    out.flush();
   }
-
-  beat.Longest = 0;
-  t.restart();
-  pane->FetchAll();
-  if (!WaitIdle(form)) throw Exception(QStringLiteral("Fetch all never ended"));
-  const double fetchAll = t.nsecsElapsed() / 1e9 + first;
-  const qint64 gapFetch = beat.Longest;
-  const double memory = double(run->Rows().byteSize()) / double(run->RawBytes());
-  const int fetched = run->Rows().size();
-
-  beat.Longest = 0;
-  const QString csv = fixtures::tempPath(QStringLiteral("results1m"), QStringLiteral(".csv"));
-  t.restart();
-  pane->ExportCsv(csv);
-  if (!WaitIdle(form)) throw Exception(QStringLiteral("the export never ended"));
-  const double exportSeconds = t.nsecsElapsed() / 1e9;
-  const qint64 gapExport = beat.Longest;
-  const qint64 csvBytes = QFile(csv).size();
-  QFile::remove(csv);
+  const double isqlNull = bench::median(isqlNulls), isqlToFile = bench::median(isqlFiles);
+  const double fetchAll = bench::median(fetchAlls), exportSeconds = bench::median(exports);
+  const double fetchRatio = bench::median(fetchRatios), exportRatio = bench::median(exportRatios);
 
   pane->Grid->clearSelection();
   pane->Grid->selectionModel()->select(
@@ -177,7 +202,7 @@ BENCH("results1m") {
                .arg(what, -34)
                .arg(figure, target, ok ? QString() : QStringLiteral("  TARGET MISSED"));
   };
-  out << QStringLiteral("   isql-fb to /dev/null: %1 s, to a file: %2 s\n")
+  out << QStringLiteral("   median isql-fb to /dev/null: %1 s, to a file: %2 s\n")
              .arg(isqlNull, 0, 'f', 2)
              .arg(isqlToFile, 0, 'f', 2);
   line(QStringLiteral("first 200 rows painted:"), QStringLiteral("%1 ms").arg(firstMs, 0, 'f', 0),
@@ -186,19 +211,16 @@ BENCH("results1m") {
        QStringLiteral("%1 ms (median %2)").arg(batchMs, 0, 'f', 0).arg(bench::median(batches), 0, 'f', 0),
        QStringLiteral("<= 100 ms"), batchMs <= 100);
   line(QStringLiteral("Fetch all:"),
-       QStringLiteral("%1 s, %2 rows, %3x isql")
-           .arg(fetchAll, 0, 'f', 2)
-           .arg(fetched)
-           .arg(fetchAll / isqlNull, 0, 'f', 2),
-       QStringLiteral("<= 1.2x isql-fb"), fetchAll <= 1.2 * isqlNull && fetched == kRows);
+       QStringLiteral("%1 s, %2 rows, %3x isql").arg(fetchAll, 0, 'f', 2).arg(fetched).arg(fetchRatio, 0, 'f', 2),
+       QStringLiteral("<= 1.2x isql-fb, median of the rounds' ratios"), fetchRatio <= 1.2 && fetched == kRows);
   line(QStringLiteral("memory of the fetched rows:"), QStringLiteral("%1x raw").arg(memory, 0, 'f', 2),
        QStringLiteral("<= 3x"), memory <= 3);
   line(QStringLiteral("CSV export:"),
        QStringLiteral("%1 s, %2 MB, %3x isql")
            .arg(exportSeconds, 0, 'f', 2)
            .arg(csvBytes / 1e6, 0, 'f', 0)
-           .arg(exportSeconds / isqlToFile, 0, 'f', 2),
-       QStringLiteral("<= 1.2x isql-fb and <= 30 s"), exportSeconds <= 1.2 * isqlToFile && exportSeconds <= 30);
+           .arg(exportRatio, 0, 'f', 2),
+       QStringLiteral("<= 1.2x isql-fb and <= 30 s"), exportRatio <= 1.2 && exportSeconds <= 30);
   line(QStringLiteral("copy of 20,000 x 7 cells:"), QStringLiteral("%1 ms").arg(copySeconds * 1000, 0, 'f', 0),
        QStringLiteral("<= 1000 ms"), copySeconds <= 1);
   line(QStringLiteral("cancel of a running statement:"),

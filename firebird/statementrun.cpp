@@ -634,7 +634,7 @@ void TStatementRun::FetchMore(int n) {
       worker->Decode(sink, kBlobPreviewBytes, raw);
       sink.End();
       // Fetch all hands the rows over as they come, so that the grid and its count move.
-      if (n < 0 && (sink.Count >= 5000 || sent.elapsed() > 100)) flush();
+      if (n < 0 && (sink.Count >= 2000 || sent.elapsed() > 50)) flush();
     }
     PageCounters(db, o.Cost, 1);
     if (!o.CursorOpen) {
