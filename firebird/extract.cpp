@@ -1451,7 +1451,7 @@ QString DatabaseDDL(const TExtractOptions &options) {
 // ---- On a worker thread ----------------------------------------------------------------------
 
 struct TExtractRun::TClaim {
-  explicit TClaim(TIBDataBase *db) : Claim(db) {}
+  explicit TClaim(TIBDataBase *db) : Claim(db, QStringLiteral("extracting metadata")) {}
   TAttachmentClaim Claim;
 };
 
