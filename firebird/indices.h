@@ -1,0 +1,35 @@
+#pragma once
+// Indices: the user's indices with their segments or expression, state and statistics, and
+// the commands on one index.
+#include "base/lines.h"
+#include "firebird/cataloglist.h"
+
+// The user's indices, all or those of one relation: name, relation, unique, descending,
+// segments (the column names in their order, ", " between) or the expression, active state,
+// selectivity, and the constraint an index belongs to (type and name; empty for none).
+class TIndexList : public TCatalogList {
+  Q_OBJECT
+public:
+  explicit TIndexList(QObject *owner);
+  // Shows the indices of that relation only, or all for an empty name. The rows read are
+  // filtered again; nothing is read from the server.
+  void ShowRelation(const QString &relation);
+
+  TField *Relation, *Unique, *Descending, *Segments, *Expression, *Inactive, *Statistics, *ConstraintType,
+      *ConstraintName, *UniqueText, *DescendingText, *ActiveText, *Columns;
+
+  // Why the current index cannot be dropped on its own (it belongs to a constraint); empty
+  // when it can.
+  QString DropRefusal() const;
+
+private:
+  QString FRelation;
+};
+
+// The commands on one index (a catalog name), under the session's auto-commit policy.
+void DropIndex(const QString &name);
+void SetIndexActive(const QString &name, bool active);
+void RecomputeIndexStatistics(const QString &name);
+// The statement that re-creates an index (a catalog name) as it is now: CREATE INDEX, or for a
+// constraint's index the ALTER TABLE that adds the constraint.
+TStringList IndexDDL(const QString &name);

@@ -1,0 +1,67 @@
+#pragma once
+// Stored procedures: the user's procedures as a list with their parameter counts and kind,
+// the parameters of one, the commands on one procedure and the statements that call it.
+#include "base/lines.h"
+#include "firebird/cataloglist.h"
+#include "firebird/fieldtypes.h"
+
+#include <QList>
+#include <QStringList>
+
+// "SELECTABLE" for an RDB$PROCEDURE_TYPE of 1, "EXECUTABLE" for 2; a catalog without the
+// column (null) tells nothing: empty.
+QString ProcedureTypeName(const QVariant &procedureType);
+
+// The user's procedures outside packages: name, input and output counts, kind, description,
+// source (the body after AS).
+class TProcedureList : public TCatalogList {
+  Q_OBJECT
+public:
+  explicit TProcedureList(QObject *owner);
+  TField *Inputs, *Outputs, *Type, *TypeName, *Description, *Source;
+  bool Selectable() const { return Type->AsInteger() == 1; }
+};
+
+// One parameter of a procedure as the catalog describes it.
+struct TProcParameter {
+  QString Name;
+  bool Output = false;
+  TDeclaredType Type;
+  QString Domain;          // a user domain the parameter is declared with, else empty
+  QString TypeOfRelation;  // TYPE OF COLUMN: its relation and column, else empty
+  QString TypeOfColumn;
+  bool TypeOf = false;  // declared TYPE OF the domain
+  bool NotNull = false;
+  QString Default;  // the default's expression without "=" or "DEFAULT"; empty for none
+  // The declared type as a statement writes it: a domain's or column's name (quoted), or the
+  // type's text.
+  QString TypeText(int dialect) const;
+  // "NAME TYPE [NOT NULL] [= default]", names quoted for the dialect.
+  QString Declaration(int dialect) const;
+};
+
+// A procedure's inputs, then its outputs, each in their order; read now.
+QList<TProcParameter> ProcedureParameters(const QString &procedure);
+
+// The commands on one procedure (a catalog name), under the session's auto-commit policy.
+void DropProcedure(const QString &name);
+
+// The lines ahead of a procedure's body: "CREATE OR ALTER PROCEDURE name (inputs)",
+// "RETURNS (outputs)" when there are outputs, "AS". The name and the declarations go as the
+// editor holds them (one declaration a line).
+QStringList CreateOrAlterProcedureHead(const QString &name, const QStringList &inputs, const QStringList &outputs);
+
+// The statement that re-creates a procedure (a catalog name) as it is now.
+TStringList ProcedureDDL(const QString &name);
+
+// The statement that calls a procedure with one :P<n> parameter per input, n from 1: a SELECT
+// of its rows for a selectable procedure, an EXECUTE PROCEDURE for another.
+QString ProcedureCallText(const QString &name, int inputs, bool selectable);
+// The call's rows: read through the datasets' attachment in a transaction of its own.
+class TProcedureCall : public TCatalogList {
+  Q_OBJECT
+public:
+  explicit TProcedureCall(QObject *owner);
+  // Calls the procedure with the values (a null QVariant is NULL) and reads what it returns.
+  void Run(const QString &name, const QVariantList &inputs, bool selectable);
+};
