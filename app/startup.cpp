@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/about.h"
+#include "app/commandline.h"
 #include "app/datamodule.h"
 #include "app/mainform.h"
 #include "app/settings.h"
@@ -31,6 +32,7 @@ void DescribeCommandLine(QCommandLineParser &parser) {
                                QStringLiteral("The database path shown in the Database box (a file, or host:/path). "
                                               "Connecting stays a command of the File menu."),
                                QStringLiteral("[database]"));
+  DescribeHeadlessOptions(parser);
 }
 
 void Print(std::FILE *stream, const QString &text) {
@@ -60,7 +62,7 @@ std::optional<int> AnswerCommandLine(int argc, char **argv) {
   DescribeCommandLine(parser);
   // Options this parser does not know may be the toolkit's own (-style, -platform): the
   // application object takes those, and start-up reports what is left.
-  parser.parse(core.arguments());
+  const bool parsed = parser.parse(core.arguments());
   if (parser.isSet(QStringLiteral("help"))) {
     Print(stdout, parser.helpText());
     return 0;
@@ -69,6 +71,13 @@ std::optional<int> AnswerCommandLine(int argc, char **argv) {
     Print(stdout,
           QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QCoreApplication::applicationVersion()));
     return 0;
+  }
+  if (HeadlessRequested(parser)) {
+    if (!parsed) {
+      Print(stderr, QStringLiteral("tesselor: %1\n").arg(parser.errorText()));
+      return 2;
+    }
+    return RunHeadless(parser);
   }
   return std::nullopt;
 }

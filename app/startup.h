@@ -10,8 +10,9 @@ class QApplication;
 // The program icon, in every size it is drawn in.
 QIcon ProgramIcon();
 
-// Answers --help and --version (printed to stdout, result 0) before any window system is
-// needed; nullopt when the program is to run. Also names the program and its version.
+// Answers --help and --version (printed to stdout, result 0) and runs the headless modes
+// (--extract-ddl, --run-script: app/commandline) before any window system is needed; nullopt
+// when the program is to run. Also names the program and its version.
 std::optional<int> AnswerCommandLine(int argc, char **argv);
 
 // Everything before the message loop, in this order: the SQL wait cursor, the settings (a

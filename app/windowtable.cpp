@@ -2,6 +2,7 @@
 
 #include "app/mainform.h"
 #include "firebird/session.h"
+#include "ui/errordisplay.h"
 #include "windows/catalog/domains.h"
 #include "windows/catalog/exceptions.h"
 #include "windows/catalog/generators.h"
@@ -12,6 +13,7 @@
 #include "windows/catalog/views.h"
 #include "windows/dataview/tabledata.h"
 #include "windows/editing/ddlwindow.h"
+#include "windows/editing/extractdialog.h"
 #include "windows/repository/repositorywindow.h"
 
 #include <QLabel>
@@ -77,6 +79,11 @@ const QList<TWindowKind> &DatabaseWindows() {
        QStringLiteral("Opens generators list"),
        {},
        Open<TGeneratorsForm>()},
+      {"MnExtract",
+       QStringLiteral("Extract &metadata\u2026"),
+       QStringLiteral("Writes the whole database's DDL script to a DDL statements window or a file"),
+       {},
+       [] { Guard(ExtractMetadata); }},
       {"MNProcedures",
        QStringLiteral("&Procedures"),
        QStringLiteral("Procedures list for creating editing stored procedures"),

@@ -7,9 +7,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QStandardPaths>
+#include <QFileInfo>
 #include <QWidget>
+#include <stdexcept>
 
 namespace bench {
 
@@ -22,28 +22,31 @@ fixtures::FbDatabase buildDatabase(const QString &script, double &seconds) {
   return db;
 }
 
-fixtures::FbDatabase cachedDatabase(const QString &name, const QString &script, double &seconds, bool &cached) {
-  const QString dir =
-      QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/tesselor-bench");
-  const QString key = QString::fromLatin1(QCryptographicHash::hash(script.toUtf8(), QCryptographicHash::Sha1).toHex());
-  const QString file = QStringLiteral("%1/%2-%3.fdb").arg(dir, name, key.left(12));
+fixtures::FbDatabase cachedDatabase(const QString &name, const QString &script, double &seconds) {
+  return cachedDatabase(name, QStringList{script}, seconds);
+}
+
+fixtures::FbDatabase cachedDatabase(const QString &name, const QStringList &scripts, double &seconds) {
+  const QString dir = QCoreApplication::applicationDirPath() + QStringLiteral("/benchdb-cache");
+  const QString hash = QString::fromLatin1(
+      QCryptographicHash::hash(scripts.join(QString()).toUtf8(), QCryptographicHash::Sha1).toHex().left(12));
+  fixtures::FbDatabase db;
+  db.file = db.name = QStringLiteral("%1/%2-%3.fdb").arg(dir, name, hash);
+  db.user = QStringLiteral("SYSDBA");
+  seconds = 0;
+  if (QFileInfo(db.file).isFile()) return db;
+  QDir().mkpath(dir);
   QElapsedTimer build;
   build.start();
-  cached = QFile::exists(file);
-  fixtures::FbDatabase db;
-  if (cached) {
-    RegisterSQLWaitCursor();
-    db = fixtures::createDatabase(3, fixtures::Content::Empty);
-    QFile::remove(db.file);
-    if (!QFile::copy(file, db.file)) throw std::runtime_error("cannot copy the cached database");
-    QFile(db.file).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-  } else {
-    db = buildDatabase(script, seconds);
-    QDir().mkpath(dir);
-    QFile::copy(db.file, file + QStringLiteral(".part"));
-    QFile::rename(file + QStringLiteral(".part"), file);
-  }
+  const fixtures::FbDatabase built = buildDatabase(scripts.value(0), seconds);
+  for (int i = 1; i < scripts.size(); ++i)
+    fixtures::isql(built, scripts.at(i));
   seconds = build.nsecsElapsed() / 1e9;
+  // Copied under a temporary name first: an interrupted copy is never taken for the database.
+  const QString part = db.file + QStringLiteral(".part");
+  QFile::remove(part);
+  if (!QFile::copy(built.file, part) || !QFile::rename(part, db.file))
+    throw std::runtime_error("cannot keep the bench database in " + dir.toStdString());
   return db;
 }
 

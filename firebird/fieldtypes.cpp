@@ -1,12 +1,8 @@
 #include "firebird/fieldtypes.h"
 
-namespace {
-QString WithCharacterSet(const QString &text, const QString &characterSet) {
-  const QString set = characterSet.trimmed();
-  if (set.isEmpty() || set == QLatin1String("NONE")) return text;
-  return text + QStringLiteral(" CHARACTER SET ") + set;
-}
+#include <QStringList>
 
+namespace {
 // An exact number: an integer of its size, or a NUMERIC or DECIMAL when scaled or declared so.
 QString ExactText(const TDeclaredType &t, const char *integer, int defaultPrecision) {
   if (t.SubType == 0 && t.Scale == 0) return QLatin1String(integer);
@@ -14,10 +10,11 @@ QString ExactText(const TDeclaredType &t, const char *integer, int defaultPrecis
   const int precision = t.Precision > 0 ? t.Precision : defaultPrecision;
   return QStringLiteral("%1(%2,%3)").arg(QLatin1String(name)).arg(precision).arg(-t.Scale);
 }
-}  // namespace
 
-QString FieldTypeText(const TDeclaredType &t, int dialect) {
+// The type without its character set; a text type tells so.
+QString BaseText(const TDeclaredType &t, int dialect, bool &text) {
   const int characters = t.CharLength > 0 ? t.CharLength : t.Length;
+  text = false;
   switch (t.Type) {
   case 7: return ExactText(t, "SMALLINT", 4);
   case 8: return ExactText(t, "INTEGER", 9);
@@ -31,23 +28,45 @@ QString FieldTypeText(const TDeclaredType &t, int dialect) {
   case 9: return QStringLiteral("QUAD");
   case 24: return QStringLiteral("DECFLOAT(16)");
   case 25: return QStringLiteral("DECFLOAT(34)");
-  case 14: return WithCharacterSet(QStringLiteral("CHAR(%1)").arg(characters), t.CharacterSet);
-  case 37: return WithCharacterSet(QStringLiteral("VARCHAR(%1)").arg(characters), t.CharacterSet);
-  case 40: return WithCharacterSet(QStringLiteral("CSTRING(%1)").arg(characters), t.CharacterSet);
+  case 14: text = true; return QStringLiteral("CHAR(%1)").arg(characters);
+  case 37: text = true; return QStringLiteral("VARCHAR(%1)").arg(characters);
+  case 40: text = true; return QStringLiteral("CSTRING(%1)").arg(characters);
   case 12: return QStringLiteral("DATE");
   case 13: return QStringLiteral("TIME");
   case 28: return QStringLiteral("TIME WITH TIME ZONE");
   case 35: return dialect == 1 ? QStringLiteral("DATE") : QStringLiteral("TIMESTAMP");
   case 29: return QStringLiteral("TIMESTAMP WITH TIME ZONE");
   case 23: return QStringLiteral("BOOLEAN");
-  case 261:
+  case 261: {
+    QString blob;
     switch (t.SubType) {
-    case 0: return QStringLiteral("BLOB SUB_TYPE BINARY");
-    case 1: return WithCharacterSet(QStringLiteral("BLOB SUB_TYPE TEXT"), t.CharacterSet);
-    default: return QStringLiteral("BLOB SUB_TYPE %1").arg(t.SubType);
+    case 0: blob = QStringLiteral("BLOB SUB_TYPE BINARY"); break;
+    case 1:
+      blob = QStringLiteral("BLOB SUB_TYPE TEXT");
+      text = true;
+      break;
+    default: blob = QStringLiteral("BLOB SUB_TYPE %1").arg(t.SubType);
     }
+    if (t.SegmentLength > 0 && t.SegmentLength != 80) blob += QStringLiteral(" SEGMENT SIZE %1").arg(t.SegmentLength);
+    return blob;
+  }
   default: return QStringLiteral("UNKNOWN");
   }
+}
+}  // namespace
+
+QString FieldTypeText(const TDeclaredType &t, int dialect, const QString &impliedCharacterSet) {
+  bool text = false;
+  QString out = BaseText(t, dialect, text);
+  if (!t.Dimensions.isEmpty()) {
+    QStringList bounds;
+    for (const auto &[lower, upper] : t.Dimensions)
+      bounds << (lower == 1 ? QString::number(upper) : QStringLiteral("%1:%2").arg(lower).arg(upper));
+    out += QStringLiteral(" [%1]").arg(bounds.join(QLatin1Char(',')));
+  }
+  const QString set = t.CharacterSet.trimmed();
+  if (text && !set.isEmpty() && set != impliedCharacterSet.trimmed()) out += QStringLiteral(" CHARACTER SET ") + set;
+  return out;
 }
 
 TFieldType FieldTypeKind(const TDeclaredType &t) {

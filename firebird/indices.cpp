@@ -1,7 +1,5 @@
 #include "firebird/indices.h"
 
-#include "base/errors.h"
-#include "firebird/names.h"
 #include "firebird/session.h"
 
 namespace {
@@ -18,41 +16,11 @@ constexpr char kUserIndices[] =
     "LEFT JOIN RDB$RELATION_CONSTRAINTS c ON c.RDB$INDEX_NAME = i.RDB$INDEX_NAME\n"
     "WHERE COALESCE(i.RDB$SYSTEM_FLAG, 0) = 0\n"
     "ORDER BY i.RDB$RELATION_NAME, i.RDB$INDEX_NAME";
-constexpr char kIndex[] =
-    "SELECT i.RDB$INDEX_NAME, i.RDB$RELATION_NAME, i.RDB$UNIQUE_FLAG, i.RDB$INDEX_TYPE, i.RDB$EXPRESSION_SOURCE,\n"
-    " i.RDB$FOREIGN_KEY, c.RDB$CONSTRAINT_TYPE, c.RDB$CONSTRAINT_NAME, rc.RDB$UPDATE_RULE, rc.RDB$DELETE_RULE,\n"
-    " fi.RDB$RELATION_NAME AS REF_RELATION\n"
-    "FROM RDB$INDICES i\n"
-    "LEFT JOIN RDB$RELATION_CONSTRAINTS c ON c.RDB$INDEX_NAME = i.RDB$INDEX_NAME\n"
-    "LEFT JOIN RDB$REF_CONSTRAINTS rc ON rc.RDB$CONSTRAINT_NAME = c.RDB$CONSTRAINT_NAME\n"
-    "LEFT JOIN RDB$INDICES fi ON fi.RDB$INDEX_NAME = i.RDB$FOREIGN_KEY\n"
-    "WHERE i.RDB$INDEX_NAME = :\"INDEXNAME\"";
-constexpr char kSegments[] =
-    "SELECT RDB$FIELD_NAME FROM RDB$INDEX_SEGMENTS WHERE RDB$INDEX_NAME = :\"INDEXNAME\"\n"
-    "ORDER BY RDB$FIELD_POSITION";
 constexpr char kDropIndex[] = "DROP INDEX %s;";
 constexpr char kActivateIndex[] = "ALTER INDEX %s ACTIVE;";
 constexpr char kDeactivateIndex[] = "ALTER INDEX %s INACTIVE;";
 constexpr char kIndexStatistics[] = "SET STATISTICS INDEX %s;";
 
-QVariant ReadValue(const TDataSet &rows, const char *field) { return rows.FieldByName(QLatin1String(field))->Value(); }
-
-// The index's columns, each quoted, ", " between.
-QString SegmentList(const QString &index) {
-  TCatalogList rows(nullptr, kSegments);
-  rows.ParamByName(QStringLiteral("INDEXNAME"), index);
-  rows.Open();
-  QStringList names;
-  for (; !rows.Eof(); rows.Next())
-    names << FbSession()->SQLName(ReadValue(rows, "RDB$FIELD_NAME").toString());
-  return names.join(QStringLiteral(", "));
-}
-
-QString Rule(const QVariant &rule, const char *event) {
-  const QString r = rule.toString().trimmed();
-  if (r.isEmpty() || r == QLatin1String("RESTRICT")) return {};
-  return QStringLiteral(" ON %1 %2").arg(QLatin1String(event), r);
-}
 }  // namespace
 
 TIndexList::TIndexList(QObject *owner) : TCatalogList(owner, kUserIndices) {
@@ -112,38 +80,3 @@ void SetIndexActive(const QString &name, bool active) {
 }
 
 void RecomputeIndexStatistics(const QString &name) { FbSession()->ExecuteFor(kIndexStatistics, name); }
-
-TStringList IndexDDL(const QString &name) {
-  TCatalogList index(nullptr, kIndex);
-  index.ParamByName(QStringLiteral("INDEXNAME"), name);
-  index.Open();
-  if (index.IsEmpty()) throw EDatabaseError(QStringLiteral("Index %1 is not in the database").arg(name));
-  TFbSession *session = FbSession();
-  const QString relation = session->SQLName(ReadValue(index, "RDB$RELATION_NAME").toString());
-  const bool descending = ReadValue(index, "RDB$INDEX_TYPE").toInt() == 1;
-  const QString constraint = ReadValue(index, "RDB$CONSTRAINT_TYPE").toString().trimmed();
-  QString text;
-  if (constraint.isEmpty()) {
-    text = QStringLiteral("CREATE %1%2INDEX %3 ON %4")
-               .arg(ReadValue(index, "RDB$UNIQUE_FLAG").toInt() == 1 ? QStringLiteral("UNIQUE ") : QString(),
-                    descending ? QStringLiteral("DESCENDING ") : QString(), session->SQLName(name), relation);
-    const QString expression = ReadValue(index, "RDB$EXPRESSION_SOURCE").toString().trimmed();
-    text += expression.isEmpty() ? QStringLiteral(" (%1)").arg(SegmentList(name))
-                                 : QStringLiteral(" COMPUTED BY %1").arg(expression);
-  } else {
-    text = QStringLiteral("ALTER TABLE %1 ADD CONSTRAINT %2 %3 (%4)")
-               .arg(relation, session->SQLName(ReadValue(index, "RDB$CONSTRAINT_NAME").toString()), constraint,
-                    SegmentList(name));
-    if (constraint == QLatin1String("FOREIGN KEY"))
-      text += QStringLiteral(" REFERENCES %1 (%2)%3%4")
-                  .arg(session->SQLName(ReadValue(index, "REF_RELATION").toString()),
-                       SegmentList(ReadValue(index, "RDB$FOREIGN_KEY").toString()),
-                       Rule(ReadValue(index, "RDB$UPDATE_RULE"), "UPDATE"),
-                       Rule(ReadValue(index, "RDB$DELETE_RULE"), "DELETE"));
-    text += QStringLiteral(" USING %1INDEX %2")
-                .arg(descending ? QStringLiteral("DESCENDING ") : QString(), session->SQLName(name));
-  }
-  TStringList lines;
-  lines.SetText(text + QLatin1Char(';'));
-  return lines;
-}

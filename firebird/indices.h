@@ -1,7 +1,6 @@
 #pragma once
 // Indices: the user's indices with their segments or expression, state and statistics, and
 // the commands on one index.
-#include "base/lines.h"
 #include "firebird/cataloglist.h"
 
 // The user's indices, all or those of one relation: name, relation, unique, descending,
@@ -30,6 +29,3 @@ private:
 void DropIndex(const QString &name);
 void SetIndexActive(const QString &name, bool active);
 void RecomputeIndexStatistics(const QString &name);
-// The statement that re-creates an index (a catalog name) as it is now: CREATE INDEX, or for a
-// constraint's index the ALTER TABLE that adds the constraint.
-TStringList IndexDDL(const QString &name);

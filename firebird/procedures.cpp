@@ -1,6 +1,7 @@
 #include "firebird/procedures.h"
 
 #include "base/errors.h"
+#include "firebird/extract.h"
 #include "firebird/names.h"
 #include "firebird/session.h"
 
@@ -11,11 +12,8 @@ constexpr char kUserProcedures[] =
     "FROM RDB$PROCEDURES\n"
     "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL\n"
     "ORDER BY RDB$PROCEDURE_NAME";
-// The parameter's own default and not-null flag win over its domain's.
 constexpr char kParameters[] =
-    "SELECT pp.RDB$PARAMETER_NAME, pp.RDB$PARAMETER_TYPE, pp.RDB$FIELD_SOURCE,\n"
-    " COALESCE(pp.RDB$PARAMETER_MECHANISM, 0) AS MECHANISM, pp.RDB$RELATION_NAME, pp.RDB$FIELD_NAME,\n"
-    " pp.RDB$NULL_FLAG, pp.RDB$DEFAULT_SOURCE,\n"
+    "SELECT pp.RDB$PARAMETER_NAME, pp.RDB$PARAMETER_TYPE,\n"
     " f.RDB$FIELD_TYPE, f.RDB$FIELD_SUB_TYPE, f.RDB$FIELD_LENGTH, f.RDB$CHARACTER_LENGTH, f.RDB$FIELD_SCALE,\n"
     " f.RDB$FIELD_PRECISION, cs.RDB$CHARACTER_SET_NAME\n"
     "FROM RDB$PROCEDURE_PARAMETERS pp\n"
@@ -23,9 +21,6 @@ constexpr char kParameters[] =
     "LEFT JOIN RDB$CHARACTER_SETS cs ON cs.RDB$CHARACTER_SET_ID = f.RDB$CHARACTER_SET_ID\n"
     "WHERE pp.RDB$PROCEDURE_NAME = :\"PROCNAME\" AND pp.RDB$PACKAGE_NAME IS NULL\n"
     "ORDER BY pp.RDB$PARAMETER_TYPE, pp.RDB$PARAMETER_NUMBER";
-constexpr char kProcedureSource[] =
-    "SELECT RDB$PROCEDURE_NAME, RDB$PROCEDURE_SOURCE FROM RDB$PROCEDURES\n"
-    "WHERE RDB$PROCEDURE_NAME = :\"PROCNAME\" AND RDB$PACKAGE_NAME IS NULL";
 constexpr char kDropProcedure[] = "DROP PROCEDURE %s;";
 constexpr char kCreateOrAlter[] = "CREATE OR ALTER PROCEDURE %s";
 constexpr char kSelectFrom[] = "SELECT * FROM %s";
@@ -35,6 +30,34 @@ constexpr char kExecute[] = "EXECUTE PROCEDURE %s";
 QString DeclarationList(const QString &head, const QStringList &declarations) {
   if (declarations.isEmpty()) return head;
   return head + QStringLiteral(" (\n  ") + declarations.join(QStringLiteral(",\n  ")) + QLatin1Char(')');
+}
+
+// The declarations of the parenthesised list that opens at text[open]: split at the commas
+// outside quotes and inner parentheses, each trimmed.
+QStringList DeclarationList(const QString &text, int open) {
+  QStringList out;
+  QString current;
+  int depth = 0;
+  QChar quote;
+  for (int i = open; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (!quote.isNull()) {
+      if (c == quote) quote = QChar();
+    } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+      quote = c;
+    } else if (c == QLatin1Char('(')) {
+      if (++depth == 1) continue;
+    } else if (c == QLatin1Char(')')) {
+      if (--depth == 0) break;
+    } else if (c == QLatin1Char(',') && depth == 1) {
+      out << current.trimmed();
+      current.clear();
+      continue;
+    }
+    current += c;
+  }
+  if (!current.trimmed().isEmpty()) out << current.trimmed();
+  return out;
 }
 
 QString StringValue(const QVariant &v) { return v.isNull() ? QString() : v.toString(); }
@@ -61,21 +84,6 @@ TProcedureList::TProcedureList(QObject *owner) : TCatalogList(owner, kUserProced
   OnCalcFields = [this](TDataSet *) { TypeName->SetAsString(ProcedureTypeName(Type->Value())); };
 }
 
-QString TProcParameter::TypeText(int dialect) const {
-  if (!TypeOfRelation.isEmpty())
-    return QStringLiteral("TYPE OF COLUMN %1.%2")
-        .arg(QuoteIdentifier(TypeOfRelation, dialect), QuoteIdentifier(TypeOfColumn, dialect));
-  if (!Domain.isEmpty()) return (TypeOf ? QStringLiteral("TYPE OF ") : QString()) + QuoteIdentifier(Domain, dialect);
-  return FieldTypeText(Type, dialect);
-}
-
-QString TProcParameter::Declaration(int dialect) const {
-  QString text = QuoteIdentifier(Name, dialect) + QLatin1Char(' ') + TypeText(dialect);
-  if (NotNull) text += QStringLiteral(" NOT NULL");
-  if (!Default.isEmpty()) text += QStringLiteral(" = ") + Default;
-  return text;
-}
-
 QList<TProcParameter> ProcedureParameters(const QString &procedure) {
   TCatalogList rows(nullptr, kParameters);
   rows.ParamByName(QStringLiteral("PROCNAME"), procedure);
@@ -93,19 +101,6 @@ QList<TProcParameter> ProcedureParameters(const QString &procedure) {
     p.Type.Scale = value("RDB$FIELD_SCALE").toInt();
     p.Type.Precision = value("RDB$FIELD_PRECISION").toInt();
     p.Type.CharacterSet = StringValue(value("RDB$CHARACTER_SET_NAME"));
-    // The engine names the domains it makes for parameters declared with a bare type.
-    const QString source = StringValue(value("RDB$FIELD_SOURCE"));
-    if (!source.startsWith(QLatin1String("RDB$"))) p.Domain = source;
-    p.TypeOf = value("MECHANISM").toInt() == 1;
-    p.TypeOfRelation = StringValue(value("RDB$RELATION_NAME"));
-    p.TypeOfColumn = StringValue(value("RDB$FIELD_NAME"));
-    p.NotNull = value("RDB$NULL_FLAG").toInt() == 1;
-    QString def = StringValue(value("RDB$DEFAULT_SOURCE")).trimmed();
-    if (def.startsWith(QLatin1Char('=')))
-      def = def.mid(1).trimmed();
-    else if (def.startsWith(QLatin1String("DEFAULT"), Qt::CaseInsensitive))
-      def = def.mid(7).trimmed();
-    p.Default = def;
     out << p;
   }
   return out;
@@ -120,21 +115,23 @@ QStringList CreateOrAlterProcedureHead(const QString &name, const QStringList &i
   return head.join(QLatin1Char('\n')).split(QLatin1Char('\n'));
 }
 
-TStringList ProcedureDDL(const QString &name) {
-  TCatalogList source(nullptr, kProcedureSource);
-  source.ParamByName(QStringLiteral("PROCNAME"), name);
-  source.Open();
-  if (source.IsEmpty()) throw EDatabaseError(QStringLiteral("Procedure %1 is not in the database").arg(name));
-  const int dialect = FbSession()->Dialect();
-  QStringList inputs, outputs;
-  for (const TProcParameter &p : ProcedureParameters(name))
-    (p.Output ? outputs : inputs) << p.Declaration(dialect);
-  TStringList lines;
-  lines.SetText(QStringLiteral("SET TERM ^ ;\n") +
-                CreateOrAlterProcedureHead(FbSession()->SQLName(name), inputs, outputs).join(QLatin1Char('\n')) +
-                QLatin1Char('\n') + source.FieldByName(QStringLiteral("RDB$PROCEDURE_SOURCE"))->AsString() +
-                QStringLiteral("^\nSET TERM ; ^"));
-  return lines;
+TProcedureText ProcedureText(const QString &name) {
+  const QString ddl = ObjectDDL(TObjectKind::Procedure, name);
+  TProcedureText out;
+  out.Name = FbSession()->SQLName(name);
+  const QString head = QStringLiteral("PROCEDURE ") + out.Name;
+  int pos = ddl.indexOf(head);
+  const int as = ddl.indexOf(QLatin1String("\nAS\n"), pos);
+  if (pos < 0 || as < 0) throw EDatabaseError(QStringLiteral("Procedure %1 could not be read").arg(name));
+  pos += head.size();
+  if (ddl.at(pos) == QLatin1Char(' ')) out.Inputs = DeclarationList(ddl, pos + 1);
+  const int returns = ddl.indexOf(QLatin1String("\nRETURNS ("), pos);
+  if (returns >= 0 && returns < as) out.Outputs = DeclarationList(ddl, returns + 9);
+  // The body ends at the terminator of its statement, before what follows it (comments).
+  const int next = ddl.indexOf(QLatin1String("\nSET TERM ; ^"), as);
+  const int end = ddl.lastIndexOf(QLatin1Char('^'), next < 0 ? -1 : next);
+  out.Body = ddl.mid(as + 4, end - as - 4);
+  return out;
 }
 
 QString ProcedureCallText(const QString &name, int inputs, bool selectable) {

@@ -1,7 +1,6 @@
 #pragma once
 // Stored procedures: the user's procedures as a list with their parameter counts and kind,
 // the parameters of one, the commands on one procedure and the statements that call it.
-#include "base/lines.h"
 #include "firebird/cataloglist.h"
 #include "firebird/fieldtypes.h"
 
@@ -22,22 +21,11 @@ public:
   bool Selectable() const { return Type->AsInteger() == 1; }
 };
 
-// One parameter of a procedure as the catalog describes it.
+// One parameter of a procedure: its name, direction and declared type.
 struct TProcParameter {
   QString Name;
   bool Output = false;
   TDeclaredType Type;
-  QString Domain;          // a user domain the parameter is declared with, else empty
-  QString TypeOfRelation;  // TYPE OF COLUMN: its relation and column, else empty
-  QString TypeOfColumn;
-  bool TypeOf = false;  // declared TYPE OF the domain
-  bool NotNull = false;
-  QString Default;  // the default's expression without "=" or "DEFAULT"; empty for none
-  // The declared type as a statement writes it: a domain's or column's name (quoted), or the
-  // type's text.
-  QString TypeText(int dialect) const;
-  // "NAME TYPE [NOT NULL] [= default]", names quoted for the dialect.
-  QString Declaration(int dialect) const;
 };
 
 // A procedure's inputs, then its outputs, each in their order; read now.
@@ -51,8 +39,15 @@ void DropProcedure(const QString &name);
 // editor holds them (one declaration a line).
 QStringList CreateOrAlterProcedureHead(const QString &name, const QStringList &inputs, const QStringList &outputs);
 
-// The statement that re-creates a procedure (a catalog name) as it is now.
-TStringList ProcedureDDL(const QString &name);
+// A procedure (a catalog name) as the extraction writes it, in the pieces the editor shows: the
+// name as a statement writes it, each parameter's declaration (type, NOT NULL, default) and the
+// body after AS.
+struct TProcedureText {
+  QString Name;
+  QStringList Inputs, Outputs;
+  QString Body;
+};
+TProcedureText ProcedureText(const QString &name);
 
 // The statement that calls a procedure with one :P<n> parameter per input, n from 1: a SELECT
 // of its rows for a selectable procedure, an EXECUTE PROCEDURE for another.

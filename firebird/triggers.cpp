@@ -71,6 +71,30 @@ QString TriggerActiveName(const QVariant &inactive) {
   return inactive.toInt() == 1 ? QStringLiteral("INACTIVE") : QStringLiteral("ACTIVE");
 }
 
+QString TriggerEventText(qint64 type) {
+  constexpr qint64 kDdlTrigger = 0x4000, kAnyDdl = 0x7FFFFFFFFFFFDFFELL;
+  if ((type & 0x6000) != kDdlTrigger) return TriggerTypeName(type);
+  const QString when = (type & 1) ? QStringLiteral("AFTER ") : QStringLiteral("BEFORE ");
+  if ((type & ~qint64(1)) == kAnyDdl) return when + QStringLiteral("ANY DDL STATEMENT");
+  // Events 1 to 12 take bits 1 to 12, the others bits 16 and up.
+  static const char *const events[] = {
+      "CREATE TABLE",        "ALTER TABLE",     "DROP TABLE",       "CREATE PROCEDURE", "ALTER PROCEDURE",
+      "DROP PROCEDURE",      "CREATE FUNCTION", "ALTER FUNCTION",   "DROP FUNCTION",    "CREATE TRIGGER",
+      "ALTER TRIGGER",       "DROP TRIGGER",    "CREATE EXCEPTION", "ALTER EXCEPTION",  "DROP EXCEPTION",
+      "CREATE VIEW",         "ALTER VIEW",      "DROP VIEW",        "CREATE DOMAIN",    "ALTER DOMAIN",
+      "DROP DOMAIN",         "CREATE ROLE",     "ALTER ROLE",       "DROP ROLE",        "CREATE INDEX",
+      "ALTER INDEX",         "DROP INDEX",      "CREATE SEQUENCE",  "ALTER SEQUENCE",   "DROP SEQUENCE",
+      "CREATE USER",         "ALTER USER",      "DROP USER",        "CREATE COLLATION", "DROP COLLATION",
+      "ALTER CHARACTER SET", "CREATE PACKAGE",  "ALTER PACKAGE",    "DROP PACKAGE",     "CREATE PACKAGE BODY",
+      "DROP PACKAGE BODY",   "CREATE MAPPING",  "ALTER MAPPING",    "DROP MAPPING"};
+  QStringList names;
+  for (int i = 0; i < int(std::size(events)); ++i) {
+    const int bit = i < 12 ? i + 1 : i + 4;
+    if (type & (qint64(1) << bit)) names << QLatin1String(events[i]);
+  }
+  return when + names.join(QStringLiteral(" OR "));
+}
+
 TTriggerList::TTriggerList(QObject *owner) : TCatalogList(owner, kUserTriggers) {
   NameField = DeclareField(new TStringField(this, QStringLiteral("RDB$TRIGGER_NAME"), 31), QStringLiteral("NAME"), 0);
   Relation =

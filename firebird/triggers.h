@@ -14,6 +14,9 @@ const QStringList &TriggerEventNames();
 QString TriggerTypeName(const QVariant &triggerType);
 // "INACTIVE" for an RDB$TRIGGER_INACTIVE of 1, "ACTIVE" for anything else (null included).
 QString TriggerActiveName(const QVariant &inactive);
+// The whole event clause a statement re-creating the trigger says: the type name above, and
+// for a DDL trigger its events ("AFTER CREATE TABLE OR DROP TABLE", "BEFORE ANY DDL STATEMENT").
+QString TriggerEventText(qint64 triggerType);
 
 // The user's triggers and the engine's CHECK triggers (its other own ones are left out), in
 // the catalog's order: name, relation, sequence, type code, source, description, inactive

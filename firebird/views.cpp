@@ -1,7 +1,6 @@
 #include "firebird/views.h"
 
-#include "base/errors.h"
-#include "firebird/names.h"
+#include "firebird/extract.h"
 #include "firebird/session.h"
 
 namespace {
@@ -16,10 +15,6 @@ constexpr char kViewReads[] =
     "FROM RDB$DEPENDENCIES deps\n"
     "WHERE deps.RDB$DEPENDENT_NAME = :\"RELNAME\" AND deps.RDB$DEPENDENT_TYPE = 1\n"
     "ORDER BY deps.RDB$DEPENDED_ON_NAME, deps.RDB$FIELD_NAME";
-constexpr char kViewColumns[] =
-    "SELECT RDB$FIELD_NAME FROM RDB$RELATION_FIELDS WHERE RDB$RELATION_NAME = :\"RELNAME\"\n"
-    "ORDER BY RDB$FIELD_POSITION";
-constexpr char kCreateOrAlterView[] = "CREATE OR ALTER VIEW %s (%s) AS";
 constexpr char kDropView[] = "DROP VIEW %s;";
 }  // namespace
 
@@ -42,22 +37,9 @@ TViewReads::TViewReads(QObject *owner) : TRelationList(owner, kViewReads) {
 
 void DropView(const QString &name) { FbSession()->ExecuteFor(kDropView, name); }
 
-TStringList ViewDDL(const QString &name) {
-  TViewSource source(nullptr);
-  source.Read(name);
-  if (source.IsEmpty() || source.Source->IsNull())
-    throw EDatabaseError(QStringLiteral("View %1 is not in the database").arg(name));
-  TRelationList columns(nullptr, kViewColumns);
-  columns.SetRelation(name);
-  columns.Open();
-  QStringList names;
-  for (; !columns.Eof(); columns.Next())
-    names << FbSession()->SQLName(columns.Fields().first()->AsString());
-  QString query = source.Source->AsString();
-  while (query.endsWith(QLatin1Char('\n')) || query.endsWith(QLatin1Char('\r')) || query.endsWith(QLatin1Char(' ')))
-    query.chop(1);
-  TStringList lines;
-  lines.SetText(FillFormat(kCreateOrAlterView, {FbSession()->SQLName(name), names.join(QStringLiteral(", "))}) +
-                QLatin1Char('\n') + query + QLatin1Char(';'));
-  return lines;
+QString CreateOrAlterViewDDL(const QString &name) {
+  QString ddl = ObjectDDL(TObjectKind::View, name);
+  const int at = ddl.indexOf(QLatin1String("CREATE VIEW "));
+  if (at >= 0) ddl.insert(at + 7, QLatin1String("OR ALTER "));
+  return ddl;
 }

@@ -1,7 +1,6 @@
 #pragma once
 // Views: the user's views as a list with their stored source, what one view reads, and the
 // commands on one view. (Its columns and what reads it: the relation lists.)
-#include "base/lines.h"
 #include "firebird/relations.h"
 
 // The user's views: name, source (the query after AS), description.
@@ -23,6 +22,6 @@ public:
 
 // The commands on one view (a catalog name), under the session's auto-commit policy.
 void DropView(const QString &name);
-// The statement that re-creates a view (a catalog name) as it is now: CREATE OR ALTER VIEW
-// with its column names and stored query.
-TStringList ViewDDL(const QString &name);
+// The statements that re-create a view (a catalog name) as it is now, its CREATE VIEW made a
+// CREATE OR ALTER VIEW: what its Edit offers.
+QString CreateOrAlterViewDDL(const QString &name);

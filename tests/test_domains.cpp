@@ -233,19 +233,21 @@ private slots:
   void buttonsAndColumns_data() {
     QTest::addColumn<QString>("buttons");  // objectName|caption|hint; ...
     QTest::addColumn<QString>("columns");
-    QTest::newRow("Domains") << "DropBtn|&Drop|; RefreshBtn|&Refresh|"
+    QTest::newRow("Domains") << "DropBtn|&Drop|; RefreshBtn|&Refresh|; DDLBtn|DD&L|Show the statements that create it"
                              << "Domain name,Type,Computed expr,Default value,Length,Scale,NOT NULL";
     QTest::newRow("Exceptions") << "NewBtn|&New |Create new exception; UpdBtn|&Update|Update current exception "
                                    "text; SpeedButton3|&Drop|Drop current exception; RefreshBtn|&Refresh|Refresh "
-                                   "table content"
+                                   "table content; DDLBtn|DD&L|Show the statements that create it"
                                 << "NAME,MESSAGE";
     QTest::newRow("Generators") << "DropBtn|&Drop|Drop current generator; RefreshBtn|&Refresh|Refresh generator list"
+                                   "; DDLBtn|DD&L|Show the statements that create it"
                                 << "Generator Name";
     QTest::newRow("Triggers") << "SrcBtn|&Source|Open source code of trigger; AddBtn|&Add |Add source to "
                                  "repository; SpeedButton1|&Drop|Drop trigger; DeactivteBtn|D&eactivate|Set trigger "
                                  "inactive; ActivateBtn|A&ctivate|Set trigger active; InsWiz|&1.Insert "
                                  "wizard|Creates insert trigger for views; SpeedButton3|&2.Update wizard|Creates "
-                                 "update trigger for views; RefreshBtn|&Refresh|Refresh trigger list"
+                                 "update trigger for views; RefreshBtn|&Refresh|Refresh trigger list; DDLBtn|DD&L|Show "
+                                 "the statements that create it"
                               << "NAME,RELATION,SEQUENCE,TYPE,SOURCE,DESCRIPTION,ACTIVE";
   }
   void buttonsAndColumns() {

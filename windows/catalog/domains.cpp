@@ -28,6 +28,7 @@ TDomainsForm::TDomainsForm(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TDomainsForm::RefrBtnClick);
   ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TDomainsForm::FGridDblClick);
   EnableWithRows(FieldSource, {DropBtn});
+  AddDDLButton(btnPanel, FieldSource, TObjectKind::Domain, [this] { return TableFields->Name(); });
   FollowCatalog(this, [this] { RefrBtnClick(); });
 
   Guard([this] { FormCreate(); });

@@ -39,6 +39,7 @@ TExceptionsForm::TExceptionsForm(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TExceptionsForm::RefrBtnClick);
   ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TExceptionsForm::FGridDblClick);
   EnableWithRows(ExcSource, {UpdBtn, DropBtn});
+  AddDDLButton(btnPanel, ExcSource, TObjectKind::Exception, [this] { return ExceptionsTable->Name(); });
   FollowCatalog(this, [this] { RefrBtnClick(); });
 
   Guard([this] { FormCreate(); });

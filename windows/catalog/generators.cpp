@@ -28,6 +28,7 @@ TGeneratorsForm::TGeneratorsForm(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TGeneratorsForm::RefrBtnClick);
   ConnectGuarded(FGrid, &TDBGrid::OnDblClick, this, &TGeneratorsForm::FGridDblClick);
   EnableWithRows(GeneratorSource, {DropBtn});
+  AddDDLButton(btnPanel, GeneratorSource, TObjectKind::Generator, [this] { return GeneratorList->Name(); });
   FollowCatalog(this, [this] { RefrBtnClick(); });
 
   Guard([this] { FormCreate(); });

@@ -3,11 +3,11 @@
 #include "base/errors.h"
 #include "data/dataset.h"
 #include "data/db.h"
+#include "firebird/extract.h"
 #include "firebird/indices.h"
 #include "firebird/session.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
-#include "ui/shell.h"
 #include "windows/catalog/listwindow.h"
 
 #include <QComboBox>
@@ -86,9 +86,7 @@ void TIndicesForm::DeactivateBtnClick() { SetIndexActive(IndexList->Name(), fals
 
 void TIndicesForm::StatisticsBtnClick() { RecomputeIndexStatistics(IndexList->Name()); }
 
-void TIndicesForm::DDLBtnClick() {
-  if (Shell()) Shell()->ShowDDL(IndexDDL(IndexList->Name()));
-}
+void TIndicesForm::DDLBtnClick() { ShowDDLText(ObjectDDL(TObjectKind::Index, IndexList->Name())); }
 
 void TIndicesForm::DropBtnClick() {
   const QString refusal = IndexList->DropRefusal();

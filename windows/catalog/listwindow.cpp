@@ -9,6 +9,7 @@
 #include "ui/formparts.h"
 #include "ui/mdichild.h"
 #include "ui/memoviewops.h"
+#include "ui/shell.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -40,6 +41,20 @@ QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString
   auto *buttons = static_cast<QHBoxLayout *>(panel->layout());
   buttons->insertWidget(buttons->count() - 1, b);  // before the closing stretch
   return b;
+}
+
+QToolButton *AddDDLButton(QFrame *panel, TDataSource *source, TObjectKind kind, std::function<QString()> name) {
+  QToolButton *b =
+      AddSpeedButton(panel, "DDLBtn", QStringLiteral("DD&L"), QStringLiteral("Show the statements that create it"));
+  ConnectGuarded(b, &QToolButton::clicked, b, [kind, name = std::move(name)] { ShowObjectDDL(kind, name()); });
+  EnableWithRows(source, {b});
+  return b;
+}
+
+void ShowObjectDDL(TObjectKind kind, const QString &name) {
+  TStringList lines;
+  lines.SetText(ObjectDDL(kind, name));
+  if (Shell()) Shell()->ShowDDL(lines);
 }
 
 TDataSource *CreateListSource(TDataSet *dataSet, QWidget *form, const char *objectName) {
@@ -100,6 +115,12 @@ void EnableWithRows(TDataSource *source, const QList<QToolButton *> &buttons) {
 
 bool ConfirmDrop(const char *kind, const QString &name) {
   return MessageDlg(QStringLiteral("Drop %1 %2?").arg(QLatin1String(kind), name), mbYes | mbNo) == mrYes;
+}
+
+void ShowDDLText(const QString &text) {
+  TStringList lines;
+  lines.SetText(text);
+  if (Shell()) Shell()->ShowDDL(lines);
 }
 
 void FitColumns(TDBGrid *grid) {

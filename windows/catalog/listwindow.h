@@ -1,6 +1,8 @@
 #pragma once
 // What the catalog list windows share: the row of speed buttons docked at their top, the grid
 // of their list, and a size that shows every column of it.
+#include "firebird/extract.h"
+
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -20,6 +22,12 @@ QFrame *CreateButtonPanel(QWidget *parent);
 QToolButton *AddSpeedButton(QFrame *panel, const char *objectName, const QString &caption,
                             const QString &hint = QString());
 
+// "DD&L": the statements that create the current row's object (its name from name), shown in a
+// new DDL statements window; on only while the list has rows.
+QToolButton *AddDDLButton(QFrame *panel, TDataSource *source, TObjectKind kind, std::function<QString()> name);
+// A new DDL statements window with the statements that create that object.
+void ShowObjectDDL(TObjectKind kind, const QString &name);
+
 // The source of a list: the catalog is never edited from a grid, so automatic edit is off.
 TDataSource *CreateListSource(TDataSet *dataSet, QWidget *form, const char *objectName);
 // The grid "FGrid" on source, filling the form below the button row.
@@ -34,6 +42,8 @@ void FollowCatalog(QWidget *form, std::function<void()> reread);
 void EnableWithRows(TDataSource *source, const QList<QToolButton *> &buttons);
 // "Drop <kind> <name>?" with "&Yes" and "&No": true for Yes.
 bool ConfirmDrop(const char *kind, const QString &name);
+// A new DDL statements window holding the text (through the shell): a Show DDL.
+void ShowDDLText(const QString &text);
 // Each column as wide as its title and the cells shown need, within 400 pixels.
 void FitColumns(TDBGrid *grid);
 

@@ -132,14 +132,11 @@ TProcSourceForm *TProcSourceForm::OpenProcedure(const QString &name, const QStri
   // Filled before it is shown; a failure on the way leaves no half-filled editor behind.
   auto editor = std::make_unique<TProcSourceForm>();
   if (!name.isEmpty()) {
-    const int dialect = FbSession()->Dialect();
-    QStringList inputs, outputs;
-    for (const TProcParameter &p : ProcedureParameters(name))
-      (p.Output ? outputs : inputs) << p.Declaration(dialect);
-    editor->ProcNameEdit->setText(FbSession()->SQLName(name));
-    editor->InputsEdit->setPlainText(inputs.join(QStringLiteral(",\n")));
-    editor->OutputsEdit->setPlainText(outputs.join(QStringLiteral(",\n")));
-    SetEditorText(editor->ProcSource, body);
+    const TProcedureText text = ProcedureText(name);
+    editor->ProcNameEdit->setText(text.Name);
+    editor->InputsEdit->setPlainText(text.Inputs.join(QStringLiteral(",\n")));
+    editor->OutputsEdit->setPlainText(text.Outputs.join(QStringLiteral(",\n")));
+    SetEditorText(editor->ProcSource, body.isNull() ? text.Body : body);
   } else {
     SetEditorText(editor->ProcSource, QStringLiteral("BEGIN\r\n  SUSPEND;\r\nEND"));
   }

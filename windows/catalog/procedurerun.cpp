@@ -27,7 +27,7 @@ TProcParamsDialog::TProcParamsDialog(const QString &procedure, const QList<TProc
     const TProcParameter &p = inputs.at(i);
     auto *edit = new QLineEdit(this);
     edit->setObjectName(QStringLiteral("Input%1").arg(i + 1));
-    auto *label = new QLabel(QStringLiteral("%1 %2").arg(p.Name, p.TypeText(dialect)), this);
+    auto *label = new QLabel(QStringLiteral("%1 %2").arg(p.Name, FieldTypeText(p.Type, dialect)), this);
     label->setBuddy(edit);
     auto *null = new QCheckBox(QStringLiteral("NULL"), this);
     null->setObjectName(QStringLiteral("Null%1").arg(i + 1));

@@ -1,11 +1,11 @@
 #include "windows/catalog/procedures.h"
 
 #include "data/dataset.h"
+#include "firebird/extract.h"
 #include "firebird/procedures.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
 #include "ui/formparts.h"
-#include "ui/shell.h"
 #include "windows/catalog/listwindow.h"
 #include "windows/catalog/procedureeditor.h"
 #include "windows/catalog/procedurerun.h"
@@ -71,9 +71,7 @@ void TProceduresForm::ExecBtnClick() { RunProcedure(ProcList->Name(), ProcList->
 
 void TProceduresForm::AddBtnClick() { AddObjectSource(SourceLines(ProcList->Source)); }
 
-void TProceduresForm::DDLBtnClick() {
-  if (Shell()) Shell()->ShowDDL(ProcedureDDL(ProcList->Name()));
-}
+void TProceduresForm::DDLBtnClick() { ShowDDLText(ObjectDDL(TObjectKind::Procedure, ProcList->Name())); }
 
 void TProceduresForm::DropBtnClick() {
   if (ConfirmDrop("procedure", ProcList->Name())) DropProcedure(ProcList->Name());

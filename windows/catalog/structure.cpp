@@ -54,6 +54,8 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   buttons->addWidget(DataBtn);
   buttons->addWidget(ViewSourceBtn);
   buttons->addStretch();
+  DDLBtn = AddSpeedButton(PanelComs, "DDLBtn", QStringLiteral("DD&L"),
+                          QStringLiteral("Show the statements that create this table or view"));
 
   StrQuery = new TRelationFields(this);
   StrQuery->setObjectName(QStringLiteral("StrQuery"));
@@ -93,6 +95,8 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
   ConnectGuarded(TblsCB, &QComboBox::activated, this, &TFormTblStr::TblsCBClick);
   ConnectGuarded(ViewSourceBtn, &QToolButton::clicked, this, &TFormTblStr::ViewSourceBtnClick);
   ConnectGuarded(DataBtn, &QToolButton::clicked, this, &TFormTblStr::SrcDataClick);
+  ConnectGuarded(DDLBtn, &QToolButton::clicked, this,
+                 [this] { ShowObjectDDL(TObjectKind::Table, TblsCB->currentText()); });
   FollowCatalog(this, [this] { Reread(); });
 
   Guard([this] { FormCreate(); });
@@ -102,6 +106,7 @@ TFormTblStr::TFormTblStr(QWidget *owner) : TChildForm(owner) {
 
 void TFormTblStr::FormCreate() {
   ViewSourceBtn->setEnabled(false);  // a view is not chosen yet
+  DDLBtn->setEnabled(false);         // nor a table
   FillRelationList(TblsCB, StrQuery->DatabaseName);
 }
 
@@ -128,6 +133,7 @@ void TFormTblStr::TblsCBClick() {
   setWindowTitle(QStringLiteral("Table structure -") + name);
   SQLSourceQ->Read(name);
   ViewSourceBtn->setEnabled(!SQLSourceQ->Source->IsNull());
+  DDLBtn->setEnabled(true);
   FieldGrid->setFocus();  // typing goes to the columns now, not to the list's search
 }
 

@@ -27,6 +27,7 @@ public:
   QComboBox *TblsCB;
   QToolButton *DataBtn;
   QToolButton *ViewSourceBtn;  // "SpeedButton1", "&Show SQL for view"
+  QToolButton *DDLBtn;         // the statements that create the table or view
   TDBGrid *FieldGrid;          // "DBGrid1"
   TDBGrid *DependencyGrid;     // "DBGrid2"
   TDataSource *DS;

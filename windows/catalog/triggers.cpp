@@ -41,6 +41,7 @@ TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
   layout->addWidget(TriggerGrid, 1);
 
   EnableWithRows(TriggerSource, {SrcBtn, AddBtn, DropBtn, DeactivateBtn, ActivateBtn, InsWiz, UpdWiz});
+  AddDDLButton(RelationPanel, TriggerSource, TObjectKind::Trigger, [this] { return TrigTable->Name(); });
   FollowCatalog(this, [this] { RefreshBtnClick(); });
 
   Guard([this] { FormCreate(); });

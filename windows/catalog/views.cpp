@@ -1,6 +1,7 @@
 #include "windows/catalog/views.h"
 
 #include "data/dataset.h"
+#include "firebird/extract.h"
 #include "firebird/views.h"
 #include "ui/datasource.h"
 #include "ui/dbgrid.h"
@@ -112,17 +113,13 @@ void TViewsForm::ShowCurrent() {
       FitColumns(grid);
 }
 
-void TViewsForm::EditBtnClick() {
-  if (Shell()) Shell()->ShowDDL(ViewDDL(ViewList->Name()));
-}
+void TViewsForm::EditBtnClick() { ShowDDLText(CreateOrAlterViewDDL(ViewList->Name())); }
 
 void TViewsForm::DataBtnClick() {
   if (Shell()) Shell()->ShowTableData(ViewList->Name());
 }
 
-void TViewsForm::DDLBtnClick() {
-  if (Shell()) Shell()->ShowDDL(ViewDDL(ViewList->Name()));
-}
+void TViewsForm::DDLBtnClick() { ShowDDLText(ObjectDDL(TObjectKind::View, ViewList->Name())); }
 
 void TViewsForm::DropBtnClick() {
   if (ConfirmDrop("view", ViewList->Name())) DropView(ViewList->Name());

@@ -1,0 +1,118 @@
+#include "firebird/catalogreader.h"
+
+#include "base/errors.h"
+#include "drivers/firebird/driver.h"
+
+#include <QScopeGuard>
+#include <vector>
+
+TCatalogReader::TCatalogReader(isc_db_handle db, int dialect) : FDb(db), FDialect(dialect) {
+  static const char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_concurrency, isc_tpb_nowait};
+  isc_start_transaction(FStatus, &FTr, 1, &FDb, static_cast<unsigned short>(sizeof tpb), tpb);
+  Check();
+}
+
+TCatalogReader::~TCatalogReader() {
+  ISC_STATUS_ARRAY status;
+  if (FTr) isc_commit_transaction(status, &FTr);
+}
+
+void TCatalogReader::Check() {
+  if (IsStatusError(FStatus)) throw EDatabaseError(StatusText(FStatus, QLatin1Char('\n')));
+}
+
+QString TCatalogReader::ReadBlob(ISC_QUAD id) {
+  isc_blob_handle blob = 0;
+  isc_open_blob2(FStatus, &FDb, &FTr, &blob, &id, 0, nullptr);
+  Check();
+  const auto close = qScopeGuard([&blob] {
+    ISC_STATUS_ARRAY status;
+    isc_close_blob(status, &blob);
+  });
+  QByteArray bytes;
+  char buffer[16384];
+  for (;;) {
+    unsigned short got = 0;
+    const ISC_STATUS rc = isc_get_segment(FStatus, &blob, &got, sizeof buffer, buffer);
+    if (rc == isc_segstr_eof) break;
+    if (rc != 0 && rc != isc_segment) Check();
+    bytes.append(buffer, got);
+  }
+  return QString::fromUtf8(bytes);
+}
+
+QList<QVariantList> TCatalogReader::Rows(const QString &select) {
+  isc_stmt_handle stmt = 0;
+  isc_dsql_allocate_statement(FStatus, &FDb, &stmt);
+  Check();
+  const auto drop = qScopeGuard([&stmt] {
+    ISC_STATUS_ARRAY status;
+    isc_dsql_free_statement(status, &stmt, DSQL_drop);
+  });
+  std::vector<char> sqldaSpace(XSQLDA_LENGTH(1));
+  auto *out = reinterpret_cast<XSQLDA *>(sqldaSpace.data());
+  out->version = SQLDA_VERSION1;
+  out->sqln = 1;
+  const QByteArray text = select.toUtf8();
+  isc_dsql_prepare(FStatus, &FTr, &stmt, 0, text.constData(), static_cast<unsigned short>(FDialect), out);
+  Check();
+  const int columns = out->sqld;
+  if (columns > out->sqln) {
+    sqldaSpace.assign(XSQLDA_LENGTH(columns), 0);
+    out = reinterpret_cast<XSQLDA *>(sqldaSpace.data());
+    out->version = SQLDA_VERSION1;
+    out->sqln = static_cast<short>(columns);
+    isc_dsql_describe(FStatus, &stmt, SQLDA_VERSION1, out);
+    Check();
+  }
+  std::vector<std::vector<char>> buffers(columns);
+  std::vector<short> nulls(columns);
+  for (int i = 0; i < columns; ++i) {
+    XSQLVAR &v = out->sqlvar[i];
+    buffers[i].assign(v.sqllen + sizeof(short) + 8, 0);
+    v.sqldata = buffers[i].data();
+    v.sqlind = &nulls[i];
+  }
+  isc_dsql_execute(FStatus, &FTr, &stmt, SQLDA_VERSION1, nullptr);
+  Check();
+  QList<QVariantList> rows;
+  for (;;) {
+    const ISC_STATUS rc = isc_dsql_fetch(FStatus, &stmt, SQLDA_VERSION1, out);
+    if (rc == 100) break;
+    Check();
+    QVariantList row;
+    row.reserve(columns);
+    for (int i = 0; i < columns; ++i) {
+      const XSQLVAR &v = out->sqlvar[i];
+      if ((v.sqltype & 1) && *v.sqlind < 0) {
+        row << QVariant();
+        continue;
+      }
+      switch (v.sqltype & ~1) {
+      case SQL_TEXT: {
+        QString s = QString::fromUtf8(v.sqldata, v.sqllen);
+        qsizetype n = s.size();
+        while (n > 0 && s[n - 1] == u' ')
+          --n;
+        s.truncate(n);
+        row << s;
+        break;
+      }
+      case SQL_VARYING: {
+        const auto length = *reinterpret_cast<const unsigned short *>(v.sqldata);
+        row << QString::fromUtf8(v.sqldata + sizeof(short), length);
+        break;
+      }
+      case SQL_SHORT: row << qlonglong(*reinterpret_cast<const ISC_SHORT *>(v.sqldata)); break;
+      case SQL_LONG: row << qlonglong(*reinterpret_cast<const ISC_LONG *>(v.sqldata)); break;
+      case SQL_INT64: row << qlonglong(*reinterpret_cast<const ISC_INT64 *>(v.sqldata)); break;
+      case SQL_BOOLEAN: row << qlonglong(*reinterpret_cast<const unsigned char *>(v.sqldata)); break;
+      case SQL_DOUBLE: row << *reinterpret_cast<const double *>(v.sqldata); break;
+      case SQL_BLOB: row << ReadBlob(*reinterpret_cast<const ISC_QUAD *>(v.sqldata)); break;
+      default: row << QVariant();
+      }
+    }
+    rows << row;
+  }
+  return rows;
+}
