@@ -3,19 +3,17 @@
 #include "firebird/session.h"
 
 namespace {
-// The segments come joined in their order; a name keeps a leading blank (trailing padding
-// goes).
 constexpr char kUserIndices[] =
     "SELECT i.RDB$INDEX_NAME, i.RDB$RELATION_NAME, i.RDB$UNIQUE_FLAG, i.RDB$INDEX_TYPE,\n"
-    " (SELECT LIST(s.SEGMENT, ', ') FROM (SELECT TRIM(TRAILING FROM s.RDB$FIELD_NAME) AS SEGMENT\n"
-    "   FROM RDB$INDEX_SEGMENTS s WHERE s.RDB$INDEX_NAME = i.RDB$INDEX_NAME\n"
-    "   ORDER BY s.RDB$FIELD_POSITION) s) AS SEGMENTS,\n"
     " i.RDB$EXPRESSION_SOURCE, i.RDB$INDEX_INACTIVE, i.RDB$STATISTICS,\n"
     " c.RDB$CONSTRAINT_TYPE, c.RDB$CONSTRAINT_NAME\n"
     "FROM RDB$INDICES i\n"
     "LEFT JOIN RDB$RELATION_CONSTRAINTS c ON c.RDB$INDEX_NAME = i.RDB$INDEX_NAME\n"
     "WHERE COALESCE(i.RDB$SYSTEM_FLAG, 0) = 0\n"
     "ORDER BY i.RDB$RELATION_NAME, i.RDB$INDEX_NAME";
+constexpr char kSegments[] =
+    "SELECT RDB$INDEX_NAME, RDB$FIELD_NAME FROM RDB$INDEX_SEGMENTS\n"
+    "ORDER BY RDB$INDEX_NAME, RDB$FIELD_POSITION";
 constexpr char kDropIndex[] = "DROP INDEX %s;";
 constexpr char kActivateIndex[] = "ALTER INDEX %s ACTIVE;";
 constexpr char kDeactivateIndex[] = "ALTER INDEX %s INACTIVE;";
@@ -43,7 +41,6 @@ TIndexList::TIndexList(QObject *owner) : TCatalogList(owner, kUserIndices) {
   ConstraintName = hidden(new TStringField(this, QStringLiteral("RDB$CONSTRAINT_NAME"), 31));
   Unique = hidden(new TSmallintField(this, QStringLiteral("RDB$UNIQUE_FLAG")));
   Descending = hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_TYPE")));
-  Segments = hidden(new TMemoField(this, QStringLiteral("SEGMENTS")));
   Expression = hidden(new TMemoField(this, QStringLiteral("RDB$EXPRESSION_SOURCE")));
   Inactive = hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_INACTIVE")));
   OnCalcFields = [this](TDataSet *) {
@@ -51,13 +48,24 @@ TIndexList::TIndexList(QObject *owner) : TCatalogList(owner, kUserIndices) {
     DescendingText->SetAsString(Descending->AsInteger() == 1 ? QStringLiteral("DESCENDING")
                                                              : QStringLiteral("ASCENDING"));
     const QString expression = Expression->AsString().trimmed();
-    Columns->SetAsString(expression.isEmpty() ? Segments->AsString() : QStringLiteral("COMPUTED BY ") + expression);
+    Columns->SetAsString(expression.isEmpty() ? FSegments.value(Name()) : QStringLiteral("COMPUTED BY ") + expression);
     ActiveText->SetAsString(Inactive->AsInteger() == 1 ? QStringLiteral("INACTIVE") : QStringLiteral("ACTIVE"));
   };
   Filtered = true;
   OnFilterRecord = [this](TDataSet *, bool &accept) {
     accept = FRelation.isEmpty() || Relation->AsString() == FRelation;
   };
+}
+
+std::unique_ptr<TCursor> TIndexList::CreateCursor(TDriverConnection &conn) {
+  FSegments.clear();
+  QVector<TRow> rows;
+  conn.OpenQuery(QString::fromLatin1(kSegments), {})->Fetch(rows, -1);
+  for (const TRow &row : rows) {
+    QString &columns = FSegments[row.at(0).toString()];
+    columns += (columns.isEmpty() ? QString() : QStringLiteral(", ")) + row.at(1).toString();
+  }
+  return TCatalogList::CreateCursor(conn);
 }
 
 void TIndexList::ShowRelation(const QString &relation) {

@@ -8,7 +8,7 @@
 namespace {
 constexpr char kUserProcedures[] =
     "SELECT RDB$PROCEDURE_NAME, RDB$PROCEDURE_INPUTS, RDB$PROCEDURE_OUTPUTS, RDB$PROCEDURE_TYPE,\n"
-    " RDB$DESCRIPTION, RDB$PROCEDURE_SOURCE\n"
+    " RDB$DESCRIPTION\n"
     "FROM RDB$PROCEDURES\n"
     "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL\n"
     "ORDER BY RDB$PROCEDURE_NAME";
@@ -21,6 +21,9 @@ constexpr char kParameters[] =
     "LEFT JOIN RDB$CHARACTER_SETS cs ON cs.RDB$CHARACTER_SET_ID = f.RDB$CHARACTER_SET_ID\n"
     "WHERE pp.RDB$PROCEDURE_NAME = :\"PROCNAME\" AND pp.RDB$PACKAGE_NAME IS NULL\n"
     "ORDER BY pp.RDB$PARAMETER_TYPE, pp.RDB$PARAMETER_NUMBER";
+constexpr char kProcedureSource[] =
+    "SELECT RDB$PROCEDURE_NAME, RDB$PROCEDURE_SOURCE FROM RDB$PROCEDURES\n"
+    "WHERE RDB$PROCEDURE_NAME = :\"PROCNAME\" AND RDB$PACKAGE_NAME IS NULL";
 constexpr char kDropProcedure[] = "DROP PROCEDURE %s;";
 constexpr char kCreateOrAlter[] = "CREATE OR ALTER PROCEDURE %s";
 constexpr char kSelectFrom[] = "SELECT * FROM %s";
@@ -80,7 +83,6 @@ TProcedureList::TProcedureList(QObject *owner) : TCatalogList(owner, kUserProced
   TypeName = new TStringField(this, QStringLiteral("KIND"), 10);
   TypeName->Calculated = true;
   Description = DeclareField(new TMemoField(this, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
-  Source = DeclareField(new TMemoField(this, QStringLiteral("RDB$PROCEDURE_SOURCE")), QStringLiteral("SOURCE"), 0);
   OnCalcFields = [this](TDataSet *) { TypeName->SetAsString(ProcedureTypeName(Type->Value())); };
 }
 
@@ -113,6 +115,14 @@ QStringList CreateOrAlterProcedureHead(const QString &name, const QStringList &i
   if (!outputs.isEmpty()) head << DeclarationList(QStringLiteral("RETURNS"), outputs);
   head << QStringLiteral("AS");
   return head.join(QLatin1Char('\n')).split(QLatin1Char('\n'));
+}
+
+QString ProcedureSource(const QString &name) {
+  TCatalogList source(nullptr, kProcedureSource);
+  source.ParamByName(QStringLiteral("PROCNAME"), name);
+  source.Open();
+  if (source.IsEmpty()) throw EDatabaseError(QStringLiteral("Procedure %1 is not in the database").arg(name));
+  return source.FieldByName(QStringLiteral("RDB$PROCEDURE_SOURCE"))->AsString();
 }
 
 TProcedureText ProcedureText(const QString &name) {

@@ -11,13 +11,13 @@
 // column (null) tells nothing: empty.
 QString ProcedureTypeName(const QVariant &procedureType);
 
-// The user's procedures outside packages: name, input and output counts, kind, description,
-// source (the body after AS).
+// The user's procedures outside packages: name, input and output counts, kind, description.
+// (The sources stay on the server until asked for: ProcedureSource.)
 class TProcedureList : public TCatalogList {
   Q_OBJECT
 public:
   explicit TProcedureList(QObject *owner);
-  TField *Inputs, *Outputs, *Type, *TypeName, *Description, *Source;
+  TField *Inputs, *Outputs, *Type, *TypeName, *Description;
   bool Selectable() const { return Type->AsInteger() == 1; }
 };
 
@@ -38,6 +38,9 @@ void DropProcedure(const QString &name);
 // "RETURNS (outputs)" when there are outputs, "AS". The name and the declarations go as the
 // editor holds them (one declaration a line).
 QStringList CreateOrAlterProcedureHead(const QString &name, const QStringList &inputs, const QStringList &outputs);
+
+// The stored body of a procedure (a catalog name), as the catalog holds it.
+QString ProcedureSource(const QString &name);
 
 // A procedure (a catalog name) as the extraction writes it, in the pieces the editor shows: the
 // name as a statement writes it, each parameter's declaration (type, NOT NULL, default) and the

@@ -20,9 +20,9 @@ class TProcSourceForm : public TChildForm {
 public:
   // Builds the editor, not shown until ShowEditor.
   explicit TProcSourceForm(QWidget *parent = nullptr);
-  // A new editor on the procedure (a catalog name): its name and parameters as the extraction
-  // writes them, and body (the stored source as the list read it; the extraction's when null);
-  // an empty one for an empty name. Shown.
+  // A new editor on the procedure (a catalog name): its name, parameters and body as the
+  // extraction writes them (body, when not null, instead of the stored one); an empty one for
+  // an empty name. Shown.
   static TProcSourceForm *OpenProcedure(const QString &name, const QString &body);
   // Shows the editor in the main window's area, the source editor focused.
   void ShowEditor();

@@ -5,7 +5,6 @@
 #include "firebird/procedures.h"
 #include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
-#include "ui/formparts.h"
 #include "windows/catalog/listwindow.h"
 #include "windows/catalog/procedureeditor.h"
 #include "windows/catalog/procedurerun.h"
@@ -35,8 +34,8 @@ TProceduresForm::TProceduresForm(QWidget *owner) : TChildForm(owner) {
   ProcSource = CreateListSource(ProcList, this, "DataSource1");
   FGrid = CreateListGrid(this, btnPanel, ProcSource);
   FGrid->SetReadOnly(true);
-  for (const TField *f : {ProcList->NameField, ProcList->Inputs, ProcList->Outputs, ProcList->TypeName,
-                          ProcList->Description, ProcList->Source})
+  for (const TField *f :
+       {ProcList->NameField, ProcList->Inputs, ProcList->Outputs, ProcList->TypeName, ProcList->Description})
     FGrid->AddColumn(f->FieldName);
 
   ConnectGuarded(EditBtn, &QToolButton::clicked, this, [this] { EditBtnClick(); });
@@ -61,15 +60,17 @@ QSize TProceduresForm::sizeHint() const { return ColumnsSizeHint(FGrid, TChildFo
 
 void TProceduresForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
 
-TProcSourceForm *TProceduresForm::EditBtnClick() {
-  return TProcSourceForm::OpenProcedure(ProcList->Name(), ProcList->Source->AsString());
-}
+TProcSourceForm *TProceduresForm::EditBtnClick() { return TProcSourceForm::OpenProcedure(ProcList->Name(), QString()); }
 
 TProcSourceForm *TProceduresForm::NewBtnClick() { return TProcSourceForm::OpenProcedure(QString(), QString()); }
 
 void TProceduresForm::ExecBtnClick() { RunProcedure(ProcList->Name(), ProcList->Selectable()); }
 
-void TProceduresForm::AddBtnClick() { AddObjectSource(SourceLines(ProcList->Source)); }
+void TProceduresForm::AddBtnClick() {
+  TStringList lines;
+  lines.SetText(ProcedureSource(ProcList->Name()));
+  AddObjectSource(lines);
+}
 
 void TProceduresForm::DDLBtnClick() { ShowDDLText(ObjectDDL(TObjectKind::Procedure, ProcList->Name())); }
 
