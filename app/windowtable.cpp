@@ -21,6 +21,7 @@
 namespace {
 // Opened first, so that a login the user cancels leaves no empty window behind.
 void OpenDatabase() {
+  FbSession()->CheckFree();  // a window reading the database would wait for the run's end
   TIBDataBase *db = FbSession()->Database();
   if (!db->Connected()) db->Open();
 }

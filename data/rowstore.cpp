@@ -110,19 +110,75 @@ void TRowStore::clear() {
 
 // Appends the bytes to the last block, or to a new one (a row larger than a block gets a
 // block of its own). A replaced row's old bytes stay where they were until the store is cleared.
-TRowStore::Where TRowStore::Store(const QByteArray &bytes) {
-  const quint32 n = quint32(bytes.size());
+TRowStore::Where TRowStore::Store(const char *bytes, quint32 n) {
   if (FBlocks.empty() || FUsed + n > FBlockSizes.back()) {
     const quint32 size = qMax(n, kBlockSize);
     FBlocks.push_back(std::make_unique<char[]>(size));
     FBlockSizes.push_back(size);
     FUsed = 0;
   }
-  memcpy(FBlocks.back().get() + FUsed, bytes.constData(), n);
+  memcpy(FBlocks.back().get() + FUsed, bytes, n);
   Where w{quint32(FBlocks.size() - 1), FUsed};
   FUsed += n;
   return w;
 }
+
+// The length of one packed row: walks its values.
+static quint32 PackedLength(const char *start) {
+  const char *p = start;
+  for (int part = 0; part < 2; ++part) {
+    const quint32 n = Take<quint32>(p);
+    for (quint32 i = 0; i < n; ++i) {
+      switch (*p++) {
+      case tNull: break;
+      case tInt: p += 4; break;
+      case tLong:
+      case tDouble:
+      case tDate: p += 8; break;
+      case tTime: p += 4; break;
+      case tBool: p += 1; break;
+      case tDateTime: p += 1 + 8 + 4; break;
+      default: p += Take<quint32>(p); break;
+      }
+    }
+  }
+  return quint32(p - start);
+}
+
+void TRowStore::appendPacked(const QByteArray &rows, int count) {
+  const char *p = rows.constData();
+  for (int i = 0; i < count; ++i) {
+    const quint32 n = PackedLength(p);
+    FRows.push_back(Store(p, n));
+    p += n;
+  }
+  FCacheRow = -1;
+}
+
+qint64 TRowStore::byteSize() const {
+  qint64 n = qint64(FRows.capacity() * sizeof(Where));
+  for (quint32 s : FBlockSizes)
+    n += s;
+  return n;
+}
+
+void TPackedRow::Begin(int values) { Put<quint32>(FData, quint32(values)); }
+void TPackedRow::Null() { FData.append(tNull); }
+void TPackedRow::Int(qint32 v) { FData.append(tInt), Put(FData, v); }
+void TPackedRow::Long(qint64 v) { FData.append(tLong), Put(FData, v); }
+void TPackedRow::Double(double v) { FData.append(tDouble), Put(FData, v); }
+void TPackedRow::Bool(bool v) { FData.append(tBool), FData.append(char(v)); }
+void TPackedRow::Text(const char *utf8, int n) { PutBytes(FData, tString, QByteArray::fromRawData(utf8, n)); }
+void TPackedRow::Bytes(const char *data, int n) { PutBytes(FData, tBytes, QByteArray::fromRawData(data, n)); }
+void TPackedRow::Date(qint64 julianDay) { FData.append(tDate), Put(FData, julianDay); }
+void TPackedRow::Time(int msecs) { FData.append(tTime), Put<qint32>(FData, msecs); }
+void TPackedRow::Stamp(qint64 julianDay, int msecs) {
+  FData.append(tDateTime);
+  FData.append(char(Qt::UTC));
+  Put(FData, julianDay);
+  Put<qint32>(FData, msecs);
+}
+void TPackedRow::End() { Put<quint32>(FData, 0); }
 
 void TRowStore::insert(int i, const TRecord &rec) {
   FRows.insert(FRows.begin() + i, Store(EncodeRecord(rec)));

@@ -34,12 +34,7 @@ TimeOfDay ParseTime(const QString &s) {
 TimeOfDay OfQTime(const QTime &q) { return {q.hour(), q.minute(), q.second(), q.msec() * 10, q.isValid()}; }
 
 QString TimeText(const TimeOfDay &t) {
-  QString s = QStringLiteral("%1:%2:%3")
-                  .arg(t.Hour, 2, 10, QLatin1Char('0'))
-                  .arg(t.Minute, 2, 10, QLatin1Char('0'))
-                  .arg(t.Second, 2, 10, QLatin1Char('0'));
-  if (t.Fraction) s += QStringLiteral(".%1").arg(t.Fraction, 4, 10, QLatin1Char('0'));
-  return s;
+  return QString::fromLatin1(TimeShownText(quint32(((t.Hour * 60 + t.Minute) * 60 + t.Second) * 10000 + t.Fraction)));
 }
 
 // The server's own form, every digit written.
@@ -71,7 +66,7 @@ QVariant StampVariant(const QDate &day, const TimeOfDay &t) {
 QString StampText(const QVariant &v) {
   if (v.userType() == QMetaType::QDateTime) {
     const QDateTime d = v.toDateTime();
-    return d.date().toString(Qt::ISODate) + u' ' + TimeText(OfQTime(d.time()));
+    return QString::fromLatin1(DayText(d.date().toJulianDay())) + u' ' + TimeText(OfQTime(d.time()));
   }
   QDate day;
   TimeOfDay time;
@@ -123,13 +118,70 @@ QVariant IntegerValue(const QString &s, TFieldType type, const QString &label) {
 }
 }  // namespace
 
+QString ScaledText(qint64 value, int scale) {
+  if (scale <= 0) return QString::number(value);
+  const bool negative = value < 0;
+  // The magnitude as unsigned digits: the most negative value has no positive counterpart.
+  const quint64 magnitude = negative ? quint64(0) - quint64(value) : quint64(value);
+  QString digits = QString::number(magnitude).rightJustified(scale + 1, u'0');
+  digits.insert(digits.size() - scale, u'.');
+  return negative ? u'-' + digits : digits;
+}
+
+static TimeOfDay OfUnits(quint32 units) {
+  const quint32 seconds = units / 10000;
+  return {int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60), int(units % 10000), true};
+}
+
+// Writes n digits of v at p.
+static char *Digits(char *p, int v, int n) {
+  for (int i = n - 1; i >= 0; --i, v /= 10)
+    p[i] = char('0' + v % 10);
+  return p + n;
+}
+
+QByteArray DayText(qint64 julianDay) {
+  int y = 0, m = 0, d = 0;
+  QDate::fromJulianDay(julianDay).getDate(&y, &m, &d);
+  if (y < 0 || y > 9999) return QDate::fromJulianDay(julianDay).toString(Qt::ISODate).toLatin1();
+  char buf[10];
+  char *p = Digits(buf, y, 4);
+  *p++ = '-';
+  p = Digits(p, m, 2);
+  *p++ = '-';
+  Digits(p, d, 2);
+  return QByteArray(buf, sizeof buf);
+}
+
+QByteArray TimeShownText(quint32 units) {
+  const TimeOfDay t = OfUnits(units);
+  char buf[13];
+  char *p = Digits(buf, t.Hour, 2);
+  *p++ = ':';
+  p = Digits(p, t.Minute, 2);
+  *p++ = ':';
+  p = Digits(p, t.Second, 2);
+  if (t.Fraction) {
+    *p++ = '.';
+    p = Digits(p, t.Fraction, 4);
+  }
+  return QByteArray(buf, int(p - buf));
+}
+
+QVariant TimeUnitsValue(quint32 units) { return TimeVariant(OfUnits(units)); }
+
+QString TimeUnitsText(quint32 units) { return ServerTimeText(OfUnits(units)); }
+
 QString NullText() { return QStringLiteral("<null>"); }
 
 QString ValueText(const QVariant &v, TFieldType type, int size) {
   if (v.isNull()) return {};
   switch (type) {
   case TFieldType::ftFloat: return FloatText(v.toDouble(), size);
-  case TFieldType::ftDate: return v.toDate().toString(Qt::ISODate);
+  case TFieldType::ftDate: {
+    const QDate d = v.toDate();
+    return d.isValid() ? QString::fromLatin1(DayText(d.toJulianDay())) : QString();
+  }
   case TFieldType::ftTime:
     if (v.userType() == QMetaType::QTime) return TimeText(OfQTime(v.toTime()));
     if (const TimeOfDay t = ParseTime(v.toString()); t.Valid) return TimeText(t);
@@ -140,6 +192,9 @@ QString ValueText(const QVariant &v, TFieldType type, int size) {
     if (v.userType() == QMetaType::QByteArray) return QString::fromLatin1(v.toByteArray());
     return v.toString();
   case TFieldType::ftBoolean: return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+  case TFieldType::ftBCD:
+    if (v.userType() == QMetaType::LongLong) return ScaledText(v.toLongLong(), size);
+    return v.toString();
   default:
     if (v.userType() == QMetaType::QByteArray) return TStringList::DecodeBytes(v.toByteArray());
     return v.toString();

@@ -13,4 +13,8 @@ public:
   QString Name() const { return NameField ? NameField->AsString() : QString(); }
 
   TField *NameField = nullptr;
+
+protected:
+  // Refused while a run holds the attachment: the read would wait for it, the interface frozen.
+  std::unique_ptr<TCursor> CreateCursor(TDriverConnection &conn) override;
 };

@@ -11,7 +11,6 @@
 
 namespace {
 const QString kNotActive = QStringLiteral("Not active transaction for IB");
-const QString kBusy = QStringLiteral("The database is busy running a script");
 
 QCursor MakeSQLWaitCursor() {
   return QCursor(QBitmap(QStringLiteral(":/cursors/IBSQLCURSOR.xbm")),
@@ -57,7 +56,7 @@ int TIBDataBase::DatabaseDialect() {
 }
 
 void TIBDataBase::CheckFree() const {
-  if (FClaimed) throw Exception(kBusy);
+  if (FClaimed) throw Exception(QStringLiteral("The database is busy %1").arg(FClaimedFor));
 }
 
 void TIBDataBase::StartTransaction() {

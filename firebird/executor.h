@@ -63,10 +63,11 @@ public:
   virtual void Commit();
   virtual void Rollback();
 
-  // True while a script run holds the attachment (TAttachmentClaim): then everyone else's
-  // commands here are refused.
+  // True while a script run or a statement run holds the attachment (TAttachmentClaim): then
+  // everyone else's commands here are refused.
   bool Claimed() const { return FClaimed; }
-  // Raises "The database is busy running a script" while the attachment is claimed.
+  // Raises "The database is busy running a script" (or "... a statement") while the attachment
+  // is claimed.
   void CheckFree() const;
 
   // A script run executes its statements on a worker thread, so that its window keeps
@@ -111,18 +112,21 @@ private:
   bool FInTransaction = false;
   int FDialect = 1;
   bool FClaimed = false;
+  QString FClaimedFor;  // what holds the claim: "running a script"
   bool FLostWhileClaimed = false;
   friend class TAttachmentClaim;
 };
 
-// Holds the executor for one user, a script run, for the claim's lifetime: StartTransaction,
-// ExecSQL, Commit, Rollback and DatabaseDialect of anyone else are refused. The holder's own
+// Holds the executor for one user, a script run or a statement run, for the claim's lifetime:
+// StartTransaction, ExecSQL, Commit, Rollback and DatabaseDialect of anyone else are refused,
+// and so is opening a window that reads the database (TFbSession::CheckFree). The holder's own
 // calls on the user-interface thread go through Use; its worker's detached calls need no pass.
 class TAttachmentClaim {
 public:
-  explicit TAttachmentClaim(TIBDataBase *db) : FDb(db) {
+  explicit TAttachmentClaim(TIBDataBase *db, const QString &doing = QStringLiteral("running a script")) : FDb(db) {
     db->CheckFree();
     db->FClaimed = true;
+    db->FClaimedFor = doing;
   }
   ~TAttachmentClaim() {
     if (FDb) FDb->ReleaseClaim();

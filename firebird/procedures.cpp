@@ -144,21 +144,8 @@ TProcedureText ProcedureText(const QString &name) {
   return out;
 }
 
-QString ProcedureCallText(const QString &name, int inputs, bool selectable) {
+QString ProcedureCallText(const QString &name, const QStringList &arguments, bool selectable) {
   QString text = FillFormat(selectable ? kSelectFrom : kExecute, {FbSession()->SQLName(name)});
-  QStringList params;
-  for (int i = 1; i <= inputs; ++i)
-    params << QStringLiteral(":P%1").arg(i);
-  if (!params.isEmpty()) text += QLatin1Char('(') + params.join(QStringLiteral(", ")) + QLatin1Char(')');
+  if (!arguments.isEmpty()) text += QLatin1Char('(') + arguments.join(QStringLiteral(", ")) + QLatin1Char(')');
   return text;
-}
-
-TProcedureCall::TProcedureCall(QObject *owner) : TCatalogList(owner, "") {}
-
-void TProcedureCall::Run(const QString &name, const QVariantList &inputs, bool selectable) {
-  Close();
-  SQL.SetText(ProcedureCallText(name, int(inputs.size()), selectable));
-  for (int i = 0; i < inputs.size(); ++i)
-    ParamByName(QStringLiteral("P%1").arg(i + 1), inputs.at(i));
-  Open();
 }

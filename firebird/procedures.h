@@ -52,14 +52,7 @@ struct TProcedureText {
 };
 TProcedureText ProcedureText(const QString &name);
 
-// The statement that calls a procedure with one :P<n> parameter per input, n from 1: a SELECT
-// of its rows for a selectable procedure, an EXECUTE PROCEDURE for another.
-QString ProcedureCallText(const QString &name, int inputs, bool selectable);
-// The call's rows: read through the datasets' attachment in a transaction of its own.
-class TProcedureCall : public TCatalogList {
-  Q_OBJECT
-public:
-  explicit TProcedureCall(QObject *owner);
-  // Calls the procedure with the values (a null QVariant is NULL) and reads what it returns.
-  void Run(const QString &name, const QVariantList &inputs, bool selectable);
-};
+// The statement that calls a procedure (a catalog name) with its arguments (SQL literals or
+// NULL, one per input): a SELECT of its rows for a selectable procedure, an EXECUTE PROCEDURE
+// for another.
+QString ProcedureCallText(const QString &name, const QStringList &arguments, bool selectable);

@@ -33,6 +33,11 @@ public:
   void ExecuteFor(const char *format, const QString &catalogName);
   // The same with the statement's bytes as they are.
   void ExecuteBytes(const QByteArray &ddl);
+  // Refuses ("The database is busy running a script", "... running a statement") while a
+  // script run or a statement run holds the attachment: what would read or change the
+  // database meanwhile asks here first, instead of waiting on the attachment with the
+  // interface frozen.
+  void CheckFree() const { FDb->CheckFree(); }
   // Whether the script run commits after each statement, as Execute does.
   bool CommitsEachCommand() const { return AutoCommit; }
 

@@ -146,12 +146,12 @@ private slots:
     const QString event = QString::fromLatin1(QTest::currentDataTag()).left(20);
     if (earlier) {
       SetText(QStringLiteral("INSERT INTO T_LOG (EVENT) VALUES ('%1')").arg(event));
-      QTest::keyClick(Ed, Qt::Key_F9);
+      QVERIFY(fixtures::runInWindow(F));
     }
     QCOMPARE(DMSys->IBDataBase->InTransaction(), earlier);
     AutoCommit = autoCommit;
     SetText(text);
-    auto box = AnswerError([&] { QTest::keyClick(Ed, Qt::Key_F9); });
+    auto box = AnswerError([&] { QVERIFY(fixtures::runInWindow(F)); });
     QVERIFY(box->Shown);
     QCOMPARE(box->Caption, kTitle);
     QCOMPARE(box->Icon, QMessageBox::Critical);
@@ -204,6 +204,7 @@ private slots:
     QCOMPARE(form->MnDDL->title(), QStringLiteral("&DDL"));
     QCOMPARE(form->MnDDL->menuAction()->statusTip(), QStringLiteral("DDL statements menu"));
     const QStringList ddl{"&Run|F9|Run DDL statement|on",
+                          "Run s&tatement|Ctrl+Return|Run the statement under the caret|on",
                           "Run as &script|Shift+F9|Run the statements of the script one after another|on",
                           "&Select|Ctrl+Space|Select saved DDL statement from repository|on",
                           "&Load from File|F3|Load DDL statement from File|on",
@@ -213,7 +214,7 @@ private slots:
     QCOMPARE(fixtures::menuItems(form->PopupMenu1),
              QStringList({"&Cut|Ctrl+Del|Cut to clipboard|on", "C&opy|Ctrl+Ins|Copy to clipboard|on",
                           "&Paste|Shift+Ins|Paste from clipboard|on", "-"}) +
-                 ddl.mid(0, 2) + QStringList{"-"} + ddl.mid(2) +
+                 ddl.mid(0, 3) + QStringList{"-"} + ddl.mid(3) +
                  QStringList({"-", "&Insert statement wizard..||Creates insert statement using drag and drop tech.|off",
                               "&Update statement wizard...||Create update statement using visual tools|off"}));
     emit ed->customContextMenuRequested(QPoint(5, 5));
@@ -249,6 +250,7 @@ private slots:
     const QString insert = QStringLiteral("INSERT INTO T_LOG (EVENT)\nVALUES ('keys')");
     ed->setPlainText(insert);
     QTest::keyClick(ed, Qt::Key_F9);
+    QTRY_VERIFY(!form->StatementRunning());
     QCOMPARE(LogRows(QStringLiteral("keys")), 1);
     QVERIFY(!DMSys->IBDataBase->InTransaction());
     QCOMPARE(ed->toPlainText(), insert);
@@ -552,7 +554,7 @@ private slots:
     TSQLExprForm *two = Open(QStringLiteral("CREATE EXCEPTION E_WIN_TWO 'two'"));
     QVERIFY(two && two != F);
     QTest::keyClick(two->ExecSql, Qt::Key_End);
-    QTest::keyClick(two->ExecSql, Qt::Key_F9);
+    QVERIFY(fixtures::runInWindow(two));
     QCOMPARE(Exceptions("E_WIN_TWO"), 1);
     QCOMPARE(Exceptions("E_WIN_ONE"), 0);
     QCOMPARE(Ed->toPlainText(), QStringLiteral("CREATE EXCEPTION E_WIN_ONE 'one'"));
@@ -565,7 +567,7 @@ private slots:
     QVERIFY(!gone);
     F->activateWindow();
     Ed->setFocus();
-    QTest::keyClick(Ed, Qt::Key_F9);
+    QVERIFY(fixtures::runInWindow(F));
     QCOMPARE(Exceptions("E_WIN_ONE"), 1);
 
     TSQLExprForm *lines = CreateSQLExprForm(TStringList({"CREATE VIEW V (A) AS", "SELECT ID FROM T_MASTER"}));

@@ -187,6 +187,7 @@ private slots:
     opened << ddl;
     AutoCommit = true;
     ddl->RunClick();
+    QTRY_VERIFY(!ddl->StatementRunning());
     QCOMPARE(fixtures::listedNames(windows.last()).contains("BY_F9"), true);
 
     SetEditorLines(ddl->ExecSql,

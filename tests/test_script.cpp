@@ -172,7 +172,7 @@ private slots:
     QFETCH(QString, message);
     AutoCommit = true;
     TSQLExprForm *form = Open(QStringLiteral("CREATE EXCEPTION E_F9 ") + literal);
-    QTest::keyClick(form->ExecSql, Qt::Key_F9);
+    QVERIFY(fixtures::runInWindow(form));
     form->ExecSql->setPlainText(QStringLiteral("CREATE EXCEPTION E_SCRIPT %1;").arg(literal));
     QVERIFY(RunToEnd(form));
     for (const char *name : {"E_F9", "E_SCRIPT"})

@@ -28,3 +28,11 @@ void ShowMemoField(TField *field, TDataSource *source, bool editable) {
   form->ShowChild();
   form->ShowAtUsableSize(QSize(500, 300));
 }
+
+void ShowMemoText(const QString &title, const QString &text) {
+  auto *form = new TMemoViewForm;
+  form->MemoCtrl->setPlainText(text);
+  form->setWindowTitle(QStringLiteral("Memo - ") + title);
+  form->ShowChild();
+  form->ShowAtUsableSize(QSize(500, 300));
+}

@@ -1,13 +1,10 @@
 #include "windows/catalog/procedurerun.h"
 
-#include "data/dataset.h"
 #include "data/valuetext.h"
 #include "firebird/procedures.h"
 #include "firebird/session.h"
-#include "ui/datasource.h"
-#include "ui/dbgrid.h"
 #include "ui/errordisplay.h"
-#include "windows/catalog/listwindow.h"
+#include "ui/resultspane.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -49,35 +46,44 @@ TProcParamsDialog::TProcParamsDialog(const QString &procedure, const QList<TProc
   resize(480, sizeHint().height());
 }
 
-QVariantList TProcParamsDialog::Values() const {
-  QVariantList values;
+QStringList TProcParamsDialog::Arguments() const {
+  QStringList arguments;
+  TFbSession *session = FbSession();
   for (int i = 0; i < FInputs.size(); ++i) {
     const TProcParameter &p = FInputs.at(i);
-    if (Nulls.at(i)->isChecked()) {
-      values << QVariant();
-      continue;
-    }
-    const TFieldType kind = FieldTypeKind(p.Type);
-    // Text goes as typed (an empty text is an empty string); other kinds are checked here,
-    // since the driver would read a text that is no number as 0.
     const QString text = Edits.at(i)->text();
-    if (kind == TFieldType::ftString || kind == TFieldType::ftMemo) {
-      values << QVariant(text);
-      continue;
-    }
-    try {
-      values << TextValue(text, kind, p.Type.Length, p.Name);
-    } catch (const Exception &e) {
-      throw Exception(QStringLiteral("%1: %2").arg(p.Name, e.Message()));
+    const TFieldType kind = FieldTypeKind(p.Type);
+    if (Nulls.at(i)->isChecked()) {
+      arguments << QStringLiteral("NULL");
+    } else if (kind == TFieldType::ftString || kind == TFieldType::ftMemo) {
+      arguments << session->Literal(text);  // as typed, an empty text an empty string
+    } else {
+      // Checked here, so that the server gets a value of the kind or nothing at all; numbers go
+      // as their exact text, other kinds as typed, for the server to read.
+      QVariant value;
+      try {
+        value = TextValue(text, kind, p.Type.Length, p.Name);
+      } catch (const Exception &e) {
+        throw Exception(QStringLiteral("%1: %2").arg(p.Name, e.Message()));
+      }
+      if (value.isNull())
+        arguments << QStringLiteral("NULL");
+      else if (kind == TFieldType::ftFloat)
+        arguments << QString::number(value.toDouble(), 'g', 17);
+      else if (kind == TFieldType::ftSmallint || kind == TFieldType::ftInteger || kind == TFieldType::ftLargeint ||
+               kind == TFieldType::ftBCD)
+        arguments << value.toString();
+      else
+        arguments << session->Literal(text);
     }
   }
-  return values;
+  return arguments;
 }
 
 void TProcParamsDialog::accept() {
   bool valid = false;
   Guard([&] {
-    Values();
+    Arguments();
     valid = true;
   });
   if (valid) QDialog::accept();
@@ -85,20 +91,11 @@ void TProcParamsDialog::accept() {
 
 TProcResultForm::TProcResultForm(QWidget *parent) : TChildForm(parent) {
   setObjectName(QStringLiteral("ProcResultForm"));
-  Call = new TProcedureCall(this);
-  CallSource = CreateListSource(Call, this, "CallSource");
-  ResultGrid = new TDBGrid(this);
-  ResultGrid->setObjectName(QStringLiteral("ResultGrid"));
-  ResultGrid->SetReadOnly(true);
-  ResultGrid->SetShowNulls(true);
-  ResultGrid->SetDataSource(CallSource);
-  StatusLabel = new QLabel(this);
-  StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
+  Results = new TResultsPane(this);
+  Results->setObjectName(QStringLiteral("Results"));
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->addWidget(ResultGrid, 1);
-  layout->addWidget(StatusLabel);
+  layout->addWidget(Results);
 }
 
 void TProcResultForm::FormClose() { setAttribute(Qt::WA_DeleteOnClose); }
@@ -107,19 +104,16 @@ TProcResultForm *RunProcedure(const QString &name, bool selectable) {
   QList<TProcParameter> inputs;
   for (const TProcParameter &p : ProcedureParameters(name))
     if (!p.Output) inputs << p;
-  QVariantList values;
+  QStringList arguments;
   if (!inputs.isEmpty()) {
     TProcParamsDialog dialog(name, inputs);
     if (dialog.exec() != QDialog::Accepted) return nullptr;
-    values = dialog.Values();
+    arguments = dialog.Arguments();
   }
-  // Filled before it is shown: a failed call leaves no empty window behind.
-  auto form = std::make_unique<TProcResultForm>();
+  auto *form = new TProcResultForm();
   form->setWindowTitle(QStringLiteral("Procedure %1").arg(name));
-  form->Call->Run(name, values, selectable);
-  const int rows = form->Call->RecordCount();
-  form->StatusLabel->setText(rows == 1 ? QStringLiteral(" 1 row") : QStringLiteral(" %1 rows").arg(rows));
-  FitColumns(form->ResultGrid);
   form->ShowChild();
-  return form.release();
+  form->ShowAtUsableSize(QSize(640, 360));
+  form->Results->Run(ProcedureCallText(name, arguments, selectable));
+  return form;
 }

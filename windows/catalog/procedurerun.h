@@ -11,8 +11,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class TDBGrid;
-class TDataSource;
+class TResultsPane;
 
 class TProcParamsDialog : public QDialog {
   Q_OBJECT
@@ -22,9 +21,9 @@ public:
   QList<QLabel *> Labels;
   QList<QLineEdit *> Edits;
   QList<QCheckBox *> Nulls;
-  // The values, in the inputs' order; raises with the parameter's name when a text is not a
-  // value of its kind.
-  QVariantList Values() const;
+  // The arguments as SQL literals (or NULL), in the inputs' order; raises with the parameter's
+  // name when a text is not a value of its kind.
+  QStringList Arguments() const;
 
 protected:
   void accept() override;
@@ -33,15 +32,13 @@ private:
   QList<TProcParameter> FInputs;
 };
 
-// What one execution returned: a selectable procedure's rows, an executable one's single row.
+// What one execution returned, in the results pane: a selectable procedure's rows, an
+// executable one's single row.
 class TProcResultForm : public TChildForm {
   Q_OBJECT
 public:
   explicit TProcResultForm(QWidget *parent = nullptr);
-  TProcedureCall *Call;
-  TDataSource *CallSource;
-  TDBGrid *ResultGrid;
-  QLabel *StatusLabel;
+  TResultsPane *Results;
 
 protected:
   void FormClose() override;

@@ -1,9 +1,11 @@
 #include "windows/editing/ddlwindow.h"
 
 #include "base/errors.h"
+#include "firebird/script.h"
 #include "firebird/session.h"
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
+#include "ui/resultspane.h"
 #include "windows/editing/scriptrun.h"
 #include "windows/repository/pickdialog.h"
 #include "windows/repository/repositoryops.h"
@@ -11,6 +13,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QSplitter>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
@@ -41,6 +44,7 @@ TSQLExprForm::TSQLExprForm(QWidget *parent) : TChildForm(parent) {
 
   CreateMenus();
   CreateScriptCommands();
+  CreateResultsPane();
   Keys = new TEditorKeys(ExecSql, {PopupMenu1, MnDDL}, [this] { ExecSqlKeyUp(); });
 
   SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
@@ -108,13 +112,69 @@ void TSQLExprForm::CreateScriptCommands() {
   static_cast<QVBoxLayout *>(layout())->insertWidget(1, ScriptPanel);
   // While a script runs, nothing may run beside it or change the text under it.
   connect(ScriptPanel, &TScriptPanel::RunningChanged, this, [this](bool running) {
-    for (QAction *a :
-         {mnRun, Run1, MnRunScript, RunScript1, MnSelect, Select1, MNLoadfromFile, LoadfromFile1, Cut1, Paste1})
+    for (QAction *a : {MnSelect, Select1, MNLoadfromFile, LoadfromFile1, Cut1, Paste1})
       a->setEnabled(!running);
+    EnableRuns();
   });
 }
 
-void TSQLExprForm::RunClick() { FbSession()->Execute(EditorText(ExecSql)); }
+void TSQLExprForm::CreateResultsPane() {
+  const QString hint = QStringLiteral("Run the statement under the caret");
+  MnRunStatement = AddMenuItem(MnDDL, QStringLiteral("Run s&tatement"), Qt::CTRL | Qt::Key_Return, hint);
+  MnDDL->insertAction(MnRunScript, MnRunStatement);
+  RunStatement1 = AddMenuItem(PopupMenu1, QStringLiteral("Run s&tatement"), Qt::CTRL | Qt::Key_Return, hint);
+  PopupMenu1->insertAction(RunScript1, RunStatement1);
+  for (QAction *a : {MnRunStatement, RunStatement1})
+    ConnectGuarded(a, &QAction::triggered, this, &TSQLExprForm::RunStatementClick);
+
+  // The editor and the results share the window's height in a splitter.
+  Splitter = new QSplitter(Qt::Vertical, this);
+  Splitter->setObjectName(QStringLiteral("ResultsSplitter"));
+  Splitter->setChildrenCollapsible(false);
+  auto *box = static_cast<QVBoxLayout *>(layout());
+  box->insertWidget(box->indexOf(ExecSql), Splitter, 1);
+  Splitter->addWidget(ExecSql);
+  Results = new TResultsPane(Splitter);
+  Splitter->addWidget(Results);
+  Splitter->setStretchFactor(0, 1);
+  Splitter->setStretchFactor(1, 2);
+  Results->hide();
+  connect(Results->Statement(), &TStatementRun::Executed, this, [this] {
+    if (Results->Statement()->ReturnsRows()) Results->show();
+  });
+  connect(Results, &TResultsPane::RunningChanged, this, [this] { EnableRuns(); });
+}
+
+// Nothing starts beside a running script or statement.
+void TSQLExprForm::EnableRuns() {
+  const bool idle = !ScriptPanel->Running() && !StatementRunning();
+  for (QAction *a : {mnRun, Run1, MnRunStatement, RunStatement1, MnRunScript, RunScript1})
+    a->setEnabled(idle);
+}
+
+bool TSQLExprForm::StatementRunning() const { return Results->Running(); }
+
+void TSQLExprForm::RunClick() { Results->Run(EditorText(ExecSql)); }
+
+void TSQLExprForm::RunStatementClick() {
+  const QString text = EditorText(ExecSql);
+  // The caret's line and column as a position in the text.
+  const TCaretPos caret = CaretPos(ExecSql);
+  int at = 0;
+  for (int line = 1; line < caret.Line && at >= 0; ++line) {
+    at = int(text.indexOf(u'\n', at));
+    if (at >= 0) ++at;
+  }
+  at = at < 0 ? int(text.size()) : qMin(int(text.size()), at + caret.Column);
+  const QList<TScriptStatement> statements = SplitScript(text);
+  if (statements.isEmpty()) return;
+  // The statement the caret stands in, or else the last one before it (the caret after its
+  // terminator), or else the first.
+  const TScriptStatement *chosen = &statements.first();
+  for (const TScriptStatement &st : statements)
+    if (st.Start <= at) chosen = &st;
+  Results->Run(chosen->Text);
+}
 
 void TSQLExprForm::RunScriptClick() { ScriptPanel->Run(); }
 
@@ -135,7 +195,7 @@ void TSQLExprForm::SaveToFileClick() {
 void TSQLExprForm::AddToRepositoryClick() { AddObjectSource(static_cast<const QPlainTextEdit *>(ExecSql)); }
 
 bool TSQLExprForm::FormCloseQuery() {
-  if (!ExecSql->document()->isModified()) return true;
+  if (!ExecSql->document()->isModified()) return true;  // a running statement asks on its own
   switch (MessageDlg(QStringLiteral("Save changes to the statements?"), mbYesNoCancel)) {
   case mrYes: SaveToFileClick(); return !ExecSql->document()->isModified();  // the save dialog cancelled: stay
   case mrNo: return true;

@@ -12,6 +12,8 @@ class QKeySequence;
 class QLabel;
 class QMenu;
 class TScriptPanel;
+class TResultsPane;
+class QSplitter;
 
 // The filter of the DDL file dialogs and their default extension.
 extern const QString kDDLFilter;      // "DDL statements|*.DDL|All files|*.*"
@@ -28,14 +30,16 @@ public:
   TNoWrapMemo *ExecSql;
   QLabel *PosIndic;
   TScriptPanel *ScriptPanel;  // progress and Cancel of "Run as script", under the editor
+  QSplitter *Splitter;        // the editor above, the results of a statement below
+  TResultsPane *Results;      // shown once a statement has returned rows
 
   // DDLMenu: the one top-level item "&DDL", merged into the main menu bar.
   QMenu *MnDDL;
-  QAction *mnRun, *MnRunScript, *MnSelect, *MNLoadfromFile, *MnSaveToFile, *MnAddToRepository;
+  QAction *mnRun, *MnRunStatement, *MnRunScript, *MnSelect, *MNLoadfromFile, *MnSaveToFile, *MnAddToRepository;
 
   // The editor's context menu.
   QMenu *PopupMenu1;
-  QAction *Cut1, *Copy1, *Paste1, *N1, *Run1, *RunScript1, *N2, *Select1, *LoadfromFile1, *SavetoFile1,
+  QAction *Cut1, *Copy1, *Paste1, *N1, *Run1, *RunStatement1, *RunScript1, *N2, *Select1, *LoadfromFile1, *SavetoFile1,
       *Addtorepository1, *N3, *MnInsertWizard, *MNUpdateWizard;
 
   TOpenDialog OpenDlg;
@@ -43,6 +47,10 @@ public:
 
   // Handlers
   void RunClick();
+  // Runs the statement under the caret (the script's statement it stands in or follows).
+  void RunStatementClick();
+  // Whether a statement (or its fetch or export) runs in the results pane.
+  bool StatementRunning() const;
   // Runs the editor's statements one after another (see editing/scriptrun.h).
   void RunScriptClick();
   void SelectClick();
@@ -62,6 +70,8 @@ protected:
 private:
   void CreateMenus();
   void CreateScriptCommands();
+  void CreateResultsPane();
+  void EnableRuns();
   TEditorKeys *Keys;
 };
 
