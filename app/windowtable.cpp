@@ -6,8 +6,11 @@
 #include "windows/catalog/domains.h"
 #include "windows/catalog/exceptions.h"
 #include "windows/catalog/generators.h"
+#include "windows/catalog/indices.h"
+#include "windows/catalog/procedures.h"
 #include "windows/catalog/structure.h"
 #include "windows/catalog/triggers.h"
+#include "windows/catalog/views.h"
 #include "windows/dataview/tabledata.h"
 #include "windows/editing/ddlwindow.h"
 #include "windows/editing/extractdialog.h"
@@ -86,7 +89,17 @@ const QList<TWindowKind> &DatabaseWindows() {
        QStringLiteral("&Procedures"),
        QStringLiteral("Procedures list for creating editing stored procedures"),
        {},
-       nullptr},
+       Open<TProceduresForm>()},
+      {"MnViews",
+       QStringLiteral("Vie&ws"),
+       QStringLiteral("Opens views list with their source, columns and dependencies"),
+       {},
+       Open<TViewsForm>()},
+      {"MnIndices",
+       QStringLiteral("&Indices"),
+       QStringLiteral("Opens indices list to activate, deactivate, recompute and drop indices"),
+       {},
+       Open<TIndicesForm>()},
   };
   return windows;
 }

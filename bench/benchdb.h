@@ -16,6 +16,9 @@ fixtures::FbDatabase buildDatabase(const QString &script, double &seconds);
 // named by the script's hash) for the runs after: a measurement that only reads uses it as it
 // is. seconds gets the build's time, 0 when the kept file was used.
 fixtures::FbDatabase cachedDatabase(const QString &name, const QString &script, double &seconds);
+// The same from scripts run one after another, each in an isql session of its own (a build too
+// long for one session).
+fixtures::FbDatabase cachedDatabase(const QString &name, const QStringList &scripts, double &seconds);
 
 // The program's data module connected to target while in scope, closed at its end: a module of
 // the measurement's own when there is none, so its aliases do not outlive it into the

@@ -68,3 +68,23 @@ QString FieldTypeText(const TDeclaredType &t, int dialect, const QString &implie
   if (text && !set.isEmpty() && set != impliedCharacterSet.trimmed()) out += QStringLiteral(" CHARACTER SET ") + set;
   return out;
 }
+
+TFieldType FieldTypeKind(const TDeclaredType &t) {
+  const bool scaled = t.Scale < 0;
+  switch (t.Type) {
+  case 7: return scaled ? TFieldType::ftBCD : TFieldType::ftSmallint;
+  case 8: return scaled ? TFieldType::ftBCD : TFieldType::ftInteger;
+  case 16: return scaled ? TFieldType::ftBCD : TFieldType::ftLargeint;
+  case 27: return scaled ? TFieldType::ftBCD : TFieldType::ftFloat;
+  case 10:
+  case 11: return TFieldType::ftFloat;
+  case 12: return TFieldType::ftDate;
+  case 13: return TFieldType::ftTime;
+  case 35: return TFieldType::ftDateTime;
+  case 23: return TFieldType::ftBoolean;
+  case 14:
+  case 37: return t.CharacterSet.trimmed() == QLatin1String("OCTETS") ? TFieldType::ftBytes : TFieldType::ftString;
+  case 261: return t.SubType == 1 ? TFieldType::ftMemo : TFieldType::ftBlob;
+  default: return TFieldType::ftString;  // the server converts the text
+  }
+}

@@ -1,6 +1,8 @@
 #pragma once
 // The declared type of a column or domain as DDL writes it, from the catalog's codes: what the
 // structure window shows and what a statement re-creating the object would say.
+#include "data/driver.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -23,3 +25,7 @@ struct TDeclaredType {
 // In dialect 1 a timestamp is declared as DATE.
 QString FieldTypeText(const TDeclaredType &type, int dialect,
                       const QString &impliedCharacterSet = QStringLiteral("NONE"));
+
+// The kind of value a column or parameter of that type holds, as the value texts read and write
+// it: exact numbers with a scale as ftBCD, text blobs as ftMemo, OCTETS text as ftBytes.
+TFieldType FieldTypeKind(const TDeclaredType &type);

@@ -6,9 +6,12 @@
 #include "firebird/domains.h"
 #include "firebird/exceptions.h"
 #include "firebird/generators.h"
+#include "firebird/indices.h"
+#include "firebird/procedures.h"
 #include "firebird/relations.h"
 #include "firebird/session.h"
 #include "firebird/triggers.h"
+#include "firebird/views.h"
 #include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
@@ -28,6 +31,7 @@ struct Kind {
   QString kept;           // a known object no test drops
   std::function<TCatalogList *(QObject *)> list;
   std::function<void(const QString &)> drop;
+  QString suffix = {};  // after each odd name: views share their names with tables and procedures
 };
 
 const QString kUser = QStringLiteral("COALESCE(RDB$SYSTEM_FLAG, 0) = 0");
@@ -43,6 +47,14 @@ const QList<Kind> &Kinds() {
       // The engine's CHECK triggers (flag 3) are listed, its own (flag 1) are not.
       {"trigger", "CREATE TRIGGER %1 FOR T_LOG BEFORE INSERT AS BEGIN END", "RDB$TRIGGERS", "RDB$TRIGGER_NAME",
        "COALESCE(RDB$SYSTEM_FLAG, 0) <> 1", "T_MASTER_AD", [](QObject *o) { return new TTriggerList(o); }, DropTrigger},
+      {"procedure", "CREATE PROCEDURE %1 (A INTEGER) RETURNS (B INTEGER) AS BEGIN END", "RDB$PROCEDURES",
+       "RDB$PROCEDURE_NAME", kUser, "P_KEPT", [](QObject *o) { return new TProcedureList(o); }, DropProcedure},
+      {"view", "CREATE VIEW %1 AS SELECT EVENT FROM T_LOG", "RDB$RELATIONS", "RDB$RELATION_NAME",
+       kUser + " AND RDB$VIEW_BLR IS NOT NULL", "V_MASTER_DETAIL", [](QObject *o) { return new TViewList(o); },
+       DropView, "_V"},
+      // The constraints' own indices are listed too.
+      {"index", "CREATE INDEX %1 ON T_LOG (EVENT)", "RDB$INDICES", "RDB$INDEX_NAME", kUser, "I_KEPT",
+       [](QObject *o) { return new TIndexList(o); }, DropIndex},
   };
   return kinds;
 }
@@ -57,17 +69,37 @@ QList<QPair<QString, QString>> OddNames(int dialect) {
           {" LEAD", "\" LEAD\""}};
 }
 
-// Every kind's odd names, a table of columns with those names (named like the last of them),
-// and a table with a CHECK constraint, whose triggers are the engine's.
-QString OddObjects(int dialect) {
-  QString sql = QStringLiteral("CREATE TABLE T_CHECKED (A INTEGER CHECK (A > 0));\n");
-  QStringList columns;
-  for (const auto &name : OddNames(dialect)) {
-    for (const Kind &k : Kinds())
-      sql += k.create.arg(name.second) + QStringLiteral(";\n");
-    columns << name.second + QStringLiteral(" INTEGER");
+// A kind's odd names: the catalog's and the statement's.
+QList<QPair<QString, QString>> OddNames(const Kind &k, int dialect) {
+  QList<QPair<QString, QString>> names;
+  for (auto name : OddNames(dialect)) {
+    name.first += k.suffix;
+    name.second.insert(name.second.endsWith('"') ? name.second.size() - 1 : name.second.size(), k.suffix);
+    names << name;
   }
-  return sql + QStringLiteral("CREATE TABLE %1 (%2);\n").arg(OddNames(dialect).last().second, columns.join(", "));
+  return names;
+}
+
+// A table of columns with the odd names: its name a view cannot take.
+QPair<QString, QString> OddTable(int dialect) {
+  if (dialect == 1) return {"PLAIN_TABLE", "PLAIN_TABLE"};
+  return {" LEAD \"T\"", "\" LEAD \"\"T\"\"\""};
+}
+
+// Every kind's odd names, a table of columns with those names, a table with a CHECK
+// constraint, whose triggers are the engine's, and the kept objects the known ones lack.
+QString OddObjects(int dialect) {
+  QString sql = QStringLiteral(
+      "CREATE TABLE T_CHECKED (A INTEGER CHECK (A > 0));\n"
+      "CREATE PROCEDURE P_KEPT AS BEGIN END;\n"
+      "CREATE INDEX I_KEPT ON T_LOG (ITEM_ID);\n");
+  QStringList columns;
+  for (const Kind &k : Kinds())
+    for (const auto &name : OddNames(k, dialect))
+      sql += k.create.arg(name.second) + QStringLiteral(";\n");
+  for (const auto &name : OddNames(dialect))
+    columns << name.second + QStringLiteral(" INTEGER");
+  return sql + QStringLiteral("CREATE TABLE %1 (%2);\n").arg(OddTable(dialect).second, columns.join(", "));
 }
 
 QStringList Names(TCatalogList *list) {
@@ -121,11 +153,11 @@ private slots:
       listed.sort();
       held.sort();
       QCOMPARE(k.title + ": " + listed.join('|'), k.title + ": " + held.join('|'));
-      for (const auto &name : OddNames(dialect))
+      for (const auto &name : OddNames(k, dialect))
         QVERIFY2(listed.contains(name.first), qPrintable(k.title + ": " + name.first));
     }
     TRelationFields fields(nullptr);
-    fields.SetRelation(OddNames(dialect).last().first);
+    fields.SetRelation(OddTable(dialect).first);
     fields.Open();
     QStringList columns;
     for (const auto &name : OddNames(dialect))
@@ -150,7 +182,7 @@ private slots:
       list->Open();
       other->Open();
       QVERIFY(other->Locate(other->NameField->FieldName, k.kept));
-      for (const auto &name : OddNames(dialect)) {
+      for (const auto &name : OddNames(k, dialect)) {
         const QString where = k.title + ": " + name.first;
         QVERIFY2(list->Locate(list->NameField->FieldName, name.first), qPrintable(where));
         k.drop(list->Name());

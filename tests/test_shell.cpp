@@ -301,7 +301,10 @@ private slots:
     row("Data &view", "Alt+D,V", "Opens window in which you can view, edit, insert data in views and tables",
         "window:TDataForm");
     row("&Generators", "Alt+D,G", "Opens generators list", "window:TGeneratorsForm");
-    row("&Procedures", "Alt+D,P", "", "off");
+    row("&Procedures", "Alt+D,P", "Procedures list for creating editing stored procedures", "window:TProceduresForm");
+    row("Vie&ws", "Alt+D,W", "Opens views list with their source, columns and dependencies", "window:TViewsForm");
+    row("&Indices", "Alt+D,I", "Opens indices list to activate, deactivate, recompute and drop indices",
+        "window:TIndicesForm");
     row("&View wizard...", "Alt+I,V", "", "off");
     row("&Trigger-genereted key wizard...", "Alt+I,T", "", "off");
     row("T&able wizard...", "Alt+I,A", "", "off");

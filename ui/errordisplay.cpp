@@ -25,3 +25,18 @@ void HandleException() {
     // Nothing sensible is left to do when the error box itself fails.
   }
 }
+
+bool AskToApply(const QString &question, const std::function<void()> &apply) {
+  switch (MessageDlg(question, mbYesNoCancel)) {
+  case mrYes: {
+    bool applied = false;
+    Guard([&] {
+      apply();
+      applied = true;
+    });
+    return applied;
+  }
+  case mrNo: return true;
+  default: return false;
+  }
+}

@@ -29,6 +29,10 @@ void Guard(F &&f) noexcept {
   }
 }
 
+// A window's close question about work not yet applied: "&Yes" runs apply through the guard and
+// lets the window close only when it succeeded, "&No" lets it close, "Cancel" keeps it open.
+bool AskToApply(const QString &question, const std::function<void()> &apply);
+
 namespace guard_detail {
 template <class F, class Tuple, class Seq>
 struct InvocablePrefix;

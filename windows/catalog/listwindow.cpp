@@ -117,6 +117,12 @@ bool ConfirmDrop(const char *kind, const QString &name) {
   return MessageDlg(QStringLiteral("Drop %1 %2?").arg(QLatin1String(kind), name), mbYes | mbNo) == mrYes;
 }
 
+void ShowDDLText(const QString &text) {
+  TStringList lines;
+  lines.SetText(text);
+  if (Shell()) Shell()->ShowDDL(lines);
+}
+
 void FitColumns(TDBGrid *grid) {
   constexpr int kMaxWidth = 400;
   for (int c = 0; c < grid->model()->columnCount(); ++c) {

@@ -42,6 +42,8 @@ void FollowCatalog(QWidget *form, std::function<void()> reread);
 void EnableWithRows(TDataSource *source, const QList<QToolButton *> &buttons);
 // "Drop <kind> <name>?" with "&Yes" and "&No": true for Yes.
 bool ConfirmDrop(const char *kind, const QString &name);
+// A new DDL statements window holding the text (through the shell): a Show DDL.
+void ShowDDLText(const QString &text);
 // Each column as wide as its title and the cells shown need, within 400 pixels.
 void FitColumns(TDBGrid *grid);
 

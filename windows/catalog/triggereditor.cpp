@@ -262,18 +262,8 @@ void TTrigSourceForm::mnRunClick() { Execute(UpdateHead()); }
 
 bool TTrigSourceForm::FormCloseQuery() {
   if (Fields() == FApplied) return true;
-  switch (MessageDlg(QStringLiteral("Apply the changes to trigger %1?").arg(TrigNameEdit->text()), mbYesNoCancel)) {
-  case mrYes: {
-    bool applied = false;
-    Guard([&] {
-      FExisting ? mnRunClick() : MnNewClick();
-      applied = true;
-    });
-    return applied;
-  }
-  case mrNo: return true;
-  default: return false;
-  }
+  return AskToApply(QStringLiteral("Apply the changes to trigger %1?").arg(TrigNameEdit->text()),
+                    [this] { FExisting ? mnRunClick() : MnNewClick(); });
 }
 
 void TTrigSourceForm::LoadFromFileClick() {

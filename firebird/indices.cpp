@@ -1,0 +1,90 @@
+#include "firebird/indices.h"
+
+#include "firebird/session.h"
+
+namespace {
+constexpr char kUserIndices[] =
+    "SELECT i.RDB$INDEX_NAME, i.RDB$RELATION_NAME, i.RDB$UNIQUE_FLAG, i.RDB$INDEX_TYPE,\n"
+    " i.RDB$EXPRESSION_SOURCE, i.RDB$INDEX_INACTIVE, i.RDB$STATISTICS,\n"
+    " c.RDB$CONSTRAINT_TYPE, c.RDB$CONSTRAINT_NAME\n"
+    "FROM RDB$INDICES i\n"
+    "LEFT JOIN RDB$RELATION_CONSTRAINTS c ON c.RDB$INDEX_NAME = i.RDB$INDEX_NAME\n"
+    "WHERE COALESCE(i.RDB$SYSTEM_FLAG, 0) = 0\n"
+    "ORDER BY i.RDB$RELATION_NAME, i.RDB$INDEX_NAME";
+constexpr char kSegments[] =
+    "SELECT RDB$INDEX_NAME, RDB$FIELD_NAME FROM RDB$INDEX_SEGMENTS\n"
+    "ORDER BY RDB$INDEX_NAME, RDB$FIELD_POSITION";
+constexpr char kDropIndex[] = "DROP INDEX %s;";
+constexpr char kActivateIndex[] = "ALTER INDEX %s ACTIVE;";
+constexpr char kDeactivateIndex[] = "ALTER INDEX %s INACTIVE;";
+constexpr char kIndexStatistics[] = "SET STATISTICS INDEX %s;";
+
+}  // namespace
+
+TIndexList::TIndexList(QObject *owner) : TCatalogList(owner, kUserIndices) {
+  const auto hidden = [this](TField *f) { return DeclareField(f, QString(), 0, false); };
+  const auto shown = [this](const char *name, const char *label, int size) {
+    TField *f = DeclareField(new TStringField(this, QLatin1String(name), size), QLatin1String(label), 0);
+    f->Calculated = true;
+    return f;
+  };
+  NameField = DeclareField(new TStringField(this, QStringLiteral("RDB$INDEX_NAME"), 31), QStringLiteral("NAME"), 0);
+  Relation =
+      DeclareField(new TStringField(this, QStringLiteral("RDB$RELATION_NAME"), 31), QStringLiteral("RELATION"), 0);
+  UniqueText = shown("UNIQUE_TEXT", "UNIQUE", 6);
+  DescendingText = shown("ORDER_TEXT", "ORDER", 10);
+  Columns = shown("COLUMNS", "SEGMENTS OR EXPRESSION", 4000);
+  ActiveText = shown("ACTIVE_TEXT", "STATE", 8);
+  Statistics = DeclareField(new TFloatField(this, QStringLiteral("RDB$STATISTICS")), QStringLiteral("SELECTIVITY"), 0);
+  ConstraintType =
+      DeclareField(new TStringField(this, QStringLiteral("RDB$CONSTRAINT_TYPE"), 11), QStringLiteral("CONSTRAINT"), 0);
+  ConstraintName = hidden(new TStringField(this, QStringLiteral("RDB$CONSTRAINT_NAME"), 31));
+  Unique = hidden(new TSmallintField(this, QStringLiteral("RDB$UNIQUE_FLAG")));
+  Descending = hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_TYPE")));
+  Expression = hidden(new TMemoField(this, QStringLiteral("RDB$EXPRESSION_SOURCE")));
+  Inactive = hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_INACTIVE")));
+  OnCalcFields = [this](TDataSet *) {
+    UniqueText->SetAsString(Unique->AsInteger() == 1 ? QStringLiteral("UNIQUE") : QString());
+    DescendingText->SetAsString(Descending->AsInteger() == 1 ? QStringLiteral("DESCENDING")
+                                                             : QStringLiteral("ASCENDING"));
+    const QString expression = Expression->AsString().trimmed();
+    Columns->SetAsString(expression.isEmpty() ? FSegments.value(Name()) : QStringLiteral("COMPUTED BY ") + expression);
+    ActiveText->SetAsString(Inactive->AsInteger() == 1 ? QStringLiteral("INACTIVE") : QStringLiteral("ACTIVE"));
+  };
+  Filtered = true;
+  OnFilterRecord = [this](TDataSet *, bool &accept) {
+    accept = FRelation.isEmpty() || Relation->AsString() == FRelation;
+  };
+}
+
+std::unique_ptr<TCursor> TIndexList::CreateCursor(TDriverConnection &conn) {
+  FSegments.clear();
+  QVector<TRow> rows;
+  conn.OpenQuery(QString::fromLatin1(kSegments), {})->Fetch(rows, -1);
+  for (const TRow &row : rows) {
+    QString &columns = FSegments[row.at(0).toString()];
+    columns += (columns.isEmpty() ? QString() : QStringLiteral(", ")) + row.at(1).toString();
+  }
+  return TCatalogList::CreateCursor(conn);
+}
+
+void TIndexList::ShowRelation(const QString &relation) {
+  FRelation = relation;
+  Refilter();
+}
+
+QString TIndexList::DropRefusal() const {
+  if (ConstraintName->AsString().isEmpty()) return {};
+  return QStringLiteral(
+             "Index %1 belongs to the %2 constraint %3 of %4: drop the constraint instead "
+             "(ALTER TABLE ... DROP CONSTRAINT), and the index goes with it")
+      .arg(Name(), ConstraintType->AsString(), ConstraintName->AsString(), Relation->AsString());
+}
+
+void DropIndex(const QString &name) { FbSession()->ExecuteFor(kDropIndex, name); }
+
+void SetIndexActive(const QString &name, bool active) {
+  FbSession()->ExecuteFor(active ? kActivateIndex : kDeactivateIndex, name);
+}
+
+void RecomputeIndexStatistics(const QString &name) { FbSession()->ExecuteFor(kIndexStatistics, name); }
