@@ -11,7 +11,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 const QString kDDLFilter = QStringLiteral("DDL statements|*.DDL|All files|*.*");
@@ -45,7 +44,7 @@ TSQLExprForm::TSQLExprForm(QWidget *parent) : TChildForm(parent) {
 
   SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
 
-  ExecSql->document()->setModified(false);
+  ExecSql->setModified(false);
   ExecSql->setFocus();
   ShowChild();
   ShowAtUsableSize(QSize(600, 400));
@@ -60,7 +59,8 @@ void TSQLExprForm::CreateMenus() {
   const TFileItems menuFiles = AddFileItems(MnDDL);
   MNLoadfromFile = menuFiles.Load;
   MnSaveToFile = menuFiles.Save;
-  MnAddToRepository = AddMenuItem(MnDDL, QStringLiteral("&Add to repository"), Qt::CTRL | Qt::Key_A, kAddHint);
+  // Ctrl+A in the editor selects all, as everywhere on this platform: the item has no key.
+  MnAddToRepository = AddMenuItem(MnDDL, QStringLiteral("&Add to repository"), QKeySequence(), kAddHint);
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -75,7 +75,7 @@ void TSQLExprForm::CreateMenus() {
   const TFileItems popupFiles = AddFileItems(PopupMenu1);
   LoadfromFile1 = popupFiles.Load;
   SavetoFile1 = popupFiles.Save;
-  Addtorepository1 = AddMenuItem(PopupMenu1, QStringLiteral("&Add to repository"), Qt::CTRL | Qt::Key_A, kAddHint);
+  Addtorepository1 = AddMenuItem(PopupMenu1, QStringLiteral("&Add to repository"), QKeySequence(), kAddHint);
   N3 = PopupMenu1->addSeparator();
   const TWizardItems wizards = AddWizardItems(PopupMenu1);
   MnInsertWizard = wizards.Insert;
@@ -114,7 +114,9 @@ void TSQLExprForm::CreateScriptCommands() {
   });
 }
 
-void TSQLExprForm::RunClick() { FbSession()->Execute(EditorText(ExecSql)); }
+void TSQLExprForm::RunClick() {
+  RunMarkingErrors(ExecSql, [this] { FbSession()->Execute(EditorText(ExecSql)); });
+}
 
 void TSQLExprForm::RunScriptClick() { ScriptPanel->Run(); }
 
@@ -123,21 +125,21 @@ void TSQLExprForm::SelectClick() { SelectObjectSource(ExecSql); }
 void TSQLExprForm::LoadFromFileClick() {
   if (!OpenDlg.Execute(this)) return;
   LoadEditorFromFile(ExecSql, OpenDlg.FileName);
-  ExecSql->document()->setModified(false);
+  ExecSql->setModified(false);
 }
 
 void TSQLExprForm::SaveToFileClick() {
   if (!SaveDlg.Execute(this)) return;
   SaveEditorToFile(ExecSql, SaveDlg.FileName);
-  ExecSql->document()->setModified(false);
+  ExecSql->setModified(false);
 }
 
-void TSQLExprForm::AddToRepositoryClick() { AddObjectSource(static_cast<const QPlainTextEdit *>(ExecSql)); }
+void TSQLExprForm::AddToRepositoryClick() { AddObjectSource(ExecSql); }
 
 bool TSQLExprForm::FormCloseQuery() {
-  if (!ExecSql->document()->isModified()) return true;
+  if (!ExecSql->isModified()) return true;
   switch (MessageDlg(QStringLiteral("Save changes to the statements?"), mbYesNoCancel)) {
-  case mrYes: SaveToFileClick(); return !ExecSql->document()->isModified();  // the save dialog cancelled: stay
+  case mrYes: SaveToFileClick(); return !ExecSql->isModified();  // the save dialog cancelled: stay
   case mrNo: return true;
   default: return false;
   }
@@ -150,6 +152,6 @@ TSQLExprForm *CreateSQLExprForm() { return new TSQLExprForm; }
 TSQLExprForm *CreateSQLExprForm(const TStringList &lines) {
   TSQLExprForm *form = CreateSQLExprForm();
   SetEditorLines(form->ExecSql, lines);
-  form->ExecSql->document()->setModified(false);
+  form->ExecSql->setModified(false);
   return form;
 }

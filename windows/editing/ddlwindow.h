@@ -25,7 +25,7 @@ public:
 
   QList<QMenu *> MergedMenus() const override { return {MnDDL}; }
 
-  TNoWrapMemo *ExecSql;
+  TSQLEditor *ExecSql;
   QLabel *PosIndic;
   TScriptPanel *ScriptPanel;  // progress and Cancel of "Run as script", under the editor
 
