@@ -124,6 +124,7 @@ bool MeasureShape(QTextStream &out, const TShape &shape) {
   bool ok =
       Report(out, QStringLiteral("load and first paint, median of %1").arg(shape.Rounds), bench::median(loads), 300);
   ok &= Report(out, QStringLiteral("typing, key to repaint, p95 of %1").arg(keys.size()), Percentile(keys, 0.95), 10);
+  out << "       (median " << bench::median(keys) << " ms)" << Qt::endl;
   ok &= Report(out, QStringLiteral("find all %1 \"%2\", median").arg(found).arg(QLatin1String(shape.Word)),
                bench::median(finds), 300);
   return ok;
