@@ -187,10 +187,10 @@ void MeasureCompletion(QTextStream &out) {
   TSQLEditor *ed = form->ExecSql;
   std::vector<double> typed, forced;
   for (int r = 0; r < 5; ++r) {
-    ed->setText(QStringLiteral("SELECT * FROM T_0"));
+    ed->setText(QStringLiteral("SELECT * FROM T_"));
     ed->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
     t.restart();
-    QTest::keyClick(ed, Qt::Key_1);  // the third character of the word: the list opens
+    QTest::keyClick(ed, Qt::Key_0);  // the third character of the word: the list opens, 10,000 names
     ed->viewport()->repaint();
     QCoreApplication::processEvents();
     typed.push_back(Ms(t));
@@ -205,7 +205,7 @@ void MeasureCompletion(QTextStream &out) {
     forced.push_back(Ms(t));
     ed->cancelList();
   }
-  Report(out, QStringLiteral("list after three characters, median of 5"), bench::median(typed), 100);
+  Report(out, QStringLiteral("list after three characters (T_0: every table), median of 5"), bench::median(typed), 100);
   Report(out, QStringLiteral("list of every name (Ctrl+Shift+Space), median of 5"), bench::median(forced), 100);
   Close(form);
 }

@@ -11,6 +11,7 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 using Sci = QsciScintillaBase;
@@ -20,6 +21,9 @@ constexpr int kErrorIndicator = 8;
 constexpr int kFoundIndicator = 9;
 constexpr int kCompletionAfter = 3;      // characters of a word before completion opens by itself
 constexpr int kAliasWindow = 16 * 1024;  // characters around the caret searched for aliases
+// The most entries the list shows at once; with more, it shows the first ones and is made
+// again as the word grows (the list itself only narrows what it was given).
+constexpr int kMaxListed = 500;
 
 // The length in UTF-8 of a piece of text.
 long Utf8Length(QStringView text) {
@@ -391,12 +395,24 @@ void TSQLEditor::ShowCompletion(bool forced) {
   QStringList entries = CompletionEntries(&prefix);
   if (entries.isEmpty()) return;
   if (!forced && entries.size() == 1 && entries.first().compare(prefix, Qt::CaseInsensitive) == 0) return;
+  FListCut = entries.size() > kMaxListed;
+  if (FListCut) {
+    std::partial_sort(entries.begin(), entries.begin() + kMaxListed, entries.end(),
+                      [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    entries.resize(kMaxListed);
+  }
   const QByteArray list = entries.join(u'\n').toUtf8();
   SendScintilla(SCI_AUTOCSHOW, (unsigned long)prefix.toUtf8().size(), list.constData());
 }
 
 void TSQLEditor::CharAdded(int c) {
-  if (isListActive()) return;
+  if (isListActive()) {
+    if (FListCut && c < 0x80 && (isalnum(c) || c == '_' || c == '$')) {
+      cancelList();
+      ShowCompletion(true);
+    }
+    return;
+  }
   if (c == '.') {
     ShowCompletion(false);
     return;

@@ -81,4 +81,5 @@ private:
 
   TSQLLexer *FLexer;
   TFindDialog *FFind = nullptr;
+  bool FListCut = false;  // the list shows only the first of its entries
 };
