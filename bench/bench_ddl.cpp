@@ -2,6 +2,7 @@
 // typing at the end and in the middle, scrolling, and the caret indicator.
 #include "base/errors.h"
 #include "bench/bench.h"
+#include "bench/ddltexts.h"
 #include "tests/fixtures/testenv.h"
 #include "ui/editorlines.h"
 #include "windows/editing/ddlwindow.h"
@@ -11,11 +12,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QPlainTextEdit>
-#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
 #include <QTextStream>
 #include <algorithm>
 #include <vector>
@@ -23,60 +21,6 @@
 namespace {
 constexpr qint64 kFileBytes = 10ll * 1024 * 1024;
 constexpr int kRounds = 3;
-
-// Made-up DDL in two shapes, CR LF breaks. The load's cost goes with the number of lines, so
-// the two bound the usual scripts: a table with a column a line (lines of 25 characters on average),
-// and statements of one line each (about 60 characters).
-QByteArray TablesText(qint64 size) {
-  QByteArray out;
-  out.reserve(size + 4096);
-  for (int t = 0; out.size() < size; ++t) {
-    const QByteArray n = QByteArray::number(t);
-    out += "CREATE TABLE T_BENCH_" + n + " (\r\n    ID        INTEGER NOT NULL,\r\n";
-    for (int c = 0; c < 12; ++c)
-      out += "    COL_" + QByteArray::number(c) + "     VARCHAR(" + QByteArray::number(10 + c) + "),\r\n";
-    out += "    NOTES     BLOB SUB_TYPE 1 SEGMENT SIZE 80,\r\n    PRIMARY KEY (ID)\r\n);\r\n\r\n";
-    out += "CREATE INDEX I_BENCH_" + n + " ON T_BENCH_" + n + " (COL_1);\r\n";
-    out += "SET TERM ^ ;\r\nCREATE TRIGGER TR_BENCH_" + n + " FOR T_BENCH_" + n +
-           "\r\nBEFORE INSERT AS\r\nBEGIN\r\n  NEW.ID = GEN_ID(G_BENCH, 1);\r\nEND ^\r\n";
-    out += "SET TERM ; ^\r\n\r\n";
-  }
-  out.truncate(size);
-  return out;
-}
-
-QByteArray StatementsText(qint64 size) {
-  QByteArray out;
-  out.reserve(size + 4096);
-  for (int t = 0; out.size() < size; ++t) {
-    const QByteArray n = QByteArray::number(t);
-    out +=
-        "ALTER TABLE T_BENCH_" + QByteArray::number(t / 16) + " ADD COL_" + n + " VARCHAR(40) DEFAULT '" + n + "';\r\n";
-    if (t % 16 == 15)
-      out += "COMMENT ON TABLE T_BENCH_" + QByteArray::number(t / 16) + " IS 'Sixteen more columns';\r\n";
-  }
-  out.truncate(size);
-  return out;
-}
-
-// Real DDL: the sample database's own script from Debian's examples, repeated to the size.
-const QString kSampleScript = QStringLiteral("/usr/share/doc/firebird3.0-common-doc/examples/employee.sql.gz");
-
-QByteArray SampleScriptText(qint64 size) {
-  QProcess zcat;
-  zcat.start(QStringLiteral("zcat"), {kSampleScript});
-  if (!zcat.waitForFinished(30000) || zcat.exitCode() != 0) {
-    qWarning("cannot read %s: %s", qPrintable(kSampleScript), zcat.readAllStandardError().constData());
-    return {};
-  }
-  const QByteArray script = zcat.readAllStandardOutput();
-  QByteArray out;
-  out.reserve(size + script.size());
-  while (!script.isEmpty() && out.size() < size)
-    out += script;
-  out.truncate(size);
-  return out;
-}
 
 double Ms(const QElapsedTimer &t) { return t.nsecsElapsed() / 1e6; }
 
@@ -97,7 +41,7 @@ Round Measure(const QString &file) {
   form->resize(900, 700);
   form->ShowChild();
   if (!QTest::qWaitForWindowExposed(form)) throw Exception(QStringLiteral("the DDL window was never shown"));
-  QPlainTextEdit *ed = form->ExecSql;
+  TSQLEditor *ed = form->ExecSql;
   ed->setFocus();
   QTest::qWait(100);  // the window has settled by the time a user chooses a file
 
@@ -112,13 +56,11 @@ Round Measure(const QString &file) {
   r.loadCpu = ThreadCpuMs() - cpu;
 
   // Typing 20 characters at the end, then in the middle (keys and repaint each time).
-  auto typeAt = [&](QTextCursor::MoveOperation where, int block) {
-    QTextCursor c(ed->document());
-    if (block >= 0)
-      c = QTextCursor(ed->document()->findBlockByNumber(block));
+  auto typeAt = [&](int line) {
+    if (line >= 0)
+      ed->setCursorPosition(line, 0);
     else
-      c.movePosition(where);
-    ed->setTextCursor(c);
+      ed->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
     QCoreApplication::processEvents();
     QElapsedTimer k;
     k.start();
@@ -128,8 +70,8 @@ Round Measure(const QString &file) {
     }
     return Ms(k) / 20;
   };
-  r.typeEnd = typeAt(QTextCursor::End, -1);
-  r.typeMiddle = typeAt(QTextCursor::Start, ed->document()->blockCount() / 2);
+  r.typeEnd = typeAt(-1);
+  r.typeMiddle = typeAt(ed->lines() / 2);
 
   // Scrolling: ten jumps across the whole text, each painted.
   QScrollBar *bar = ed->verticalScrollBar();
@@ -149,9 +91,7 @@ Round Measure(const QString &file) {
 
   // The indicator after a key release at the end of the text: on its last line.
   const int lastLine = int(EditorText(ed).count(QLatin1String("\r\n"))) + 1;
-  QTextCursor deep(ed->document());
-  deep.movePosition(QTextCursor::End);
-  ed->setTextCursor(deep);
+  ed->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
   t.restart();
   QTest::keyRelease(ed, Qt::Key_Right);
   r.indicator = Ms(t);
@@ -210,9 +150,9 @@ bool MeasureShape(QTextStream &out, const QString &shape, QByteArray (*make)(qin
 BENCH("ddl10mb") {
   QTextStream out(stdout);
   try {
-    if (!MeasureShape(out, QStringLiteral("tables, a column a line"), TablesText) ||
-        !MeasureShape(out, QStringLiteral("statements, one a line"), StatementsText) ||
-        !MeasureShape(out, QStringLiteral("the sample database's script, repeated"), SampleScriptText))
+    if (!MeasureShape(out, QStringLiteral("tables, a column a line"), bench::TablesText) ||
+        !MeasureShape(out, QStringLiteral("statements, one a line"), bench::StatementsText) ||
+        !MeasureShape(out, QStringLiteral("the sample database's script, repeated"), bench::SampleScriptText))
       return 2;
     out << "   peak memory: " << bench::peakRssMiB() << " MiB" << Qt::endl;
     return 0;

@@ -64,6 +64,7 @@ void TDatabase::Open() {
     params.SetValues(QStringLiteral("PASSWORD"), login.Values(QStringLiteral("PASSWORD")));
   }
   FConnection->Open(params);
+  FConnectedParams = params;
   if (LoginPrompt) Params.SetValues(QStringLiteral("USER NAME"), params.Values(QStringLiteral("USER NAME")));
   emit AfterConnect();
 }

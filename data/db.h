@@ -44,6 +44,10 @@ public:
   // The native handle of the engine's attachment (property 0x04040003); raises when closed.
   QVariant NativeHandle();
 
+  // The parameters the open connection was made with (the login's answers included), for a
+  // second attachment of the program's own (a reader on a worker thread); empty when closed.
+  TStringList ConnectedParams() const { return Connected() ? FConnectedParams : TStringList(); }
+
   void RegisterDataSet(TDataSet *ds);
   void UnregisterDataSet(TDataSet *ds);
   int DataSetCount() const { return FDataSets.size(); }
@@ -57,6 +61,7 @@ private:
   QString FDatabaseName, FDriverName;
   std::unique_ptr<TDriverConnection> FConnection;
   QList<TDataSet *> FDataSets;
+  TStringList FConnectedParams;
 };
 
 class TSession {

@@ -5,27 +5,6 @@
 namespace {
 bool IsIdentChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$'); }
 
-// The closing delimiter of a Q-string: brackets close with their partner, anything else with itself.
-QChar ClosingDelimiter(QChar open) {
-  switch (open.unicode()) {
-  case '(': return QLatin1Char(')');
-  case '[': return QLatin1Char(']');
-  case '{': return QLatin1Char('}');
-  case '<': return QLatin1Char('>');
-  default: return open;
-  }
-}
-
-// The new terminator when the statement is "SET TERM x" (or SET TERMINATOR), else empty.
-QString NewTerminator(const QString &statement) {
-  const QStringList words = LeadingWords(statement, 4);
-  if (words.size() != 3 || words[0].compare(QLatin1String("SET"), Qt::CaseInsensitive) != 0) return {};
-  if (words[1].compare(QLatin1String("TERM"), Qt::CaseInsensitive) != 0 &&
-      words[1].compare(QLatin1String("TERMINATOR"), Qt::CaseInsensitive) != 0)
-    return {};
-  return words[2];
-}
-
 class TScriptScanner {
 public:
   explicit TScriptScanner(const QString &script) : S(script) {}
@@ -129,7 +108,7 @@ void TScriptScanner::End(int end) {
     --last;
   Cur.End = last;
   Cur.Text = S.mid(Cur.Start, last - Cur.Start);
-  const QString term = NewTerminator(Cur.Text);
+  const QString term = TerminatorSetBy(Cur.Text);
   if (!term.isEmpty())
     Term = term;
   else
@@ -161,7 +140,7 @@ QList<TScriptStatement> TScriptScanner::Split(TScriptEnd *end) {
         Step();
         SkipPast(QString(c));
       } else if (AtQString()) {
-        const QString close = QString(ClosingDelimiter(S[Pos + 2])) + QLatin1Char('\'');
+        const QString close = QString(QStringClosing(S[Pos + 2])) + QLatin1Char('\'');
         Step(), Step(), Step();
         SkipPast(close);
       } else {
@@ -173,6 +152,25 @@ QList<TScriptStatement> TScriptScanner::Split(TScriptEnd *end) {
   return Out;
 }
 }  // namespace
+
+QChar QStringClosing(QChar open) {
+  switch (open.unicode()) {
+  case '(': return QLatin1Char(')');
+  case '[': return QLatin1Char(']');
+  case '{': return QLatin1Char('}');
+  case '<': return QLatin1Char('>');
+  default: return open;
+  }
+}
+
+QString TerminatorSetBy(const QString &statement) {
+  const QStringList words = LeadingWords(statement, 4);
+  if (words.size() != 3 || words[0].compare(QLatin1String("SET"), Qt::CaseInsensitive) != 0) return {};
+  if (words[1].compare(QLatin1String("TERM"), Qt::CaseInsensitive) != 0 &&
+      words[1].compare(QLatin1String("TERMINATOR"), Qt::CaseInsensitive) != 0)
+    return {};
+  return words[2];
+}
 
 QList<TScriptStatement> SplitScript(const QString &script, TScriptEnd *end) {
   if (end) *end = TScriptEnd();
@@ -221,11 +219,22 @@ TScriptAction ScriptAction(const QString &statement) {
   return TScriptAction::Execute;
 }
 
-int ServerErrorLine(const QString &message) {
-  static const QRegularExpression at(QStringLiteral("\\bline (\\d+), column -?\\d+"),
+namespace {
+QRegularExpressionMatch ServerErrorAt(const QString &message) {
+  static const QRegularExpression at(QStringLiteral("\\bline (\\d+), column (-?\\d+)"),
                                      QRegularExpression::CaseInsensitiveOption);
-  const QRegularExpressionMatch m = at.match(message);
+  return at.match(message);
+}
+}  // namespace
+
+int ServerErrorLine(const QString &message) {
+  const QRegularExpressionMatch m = ServerErrorAt(message);
   return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+int ServerErrorColumn(const QString &message) {
+  const QRegularExpressionMatch m = ServerErrorAt(message);
+  return m.hasMatch() ? qMax(0, m.captured(2).toInt()) : 0;
 }
 
 int ScriptErrorLine(const TScriptStatement &statement, const QString &message) {

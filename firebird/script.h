@@ -29,6 +29,12 @@ struct TScriptEnd {
 };
 QList<TScriptStatement> SplitScript(const QString &script, TScriptEnd *end = nullptr);
 
+// The new terminator when the statement is "SET TERM x" (or SET TERMINATOR), else empty.
+QString TerminatorSetBy(const QString &statement);
+// The closing delimiter of a Q-string opened with q'open: brackets close with their partner,
+// anything else with itself.
+QChar QStringClosing(QChar open);
+
 // What a script run does with a statement.
 enum class TScriptAction {
   Execute,   // sent to the server
@@ -42,8 +48,10 @@ TScriptAction ScriptAction(const QString &statement);
 // identifier characters, or runs of other non-blank characters.
 QStringList LeadingWords(const QString &statement, int n);
 
-// The line the server reports an error at ("line 2, column 5"), 0 when it names none.
+// The line the server reports an error at ("line 2, column 5", "-At line 3, column 10"), 0
+// when it names none; ServerErrorColumn its column (from 1), 0 when it names none.
 int ServerErrorLine(const QString &message);
+int ServerErrorColumn(const QString &message);
 // The script line of an error in a statement: the statement's start line plus the server's
 // line minus one, or the start line when the server names none.
 int ScriptErrorLine(const TScriptStatement &statement, const QString &message);

@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins libqt6sql6-ibase
   libfbclient2 firebird-dev
   firebird3.0-server firebird3.0-server-core firebird3.0-utils firebird3.0-examples
-  pxlib-dev
+  pxlib-dev libqscintilla2-qt6-dev
   xvfb xauth imagemagick xdotool fontconfig fonts-dejavu-core
   dpkg-dev desktop-file-utils appstream shared-mime-info
   procps strace

@@ -12,6 +12,7 @@
 #include "ui/dbcontrols.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
+#include "ui/sqleditorwidget.h"
 #include "windows/repository/pickdialog.h"
 #include "windows/repository/repositorywindow.h"
 #include "windows/repository/settingsdialog.h"
@@ -20,7 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+
 #include <QToolButton>
 #include <QtTest>
 #include <memory>
@@ -178,7 +179,7 @@ void TestRepository::storedAndPickedBack() {
   QFETCH(QString, editorShows);
   const QString key = name.left(30);
   useRepository();
-  QPlainTextEdit editor;
+  TSQLEditor editor;
   editor.setPlainText(text);
   auto seen = typeIntoNextInputBox(name);
   if (fromEditor)
@@ -230,7 +231,7 @@ void TestRepository::pickDialog() {
         column << m->index(r, c).data().toString();
     QCOMPARE(d->focusWidget(), d->DataGrid);  // where the keys go once the dialog is active
   };
-  QPlainTextEdit editor;
+  TSQLEditor editor;
   editor.setPlainText("keep\nthis\n");
   for (const ModalAnswer &answer :
        {Press("Cancel", look), ModalAnswer{{}, {}, Qt::Key_Escape}, ModalAnswer{{}, {}, 0, {}, true}}) {

@@ -168,9 +168,7 @@ private slots:
   // the plan and the page counters show.
   void statementUnderCaretAndScrolling() {
     F->ExecSql->setPlainText(QStringLiteral("SELECT 1 AS A FROM RDB$DATABASE;\nSELECT ID FROM T ORDER BY ID;\n"));
-    QTextCursor c = F->ExecSql->textCursor();
-    c.setPosition(40);
-    F->ExecSql->setTextCursor(c);
+    F->ExecSql->setCursorPosition(1, 7);  // in the second statement
     QVERIFY(fixtures::runInWindow(F, Qt::Key_Return, Qt::ControlModifier));
     QCOMPARE(Run()->Columns().first().Name, QStringLiteral("ID"));
     QCOMPARE(Run()->Rows().size(), 200);

@@ -321,12 +321,14 @@ private slots:
     QCOMPARE(e->windowTitle(), QStringLiteral("Trigger -"));
     e->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\n  NEW.ID = 1;\nEND"));
     e->TrigSource->setFocus();
-    e->TrigSource->moveCursor(QTextCursor::Start);
+    e->TrigSource->SendScintilla(QsciScintilla::SCI_DOCUMENTSTART);
     QTest::keyRelease(e->TrigSource, Qt::Key_Shift);
     QCOMPARE(e->PosIndic->text(), QStringLiteral(" Line : 1 | Column: 0 | Row relative to DDL: 3"));
-    QTextCursor at(e->TrigSource->document()->findBlockByNumber(2));
-    at.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 6);
-    QTest::mouseClick(e->TrigSource->viewport(), Qt::LeftButton, {}, e->TrigSource->cursorRect(at).center());
+    e->TrigSource->viewport()->repaint();  // where the text stands is known once it has painted
+    const long at = e->TrigSource->positionFromLineIndex(2, 6);
+    const QPoint click(int(e->TrigSource->SendScintilla(QsciScintilla::SCI_POINTXFROMPOSITION, 0ul, at)) + 1,
+                       int(e->TrigSource->SendScintilla(QsciScintilla::SCI_POINTYFROMPOSITION, 0ul, at)) + 5);
+    QTest::mouseClick(e->TrigSource->viewport(), Qt::LeftButton, {}, click);
     QCOMPARE(e->PosIndic->text(), QStringLiteral(" Line : 3 | Column: 6 | Row relative to DDL: 5"));
 
     Fill(e, "T_KEYS", "T_LOG", 0, 0, "AS\nBEGIN\nEND");

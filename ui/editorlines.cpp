@@ -1,23 +1,21 @@
 #include "ui/editorlines.h"
 
+#include "ui/sqleditorwidget.h"
+
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QVariant>
 
-const char *const kGroupedLinesProperty = "tesselorGroupedLines";
-
-namespace {
-// The text SetEditorText put in, kept on the document.
 const char *const kLoadedTextProperty = "tesselorLoadedText";
 
-// The editor's text with LF between lines. toPlainText would also turn no-break spaces into
+namespace {
+// The memo's text with LF between lines. toPlainText would also turn no-break spaces into
 // plain ones, changing what is saved and executed.
 QString RawText(const QPlainTextEdit *editor) {
   QString text = editor->document()->toRawText();
-  const bool grouped = editor->document()->property(kGroupedLinesProperty).toBool();
   for (QChar &c : text)
-    if (c == QChar::ParagraphSeparator || (grouped && c == QChar::LineSeparator)) c = u'\n';
+    if (c == QChar::ParagraphSeparator) c = u'\n';
   return text;
 }
 
@@ -32,27 +30,43 @@ QString FirstLineBreak(const QString &text) {
   if (at < 0 || text.mid(at, 2) == QLatin1String("\r\n")) return QStringLiteral("\r\n");
   return text.mid(at, 1);
 }
-}  // namespace
 
-QString EditorText(const QPlainTextEdit *editor) {
-  QString text = RawText(editor);
-  const QVariant loaded = editor->document()->property(kLoadedTextProperty);
+// The stored form of an editor's LF text, given what SetEditorText put in (if anything).
+QString StoredForm(QString text, const QVariant &loaded) {
   if (!loaded.isValid()) return text.replace(u'\n', QLatin1String("\r\n"));
   const QString original = loaded.toString();
   if (text == WithLineFeeds(original)) return original;
   return text.replace(u'\n', FirstLineBreak(original));
 }
+}  // namespace
+
+QString EditorText(const QPlainTextEdit *editor) {
+  return StoredForm(RawText(editor), editor->document()->property(kLoadedTextProperty));
+}
+
+QString EditorText(const TSQLEditor *editor) {
+  return StoredForm(editor->toPlainText(), editor->property(kLoadedTextProperty));
+}
 
 TStringList EditorLines(const QPlainTextEdit *editor) { return TStringList(TStringList::SplitLines(RawText(editor))); }
 
+TStringList EditorLines(const TSQLEditor *editor) {
+  return TStringList(TStringList::SplitLines(editor->toPlainText()));
+}
+
 void SetEditorLines(QPlainTextEdit *editor, const TStringList &lines) {
   editor->setPlainText(lines.Lines().join(u'\n'));
-  editor->document()->setProperty(kGroupedLinesProperty, false);
   editor->document()->setProperty(kLoadedTextProperty, QVariant());
 }
 
+void SetEditorLines(TSQLEditor *editor, const TStringList &lines) { editor->setPlainText(lines.Lines().join(u'\n')); }
+
 void SetEditorText(QPlainTextEdit *editor, const QString &text) {
   editor->setPlainText(WithLineFeeds(text));
-  editor->document()->setProperty(kGroupedLinesProperty, false);
   editor->document()->setProperty(kLoadedTextProperty, text);
+}
+
+void SetEditorText(TSQLEditor *editor, const QString &text) {
+  editor->setPlainText(WithLineFeeds(text));
+  editor->setProperty(kLoadedTextProperty, text);
 }

@@ -177,6 +177,7 @@ TResultsPane::TResultsPane(QWidget *parent) : QWidget(parent) {
   connect(FRun, &TStatementRun::TaskEnded, this, &TResultsPane::TaskEnded);
   connect(FRun, &TStatementRun::Failed, this, [this](const QString &message) {
     TaskEnded();
+    emit RunFailed(message);
     ShowException(EDatabaseError(message));
   });
   connect(FRun, &TStatementRun::Cancelled, this, [this] {

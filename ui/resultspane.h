@@ -78,6 +78,8 @@ public:
 signals:
   // A statement started (true) or everything it set off ended (false).
   void RunningChanged(bool running);
+  // A statement failed with the server's message; sent before the error box shows it.
+  void RunFailed(const QString &message);
 
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;

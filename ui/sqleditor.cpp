@@ -3,10 +3,11 @@
 #include "base/errors.h"
 #include "base/lines.h"
 #include "base/regularfile.h"
+#include "firebird/script.h"
 #include "ui/dialogs.h"
 #include "ui/editorlines.h"
+#include "ui/sqllexer.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
@@ -15,14 +16,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QResizeEvent>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <QStringDecoder>
-#include <QTextBlock>
-#include <QTextDocument>
-#include <QTextLayout>
-#include <QWheelEvent>
 #include <algorithm>
 
 namespace {
@@ -37,22 +33,6 @@ const QString kPosFormat = QStringLiteral("   Line : %1   Column: %2 ");
 }
 
 [[noreturn]] void TooLarge() { throw Exception(QStringLiteral("Text exceeds memo capacity")); }
-
-// Refuses a text (in the editor's one-break form) with a line the editor cannot show at once.
-void CheckLineLengths(const QString &text) {
-  qsizetype start = 0, line = 1;
-  while (start <= text.size()) {
-    qsizetype end = text.indexOf(u'\n', start);
-    if (end < 0) end = text.size();
-    if (end - start > kMaxEditorLineChars)
-      throw Exception(QStringLiteral("Text exceeds memo capacity: line %1 has %2 characters, the editor takes %3")
-                          .arg(line)
-                          .arg(end - start)
-                          .arg(kMaxEditorLineChars));
-    start = end + 1;
-    ++line;
-  }
-}
 
 // CR LF, a lone CR and a lone LF each become one LF, the editor's break; in one pass, since
 // replacing the pair through QString::replace costs more than the rest of reading a file.
@@ -123,14 +103,14 @@ QAction *AddMenuItem(QMenu *menu, const QString &caption, const QKeySequence &sh
   return a;
 }
 
-TClipboardItems AddClipboardItems(QMenu *menu, QPlainTextEdit *editor) {
+TClipboardItems AddClipboardItems(QMenu *menu, TSQLEditor *editor) {
   TClipboardItems items{
       AddMenuItem(menu, QStringLiteral("&Cut"), Qt::CTRL | Qt::Key_Delete, QStringLiteral("Cut to clipboard")),
       AddMenuItem(menu, QStringLiteral("C&opy"), Qt::CTRL | Qt::Key_Insert, QStringLiteral("Copy to clipboard")),
       AddMenuItem(menu, QStringLiteral("&Paste"), Qt::SHIFT | Qt::Key_Insert, QStringLiteral("Paste from clipboard"))};
-  QObject::connect(items.Cut, &QAction::triggered, editor, &QPlainTextEdit::cut);
-  QObject::connect(items.Copy, &QAction::triggered, editor, &QPlainTextEdit::copy);
-  QObject::connect(items.Paste, &QAction::triggered, editor, &QPlainTextEdit::paste);
+  QObject::connect(items.Cut, &QAction::triggered, editor, &TSQLEditor::cut);
+  QObject::connect(items.Copy, &QAction::triggered, editor, &TSQLEditor::copy);
+  QObject::connect(items.Paste, &QAction::triggered, editor, &TSQLEditor::paste);
   return items;
 }
 
@@ -171,22 +151,16 @@ QFont FixedPitchFont(const QString &face, int pixelSize) {
   return f;
 }
 
-TCaretPos CaretPos(const QPlainTextEdit *editor) {
+TCaretPos CaretPos(const TSQLEditor *editor) {
   // Both numbers come from the selection start, so a selection over several lines still
   // gives a position that exists.
-  // Lines before the block are counted as the layout counts them, so the soft breaks of a
-  // large file's grouped blocks count as the line breaks they stand for (the editor does not
-  // wrap, so the layout's lines are the text's lines).
-  const int start = editor->textCursor().selectionStart();
-  const QTextBlock block = editor->document()->findBlock(start);
-  const int inBlock = start - block.position();
-  const QString text = block.text();
-  const int softBreaks = int(QStringView(text).left(inBlock).count(QChar::LineSeparator));
-  const int lineStart = inBlock > 0 ? int(text.lastIndexOf(QChar::LineSeparator, inBlock - 1)) + 1 : 0;
-  return {block.firstLineNumber() + softBreaks + 1, inBlock - lineStart};
+  const long start = editor->SendScintilla(QsciScintilla::SCI_GETSELECTIONSTART);
+  int line = 0, index = 0;
+  editor->lineIndexFromPosition(int(start), &line, &index);
+  return {line + 1, index};
 }
 
-QString CaretPosText(const QPlainTextEdit *editor) {
+QString CaretPosText(const TSQLEditor *editor) {
   const TCaretPos p = CaretPos(editor);
   return kPosFormat.arg(p.Line).arg(p.Column);
 }
@@ -200,68 +174,24 @@ QString ReadTextFile(const QString &fileName, TTextEncoding *encoding) {
   }
   TTextEncoding found;
   QString text = OneBreakForm(DecodeText(bytes, fileName, found));
-  CheckLineLengths(text);
   if (encoding) *encoding = found;
   return text;
 }
 
-namespace {
-// Qt's text document spends a few microseconds on every block (line) it holds, which puts a
-// file of hundreds of thousands of short lines well over a second. Such a file goes into the
-// no-wrap editor in blocks of kLinesPerBlock lines joined by soft line breaks (U+2028): the
-// editor shows, moves over and edits them as ordinary lines, and EditorText turns them back
-// into CR LF. Small files keep one block a line.
-constexpr int kGroupFromLines = 20000;
-constexpr int kLinesPerBlock = 64;
-
-QString GroupLines(QString text) {
-  // (Only called for texts without soft breaks of their own, which would be taken for line
-  // breaks on saving.)
-  int line = 0;
-  for (QChar &c : text)
-    if (c == u'\n' && ++line % kLinesPerBlock != 0) c = QChar::LineSeparator;
-  return text;
-}
-
-// The layout counts a block as one line until it lays it out, which happens only for blocks
-// scrolled into view; the scroll range and the line numbers need the real counts at once.
-void CountGroupedLines(QPlainTextEdit *editor) {
-  QTextDocument *doc = editor->document();
-  for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
-    if (!b.layout() || b.layout()->lineCount() == 0) b.setLineCount(int(b.text().count(QChar::LineSeparator)) + 1);
-  QAbstractTextDocumentLayout *layout = doc->documentLayout();
-  emit layout->documentSizeChanged(layout->documentSize());
-}
-}  // namespace
-
-void LoadEditorFromFile(QPlainTextEdit *editor, const QString &fileName) {
+void LoadEditorFromFile(TSQLEditor *editor, const QString &fileName) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const auto restore = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
   TTextEncoding encoding;
-  QString text = ReadTextFile(fileName, &encoding);
-  // Grouping relies on the no-wrap memo, which never lays the whole text out again.
-  const bool group = qobject_cast<TNoWrapMemo *>(editor) && text.count(u'\n') >= kGroupFromLines &&
-                     !text.contains(QChar::LineSeparator);
-  if (group) text = GroupLines(std::move(text));
-  // A cursor insert instead of setPlainText: that one re-applies the character format over
-  // the whole text afterwards, a tenth of the time a large file takes to load.
-  QTextDocument *doc = editor->document();
-  doc->setUndoRedoEnabled(false);  // a load starts a new undo history
-  doc->clear();
-  QTextCursor(doc).insertText(text);
-  doc->setUndoRedoEnabled(true);
-  doc->setProperty(kGroupedLinesProperty, group);
-  doc->setProperty(kEncodingProperty, int(encoding.Encoding));
-  doc->setProperty(kBomProperty, encoding.Bom);
-  if (group) CountGroupedLines(editor);
-  editor->setTextCursor(QTextCursor(doc));
+  const QString text = ReadTextFile(fileName, &encoding);
+  editor->setPlainText(text);  // a load starts a new undo history
+  editor->setProperty(kEncodingProperty, int(encoding.Encoding));
+  editor->setProperty(kBomProperty, encoding.Bom);
 }
 
-void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName) {
-  const QTextDocument *doc = editor->document();
-  const QVariant loaded = doc->property(kEncodingProperty);
+void SaveEditorToFile(const TSQLEditor *editor, const QString &fileName) {
+  const QVariant loaded = editor->property(kEncodingProperty);
   const TTextEncoding encoding{loaded.isValid() ? QStringConverter::Encoding(loaded.toInt()) : QStringConverter::Utf8,
-                               doc->property(kBomProperty).toBool()};
+                               editor->property(kBomProperty).toBool()};
   const QByteArray data = EncodeText(EditorText(editor), encoding);
   QSaveFile f(fileName);
   if (!f.open(QIODevice::WriteOnly)) CannotCreate(fileName);
@@ -271,38 +201,40 @@ void SaveEditorToFile(const QPlainTextEdit *editor, const QString &fileName) {
 
 // ---------------------------------------------------------------------------------------------
 
-TNoWrapMemo::TNoWrapMemo(QWidget *parent) : QPlainTextEdit(parent) { setLineWrapMode(NoWrap); }
-
-void TNoWrapMemo::wheelEvent(QWheelEvent *event) {
-  // No zooming: the editor's font is fixed, and a new font would make the layout forget the
-  // line counts of a large file's grouped blocks.
-  if (event->modifiers() & Qt::ControlModifier) {
-    QWheelEvent plain(event->position(), event->globalPosition(), event->pixelDelta(), event->angleDelta(),
-                      event->buttons(), event->modifiers() & ~Qt::ControlModifier, event->phase(), event->inverted());
-    QPlainTextEdit::wheelEvent(&plain);
-    event->setAccepted(plain.isAccepted());
-    return;
-  }
-  QPlainTextEdit::wheelEvent(event);
-}
-
-void TNoWrapMemo::resizeEvent(QResizeEvent *event) {
-  // Passed on as a change of height only: the scroll bars are fitted, the lines stay laid out.
-  QResizeEvent heightOnly(event->size(), QSize(event->size().width(), event->oldSize().height()));
-  QPlainTextEdit::resizeEvent(lineWrapMode() == NoWrap ? &heightOnly : event);
-}
-
-// ---------------------------------------------------------------------------------------------
-
-TNoWrapMemo *CreateSQLEditor(QWidget *parent, const QString &face) {
-  auto *editor = new TNoWrapMemo(parent);
-  editor->setFont(FixedPitchFont(face, 17));
+TSQLEditor *CreateSQLEditor(QWidget *parent, const QString &face) {
+  auto *editor = new TSQLEditor(parent);
+  const QFont font = FixedPitchFont(face, 17);
+  editor->QWidget::setFont(font);  // the widget's own, as the editor's is its styles'
+  // Scintilla takes a face's size in points only.
+  QFont styles = font;
+  styles.setPointSizeF(17 * 72.0 / editor->logicalDpiY());
+  editor->setFont(styles);
+  editor->Lexer()->setDefaultFont(styles);
+  editor->setMarginsFont(styles);
+  editor->setMarginWidth(0, QStringLiteral("00000"));
   editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  editor->setTabChangesFocus(false);
-  editor->setTabStopDistance(8 * QFontMetricsF(editor->font()).horizontalAdvance(QLatin1Char(' ')));
   editor->setContextMenuPolicy(Qt::CustomContextMenu);
   return editor;
+}
+
+void MarkServerError(TSQLEditor *editor, const QString &message, int line, int column, bool moveCaret) {
+  const int at = ServerErrorLine(message);
+  if (at <= 0) return;
+  const int editorLine = line + at - 1;
+  if (editorLine < 1) return;
+  const int serverColumn = ServerErrorColumn(message);
+  editor->MarkError(editorLine, at == 1 ? column + serverColumn : serverColumn, moveCaret);
+}
+
+void RunMarkingErrors(TSQLEditor *editor, const std::function<void()> &command, int line, int column) {
+  editor->ClearError();
+  try {
+    command();
+  } catch (const Exception &e) {
+    MarkServerError(editor, e.Message(), line, column);
+    throw;
+  }
 }
 
 QLabel *CreatePositionIndicator(QWidget *parent) {
@@ -314,7 +246,8 @@ QLabel *CreatePositionIndicator(QWidget *parent) {
   return label;
 }
 
-TEditorKeys::TEditorKeys(QPlainTextEdit *editor, QList<QMenu *> menus, std::function<void()> caretMoved, bool onClick)
+TEditorKeys::TEditorKeys(QAbstractScrollArea *editor, QList<QMenu *> menus, std::function<void()> caretMoved,
+                         bool onClick)
     : QObject(editor), FMenus(std::move(menus)), FCaretMoved(std::move(caretMoved)), FOnClick(onClick) {
   editor->installEventFilter(this);
   if (onClick) editor->viewport()->installEventFilter(this);

@@ -180,7 +180,9 @@ void TProcSourceForm::ApplyClick() {
     shown.SetText(statement);
     ShowSQLSource(shown);  // not confirmed: a silent abort
   }
-  FbSession()->Execute(statement);
+  // The server counts lines from the head's first; the editor's text follows the head.
+  RunMarkingErrors(
+      ProcSource, [&] { FbSession()->Execute(statement); }, 1 - int(Head().size()));
   FApplied = Fields();
 }
 

@@ -29,7 +29,7 @@ public:
 
   QList<QMenu *> MergedMenus() const override { return {MnProc}; }
 
-  TNoWrapMemo *ProcSource;
+  TSQLEditor *ProcSource;
   QFrame *ComPanel;
   QLabel *PosIndic;
   QLineEdit *ProcNameEdit;

@@ -249,7 +249,9 @@ void TTrigSourceForm::Execute(const QStringList &head) {
     shown.SetText(statement);
     ShowSQLSource(shown);  // not confirmed: a silent abort
   }
-  FbSession()->Execute(statement);
+  // The server counts lines from the head's first; the editor's text follows the head.
+  RunMarkingErrors(
+      TrigSource, [&] { FbSession()->Execute(statement); }, 1 - int(head.size()));
   MarkApplied();
 }
 

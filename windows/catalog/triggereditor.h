@@ -27,7 +27,7 @@ public:
 
   QList<QMenu *> MergedMenus() const override { return {MnDDL}; }
 
-  TNoWrapMemo *TrigSource;
+  TSQLEditor *TrigSource;
   QFrame *ComPanel;
   QLabel *PosIndic;
   QLabel *NameLabel, *PositionLabel, *EventLabel, *TableLabel;  // "Label1".."Label4"

@@ -10,7 +10,7 @@ class QTabWidget;
 class QToolButton;
 class TDBGrid;
 class TDataSource;
-class TNoWrapMemo;
+class TSQLEditor;
 class TRelationDependencies;
 class TRelationFields;
 class TViewList;
@@ -28,7 +28,7 @@ public:
   TDataSource *ViewSource;
   TViewList *ViewList;
   QTabWidget *Pages;
-  TNoWrapMemo *SourceMemo;
+  TSQLEditor *SourceMemo;
   TDBGrid *ColumnGrid, *ReadsGrid, *ReadByGrid;
   TRelationFields *Columns;
   TViewReads *Reads;

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QSplitter>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 const QString kDDLFilter = QStringLiteral("DDL statements|*.DDL|All files|*.*");
@@ -49,7 +48,7 @@ TSQLExprForm::TSQLExprForm(QWidget *parent) : TChildForm(parent) {
 
   SetUpEditorFileDialogs(OpenDlg, SaveDlg, kDDLFilter, kDDLDefaultExt);
 
-  ExecSql->document()->setModified(false);
+  ExecSql->setModified(false);
   ExecSql->setFocus();
   ShowChild();
   ShowAtUsableSize(QSize(600, 400));
@@ -64,7 +63,8 @@ void TSQLExprForm::CreateMenus() {
   const TFileItems menuFiles = AddFileItems(MnDDL);
   MNLoadfromFile = menuFiles.Load;
   MnSaveToFile = menuFiles.Save;
-  MnAddToRepository = AddMenuItem(MnDDL, QStringLiteral("&Add to repository"), Qt::CTRL | Qt::Key_A, kAddHint);
+  // Ctrl+A in the editor selects all, as everywhere on this platform: the item has no key.
+  MnAddToRepository = AddMenuItem(MnDDL, QStringLiteral("&Add to repository"), QKeySequence(), kAddHint);
 
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
@@ -79,7 +79,7 @@ void TSQLExprForm::CreateMenus() {
   const TFileItems popupFiles = AddFileItems(PopupMenu1);
   LoadfromFile1 = popupFiles.Load;
   SavetoFile1 = popupFiles.Save;
-  Addtorepository1 = AddMenuItem(PopupMenu1, QStringLiteral("&Add to repository"), Qt::CTRL | Qt::Key_A, kAddHint);
+  Addtorepository1 = AddMenuItem(PopupMenu1, QStringLiteral("&Add to repository"), QKeySequence(), kAddHint);
   N3 = PopupMenu1->addSeparator();
   const TWizardItems wizards = AddWizardItems(PopupMenu1);
   MnInsertWizard = wizards.Insert;
@@ -143,6 +143,8 @@ void TSQLExprForm::CreateResultsPane() {
     if (Results->Statement()->ReturnsRows()) Results->show();
   });
   connect(Results, &TResultsPane::RunningChanged, this, [this] { EnableRuns(); });
+  connect(Results, &TResultsPane::RunFailed, this,
+          [this](const QString &message) { MarkServerError(ExecSql, message, RunLine, RunColumn); });
 }
 
 // Nothing starts beside a running script or statement.
@@ -154,7 +156,12 @@ void TSQLExprForm::EnableRuns() {
 
 bool TSQLExprForm::StatementRunning() const { return Results->Running(); }
 
-void TSQLExprForm::RunClick() { Results->Run(EditorText(ExecSql)); }
+void TSQLExprForm::RunClick() {
+  ExecSql->ClearError();
+  RunLine = 1;
+  RunColumn = 0;
+  Results->Run(EditorText(ExecSql));
+}
 
 void TSQLExprForm::RunStatementClick() {
   const QString text = EditorText(ExecSql);
@@ -173,6 +180,9 @@ void TSQLExprForm::RunStatementClick() {
   const TScriptStatement *chosen = &statements.first();
   for (const TScriptStatement &st : statements)
     if (st.Start <= at) chosen = &st;
+  ExecSql->ClearError();
+  RunLine = chosen->Line;
+  RunColumn = chosen->Column;
   Results->Run(chosen->Text);
 }
 
@@ -183,21 +193,21 @@ void TSQLExprForm::SelectClick() { SelectObjectSource(ExecSql); }
 void TSQLExprForm::LoadFromFileClick() {
   if (!OpenDlg.Execute(this)) return;
   LoadEditorFromFile(ExecSql, OpenDlg.FileName);
-  ExecSql->document()->setModified(false);
+  ExecSql->setModified(false);
 }
 
 void TSQLExprForm::SaveToFileClick() {
   if (!SaveDlg.Execute(this)) return;
   SaveEditorToFile(ExecSql, SaveDlg.FileName);
-  ExecSql->document()->setModified(false);
+  ExecSql->setModified(false);
 }
 
-void TSQLExprForm::AddToRepositoryClick() { AddObjectSource(static_cast<const QPlainTextEdit *>(ExecSql)); }
+void TSQLExprForm::AddToRepositoryClick() { AddObjectSource(ExecSql); }
 
 bool TSQLExprForm::FormCloseQuery() {
-  if (!ExecSql->document()->isModified()) return true;  // a running statement asks on its own
+  if (!ExecSql->isModified()) return true;  // a running statement asks on its own
   switch (MessageDlg(QStringLiteral("Save changes to the statements?"), mbYesNoCancel)) {
-  case mrYes: SaveToFileClick(); return !ExecSql->document()->isModified();  // the save dialog cancelled: stay
+  case mrYes: SaveToFileClick(); return !ExecSql->isModified();  // the save dialog cancelled: stay
   case mrNo: return true;
   default: return false;
   }
@@ -210,6 +220,6 @@ TSQLExprForm *CreateSQLExprForm() { return new TSQLExprForm; }
 TSQLExprForm *CreateSQLExprForm(const TStringList &lines) {
   TSQLExprForm *form = CreateSQLExprForm();
   SetEditorLines(form->ExecSql, lines);
-  form->ExecSql->document()->setModified(false);
+  form->ExecSql->setModified(false);
   return form;
 }

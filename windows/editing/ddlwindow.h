@@ -27,11 +27,13 @@ public:
 
   QList<QMenu *> MergedMenus() const override { return {MnDDL}; }
 
-  TNoWrapMemo *ExecSql;
+  TSQLEditor *ExecSql;
   QLabel *PosIndic;
   TScriptPanel *ScriptPanel;  // progress and Cancel of "Run as script", under the editor
   QSplitter *Splitter;        // the editor above, the results of a statement below
   TResultsPane *Results;      // shown once a statement has returned rows
+  int RunLine = 1;            // where the text sent by the last run starts in the editor, for
+  int RunColumn = 0;          // marking the server's error in place
 
   // DDLMenu: the one top-level item "&DDL", merged into the main menu bar.
   QMenu *MnDDL;

@@ -5,11 +5,11 @@
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "ui/shell.h"
+#include "ui/sqleditor.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -34,7 +34,7 @@ int DocumentPosition(const QString &text, int position) {
 
 // ---- The panel -------------------------------------------------------------------------------
 
-TScriptPanel::TScriptPanel(QPlainTextEdit *editor, QWidget *window) : QFrame(window), FEditor(editor), FWindow(window) {
+TScriptPanel::TScriptPanel(TSQLEditor *editor, QWidget *window) : QFrame(window), FEditor(editor), FWindow(window) {
   setObjectName(QStringLiteral("ScriptPanel"));
   setFrameStyle(QFrame::Panel | QFrame::Raised);
   Progress = new QProgressBar(this);
@@ -130,11 +130,9 @@ void TScriptPanel::RunFinished() {
 
 void TScriptPanel::RunFailed(const TScriptStatement &statement, const QString &message) {
   EndRun();
-  QTextCursor c(FEditor->document());
-  c.setPosition(DocumentPosition(FText, statement.Start));
-  c.setPosition(DocumentPosition(FText, statement.End), QTextCursor::KeepAnchor);
-  FEditor->setTextCursor(c);
-  FEditor->ensureCursorVisible();
+  FEditor->SelectChars(DocumentPosition(FText, statement.Start), DocumentPosition(FText, statement.End));
+  // The statement stays selected; its error is marked inside it.
+  MarkServerError(FEditor, message.mid(message.indexOf(u':') + 1), statement.Line, statement.Column, false);
   ShowException(EDatabaseError(message));
 }
 

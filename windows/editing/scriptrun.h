@@ -7,7 +7,7 @@
 #include <memory>
 
 class QLabel;
-class QPlainTextEdit;
+class TSQLEditor;
 class QProgressBar;
 class QPushButton;
 
@@ -17,7 +17,7 @@ class QPushButton;
 class TScriptPanel : public QFrame {
   Q_OBJECT
 public:
-  TScriptPanel(QPlainTextEdit *editor, QWidget *window);
+  TScriptPanel(TSQLEditor *editor, QWidget *window);
   ~TScriptPanel() override;
 
   // Runs the editor's whole text; returns at once. The end shows itself: the main window's
@@ -44,7 +44,7 @@ private:
   void RunFailed(const TScriptStatement &statement, const QString &message);
   void EndRun();
 
-  QPlainTextEdit *FEditor;
+  TSQLEditor *FEditor;
   QWidget *FWindow;
   std::unique_ptr<TScriptRun> FRun;
   QString FSummary;

@@ -5,11 +5,11 @@
 #include "ui/dbcontrols.h"
 #include "ui/dialogs.h"
 #include "ui/errordisplay.h"
+#include "ui/sqleditorwidget.h"
 #include "windows/repository/repositorytable.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -30,7 +30,7 @@ void SelectObjectSource(TStringList &lines) {
   lines.SetText(text);
 }
 
-void SelectObjectSource(QPlainTextEdit *editor) {
+void SelectObjectSource(TSQLEditor *editor) {
   QString text = PickSource();
   // The editor keeps the text as stored, a final line break included; the lines split as a
   // line list splits them.

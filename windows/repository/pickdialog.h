@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-class QPlainTextEdit;
+class TSQLEditor;
 class QPushButton;
 class TDBGrid;
 class TDataSource;
@@ -15,7 +15,7 @@ class TTable;
 // any other end raises the silent abort and leaves lines as they were.
 void SelectObjectSource(TStringList &lines);
 // The same for an editor control: the chosen source replaces the editor's text.
-void SelectObjectSource(QPlainTextEdit *editor);
+void SelectObjectSource(TSQLEditor *editor);
 
 // The pick dialog: the entry names, read-only; OK, Enter or a double click chooses the
 // current row.

@@ -3,8 +3,10 @@
 #include "base/lines.h"
 
 class QPlainTextEdit;
+class TSQLEditor;
 
 // A free line list: stored with CR LF after every line, the last one included.
 void AddObjectSource(const TStringList &lines);
 // An editor control's lines: stored as the editor holds its text (no break added at the end).
 void AddObjectSource(const QPlainTextEdit *editor);
+void AddObjectSource(const TSQLEditor *editor);
