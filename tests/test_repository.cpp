@@ -187,7 +187,7 @@ void TestRepository::storedAndPickedBack() {
     AddObjectSource(TStringList(text.split(u'\n')));
   QVERIFY(seen->Shown);
   QCOMPARE((QStringList{seen->ClassName, seen->Caption, seen->Text, seen->EditText, seen->Buttons.join(u'|')}),
-           (QStringList{"TInputBox", "Nosaukums", "Ievadiet nosaukumu", "", "OK|Cancel"}));
+           (QStringList{"TInputBox", "Name", "Enter a name for the statement", "", "OK|Cancel"}));
   QCOMPARE(seen->MaxLength, 255);
   QCOMPARE(fixtures::repositoryEntries(), (QMap<QString, QString>{{key, stored}}));
 
@@ -304,7 +304,7 @@ void TestRepository::windowOverMissingTableStillShows() {
   BoxSequence chain({Press("OK"), Type("X", "OK"), Press("OK")});
   Guard([] { AddObjectSource(TStringList(QStringList{"x"})); });
   QCOMPARE(Described(chain),
-           (QStringList{"x: Table '" + dir + "/DVSRC.DB' does not exist.", "- [Nosaukums]: Ievadiet nosaukumu",
+           (QStringList{"x: Table '" + dir + "/DVSRC.DB' does not exist.", "- [Name]: Enter a name for the statement",
                         "x: Cannot perform this operation on a closed dataset."}));
   QCOMPARE(fixtures::visibleWindows<TObjRepos>().size(), 1);
   QVERIFY(!fixtures::visibleWindows<TObjRepos>().first()->SrcTable->Active());

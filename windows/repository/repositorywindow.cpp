@@ -24,7 +24,7 @@ namespace {
 void StoreSource(const QString &text) {
   QPointer<TObjRepos> form = new TObjRepos();
   QString name;
-  if (!InputQuery(QStringLiteral("Nosaukums"), QStringLiteral("Ievadiet nosaukumu"), name)) return;
+  if (!InputQuery(QStringLiteral("Name"), QStringLiteral("Enter a name for the statement"), name)) return;
   if (!form) throw EAbort();
   TTable *table = form->SrcTable;
   try {
