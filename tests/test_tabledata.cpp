@@ -595,6 +595,12 @@ private slots:
     QVERIFY2(held.isEmpty() || t.elapsed() < fixtures::boundMs(1000), qPrintable(QString::number(t.elapsed())));
     QCOMPARE(seen->Icon, QMessageBox::Critical);
     QVERIFY2(seen->Text.contains(message), qPrintable(seen->Text));
+    // A held row: a sentence a user understands first, the server's own words kept.
+    if (!held.isEmpty())
+      QVERIFY2(seen->Text.startsWith("Another transaction is changing this row; commit or roll it back, then post "
+                                     "again") &&
+                   seen->Text.contains("deadlock"),
+               qPrintable(seen->Text));
     QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
     QCOMPARE(Cell(form, column), typed);
     if (held.isEmpty()) return form->SrcTable->Cancel();

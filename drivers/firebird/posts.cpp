@@ -16,11 +16,16 @@ constexpr short kUtf8 = 4;          // the attachment's character set, UTF8
 constexpr int kNonTextRoom = 512;   // room for any number, date, time or boolean as text
 constexpr int kMaxVarying = 32765;  // the longest VARCHAR in bytes
 
+// The server's words for a held row ("deadlock", "update conflicts with concurrent update") mean
+// little to a user: a sentence that does comes first, the server's text after it.
+const QString kRowHeld =
+    QStringLiteral("Another transaction is changing this row; commit or roll it back, then post again");
+
 [[noreturn]] void Raise(const ISC_STATUS *status) {
   const QString message = StatusText(status, u'\n');
   const ISC_STATUS code = status[1];
   if (code == isc_lock_conflict || code == isc_deadlock || code == isc_update_conflict || code == isc_lock_timeout)
-    throw ELockConflict(message);
+    throw ELockConflict(kRowHeld + QLatin1Char('\n') + message);
   throw EDatabaseError(message);
 }
 
