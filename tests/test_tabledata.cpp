@@ -775,6 +775,29 @@ private slots:
     QCOMPARE(grid->columnWidth(type), 333);
   }
 
+  // The data window sizes its columns to what they show (times and stamps with their fractions
+  // whole), within bounds, and keeps a user's widths per table while it is open.
+  void dataColumnsFitAndKeepWidthsPerTable() {
+    Connect(3);
+    TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
+    TDBGrid *grid = form->DataGrid;
+    QAbstractItemModel *model = grid->model();
+    for (const char *column : {"TM", "TS", "DB", "N92"}) {
+      const int c = ColumnOf(grid, QLatin1String(column));
+      for (int r = 0; r < model->rowCount(); ++r) {
+        const QString text = model->index(r, c).data().toString();
+        QVERIFY2(grid->columnWidth(c) > grid->fontMetrics().horizontalAdvance(text), qPrintable(text));
+      }
+    }
+    for (int c = 0; c < model->columnCount(); ++c)
+      QVERIFY(grid->columnWidth(c) <= 400);
+    const int tm = ColumnOf(grid, QStringLiteral("TM"));
+    grid->setColumnWidth(tm, 333);
+    Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+    Pick(form->TblsCB, QStringLiteral("T_KINDS"));
+    QCOMPARE(grid->columnWidth(tm), 333);
+  }
+
   // The structure window reads itself again after the program's own DDL: a new column shows.
   void structureFollowsTheProgramsDdl() {
     Connect(3);

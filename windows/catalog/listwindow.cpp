@@ -101,12 +101,3 @@ void EnableWithRows(TDataSource *source, const QList<QToolButton *> &buttons) {
 bool ConfirmDrop(const char *kind, const QString &name) {
   return MessageDlg(QStringLiteral("Drop %1 %2?").arg(QLatin1String(kind), name), mbYes | mbNo) == mrYes;
 }
-
-void FitColumns(TDBGrid *grid) {
-  constexpr int kMaxWidth = 400;
-  for (int c = 0; c < grid->model()->columnCount(); ++c) {
-    if (grid->isColumnHidden(c)) continue;
-    grid->resizeColumnToContents(c);  // the title's width and the cells'
-    if (grid->columnWidth(c) > kMaxWidth) grid->setColumnWidth(c, kMaxWidth);
-  }
-}

@@ -34,7 +34,7 @@ void FollowCatalog(QWidget *form, std::function<void()> reread);
 void EnableWithRows(TDataSource *source, const QList<QToolButton *> &buttons);
 // "Drop <kind> <name>?" with "&Yes" and "&No": true for Yes.
 bool ConfirmDrop(const char *kind, const QString &name);
-// Each column as wide as its title and the cells shown need, within 400 pixels.
+// Each column as wide as its title and the cells shown need, within 400 pixels (ui/dbgrid).
 void FitColumns(TDBGrid *grid);
 
 // Wide enough for every column of the grid, no less tall than minHeight, as far as the main
