@@ -494,6 +494,20 @@ private slots:
     }
   }
 
+  // A signal while start-up's error box waits for an answer ends the program the same way:
+  // the box goes, nothing else is asked, and the settings are written (mended).
+  void terminationSignalDuringAStartUpBox() {
+    const QString settings = SettingsFileName();
+    QDir().mkpath(QFileInfo(settings).path());
+    fixtures::writeFile(settings, "[General]\nIB_AUTOCOMMIT=not a number\n");
+    const auto child = fixtures::signalChild(QStringLiteral("child_startsignal"), {FHistory}, SIGTERM);
+    QCOMPARE(child.FirstLine, QByteArray("box"));
+    QVERIFY2(child.Ended, "the program did not end");
+    QVERIFY2(child.Clean, qPrintable(child.Errors));
+    QVERIFY(child.Output.contains("ended"));
+    QVERIFY(fixtures::readFile(settings).contains("IB_AUTOCOMMIT=0"));
+  }
+
   // A child window's menus go in before "&Windows" while it is active; "&Windows" lists the
   // open windows at its end, and choosing one activates it.
   void childWindowsInTheMenus() {
