@@ -544,10 +544,17 @@ private slots:
   void newWindowsFitTheArea() {
     CHECKED(Start());
     CHECKED(Connect(SharedDb()));
+    MainForm->resize(1200, 900);
     MainForm->Command("MnDomains")->trigger();
     for (int i = 0; i < 3; ++i)
       MainForm->Command("MnSQL")->trigger();
     const QRect area = MainForm->ClientArea->viewport()->rect();
+    // Cascaded at a usable size: each new window a step right of and below the one before it.
+    const QList<QMdiSubWindow *> subs = MainForm->ClientArea->subWindowList(QMdiArea::CreationOrder);
+    for (int i = 1; i < subs.size(); ++i) {
+      QVERIFY(subs[i]->x() > subs[i - 1]->x() && subs[i]->y() > subs[i - 1]->y());
+      QVERIFY(subs[i]->width() >= 600 && subs[i]->height() >= 400);
+    }
     for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
       QVERIFY2(area.contains(sub->geometry()), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
                                                               .arg(sub->windowTitle())
