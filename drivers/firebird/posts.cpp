@@ -1,6 +1,7 @@
 #include "drivers/firebird/posts.h"
 
 #include "drivers/firebird/driver.h"
+#include "drivers/firebird/sqlda.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -29,14 +30,7 @@ const QString kRowHeld =
   throw EDatabaseError(message);
 }
 
-struct Sqlda {
-  explicit Sqlda(short n) : Bytes(XSQLDA_LENGTH(n < 1 ? 1 : n)) {
-    Da()->version = SQLDA_VERSION1;
-    Da()->sqln = n < 1 ? 1 : n;
-  }
-  XSQLDA *Da() { return reinterpret_cast<XSQLDA *>(Bytes.data()); }
-  std::vector<char> Bytes;
-};
+using Sqlda = TSqlda;
 
 // A statement and its transaction, released on every path; the transaction is rolled back
 // unless committed.
