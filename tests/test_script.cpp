@@ -339,8 +339,9 @@ private slots:
       const int expected = autoCommit ? ran : (done > 60 ? 60 : 0);
       const int seen = Count(QStringLiteral("RDB$EXCEPTIONS"));
       ++samples;
-      // With auto commit, the statement under way on the worker may be committed already.
-      if (seen != expected && !(autoCommit && seen == expected + 1))
+      // With auto commit, the worker goes on while the window looks: later statements may be
+      // committed already, none that it counted is not.
+      if (autoCommit ? seen < expected : seen != expected)
         wrong << QStringLiteral("after %1: %2 seen, %3 expected").arg(done).arg(seen).arg(expected);
     });
     QVERIFY(RunToEnd(form));
