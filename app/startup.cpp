@@ -146,9 +146,11 @@ void EndOnSignal() {
 }
 
 int RunProgram(QApplication &app) {
-  StartUp(app.arguments());
+  // Caught from the start: a box start-up shows (a settings error) waits in an event loop too,
+  // and a signal then ends the program the same way.
   CatchTerminationSignals(EndOnSignal);
-  const int rc = app.exec();
+  StartUp(app.arguments());
+  const int rc = TerminationSignal() != 0 ? 0 : app.exec();
   const bool signalled = TerminationSignal() != 0;
   ShutDown(!signalled);
   if (signalled) ShutDownClientLibrary();

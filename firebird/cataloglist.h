@@ -1,6 +1,8 @@
 #pragma once
 // What the lists of catalog objects share: a read-only query on the session's database whose
 // fields carry the catalog's column names, declared with the label and width a grid shows.
+// While the program's own transaction is open the list is read in it, so that it shows the
+// schema changes the user is about to commit.
 #include "data/dataset.h"
 
 class TCatalogList : public TQuery {
@@ -16,5 +18,6 @@ public:
 
 protected:
   // Refused while a run holds the attachment: the read would wait for it, the interface frozen.
+  // While the program has a transaction open, the list reads in it (its own DDL shows).
   std::unique_ptr<TCursor> CreateCursor(TDriverConnection &conn) override;
 };

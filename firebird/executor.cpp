@@ -168,9 +168,8 @@ void TIBDataBase::EndCall(bool commit) {
   CheckStatus();
 }
 
-TIBDataBase::TDetached TIBDataBase::ExecDetached(const QString &text, bool commitAfter) {
+TIBDataBase::TDetached TIBDataBase::ExecDetached(const QString &text, bool commitAfter, bool &active) {
   TDetached outcome;
-  bool active = FInTransaction;  // the user-interface thread changes it only in SettleDetached
   try {
     if (!active) {
       StartCall();
@@ -180,6 +179,7 @@ TIBDataBase::TDetached TIBDataBase::ExecDetached(const QString &text, bool commi
     if (commitAfter) {
       EndCall(true);
       outcome.Ended = true;
+      active = false;
     }
   } catch (const Exception &e) {
     outcome.Error = e.Message();
@@ -189,6 +189,7 @@ TIBDataBase::TDetached TIBDataBase::ExecDetached(const QString &text, bool commi
       try {
         EndCall(false);
         outcome.Ended = true;
+        active = false;
       } catch (const Exception &) {
       }
     }

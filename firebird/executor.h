@@ -74,15 +74,16 @@ public:
   // painting while the server works; there only client-library calls may happen.
   // PrepareDetached (user-interface thread) opens the database when closed and, with no
   // transaction active, fetches the attachment and its dialect; ExecDetached (worker) does
-  // what ExecSQL does with the library alone and tells what became of the transaction;
-  // SettleDetached (user-interface thread) takes that over and fires the events.
+  // what ExecSQL does with the library alone, statement after statement, with active telling
+  // whether a transaction is open and following what each statement did to it;
+  // SettleDetached (user-interface thread) takes the end state over and fires the events.
   struct TDetached {
     bool Started = false;  // a transaction was started
     bool Ended = false;    // the transaction was committed, or rolled back after the error
     QString Error;         // the error's message, empty after success
   };
   void PrepareDetached();
-  TDetached ExecDetached(const QString &text, bool commitAfter);
+  TDetached ExecDetached(const QString &text, bool commitAfter, bool &active);
   void SettleDetached(const TDetached &outcome);
 
   // Executes the statement in the active transaction: prepared in the database's dialect and

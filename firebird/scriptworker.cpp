@@ -13,6 +13,7 @@ TScriptRun::~TScriptRun() {
   // of its transaction; nobody is left to hear about an error.
   disconnect(this, nullptr, nullptr, nullptr);
   if (!FPending.valid()) return;
+  FCancelled = true;
   if (FbSession())
     Settle();
   else
@@ -68,10 +69,9 @@ void TScriptRun::Next() {
       Fail(QString::fromUtf8(e.what()));
       return;
     }
-    const QString text = FStatements[FNext].Text;
     const bool commitAfter = FbSession()->CommitsEachCommand();
-    FPending = std::async(std::launch::async, [this, db, text, commitAfter] {
-      TIBDataBase::TDetached outcome = db->ExecDetached(text, commitAfter);
+    FPending = std::async(std::launch::async, [this, db, commitAfter] {
+      TIBDataBase::TDetached outcome = RunOnWorker(db, commitAfter);
       QMetaObject::invokeMethod(this, &TScriptRun::Collect, Qt::QueuedConnection);
       return outcome;
     });
@@ -102,7 +102,30 @@ bool TScriptRun::RunHere(const TScriptStatement &statement) {
   }
 }
 
-// The worker has finished its statement: take over its outcome; false after an error.
+// On the worker: the statements from FNext on, until one fails, a COMMIT or ROLLBACK (done on
+// the user-interface thread) comes, the text ends or the run is cancelled. Client commands are
+// noted on the way. The outcome is what became of the transaction over all of them.
+TIBDataBase::TDetached TScriptRun::RunOnWorker(TIBDataBase *db, bool commitAfter) {
+  const bool wasActive = db->InTransaction();  // the user-interface thread leaves it alone meanwhile
+  bool active = wasActive;
+  TIBDataBase::TDetached outcome;
+  for (int i = FNext; i < Count() && !FCancelled; FNext = ++i) {
+    const TScriptStatement &statement = FStatements[i];
+    const TScriptAction action = ScriptAction(statement.Text);
+    if (action == TScriptAction::Skip) {
+      FSkipped << statement;
+      continue;
+    }
+    if (action != TScriptAction::Execute) break;
+    outcome.Error = db->ExecDetached(statement.Text, commitAfter, active).Error;
+    if (!outcome.Error.isEmpty()) break;
+  }
+  outcome.Started = !wasActive && active;
+  outcome.Ended = wasActive && !active;
+  return outcome;
+}
+
+// The worker has handed back: take over its outcome; false after an error.
 bool TScriptRun::Settle() {
   TIBDataBase::TDetached outcome;
   try {
@@ -115,7 +138,6 @@ bool TScriptRun::Settle() {
     Fail(outcome.Error);
     return false;
   }
-  ++FNext;
   return true;
 }
 

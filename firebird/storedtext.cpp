@@ -1,17 +1,17 @@
 #include "firebird/storedtext.h"
 
 #include "data/dataset.h"
+#include "firebird/cataloglist.h"
 #include "firebird/session.h"
 
 #include <QStringDecoder>
 
 TStoredText ExceptionMessage(const QString &name) {
-  TQuery query;
-  query.DatabaseName = TFbSession::Alias;
-  // As a binary blob the driver hands over the bytes themselves, not their decoding.
-  query.SQL.SetText(
-      QStringLiteral("SELECT CAST(RDB$MESSAGE AS BLOB SUB_TYPE BINARY) FROM RDB$EXCEPTIONS "
-                     "WHERE RDB$EXCEPTION_NAME = :NAME"));
+  // As a binary blob the driver hands over the bytes themselves, not their decoding; read in
+  // the program's open transaction, as the list that named the exception was.
+  TCatalogList query(nullptr,
+                     "SELECT CAST(RDB$MESSAGE AS BLOB SUB_TYPE BINARY) FROM RDB$EXCEPTIONS "
+                     "WHERE RDB$EXCEPTION_NAME = :NAME");
   query.ParamByName(QStringLiteral("NAME"), name);
   query.Open();
   TStoredText stored;

@@ -8,9 +8,16 @@
 
 // The six classic trigger events, in the order of their type codes 1..6.
 const QStringList &TriggerEventNames();
+// Every event a trigger can have, as the editor offers them: the six classic ones first, then
+// the row events together, the database events and the DDL statements, each BEFORE and AFTER.
+const QStringList &AllTriggerEvents();
+// Whether an event is a table's or view's (the classic ones and their combinations); an empty
+// one counts as one. A database or DDL trigger has no table.
+bool IsTableEvent(const QString &event);
 // The event text of an RDB$TRIGGER_TYPE: the classic ones, multi-event triggers ("BEFORE
-// INSERT OR UPDATE"), database triggers ("ON CONNECT") and DDL triggers; empty for 0, a null
-// or a code no server makes.
+// INSERT OR UPDATE"), database triggers ("ON CONNECT") and DDL triggers with their statements
+// ("AFTER CREATE TABLE", "BEFORE ANY DDL STATEMENT"); empty for 0, a null or a code no server
+// makes.
 QString TriggerTypeName(const QVariant &triggerType);
 // "INACTIVE" for an RDB$TRIGGER_INACTIVE of 1, "ACTIVE" for anything else (null included).
 QString TriggerActiveName(const QVariant &inactive);
@@ -39,7 +46,22 @@ private:
 void DropTrigger(const QString &name);
 void SetTriggerActive(const QString &name, bool active);
 
+// What a trigger written for a view passes on to the tables under it.
+enum class TViewChange { Insert, Update, Delete };
+
+// A trigger as the editor is to be filled with it: names as they go into a statement.
+struct TTriggerDraft {
+  QString Name, Table, Event, Source;
+};
+
+// A BEFORE trigger on a view that makes an insert, update or delete through the view one on
+// each table the view's columns come from: columns by the view's own names, rows found by the
+// table's primary key when the view shows it whole, else by every column shown. Raises when the
+// relation is not a view or shows no column of a table.
+TTriggerDraft ViewTriggerDraft(const QString &view, TViewChange change);
+
 // The lines ahead of a trigger's body, the name and table as the editor holds them.
 QStringList CreateTriggerHead(const QString &name, const QString &table, const QString &event, int position);
-// Update's head: the position only when given (the server keeps the old one otherwise).
+// Update's head: the position only when given (the server keeps the old one otherwise); the
+// event only for a table's trigger (the server changes no other trigger's event).
 QStringList AlterTriggerHead(const QString &name, const QString &event, std::optional<int> position = std::nullopt);

@@ -27,7 +27,10 @@ private slots:
     QTest::newRow("8192") << QVariant(8192) << "ON CONNECT";
     QTest::newRow("8196") << QVariant(8196) << "ON TRANSACTION ROLLBACK";
     QTest::newRow("8197") << QVariant(8197) << "";
-    QTest::newRow("DDL after") << QVariant(Q_INT64_C(0x7FFFFFFFFFFFDFFF)) << "AFTER DDL STATEMENT";
+    QTest::newRow("DDL after any") << QVariant(Q_INT64_C(0x7FFFFFFFFFFFDFFF)) << "AFTER ANY DDL STATEMENT";
+    QTest::newRow("DDL before create table") << QVariant(16386) << "BEFORE CREATE TABLE";
+    QTest::newRow("DDL two") << QVariant(Q_INT64_C(0x800000014001)) << "AFTER CREATE EXCEPTION OR DROP MAPPING";
+    QTest::newRow("DDL unknown bit") << QVariant(Q_INT64_C(0x4000) | (Q_INT64_C(1) << 60)) << "";
   }
   void triggerTypes() {
     QFETCH(QVariant, code);

@@ -23,6 +23,8 @@
 #include <QClipboard>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +34,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
@@ -252,8 +255,8 @@ private slots:
           QTest::keySequence(ed, QKeySequence(command));
       });
       QVERIFY2(box->Shown, qPrintable(command));
-      QCOMPARE(box->NameFilters, QStringList({"DDL statements (*.DDL)", "All files (*)"}));
-      QCOMPARE(box->SelectedNameFilter, QStringLiteral("DDL statements (*.DDL)"));
+      QCOMPARE(box->NameFilters, QStringList({"SQL scripts (*.sql *.ddl)", "DDL statements (*.DDL)", "All files (*)"}));
+      QCOMPARE(box->SelectedNameFilter, QStringLiteral("SQL scripts (*.sql *.ddl)"));
       QCOMPARE(box->DefaultSuffix, QStringLiteral("DDL"));
       QCOMPARE(box->SaveMode, save);
     }
@@ -499,6 +502,42 @@ private slots:
   // Each window runs its own text; closing one destroys it without a question. A window made
   // with lines shows them at once.
   // Closing a window whose text changed since it was opened, loaded or saved offers to save it:
+  // The load dialog offers SQL scripts first, then the classic DDL files, then everything; its
+  // patterns match names of either case.
+  void fileDialogFilters() {
+    QTemporaryDir dir;
+    for (const char *name : {"a.sql", "B.SQL", "c.ddl", "D.DDL", "e.txt"})
+      fixtures::writeFile(dir.filePath(QLatin1String(name)), "SELECT 1");
+    F->OpenDlg.InitialDir = dir.path();
+    const QMap<QString, QStringList> expected{{"SQL scripts (*.sql *.ddl)", {"a.sql", "B.SQL", "c.ddl", "D.DDL"}},
+                                              {"DDL statements (*.DDL)", {"c.ddl", "D.DDL"}},
+                                              {"All files (*)", {"a.sql", "B.SQL", "c.ddl", "D.DDL", "e.txt"}}};
+    QMap<QString, QStringList> listed;
+    ModalAnswer look = Press(QStringLiteral("Cancel"), [&](QWidget *box) {
+      auto *fd = qobject_cast<QFileDialog *>(box);
+      auto *model = fd->findChild<QFileSystemModel *>();
+      for (const QString &filter : fd->nameFilters()) {
+        fd->selectNameFilter(filter);
+        // The dialog reads the directory and filters it from its event loop.
+        (void)QTest::qWaitFor([&] {
+          QStringList names;
+          const QModelIndex root = model->index(dir.path());
+          for (int r = 0; r < model->rowCount(root); ++r)
+            if (model->index(r, 0, root).flags() & Qt::ItemIsEnabled)
+              names << model->index(r, 0, root).data().toString();
+          names.sort(Qt::CaseInsensitive);
+          listed[filter] = names;
+          return names == expected.value(filter);
+        });
+      }
+    });
+    auto seen = answerModalDuring(look, [&] { F->LoadFromFileClick(); });
+    QVERIFY(seen->Shown);
+    QCOMPARE(seen->NameFilters, (QStringList{"SQL scripts (*.sql *.ddl)", "DDL statements (*.DDL)", "All files (*)"}));
+    QCOMPARE(seen->SelectedNameFilter, "SQL scripts (*.sql *.ddl)");
+    QCOMPARE(listed, expected);
+  }
+
   // Yes saves through the save dialog (cancelled there, the window stays), No discards, Cancel
   // stays.
   void closeOffersToSaveChanges_data() {

@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "data/dataset.h"
 #include "firebird/domains.h"
+#include "firebird/session.h"
 #include "tests/fixtures/catalogwindows.h"
 #include "tests/fixtures/grid.h"
 #include "tests/fixtures/modal.h"
@@ -148,11 +149,16 @@ private slots:
       QCOMPARE(fixtures::dropAnswering(a, "&Yes"), question);
       WINDOW_VERIFY(DMSys->IBDataBase->InTransaction() == !autoCommit);
       WINDOW_VERIFY(fixtures::catalogCount(db, w, w.unused) == (autoCommit ? 0 : 1));
+      // The lists read in the program's open transaction: its drop shows at once, and what another
+      // attachment committed after it began (after the refused drop) only once it ends.
+      const bool laterSeen = autoCommit || w.inUse.isEmpty();
       for (QWidget *window : {a, b}) {
-        WINDOW_VERIFY(fixtures::listedNames(window).contains(w.unused) == !autoCommit);
-        WINDOW_VERIFY(fixtures::listedNames(window).contains("LATER_ONE"));
+        WINDOW_VERIFY(!fixtures::listedNames(window).contains(w.unused));
+        WINDOW_VERIFY(fixtures::listedNames(window).contains("LATER_ONE") == laterSeen);
       }
       if (!autoCommit) DMSys->IBDataBase->Commit();
+      for (QWidget *window : {a, b})
+        WINDOW_VERIFY(fixtures::listedNames(window).contains("LATER_ONE"));
       WINDOW_VERIFY(fixtures::catalogCount(db, w, w.unused) == 0);
       for (QWidget *window : {a, b})
         WINDOW_VERIFY(!fixtures::listedNames(window).contains(w.unused));
@@ -198,6 +204,38 @@ private slots:
     QCOMPARE(fixtures::listedNames(windows[2]).contains("BY_SCRIPT"), true);
   }
 
+  // With auto commit off, the program's own DDL shows in every list before Commit Work (the lists
+  // read in the transaction it runs in), also after Refresh, while other attachments do not see
+  // it yet; Rollback Work takes it away again.
+  void listsShowTheProgramsUncommittedWork_data() { fixtures::addPlaceRows(false); }
+  void listsShowTheProgramsUncommittedWork() {
+    QFETCH(int, dialect);
+    QFETCH(bool, tcp);
+    if (tcp) REQUIRE_SERVER();
+    const FbDatabase db =
+        fixtures::createDatabase(dialect, Content::Known, tcp ? fixtures::Access::Tcp : fixtures::Access::Embedded);
+    fixtures::connectDataModule(db);
+    AutoCommit = false;
+    QList<QWidget *> windows;
+    for (const CatalogWindow &w : fixtures::catalogWindows()) {
+      windows << Open(&w);
+      FbSession()->Execute(QString(w.createLater).replace(QLatin1String("LATER_ONE"), QLatin1String("HELD_ONE")));
+    }
+    QVERIFY(DMSys->IBDataBase->InTransaction());
+    for (int i = 0; i < windows.size(); ++i) {
+      const CatalogWindow &w = fixtures::catalogWindows()[i];
+      WINDOW_VERIFY(fixtures::listedNames(windows[i]).contains("HELD_ONE"));
+      fixtures::refreshList(windows[i]);
+      WINDOW_VERIFY(fixtures::listedNames(windows[i]).contains("HELD_ONE"));
+      WINDOW_VERIFY(fixtures::catalogCount(db, w, "HELD_ONE") == 0);
+    }
+    DMSys->IBDataBase->Rollback();
+    for (int i = 0; i < windows.size(); ++i) {
+      const CatalogWindow &w = fixtures::catalogWindows()[i];
+      WINDOW_VERIFY(!fixtures::listedNames(windows[i]).contains("HELD_ONE"));
+    }
+  }
+
   // An empty list offers no command on a row (a drop would send an empty name); New and Refresh
   // stay, and a row read by Refresh turns the commands on.
   void emptyListOffersNoRowCommands_data() {
@@ -220,6 +258,9 @@ private slots:
       on.sort();
       QStringList expected{"&Refresh"};
       if (w.title == "Exceptions") expected.prepend("&New ");
+      // The wizards write a trigger for a view, whether or not it has triggers.
+      if (w.title == "Triggers")
+        expected = QStringList{"&1.Insert wizard", "&2.Update wizard", "&3.Delete wizard", "&Refresh"};
       QCOMPARE(on, expected);
       fixtures::query(db, w.createLater);
       fixtures::refreshList(form);
@@ -244,14 +285,14 @@ private slots:
     QTest::newRow("Generators") << "DropBtn|&Drop|Drop current generator; RefreshBtn|&Refresh|Refresh generator list"
                                    "; DDLBtn|Show DD&L|Show the statements that create it"
                                 << "Generator Name";
-    QTest::newRow("Triggers")
-        << "SrcBtn|&Source|Open source code of trigger; AddBtn|&Add |Add source to "
-           "repository; SpeedButton1|&Drop|Drop trigger; DeactivteBtn|D&eactivate|Set trigger "
-           "inactive; ActivateBtn|A&ctivate|Set trigger active; InsWiz|&1.Insert "
-           "wizard|Creates insert trigger for views; SpeedButton3|&2.Update wizard|Creates "
-           "update trigger for views; RefreshBtn|&Refresh|Refresh trigger list; DDLBtn|Show DD&L|Show "
-           "the statements that create it"
-        << "NAME,RELATION,SEQUENCE,TYPE,SOURCE,DESCRIPTION,ACTIVE";
+    QTest::newRow("Triggers") << "SrcBtn|&Source|Open source code of trigger; AddBtn|&Add |Add source to "
+                                 "repository; SpeedButton1|&Drop|Drop trigger; DeactivteBtn|D&eactivate|Set trigger "
+                                 "inactive; ActivateBtn|A&ctivate|Set trigger active; InsWiz|&1.Insert "
+                                 "wizard|Creates insert trigger for views; SpeedButton3|&2.Update wizard|Creates "
+                                 "update trigger for views; DelWiz|&3.Delete wizard|Creates delete trigger for views; "
+                                 "RefreshBtn|&Refresh|Refresh trigger list; DDLBtn|Show DD&L|Show "
+                                 "the statements that create it"
+                              << "NAME,RELATION,SEQUENCE,TYPE,SOURCE,DESCRIPTION,ACTIVE";
   }
   void buttonsAndColumns() {
     QFETCH(QString, buttons);

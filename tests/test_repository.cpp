@@ -83,7 +83,7 @@ private slots:
   void storedAndPickedBack();
   void pickDialog();
   void refusedOrCancelledNamesKeepTable();
-  void windowOverMissingTableStillShows();
+  void addOffersMissingTable();
   void windowEditingAndRefresh();
 
   void settingsCreatesOrRegistersTable();
@@ -188,7 +188,7 @@ void TestRepository::storedAndPickedBack() {
     AddObjectSource(TStringList(text.split(u'\n')));
   QVERIFY(seen->Shown);
   QCOMPARE((QStringList{seen->ClassName, seen->Caption, seen->Text, seen->EditText, seen->Buttons.join(u'|')}),
-           (QStringList{"TInputBox", "Nosaukums", "Ievadiet nosaukumu", "", "OK|Cancel"}));
+           (QStringList{"TInputBox", "Name", "Enter a name for the statement", "", "OK|Cancel"}));
   QCOMPARE(seen->MaxLength, 255);
   QCOMPARE(fixtures::repositoryEntries(), (QMap<QString, QString>{{key, stored}}));
 
@@ -295,28 +295,35 @@ void TestRepository::refusedOrCancelledNamesKeepTable() {
   QCOMPARE(fixtures::readFile(dir + "/DVSRC.DB"), before);
 }
 
-void TestRepository::windowOverMissingTableStillShows() {
+void TestRepository::addOffersMissingTable() {
   const QString dir = fixtures::tempPath("norepo");
   QDir().mkpath(dir);
   useRepository(dir);
 
-  // The window shows the opening error and appears anyway; the add then fails on the closed
-  // table, and that error is shown too.
-  BoxSequence chain({Press("OK"), Type("X", "OK"), Press("OK")});
+  // Declined: nothing is created, no name is asked for and no window is left behind.
+  BoxSequence refused({Press("Cancel")});
   Guard([] { AddObjectSource(TStringList(QStringList{"x"})); });
-  QCOMPARE(Described(chain),
-           (QStringList{"x: Table '" + dir + "/DVSRC.DB' does not exist.", "- [Nosaukums]: Ievadiet nosaukumu",
-                        "x: Cannot perform this operation on a closed dataset."}));
-  QCOMPARE(fixtures::visibleWindows<TObjRepos>().size(), 1);
-  QVERIFY(!fixtures::visibleWindows<TObjRepos>().first()->SrcTable->Active());
+  QCOMPARE(Described(refused), QStringList{kAskTable});
+  QVERIFY(fixtures::visibleWindows<TObjRepos>().isEmpty());
   QVERIFY(!QFile::exists(dir + "/DVSRC.DB"));
+
+  // Accepted: the table is made where the repository works and the entry goes into it at once.
+  BoxSequence chain({Press("OK"), Type("X", "OK")});
+  Guard([] { AddObjectSource(TStringList(QStringList{"x"})); });
+  QCOMPARE(Described(chain), (QStringList{kAskTable, "- [Name]: Enter a name for the statement"}));
+  QCOMPARE(fixtures::repositoryEntries(), (QMap<QString, QString>{{"X", "x\r\n"}}));
+  QCOMPARE(fixtures::visibleWindows<TObjRepos>().size(), 1);
+  fixtures::closeWindows("TObjRepos");
+  const QString empty = fixtures::tempPath("norepo2");
+  QDir().mkpath(empty);
+  useRepository(empty);
 
   // Picking from no table leaves the target alone.
   TStringList lines(QStringList{"mine"});
   BoxSequence chain2({Press("OK"), Press("OK")});
   Guard([&] { SelectObjectSource(lines); });
   QCOMPARE(Described(chain2),
-           (QStringList{"x: Table '" + dir + "/DVSRC.DB' does not exist.", "- [Select Object Source]: "}));
+           (QStringList{"x: Table '" + empty + "/DVSRC.DB' does not exist.", "- [Select Object Source]: "}));
   QCOMPARE(lines.Lines(), QStringList{"mine"});
 }
 
@@ -396,17 +403,15 @@ void TestRepository::settingsCreatesOrRegistersTable() {
   QVERIFY(QFile::exists(dir + "/DVSRC.PX"));
   QCOMPARE(fixtures::localTableLayout(dir), "OBJECT NAME string 30 required, OBJECT SOURCE memo 20; key 0");
 
-  // The running program's windows stay on the old directory.
+  // The repository works on the new directory at once: no restart.
   auto *w = new TObjRepos();
-  w->SrcTable->FetchAll();
-  QCOMPARE(w->SrcTable->RecordCount(), 1);
-  QCOMPARE(w->nameField->AsString(), "OLD ENTRY");
+  QVERIFY(w->SrcTable->Active());
+  QCOMPARE(w->SrcTable->RecordCount(), 0);
 
   // A directory that holds the table already is taken as it is.
   delete ORepOptDlg;
   RepositoryDir = "/old/place";
-  QCOMPARE(runSettings({Type(dir, "OK"), Press("OK")}),
-           (QStringList{"mrOK", kDialog + "/old/place", "-: Restart program to keep changes"}));
+  QCOMPARE(runSettings({Type(dir, "OK")}), (QStringList{"mrOK", kDialog + "/old/place"}));
   QCOMPARE(RepositoryDir, dir + QDir::separator());
 }
 

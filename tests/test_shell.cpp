@@ -497,6 +497,20 @@ private slots:
     }
   }
 
+  // A signal while start-up's error box waits for an answer ends the program the same way:
+  // the box goes, nothing else is asked, and the settings are written (mended).
+  void terminationSignalDuringAStartUpBox() {
+    const QString settings = SettingsFileName();
+    QDir().mkpath(QFileInfo(settings).path());
+    fixtures::writeFile(settings, "[General]\nIB_AUTOCOMMIT=not a number\n");
+    const auto child = fixtures::signalChild(QStringLiteral("child_startsignal"), {FHistory}, SIGTERM);
+    QCOMPARE(child.FirstLine, QByteArray("box"));
+    QVERIFY2(child.Ended, "the program did not end");
+    QVERIFY2(child.Clean, qPrintable(child.Errors));
+    QVERIFY(child.Output.contains("ended"));
+    QVERIFY(fixtures::readFile(settings).contains("IB_AUTOCOMMIT=0"));
+  }
+
   // A child window's menus go in before "&Windows" while it is active; "&Windows" lists the
   // open windows at its end, and choosing one activates it.
   void childWindowsInTheMenus() {
@@ -533,10 +547,17 @@ private slots:
   void newWindowsFitTheArea() {
     CHECKED(Start());
     CHECKED(Connect(SharedDb()));
+    MainForm->resize(1200, 900);
     MainForm->Command("MnDomains")->trigger();
     for (int i = 0; i < 3; ++i)
       MainForm->Command("MnSQL")->trigger();
     const QRect area = MainForm->ClientArea->viewport()->rect();
+    // Cascaded at a usable size: each new window a step right of and below the one before it.
+    const QList<QMdiSubWindow *> subs = MainForm->ClientArea->subWindowList(QMdiArea::CreationOrder);
+    for (int i = 1; i < subs.size(); ++i) {
+      QVERIFY(subs[i]->x() > subs[i - 1]->x() && subs[i]->y() > subs[i - 1]->y());
+      QVERIFY(subs[i]->width() >= 600 && subs[i]->height() >= 400);
+    }
     for (QMdiSubWindow *sub : MainForm->ClientArea->subWindowList())
       QVERIFY2(area.contains(sub->geometry()), qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
                                                               .arg(sub->windowTitle())

@@ -595,6 +595,12 @@ private slots:
     QVERIFY2(held.isEmpty() || t.elapsed() < fixtures::boundMs(1000), qPrintable(QString::number(t.elapsed())));
     QCOMPARE(seen->Icon, QMessageBox::Critical);
     QVERIFY2(seen->Text.contains(message), qPrintable(seen->Text));
+    // A held row: a sentence a user understands first, the server's own words kept.
+    if (!held.isEmpty())
+      QVERIFY2(seen->Text.startsWith("Another transaction is changing this row; commit or roll it back, then post "
+                                     "again") &&
+                   seen->Text.contains("deadlock"),
+               qPrintable(seen->Text));
     QCOMPARE(form->SrcTable->State(), TDataSetState::dsEdit);
     QCOMPARE(Cell(form, column), typed);
     if (held.isEmpty()) return form->SrcTable->Cancel();
@@ -767,6 +773,29 @@ private slots:
     QVERIFY(grid->columnWidth(type) < 333);
     Pick(form->TblsCB, QStringLiteral("T_WIDE"));
     QCOMPARE(grid->columnWidth(type), 333);
+  }
+
+  // The data window sizes its columns to what they show (times and stamps with their fractions
+  // whole), within bounds, and keeps a user's widths per table while it is open.
+  void dataColumnsFitAndKeepWidthsPerTable() {
+    Connect(3);
+    TDataForm *form = OpenData(QStringLiteral("T_KINDS"));
+    TDBGrid *grid = form->DataGrid;
+    QAbstractItemModel *model = grid->model();
+    for (const char *column : {"TM", "TS", "DB", "N92"}) {
+      const int c = ColumnOf(grid, QLatin1String(column));
+      for (int r = 0; r < model->rowCount(); ++r) {
+        const QString text = model->index(r, c).data().toString();
+        QVERIFY2(grid->columnWidth(c) > grid->fontMetrics().horizontalAdvance(text), qPrintable(text));
+      }
+    }
+    for (int c = 0; c < model->columnCount(); ++c)
+      QVERIFY(grid->columnWidth(c) <= 400);
+    const int tm = ColumnOf(grid, QStringLiteral("TM"));
+    grid->setColumnWidth(tm, 333);
+    Pick(form->TblsCB, QStringLiteral("T_ALONE"));
+    Pick(form->TblsCB, QStringLiteral("T_KINDS"));
+    QCOMPARE(grid->columnWidth(tm), 333);
   }
 
   // The structure window reads itself again after the program's own DDL: a new column shows.

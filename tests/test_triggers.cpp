@@ -5,6 +5,7 @@
 // caption and indicator, quoted names, and the way to the repository and back.
 #include "app/datamodule.h"
 #include "app/settings.h"
+#include "base/errors.h"
 #include "data/dataset.h"
 #include "firebird/triggers.h"
 #include "tests/fixtures/catalogwindows.h"
@@ -362,7 +363,7 @@ private slots:
     main.close();
   }
 
-  // Deactivate, Activate and the two wizard buttons (which activate too) on the current trigger,
+  // Deactivate and Activate on the current trigger,
   // one after another in one database, with the list showing one relation: off auto commit the
   // catalog keeps the trigger until Commit Work, which the list shows unasked. Each step reads "trigger: catalog before
   // commit (and "open" with the transaction) > after | relation chosen | relations listed | ACTIVE cell". (Drop: the
@@ -382,11 +383,11 @@ private slots:
     const struct {
       const char *button, *trigger, *before, *after, *shown;
     } steps[] = {
-        {"SpeedButton3", "T_DETAIL_BI", "1|5|T_DETAIL|1", "1|5|T_DETAIL|0", "ACTIVE"},  // update wizard
+        {"ActivateBtn", "T_DETAIL_BI", "1|5|T_DETAIL|1", "1|5|T_DETAIL|0", "ACTIVE"},
         {"DeactivteBtn", "T_MASTER_AU", "4|0|T_MASTER|0", "4|0|T_MASTER|1", "INACTIVE"},
         {"ActivateBtn", "T_MASTER_AU", "4|0|T_MASTER|1", "4|0|T_MASTER|0", "ACTIVE"},
         {"DeactivteBtn", "T_LOG_BD", "5|0|T_LOG|1", "5|0|T_LOG|1", "INACTIVE"},  // already inactive
-        {"InsWiz", "T_LOG_BD", "5|0|T_LOG|1", "5|0|T_LOG|0", "ACTIVE"},
+        {"ActivateBtn", "T_LOG_BD", "5|0|T_LOG|1", "5|0|T_LOG|0", "ACTIVE"},
     };
     QStringList done, expected;
     for (const auto &step : steps) {
@@ -457,23 +458,22 @@ private slots:
     // The list has read itself again.
     QCOMPARE(RowOf(list, "T_MASTER_BI20").section(QLatin1Char('|'), 2, 2), QStringLiteral("20"));
 
-    // A two-event trigger opens with no event chosen; Update keeps its type and takes the body.
+    // A two-event trigger opens on its events; Update keeps its type and takes the body.
     TTrigSourceForm *multi = OpenSource(list, "T_LOG_BIU");
-    QCOMPARE(multi->EventTypeEdit->currentIndex(), -1);
+    QCOMPARE(multi->EventTypeEdit->currentText(), "BEFORE INSERT OR UPDATE");
     multi->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\n  /* kept */\nEND"));
     Focus(multi, multi->TrigNameEdit);
     QTest::keyClick(multi->TrigNameEdit, Qt::Key_F9);
     QCOMPARE(Catalog(db, "T_LOG_BIU"), QStringLiteral("17|3|T_LOG|0"));
     QVERIFY(CatalogSource(db, "T_LOG_BIU").contains(QLatin1String("/* kept */")));
 
-    // Two editors of one trigger are independent, and outlive the list.
-    TTrigSourceForm *second = OpenSource(list, "T_LOG_BIU");
-    QVERIFY(second != multi);
-    second->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\nEND"));
-    second->TrigNameEdit->setText(QStringLiteral("OTHER"));
-    QVERIFY(multi->TrigSource->toPlainText().contains(QLatin1String("/* kept */")));
-    QCOMPARE(multi->windowTitle(), QStringLiteral("Trigger -T_LOG_BIU"));
-    QCOMPARE(fixtures::visibleWindows<TTrigSourceForm>().size(), 3);
+    // A trigger has one editor: opening it again brings that one to the front as it was left.
+    // Editors outlive the list.
+    multi->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\n  /* typed */\nEND"));
+    TTrigSourceForm *again = OpenSource(list, "T_LOG_BIU");
+    QCOMPARE(again, multi);
+    QVERIFY(multi->TrigSource->toPlainText().contains(QLatin1String("/* typed */")));
+    QCOMPARE(fixtures::visibleWindows<TTrigSourceForm>().size(), 2);
     if (dialect == 3) {
       CHECKED(ChooseRelation(list, "MixedCase"));
       QCOMPARE(GridRows(list).size(), 1);
@@ -489,7 +489,99 @@ private slots:
     }
     list->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(fixtures::visibleWindows<TTrigSourceForm>().size(), dialect == 3 ? 4 : 3);
+    QCOMPARE(fixtures::visibleWindows<TTrigSourceForm>().size(), dialect == 3 ? 3 : 2);
+  }
+
+  // Every event is offered; a trigger opens on its own (row events together or in an order of
+  // their own, a database event, DDL statements) and Update keeps it. New with a database event
+  // makes a trigger of no table; the server changes no such event, and Update says so.
+  void everyEventOfferedAndKept() {
+    const FbDatabase db = Connect(3);
+    AutoCommit = true;
+    for (const char *sql : {"CREATE TRIGGER T_LOG_BUI FOR T_LOG ACTIVE BEFORE UPDATE OR INSERT AS BEGIN END",
+                            "CREATE TRIGGER DDL_CT ACTIVE AFTER CREATE TABLE AS BEGIN END",
+                            "CREATE TRIGGER DDL_ANY ACTIVE BEFORE ANY DDL STATEMENT AS BEGIN END",
+                            "CREATE TRIGGER DDL_TWO ACTIVE AFTER CREATE EXCEPTION OR DROP MAPPING AS BEGIN END"})
+      fixtures::query(db, QString::fromLatin1(sql));
+    TFormTriggers *list = OpenList();
+    const char *const cases[][2] = {
+        {"T_LOG_BIU", "BEFORE INSERT OR UPDATE"}, {"T_LOG_BUI", "BEFORE UPDATE OR INSERT"},
+        {"ON_CONNECT_NOOP", "ON CONNECT"},        {"DDL_CT", "AFTER CREATE TABLE"},
+        {"DDL_ANY", "BEFORE ANY DDL STATEMENT"},  {"DDL_TWO", "AFTER CREATE EXCEPTION OR DROP MAPPING"}};
+    for (const auto &c : cases) {
+      const QString name = QLatin1String(c[0]), before = Catalog(db, name);
+      QCOMPARE(RowOf(list, name).section(QLatin1Char('|'), 3, 3), QLatin1String(c[1]));
+      TTrigSourceForm *e = OpenSource(list, name);
+      QCOMPARE(e->EventTypeEdit->currentText(), QLatin1String(c[1]));
+      e->TrigSource->setPlainText(QStringLiteral("AS\nBEGIN\n  /* updated */\nEND"));
+      e->mnRunClick();
+      QCOMPARE(Catalog(db, name), before);
+      QVERIFY2(CatalogSource(db, name).contains(QLatin1String("/* updated */")), c[0]);
+    }
+
+    TTrigSourceForm *e = NewEditor();
+    QCOMPARE(e->EventTypeEdit->count(), 109);
+    for (const char *event : {"AFTER INSERT OR UPDATE OR DELETE", "ON TRANSACTION COMMIT", "BEFORE DROP PACKAGE BODY",
+                              "AFTER ALTER CHARACTER SET"})
+      QVERIFY2(e->EventTypeEdit->findText(QLatin1String(event)) >= 0, event);
+    Fill(e, "ON_DISCONNECT_NEW", QString(), e->EventTypeEdit->findText("ON DISCONNECT"), 0, "AS\nBEGIN\nEND");
+    e->MnNewClick();
+    QCOMPARE(Catalog(db, "ON_DISCONNECT_NEW"), "8193|0||0");
+    e->SetEvent(QStringLiteral("ON CONNECT"));
+    QVERIFY_THROWS_EXCEPTION(Exception, e->mnRunClick());
+    QCOMPARE(Catalog(db, "ON_DISCONNECT_NEW"), "8193|0||0");
+  }
+
+  // The wizards change nothing on the server (an inactive trigger stays inactive): each opens an
+  // editor with a trigger for the chosen view that passes the change on to the view's tables,
+  // sent when the user applies it. A table is refused with a message.
+  void wizardsOnlyFillAnEditor() {
+    const FbDatabase db = Connect(3);
+    AutoCommit = true;
+    TFormTriggers *list = OpenList();
+    Select(list, "V_MASTER_DETAIL_BI");
+    list->DeactivateBtn->click();
+    const QString inactive = Catalog(db, "V_MASTER_DETAIL_BI");
+    QCOMPARE(inactive, "1|0|V_MASTER_DETAIL|1");
+    CHECKED(ChooseRelation(list, "V_MASTER_DETAIL"));
+    const char *const cases[][3] = {
+        {"V_MASTER_DETAIL_BI", "BEFORE INSERT",
+         "AS\nBEGIN\n  INSERT INTO T_MASTER (ID, NAME)\n    VALUES (NEW.ID, NEW.NAME);\n"
+         "  INSERT INTO T_DETAIL (LINE_NO, DESCRIPTION)\n    VALUES (NEW.LINE_NO, NEW.DESCRIPTION);\nEND"},
+        {"V_MASTER_DETAIL_BU", "BEFORE UPDATE",
+         "AS\nBEGIN\n  UPDATE T_MASTER SET ID = NEW.ID, NAME = NEW.NAME\n    WHERE ID = OLD.ID;\n"
+         "  UPDATE T_DETAIL SET LINE_NO = NEW.LINE_NO, DESCRIPTION = NEW.DESCRIPTION\n    WHERE LINE_NO IS NOT "
+         "DISTINCT FROM OLD.LINE_NO AND DESCRIPTION IS NOT DISTINCT FROM OLD.DESCRIPTION;\nEND"},
+        {"V_MASTER_DETAIL_BD", "BEFORE DELETE",
+         "AS\nBEGIN\n  DELETE FROM T_MASTER\n    WHERE ID = OLD.ID;\n  DELETE FROM T_DETAIL\n    WHERE LINE_NO IS "
+         "NOT DISTINCT FROM OLD.LINE_NO AND DESCRIPTION IS NOT DISTINCT FROM OLD.DESCRIPTION;\nEND"}};
+    const QList<QToolButton *> buttons{list->InsWiz, list->UpdWiz, list->DelWiz};
+    TTrigSourceForm *update = nullptr;
+    for (int i = 0; i < 3; ++i) {
+      QVERIFY(buttons[i]->isEnabled());
+      const QList<TTrigSourceForm *> before = fixtures::visibleWindows<TTrigSourceForm>();
+      buttons[i]->click();
+      QList<TTrigSourceForm *> opened = fixtures::visibleWindows<TTrigSourceForm>();
+      opened.removeIf([&](TTrigSourceForm *f) { return before.contains(f); });
+      QCOMPARE(opened.size(), 1);
+      TTrigSourceForm *e = opened.first();
+      QCOMPARE((QStringList{e->TrigNameEdit->text(), e->EventTypeEdit->currentText(), e->TableNameEdit->currentText(),
+                            e->TrigSource->toPlainText()}),
+               (QStringList{cases[i][0], cases[i][1], "V_MASTER_DETAIL", cases[i][2]}));
+      if (i == 1) update = e;
+    }
+    QCOMPARE(Catalog(db, "V_MASTER_DETAIL_BI"), inactive);
+    QVERIFY(Catalog(db, "V_MASTER_DETAIL_BU").isEmpty());
+
+    update->MnNewClick();
+    QCOMPARE(Catalog(db, "V_MASTER_DETAIL_BU"), "3|0|V_MASTER_DETAIL|0");
+    fixtures::query(db, QStringLiteral("UPDATE V_MASTER_DETAIL SET NAME = 'through the view' WHERE ID = 1"));
+    QCOMPARE(fixtures::queryValue(db, QStringLiteral("SELECT NAME FROM T_MASTER WHERE ID = 1")).toString(),
+             "through the view");
+
+    CHECKED(ChooseRelation(list, "T_LOG"));
+    auto refused = answerModalDuring(Press(QStringLiteral("OK")), [&] { list->InsWiz->click(); });
+    QCOMPARE(refused->Text, "T_LOG is a table: the wizards write triggers for views.");
   }
 
   // Coming back to the list reads nothing (that cost seconds on a large catalog); Refresh reads

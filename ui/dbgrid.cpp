@@ -313,3 +313,25 @@ void TDBGrid::focusOutEvent(QFocusEvent *event) {
       !ds->Modified() && event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
     Guard([&] { ds->Cancel(); });
 }
+
+void FitColumns(TDBGrid *grid) {
+  constexpr int kMaxWidth = 400;
+  for (int c = 0; c < grid->model()->columnCount(); ++c) {
+    if (grid->isColumnHidden(c)) continue;
+    grid->resizeColumnToContents(c);  // the title's width and the cells'
+    if (grid->columnWidth(c) > kMaxWidth) grid->setColumnWidth(c, kMaxWidth);
+  }
+}
+
+QList<int> ColumnWidths(const TDBGrid *grid) {
+  QList<int> widths;
+  for (int c = 0; c < grid->model()->columnCount(); ++c)
+    widths << grid->columnWidth(c);
+  return widths;
+}
+
+void SetColumnWidths(TDBGrid *grid, const QList<int> &widths) {
+  if (widths.size() != grid->model()->columnCount()) return;
+  for (int c = 0; c < widths.size(); ++c)
+    grid->setColumnWidth(c, widths[c]);
+}

@@ -90,3 +90,9 @@ private:
   QList<int> FSavedWidths;
   TDataLink FLink;
 };
+
+// Each column as wide as its title and the cells shown need, within 400 pixels.
+void FitColumns(TDBGrid *grid);
+// The grid's column widths, and back (a list of another length is left alone).
+QList<int> ColumnWidths(const TDBGrid *grid);
+void SetColumnWidths(TDBGrid *grid, const QList<int> &widths);

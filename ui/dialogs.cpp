@@ -1,5 +1,7 @@
 #include "ui/dialogs.h"
 
+#include "base/termination.h"
+
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -64,6 +66,8 @@ QString ElideMessage(const QString &text) {
     out += ElideLine(lines[i]) + breaks[i];
   return out;
 }
+
+int TMessageBox::exec() { return TerminationSignal() != 0 ? int(QDialog::Rejected) : QMessageBox::exec(); }
 
 void TMessageBox::showEvent(QShowEvent *event) {
   QMessageBox::showEvent(event);  // fixes the box's size first

@@ -56,6 +56,9 @@ class TMessageBox : public QMessageBox {
   Q_OBJECT
 public:
   using QMessageBox::QMessageBox;
+  // Once the program has been asked to end (a termination signal), no box waits for an answer:
+  // the box is not shown and counts as cancelled.
+  int exec() override;
 
 protected:
   void showEvent(QShowEvent *event) override;

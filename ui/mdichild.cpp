@@ -6,6 +6,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QStyle>
 
 namespace {
 QPointer<QMdiArea> g_area;
@@ -30,14 +31,38 @@ void TChildForm::ShowChild() {
 }
 
 void TChildForm::ShowAtUsableSize(const QSize &size) {
-  // Keep the bottom (an editor's position indicator) within view rather than below the edge.
-  if (QMdiSubWindow *frame = SubWindow()) {
-    QSize wanted = frame->size().expandedTo(size);
-    if (QMdiArea *area = frame->mdiArea())
-      wanted = wanted.boundedTo(area->viewport()->size() - QSize(frame->x(), frame->y()));
-    frame->resize(wanted.expandedTo(frame->minimumSizeHint()));
-  } else
+  QMdiSubWindow *frame = SubWindow();
+  if (!frame) {
     resize(this->size().expandedTo(size));
+    return;
+  }
+  QSize wanted = frame->size().expandedTo(size);
+  if (QMdiArea *area = frame->mdiArea()) {
+    // Cascaded: a title bar's height right of and below the newest other window, so that every
+    // older window's title stays in view; back at the corner when the new one would not fit
+    // there. Its bottom (an editor's position indicator) stays within view.
+    const QSize room = area->viewport()->size();
+    wanted = wanted.boundedTo(room).expandedTo(frame->minimumSizeHint());
+    QMdiSubWindow *newest = nullptr;
+    for (QMdiSubWindow *other : area->subWindowList(QMdiArea::CreationOrder))
+      if (other != frame && other->isVisible() && !other->isMinimized() && !other->isMaximized()) newest = other;
+    const int step = frame->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frame);
+    QPoint at = newest ? newest->pos() + QPoint(step, step) : QPoint(0, 0);
+    if (at.x() + wanted.width() > room.width() || at.y() + wanted.height() > room.height()) at = QPoint(0, 0);
+    frame->move(at);
+  }
+  frame->resize(wanted.expandedTo(frame->minimumSizeHint()));
+}
+
+void TChildForm::BringToFront() {
+  if (QMdiSubWindow *frame = SubWindow()) {
+    if (frame->isMinimized()) frame->showNormal();
+    if (QMdiArea *area = frame->mdiArea()) area->setActiveSubWindow(frame);
+    frame->raise();
+  } else {
+    raise();
+    activateWindow();
+  }
 }
 
 QMdiSubWindow *TChildForm::SubWindow() const { return qobject_cast<QMdiSubWindow *>(parentWidget()); }

@@ -19,10 +19,12 @@ public:
   // Shows the form as a child of the registered area, at a position the area chooses.
   void ShowChild();
   QMdiSubWindow *SubWindow() const;
-  // Brings a child that has just been shown up to at least the given size, as far as the
-  // area has room below and right of where it placed the child (the area sizes a new child
-  // from its contents' hint, which leaves an editor a few characters wide).
+  // Brings a child that has just been shown up to at least the given size, as far as the area
+  // has room (the area sizes a new child from its contents' hint, which leaves an editor a few
+  // characters wide), cascaded from the newest other child.
   void ShowAtUsableSize(const QSize &size);
+  // Makes an open child the active one, on top of the others.
+  void BringToFront();
 
 signals:
   void Closed(TChildForm *form);

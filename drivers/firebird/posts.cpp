@@ -1,6 +1,7 @@
 #include "drivers/firebird/posts.h"
 
 #include "drivers/firebird/driver.h"
+#include "drivers/firebird/sqlda.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -16,22 +17,20 @@ constexpr short kUtf8 = 4;          // the attachment's character set, UTF8
 constexpr int kNonTextRoom = 512;   // room for any number, date, time or boolean as text
 constexpr int kMaxVarying = 32765;  // the longest VARCHAR in bytes
 
+// The server's words for a held row ("deadlock", "update conflicts with concurrent update") mean
+// little to a user: a sentence that does comes first, the server's text after it.
+const QString kRowHeld =
+    QStringLiteral("Another transaction is changing this row; commit or roll it back, then post again");
+
 [[noreturn]] void Raise(const ISC_STATUS *status) {
   const QString message = StatusText(status, u'\n');
   const ISC_STATUS code = status[1];
   if (code == isc_lock_conflict || code == isc_deadlock || code == isc_update_conflict || code == isc_lock_timeout)
-    throw ELockConflict(message);
+    throw ELockConflict(kRowHeld + QLatin1Char('\n') + message);
   throw EDatabaseError(message);
 }
 
-struct Sqlda {
-  explicit Sqlda(short n) : Bytes(XSQLDA_LENGTH(n < 1 ? 1 : n)) {
-    Da()->version = SQLDA_VERSION1;
-    Da()->sqln = n < 1 ? 1 : n;
-  }
-  XSQLDA *Da() { return reinterpret_cast<XSQLDA *>(Bytes.data()); }
-  std::vector<char> Bytes;
-};
+using Sqlda = TSqlda;
 
 // A statement and its transaction, released on every path; the transaction is rolled back
 // unless committed.

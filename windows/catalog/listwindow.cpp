@@ -122,12 +122,3 @@ void ShowDDLText(const QString &text) {
   lines.SetText(text);
   if (Shell()) Shell()->ShowDDL(lines);
 }
-
-void FitColumns(TDBGrid *grid) {
-  constexpr int kMaxWidth = 400;
-  for (int c = 0; c < grid->model()->columnCount(); ++c) {
-    if (grid->isColumnHidden(c)) continue;
-    grid->resizeColumnToContents(c);  // the title's width and the cells'
-    if (grid->columnWidth(c) > kMaxWidth) grid->setColumnWidth(c, kMaxWidth);
-  }
-}

@@ -44,7 +44,7 @@ void EnableWithRows(TDataSource *source, const QList<QToolButton *> &buttons);
 bool ConfirmDrop(const char *kind, const QString &name);
 // A new DDL statements window holding the text (through the shell): a Show DDL.
 void ShowDDLText(const QString &text);
-// Each column as wide as its title and the cells shown need, within 400 pixels.
+// Each column as wide as its title and the cells shown need, within 400 pixels (ui/dbgrid).
 void FitColumns(TDBGrid *grid);
 
 // Wide enough for every column of the grid, no less tall than minHeight, as far as the main

@@ -11,6 +11,7 @@
 #include "windows/editing/sourcedialog.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -72,7 +73,8 @@ void TTrigSourceForm::CreatePanel() {
   TrigNameEdit->setObjectName(QStringLiteral("TrigNameEdit"));
   EventTypeEdit = new QComboBox(ComPanel);
   EventTypeEdit->setObjectName(QStringLiteral("EventTypeEdit"));
-  EventTypeEdit->addItems(TriggerEventNames());
+  EventTypeEdit->addItems(AllTriggerEvents());
+  EventTypeEdit->setMaxVisibleItems(25);
   EventTypeEdit->setCurrentIndex(-1);
   PositionEdit = new QSpinBox(ComPanel);
   PositionEdit->setObjectName(QStringLiteral("PositionEdit"));
@@ -176,12 +178,30 @@ void TTrigSourceForm::CreateMenus() {
                  [this](const QPoint &pos) { PopupMenu1->popup(TrigSource->viewport()->mapToGlobal(pos)); });
 }
 
-void TTrigSourceForm::ShowEditor() {
-  FExisting = !TrigNameEdit->text().isEmpty();
+void TTrigSourceForm::ShowEditor(bool onServer) {
+  FExisting = onServer && !TrigNameEdit->text().isEmpty();
   MarkApplied();
   ShowChild();
   ShowAtUsableSize(QSize(640, 460));
   TrigSource->setFocus();
+}
+
+TTrigSourceForm *TTrigSourceForm::EditorOf(const QString &trigger) {
+  if (trigger.isEmpty()) return nullptr;
+  for (QWidget *w : QApplication::allWidgets())
+    if (auto *editor = qobject_cast<TTrigSourceForm *>(w); editor && editor->OpenedOn == trigger && editor->isVisible())
+      return editor;
+  return nullptr;
+}
+
+void TTrigSourceForm::SetEvent(const QString &event) {
+  int index = EventTypeEdit->findText(event);
+  // The row events of a trigger in an order of its own ("UPDATE OR INSERT") are offered too.
+  if (index < 0 && !event.isEmpty()) {
+    EventTypeEdit->addItem(event);
+    index = EventTypeEdit->count() - 1;
+  }
+  EventTypeEdit->setCurrentIndex(index);
 }
 
 int TTrigSourceForm::Position() const {
@@ -260,7 +280,14 @@ void TTrigSourceForm::MnNewClick() {
   FExisting = true;
 }
 
-void TTrigSourceForm::mnRunClick() { Execute(UpdateHead()); }
+void TTrigSourceForm::mnRunClick() {
+  const QString event = EventTypeEdit->currentText(), applied = FApplied.value(2);
+  if (event != applied && (!IsTableEvent(event) || !IsTableEvent(applied)))
+    throw Exception(QStringLiteral("The server changes the event of a table's trigger only: to give trigger %1 "
+                                   "the event %2, drop it and create it again with New")
+                        .arg(TrigNameEdit->text(), event));
+  Execute(UpdateHead());
+}
 
 bool TTrigSourceForm::FormCloseQuery() {
   if (Fields() == FApplied) return true;

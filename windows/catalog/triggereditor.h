@@ -22,8 +22,15 @@ public:
   // until ShowEditor, so the triggers window can fill it first. A failure to read the names
   // is shown in an error box and the editor stays usable.
   explicit TTrigSourceForm(QWidget *parent = nullptr);
-  // Shows the editor in the main window's area, the source editor focused.
-  void ShowEditor();
+  // Shows the editor in the main window's area, the source editor focused. A named trigger is
+  // taken to be on the server (the close question's Yes updates it) unless onServer is false.
+  void ShowEditor(bool onServer = true);
+  // Chooses the event a trigger has, as the list shows it (none for an empty one).
+  void SetEvent(const QString &event);
+  // The catalog name of the trigger the editor was opened on (empty for a new one), and the
+  // open editor of a trigger, if any.
+  QString OpenedOn;
+  static TTrigSourceForm *EditorOf(const QString &trigger);
 
   QList<QMenu *> MergedMenus() const override { return {MnDDL}; }
 

@@ -1,5 +1,6 @@
 #include "windows/catalog/triggers.h"
 
+#include "base/errors.h"
 #include "data/dataset.h"
 #include "data/db.h"
 #include "firebird/session.h"
@@ -40,7 +41,7 @@ TFormTriggers::TFormTriggers(QWidget *owner) : TChildForm(owner) {
   layout->addWidget(RelationPanel);
   layout->addWidget(TriggerGrid, 1);
 
-  EnableWithRows(TriggerSource, {SrcBtn, AddBtn, DropBtn, DeactivateBtn, ActivateBtn, InsWiz, UpdWiz});
+  EnableWithRows(TriggerSource, {SrcBtn, AddBtn, DropBtn, DeactivateBtn, ActivateBtn});
   AddDDLButton(RelationPanel, TriggerSource, TObjectKind::Trigger, [this] { return TrigTable->Name(); });
   FollowCatalog(this, [this] { RefreshBtnClick(); });
 
@@ -79,6 +80,7 @@ void TFormTriggers::CreatePanel() {
       {ActivateBtn, "ActivateBtn", "A&ctivate", "Set trigger active"},
       {InsWiz, "InsWiz", "&1.Insert wizard", "Creates insert trigger for views"},
       {UpdWiz, "SpeedButton3", "&2.Update wizard", "Creates update trigger for views"},
+      {DelWiz, "DelWiz", "&3.Delete wizard", "Creates delete trigger for views"},
       {RefreshBtn, "RefreshBtn", "&Refresh", "Refresh trigger list"},
   };
   for (const Button &b : buttons) {
@@ -99,9 +101,10 @@ void TFormTriggers::CreatePanel() {
   ConnectGuarded(DropBtn, &QToolButton::clicked, this, &TFormTriggers::DropBtnClick);
   ConnectGuarded(DeactivateBtn, &QToolButton::clicked, this, &TFormTriggers::DeactivateBtnClick);
   ConnectGuarded(RefreshBtn, &QToolButton::clicked, this, &TFormTriggers::RefreshBtnClick);
-  // No trigger wizard exists: the two wizard buttons activate, as "A&ctivate" does.
-  for (QToolButton *b : {ActivateBtn, InsWiz, UpdWiz})
-    ConnectGuarded(b, &QToolButton::clicked, this, &TFormTriggers::ActivateBtnClick);
+  ConnectGuarded(ActivateBtn, &QToolButton::clicked, this, &TFormTriggers::ActivateBtnClick);
+  int change = 0;
+  for (QToolButton *b : {InsWiz, UpdWiz, DelWiz})
+    ConnectGuarded(b, &QToolButton::clicked, this, [this, c = change++] { WizardClick(c); });
 }
 
 void TFormTriggers::CreateTable() {
@@ -148,18 +151,37 @@ void TFormTriggers::TableComboChange() {
 }
 
 TTrigSourceForm *TFormTriggers::SrcBtnClick() {
+  // A trigger has one editor: opened again, it comes to the front as the user left it.
+  if (TTrigSourceForm *open = TTrigSourceForm::EditorOf(TrigTable->Name())) {
+    open->BringToFront();
+    return open;
+  }
   // Filled before it is shown; a failure on the way leaves no half-filled editor behind.
   auto editor = std::make_unique<TTrigSourceForm>();
+  editor->OpenedOn = TrigTable->Name();
   SetEditorText(editor->TrigSource, TrigTable->Source->AsString());
   // A quoted name keeps its quotes, however long the name.
   const QString name = FbSession()->SQLName(TrigTable->Name());
   editor->TrigNameEdit->setMaxLength(qMax(editor->TrigNameEdit->maxLength(), int(name.size())));
   editor->TrigNameEdit->setText(name);
-  const int type = TrigTable->Type->AsInteger();
-  editor->EventTypeEdit->setCurrentIndex(type >= 1 && type <= 6 ? type - 1 : -1);
+  editor->SetEvent(TrigTable->TypeName->AsString());
   editor->PositionEdit->setValue(TrigTable->Sequence->AsInteger());
-  editor->TableNameEdit->setEditText(FbSession()->SQLName(TrigTable->Relation->AsString()));
+  const QString relation = TrigTable->Relation->AsString();  // none for database and DDL triggers
+  editor->TableNameEdit->setEditText(relation.isEmpty() ? QString() : FbSession()->SQLName(relation));
   editor->ShowEditor();
+  return editor.release();
+}
+
+TTrigSourceForm *TFormTriggers::WizardClick(int change) {
+  const QString view = SelectedRelation != kAllRelations ? SelectedRelation : TrigTable->Relation->AsString();
+  if (view.isEmpty()) throw Exception(QStringLiteral("Choose a view in the Relation list first"));
+  const TTriggerDraft draft = ViewTriggerDraft(view, static_cast<TViewChange>(change));
+  auto editor = std::make_unique<TTrigSourceForm>();
+  SetEditorText(editor->TrigSource, draft.Source);
+  editor->TrigNameEdit->setText(draft.Name);
+  editor->SetEvent(draft.Event);
+  editor->TableNameEdit->setEditText(draft.Table);
+  editor->ShowEditor(false);
   return editor.release();
 }
 

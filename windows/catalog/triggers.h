@@ -30,6 +30,7 @@ public:
   QToolButton *ActivateBtn;
   QToolButton *InsWiz;
   QToolButton *UpdWiz;  // "SpeedButton3"
+  QToolButton *DelWiz;
   QToolButton *RefreshBtn;
   TDBGrid *TriggerGrid;        // "DBGrid1"
   TDataSource *TriggerSource;  // "DataSource1"
@@ -42,6 +43,10 @@ public:
   void TableComboChange();
   // Opens a new editor on the current trigger and returns it (shown).
   TTrigSourceForm *SrcBtnClick();
+  // The wizards: an editor filled with a trigger for the chosen view (or the current trigger's)
+  // that passes an insert, update or delete on to its tables. Nothing goes to the server until
+  // the user applies it in the editor.
+  TTrigSourceForm *WizardClick(int change);
   void AddBtnClick();
   void DropBtnClick();
   void DeactivateBtnClick();

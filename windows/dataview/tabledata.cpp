@@ -107,11 +107,20 @@ void TDataForm::TblsCBClick() {
       throw;
     }
   }
+  OpenTable(name);
+  setWindowTitle(QStringLiteral("Table data -") + name);
+  DataGrid->setFocus();  // typing goes to the rows now, not to the list's search
+}
+
+void TDataForm::OpenTable(const QString &name) {
+  if (SrcTable->Active()) FWidths.insert(SrcTable->TableName, ColumnWidths(DataGrid));
   SrcTable->Close();
   SrcTable->TableName = name;
   SrcTable->Open();
-  setWindowTitle(QStringLiteral("Table data -") + name);
-  DataGrid->setFocus();  // typing goes to the rows now, not to the list's search
+  if (FWidths.contains(name))
+    SetColumnWidths(DataGrid, FWidths.value(name));
+  else
+    FitColumns(DataGrid);
 }
 
 void TDataForm::DataGridDblClick() {
@@ -122,8 +131,7 @@ void TDataForm::DataGridDblClick() {
 TDataForm *ShowTableData(const QString &tableName) {
   auto *form = new TDataForm();
   form->TblsCB->setCurrentIndex(form->TblsCB->findText(tableName, Qt::MatchFixedString | Qt::MatchCaseSensitive));
-  form->SrcTable->TableName = tableName;
-  form->SrcTable->Open();
+  form->OpenTable(tableName);
   form->setWindowTitle(form->windowTitle() + QLatin1Char('-') + tableName);
   return form;
 }

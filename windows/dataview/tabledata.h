@@ -3,6 +3,9 @@
 // list of them, in a grid where they can be browsed, edited, inserted and deleted.
 #include "ui/mdichild.h"
 
+#include <QHash>
+#include <QList>
+
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -36,6 +39,13 @@ protected:
   // A change of the current row not yet posted is posted, dropped or kept open, as the user says.
   bool FormCloseQuery() override;
   void FormClose() override;
+
+private:
+  friend TDataForm *ShowTableData(const QString &tableName);
+  // Opens the table under the name, its columns as the user left them here before (each
+  // table's widths are kept while the window is open), else sized to what they show.
+  void OpenTable(const QString &name);
+  QHash<QString, QList<int>> FWidths;
 };
 
 // A new data window opened on the named table (or view); the caption becomes "Data Viewer-"

@@ -16,7 +16,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
-const QString kDDLFilter = QStringLiteral("DDL statements|*.DDL|All files|*.*");
+const QString kDDLFilter = QStringLiteral("SQL scripts|*.sql;*.ddl|DDL statements|*.DDL|All files|*.*");
 const QString kDDLDefaultExt = QStringLiteral("*.DDL");
 
 namespace {

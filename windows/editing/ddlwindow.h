@@ -15,8 +15,8 @@ class TScriptPanel;
 class TResultsPane;
 class QSplitter;
 
-// The filter of the DDL file dialogs and their default extension.
-extern const QString kDDLFilter;      // "DDL statements|*.DDL|All files|*.*"
+// The filter of the DDL file dialogs (patterns match either case) and their default extension.
+extern const QString kDDLFilter;      // "SQL scripts|*.sql;*.ddl|DDL statements|*.DDL|All files|*.*"
 extern const QString kDDLDefaultExt;  // "*.DDL"
 
 class TSQLExprForm : public TChildForm {

@@ -114,12 +114,17 @@ void TScriptPanel::RunFinished() {
                  .arg(FRun->Ran())
                  .arg(skipped);
   if (Shell()) Shell()->ShowStatus(FSummary);
-  if (FRun->Cancelled() || (skipped == 0 && FEnd.NotRun == 0)) return;
+  ShowSkipped(!FRun->Cancelled());
+}
+
+void TScriptPanel::ShowSkipped(bool reachedEnd) {
+  const bool stopped = reachedEnd && FEnd.NotRun > 0;
+  if (FRun->Skipped().isEmpty() && !stopped) return;
   QStringList lines;
-  if (skipped > 0) lines << QStringLiteral("Skipped, as a script cannot do them on the open database:");
+  if (!FRun->Skipped().isEmpty()) lines << QStringLiteral("Skipped, as a script cannot do them on the open database:");
   for (const TScriptStatement &st : FRun->Skipped())
     lines << QStringLiteral("Line %1: %2").arg(st.Line).arg(FirstLine(st.Text));
-  if (FEnd.NotRun > 0)
+  if (stopped)
     lines << QStringLiteral("Not run after %1 (line %2): %3 %4")
                  .arg(FEnd.Command)
                  .arg(FEnd.Line)
@@ -134,6 +139,7 @@ void TScriptPanel::RunFailed(const TScriptStatement &statement, const QString &m
   // The statement stays selected; its error is marked inside it.
   MarkServerError(FEditor, message.mid(message.indexOf(u':') + 1), statement.Line, statement.Column, false);
   ShowException(EDatabaseError(message));
+  ShowSkipped(false);
 }
 
 bool TScriptPanel::eventFilter(QObject *watched, QEvent *event) {

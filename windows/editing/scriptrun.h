@@ -42,6 +42,9 @@ private:
   void ShowProgress(int done, int count);
   void RunFinished();
   void RunFailed(const TScriptStatement &statement, const QString &message);
+  // Lists the client commands the run skipped (also after a failure or a cancel) and, when the
+  // run reached the text's end, what an EXIT or QUIT left unrun.
+  void ShowSkipped(bool reachedEnd);
   void EndRun();
 
   TSQLEditor *FEditor;

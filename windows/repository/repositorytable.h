@@ -27,4 +27,8 @@ TFields Declare(TTable *table, const QString &alias);
 // Creates the declared table (closed, its database open on the directory) with its primary
 // index on the name.
 void Create(TTable *table);
+// The repository database ("DEVSOURCES") works on dir from now on; its open tables close.
+void UseDirectory(const QString &dir);
+// The directory the repository database works on.
+QString Directory();
 }  // namespace repository_table

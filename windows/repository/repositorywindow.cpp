@@ -7,6 +7,7 @@
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
 #include "windows/repository/repositorytable.h"
+#include "windows/repository/settingsdialog.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -18,13 +19,25 @@
 
 namespace {
 
-// Stores text under a name the user types, through a new repository window. The name is
-// posted first and the source after it, so a failure while writing the source leaves the
-// name stored with an empty source.
+// Stores text under a name the user types, through a new repository window. A missing table is
+// offered first, as the settings dialog offers it. The name is posted first and the source
+// after it, so a failure while writing the source leaves the name stored with an empty source.
 void StoreSource(const QString &text) {
+  const QString dir = repository_table::Directory();
+  if (dir.trimmed().isEmpty())
+    throw Exception(QStringLiteral("Choose the object repository's directory first (Object repository settings)"));
+  OfferRepositoryTable(dir);
   QPointer<TObjRepos> form = new TObjRepos();
+  if (!form->SrcTable->Active()) {
+    // Its error has been shown: a window over no table would only be in the way.
+    if (QMdiSubWindow *frame = form->SubWindow())
+      frame->close();
+    else
+      form->close();
+    throw EAbort();
+  }
   QString name;
-  if (!InputQuery(QStringLiteral("Nosaukums"), QStringLiteral("Ievadiet nosaukumu"), name)) return;
+  if (!InputQuery(QStringLiteral("Name"), QStringLiteral("Enter a name for the statement"), name)) return;
   if (!form) throw EAbort();
   TTable *table = form->SrcTable;
   try {

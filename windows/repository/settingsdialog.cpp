@@ -56,18 +56,33 @@ void CreateDirectoryChain(const QString &path) {
   QDir().mkdir(p);
 }
 
+bool OfferRepositoryTable(QString dir) {
+  if (!EndsWithSeparator(dir)) dir += QDir::separator();
+  if (!DirectoryPresent(dir)) {
+    if (MessageDlg(QStringLiteral("Directory '%1' not exists. Create it?").arg(dir), mbOKCancel) != mrOK)
+      throw EAbort();
+    CreateDirectoryChain(dir);
+  }
+  if (QFileInfo::exists(dir + repository_table::kTableName)) return false;
+  // A root directory keeps its separator: without it the path would be empty.
+  if (!IsRootPart(dir.left(dir.size() - 1))) dir.chop(1);
+  if (MessageDlg(QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"), mbOKCancel) != mrOK)
+    throw EAbort();
+  // A connection of its own: the repository's may point elsewhere, or at nothing yet.
+  TDatabase db;
+  db.SetDatabaseName(QStringLiteral("TEMPIB"));
+  db.SetDriverName(QStringLiteral("STANDARD"));
+  db.Params.SetValues(QStringLiteral("PATH"), dir);
+  db.Open();
+  TTable table;
+  repository_table::Declare(&table, QStringLiteral("TEMPIB"));
+  repository_table::Create(&table);
+  return true;
+}
+
 TORepOptDlg::TORepOptDlg(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setWindowTitle(QStringLiteral("Create/register Object repository table"));
-
-  dbTemp = new TDatabase(this);
-  dbTemp->SetDatabaseName(QStringLiteral("TEMPIB"));
-  dbTemp->SetDriverName(QStringLiteral("STANDARD"));
-  dbTemp->LoginPrompt = false;
-  TBL = new TTable(this);
-  const repository_table::TFields fields = repository_table::Declare(TBL, QStringLiteral("TEMPIB"));
-  TBLOBJECTNAME = fields.Name;
-  TBLOBJECTSOURCE = fields.Source;
 
   Bevel1 = new QFrame(this);
   Bevel1->setFrameShape(QFrame::Box);
@@ -115,28 +130,14 @@ void TORepOptDlg::OKBtnClick() {
   if (dir.trimmed().isEmpty()) throw Exception(QStringLiteral("Enter the directory of the object repository table"));
   if (QDir::isRelativePath(dir)) throw Exception(QStringLiteral("Directory '%1' is not a full path").arg(dir));
 
-  if (!EndsWithSeparator(dir)) dir += QDir::separator();
-  if (!DirectoryPresent(dir)) {
-    if (MessageDlg(QStringLiteral("Directory '%1' not exists. Create it?").arg(dir), mbOKCancel) != mrOK)
-      throw EAbort();
-    CreateDirectoryChain(dir);
-  }
-
-  if (QFileInfo::exists(dir + repository_table::kTableName)) {
-    RepositoryDir = dir;
-    ShowMessage(QStringLiteral("Restart program to keep changes"));
-  } else {
-    // A root directory keeps its separator: without it the path would be empty.
-    if (!IsRootPart(dir.left(dir.size() - 1))) dir.chop(1);
-    if (MessageDlg(QStringLiteral("Table 'DVSRC.DB' in directory not exists. Create It?"), mbOKCancel) != mrOK)
-      throw EAbort();
-    dbTemp->Close();
-    dbTemp->Params.SetValues(QStringLiteral("PATH"), dir);
-    dbTemp->Open();
-    repository_table::Create(TBL);
+  if (OfferRepositoryTable(dir)) {
     ShowMessage(QStringLiteral("Table created"));
-    RepositoryDir = dir;
+    if (EndsWithSeparator(dir) && !IsRootPart(dir.left(dir.size() - 1))) dir.chop(1);
+  } else if (!EndsWithSeparator(dir)) {
+    dir += QDir::separator();
   }
+  RepositoryDir = dir;
+  repository_table::UseDirectory(dir);
   done(mrOK);
 }
 

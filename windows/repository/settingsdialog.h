@@ -1,7 +1,6 @@
 #pragma once
 // The repository settings dialog: chooses the directory of the repository table, creating
-// the directory and the table when they are missing. The choice takes effect at the next
-// start of the program.
+// the directory and the table when they are missing. The choice takes effect at once.
 #include <QDialog>
 #include <QString>
 
@@ -9,15 +8,16 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TDatabase;
-class TField;
-class TTable;
 
 // Whether the path names an existing directory.
 bool DirectoryPresent(const QString &path);
 // Creates the directory and every missing ancestor, outermost first; failures are ignored
 // (they surface when the directory is used). The file-system root ends the recursion.
 void CreateDirectoryChain(const QString &path);
+// Offers to make what the repository in dir lacks: the directory (with its ancestors), then the
+// table, each after a question. Returns whether the table was created; EAbort when the user
+// declines a question.
+bool OfferRepositoryTable(QString dir);
 
 class TORepOptDlg : public QDialog {
   Q_OBJECT
@@ -30,10 +30,6 @@ public:
   QLineEdit *DirName;
   QPushButton *OKBtn;
   QPushButton *CancelBtn;
-  TDatabase *dbTemp;  // "TEMPIB": the private connection the table is created through
-  TTable *TBL;
-  TField *TBLOBJECTNAME;    // "OBJECT NAME", string, Size 30, Required
-  TField *TBLOBJECTSOURCE;  // "OBJECT SOURCE", memo, Size 20
 
   void FormCreate();
   void OKBtnClick();
