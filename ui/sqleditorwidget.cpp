@@ -89,9 +89,9 @@ TSQLEditor::TSQLEditor(QWidget *parent) : QsciScintilla(parent) {
   // not anything listens: a key in the middle of a 10 MB script cost 50-100 ms. Nothing here
   // needs those notifications (the modified flag, styling and completion come by other
   // ways), so the component does not send them.
-  SendScintilla(SCI_SETMODEVENTMASK, long(SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD | SC_MOD_CHANGEMARKER |
-                                          SC_MOD_CHANGELINESTATE | SC_MOD_CHANGEMARGIN |
-                                          SC_MOD_CHANGEANNOTATION | SC_MOD_CHANGEINDICATOR));
+  SendScintilla(SCI_SETMODEVENTMASK,
+                long(SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD | SC_MOD_CHANGEMARKER | SC_MOD_CHANGELINESTATE |
+                     SC_MOD_CHANGEMARGIN | SC_MOD_CHANGEANNOTATION | SC_MOD_CHANGEINDICATOR));
   connect(this, &QsciScintillaBase::SCN_CHARADDED, this, &TSQLEditor::CharAdded);
 }
 
