@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -205,8 +206,11 @@ TSQLEditor *CreateSQLEditor(QWidget *parent, const QString &face) {
   auto *editor = new TSQLEditor(parent);
   const QFont font = FixedPitchFont(face, 17);
   editor->QWidget::setFont(font);  // the widget's own, as the editor's is its styles'
-  // Scintilla takes a face's size in points only.
+  // Scintilla takes a face's size in points only, and one family name: the face the widget's
+  // font resolved to, not the first it asks for (a name the system may not have, which the
+  // component would then measure and draw in different faces).
   QFont styles = font;
+  styles.setFamilies({QFontInfo(font).family()});
   styles.setPointSizeF(17 * 72.0 / editor->logicalDpiY());
   editor->setFont(styles);
   editor->Lexer()->setDefaultFont(styles);

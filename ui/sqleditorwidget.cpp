@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 using Sci = QsciScintillaBase;
@@ -109,8 +110,10 @@ void TSQLEditor::setPlainText(const QString &text) {
   for (qsizetype end; (end = lf.indexOf(u'\n', start)) >= 0; start = end + 1)
     longest = qMax(longest, end - start);
   longest = qMax(longest, lf.size() - start);
-  const long charWidth = SendScintilla(SCI_TEXTWIDTH, long(STYLE_DEFAULT), "X");
-  SendScintilla(SCI_SETSCROLLWIDTH, qMax(1l, long(longest) * charWidth));
+  // A character's advance is fractional: measured over a thousand, rounded up, so the range
+  // is never shorter than the line the component lays out later.
+  const long thousand = SendScintilla(SCI_TEXTWIDTH, long(STYLE_DEFAULT), QByteArray(1000, 'X').constData());
+  SendScintilla(SCI_SETSCROLLWIDTH, qMax(1l, long(std::ceil(double(longest) * double(thousand + 1) / 1000.0))));
   SendScintilla(SCI_EMPTYUNDOBUFFER);
   setModified(false);
   SendScintilla(SCI_GOTOPOS, 0l);
