@@ -242,6 +242,7 @@ private slots:
              qPrintable(box->Text));
     QCOMPARE(Run()->Rows().size(), 699);
     QVERIFY(!Run()->HasCursor());
+    QCOMPARE(Pane()->Status->text(), QStringLiteral("Statement failed"));  // not a success's counts
     DMSys->IBDataBase->Rollback();
   }
 

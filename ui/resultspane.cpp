@@ -176,6 +176,9 @@ TResultsPane::TResultsPane(QWidget *parent) : QWidget(parent) {
   connect(FRun, &TStatementRun::RowsArrived, this, [this] { ShowStatus(); });
   connect(FRun, &TStatementRun::TaskEnded, this, &TResultsPane::TaskEnded);
   connect(FRun, &TStatementRun::Failed, this, [this](const QString &message) {
+    // The status says so, not what the last statement that ran said.
+    FActivity.clear();
+    Status->setText(QStringLiteral("Statement failed"));
     TaskEnded();
     emit RunFailed(message);
     ShowException(EDatabaseError(message));
