@@ -41,7 +41,7 @@ QString TCatalogReader::ReadBlob(ISC_QUAD id) {
   return QString::fromUtf8(bytes);
 }
 
-QList<QVariantList> TCatalogReader::Rows(const QString &select) {
+QList<QVariantList> TCatalogReader::Rows(const QString &select, const QStringList &params) {
   isc_stmt_handle stmt = 0;
   isc_dsql_allocate_statement(FStatus, &FDb, &stmt);
   Check();
@@ -73,7 +73,36 @@ QList<QVariantList> TCatalogReader::Rows(const QString &select) {
     v.sqldata = buffers[i].data();
     v.sqlind = &nulls[i];
   }
-  isc_dsql_execute(FStatus, &FTr, &stmt, SQLDA_VERSION1, nullptr);
+  // The markers' values: texts the engine converts to what each marker stands for.
+  std::vector<char> inSpace;
+  std::vector<QByteArray> inBytes;
+  std::vector<short> inNulls(params.size(), 0);
+  XSQLDA *in = nullptr;
+  if (!params.isEmpty()) {
+    inSpace.assign(XSQLDA_LENGTH(params.size()), 0);
+    in = reinterpret_cast<XSQLDA *>(inSpace.data());
+    in->version = SQLDA_VERSION1;
+    in->sqln = static_cast<short>(params.size());
+    isc_dsql_describe_bind(FStatus, &stmt, SQLDA_VERSION1, in);
+    Check();
+    if (in->sqld != params.size())
+      throw EDatabaseError(
+          QStringLiteral("The statement has %1 parameters, %2 were given").arg(in->sqld).arg(params.size()));
+    inBytes.reserve(params.size());
+    for (qsizetype i = 0; i < params.size(); ++i) {
+      inBytes.push_back(params[i].toUtf8());
+      XSQLVAR &v = in->sqlvar[i];
+      const int described = v.sqltype & ~1;
+      // A text marker keeps the character set it was described with (the attachment's).
+      if (described != SQL_TEXT && described != SQL_VARYING) v.sqlsubtype = 0;
+      v.sqltype = SQL_TEXT + 1;
+      v.sqlscale = 0;
+      v.sqllen = static_cast<short>(inBytes.back().size());
+      v.sqldata = const_cast<char *>(inBytes.back().constData());
+      v.sqlind = &inNulls[i];
+    }
+  }
+  isc_dsql_execute(FStatus, &FTr, &stmt, SQLDA_VERSION1, in);
   Check();
   QList<QVariantList> rows;
   for (;;) {

@@ -5,6 +5,7 @@
 #include <ibase.h>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class TCatalogReader {
@@ -19,7 +20,8 @@ public:
   int Dialect() const { return FDialect; }
   // The rows of a SELECT: integers as qlonglong, texts and blobs as QString (CHAR without its
   // trailing blanks), NULL as a null QVariant. Raises EDatabaseError with the server's message.
-  QList<QVariantList> Rows(const QString &select);
+  // params are bound, as texts, to the statement's ? markers in order.
+  QList<QVariantList> Rows(const QString &select, const QStringList &params = {});
 
 private:
   void Check();

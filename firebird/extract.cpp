@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -126,14 +127,16 @@ struct TFilter {
   QString Name;
   bool Is(TObjectKind kind) const { return All || Kind == kind; }
   bool Relation() const { return All || Kind == TObjectKind::Table || Kind == TObjectKind::View; }
-  // " AND column = 'name'" when restricted to kind, else nothing.
-  QString Where(TObjectKind kind, const char *column) const {
+  // " AND column = ?" when restricted to kind (the name is the marker's value), else nothing.
+  QString Where(TObjectKind kind, const char *column, QStringList &params) const {
     if (All || Kind != kind) return {};
-    return QStringLiteral(" AND %1 = %2").arg(QLatin1String(column), StringLiteral(Name, 3));
+    params << Name;
+    return QStringLiteral(" AND %1 = ?").arg(QLatin1String(column));
   }
-  QString WhereRelation(const char *column) const {
+  QString WhereRelation(const char *column, QStringList &params) const {
     if (All) return {};
-    return QStringLiteral(" AND %1 = %2").arg(QLatin1String(column), StringLiteral(Name, 3));
+    params << Name;
+    return QStringLiteral(" AND %1 = ?").arg(QLatin1String(column));
   }
 };
 
@@ -154,11 +157,15 @@ private:
     ++FDone;
     if (O.Progress && !O.Progress(FDone, kSteps)) Abort();
   }
+  // Runs sql with the names its Where clauses bound.
   QList<QVariantList> Rows(const QString &sql) {
-    auto rows = R.Rows(sql);
+    const QStringList params = std::exchange(FParams, {});
+    auto rows = R.Rows(sql, params);
     Step();
     return rows;
   }
+  QString Where(TObjectKind kind, const char *column) { return F.Where(kind, column, FParams); }
+  QString WhereRelation(const char *column) { return F.WhereRelation(column, FParams); }
   TColumn Parameter(const QVariantList &r, int first);
   // The generators' current values, many to a statement.
   QStringList CurrentValues(const QStringList &generators, int dialect) {
@@ -179,6 +186,7 @@ private:
   const TFilter &F;
   const TExtractOptions &O;
   int FDone = 0;
+  QStringList FParams;  // the markers' values of the next statement
 };
 
 TColumn TLoader::Parameter(const QVariantList &r, int i) {
@@ -231,39 +239,38 @@ TCatalog TLoader::Load() {
   }
 
   // The domains: all user ones, and the engine's own for the columns and parameters read.
-  QString fieldFilter;
+  // One object's are read from its columns or parameters (an index lookup each), not by
+  // testing every row of RDB$FIELDS against them.
+  QString fieldFrom = QStringLiteral("FROM RDB$FIELDS f WHERE COALESCE(f.RDB$SYSTEM_FLAG, 0) = 0");
   if (!F.All) {
+    const auto of = [&](const char *table, const char *column, const char *more) {
+      FParams << F.Name;
+      return QStringLiteral(
+                 "FROM %1 o JOIN RDB$FIELDS f ON f.RDB$FIELD_NAME = o.RDB$FIELD_SOURCE "
+                 "WHERE COALESCE(f.RDB$SYSTEM_FLAG, 0) = 0 AND o.%2 = ?%3")
+          .arg(QLatin1String(table), QLatin1String(column), QLatin1String(more));
+    };
     switch (F.Kind) {
-    case TObjectKind::Domain: fieldFilter = F.Where(TObjectKind::Domain, "RDB$FIELD_NAME"); break;
+    case TObjectKind::Domain: fieldFrom += Where(TObjectKind::Domain, "f.RDB$FIELD_NAME"); break;
     case TObjectKind::Table:
-    case TObjectKind::View:
-      fieldFilter = QStringLiteral(
-                        " AND RDB$FIELD_NAME IN (SELECT RDB$FIELD_SOURCE FROM RDB$RELATION_FIELDS "
-                        "WHERE RDB$RELATION_NAME = %1)")
-                        .arg(StringLiteral(F.Name, 3));
-      break;
+    case TObjectKind::View: fieldFrom = of("RDB$RELATION_FIELDS", "RDB$RELATION_NAME", ""); break;
     case TObjectKind::Procedure:
-      fieldFilter = QStringLiteral(
-                        " AND RDB$FIELD_NAME IN (SELECT RDB$FIELD_SOURCE FROM RDB$PROCEDURE_PARAMETERS "
-                        "WHERE RDB$PROCEDURE_NAME = %1 AND RDB$PACKAGE_NAME IS NULL)")
-                        .arg(StringLiteral(F.Name, 3));
+      fieldFrom = of("RDB$PROCEDURE_PARAMETERS", "RDB$PROCEDURE_NAME", " AND o.RDB$PACKAGE_NAME IS NULL");
       break;
     case TObjectKind::Function:
-      fieldFilter = QStringLiteral(
-                        " AND RDB$FIELD_NAME IN (SELECT RDB$FIELD_SOURCE FROM RDB$FUNCTION_ARGUMENTS "
-                        "WHERE RDB$FUNCTION_NAME = %1 AND RDB$PACKAGE_NAME IS NULL)")
-                        .arg(StringLiteral(F.Name, 3));
+      fieldFrom = of("RDB$FUNCTION_ARGUMENTS", "RDB$FUNCTION_NAME", " AND o.RDB$PACKAGE_NAME IS NULL");
       break;
-    default: fieldFilter = QStringLiteral(" AND 1 = 0");
+    default: fieldFrom += QStringLiteral(" AND 1 = 0");
     }
   }
   for (const auto &r :
-       Rows(QStringLiteral(
-                "SELECT RDB$FIELD_NAME, RDB$FIELD_TYPE, RDB$FIELD_SUB_TYPE, RDB$FIELD_LENGTH, RDB$CHARACTER_LENGTH, "
-                "RDB$FIELD_SCALE, RDB$FIELD_PRECISION, RDB$CHARACTER_SET_ID, RDB$COLLATION_ID, RDB$SEGMENT_LENGTH, "
-                "RDB$NULL_FLAG, RDB$DEFAULT_SOURCE, RDB$VALIDATION_SOURCE, RDB$COMPUTED_SOURCE, RDB$DESCRIPTION "
-                "FROM RDB$FIELDS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0") +
-            fieldFilter)) {
+       Rows(QStringLiteral("SELECT f.RDB$FIELD_NAME, f.RDB$FIELD_TYPE, f.RDB$FIELD_SUB_TYPE, f.RDB$FIELD_LENGTH, "
+                           "f.RDB$CHARACTER_LENGTH, f.RDB$FIELD_SCALE, f.RDB$FIELD_PRECISION, f.RDB$CHARACTER_SET_ID, "
+                           "f.RDB$COLLATION_ID, f.RDB$SEGMENT_LENGTH, f.RDB$NULL_FLAG, f.RDB$DEFAULT_SOURCE, "
+                           "f.RDB$VALIDATION_SOURCE, f.RDB$COMPUTED_SOURCE, f.RDB$DESCRIPTION ") +
+            fieldFrom)) {
+    const QString name = Str(r[0]);
+    if (c.Fields.contains(name)) continue;  // two parameters of one domain
     TField f;
     f.Type.Type = Int(r[1]);
     f.Type.SubType = Int(r[2]);
@@ -279,7 +286,6 @@ TCatalog TLoader::Load() {
     f.Check = Str(r[12]).trimmed();
     f.Computed = Str(r[13]).trimmed();
     f.Description = Str(r[14]);
-    const QString name = Str(r[0]);
     if (f.CharsetId >= 0) f.Type.CharacterSet = c.CharsetNames.value(f.CharsetId);
     if (UserName(name)) c.Domains << name;
     c.Fields.insert(name, f);
@@ -291,7 +297,7 @@ TCatalog TLoader::Load() {
   }
 
   if (F.Relation()) {
-    const QString where = F.WhereRelation("RDB$RELATION_NAME");
+    const QString where = WhereRelation("RDB$RELATION_NAME");
     QHash<QString, int> at;
     for (const auto &r :
          Rows(QStringLiteral(
@@ -317,7 +323,7 @@ TCatalog TLoader::Load() {
                              "rf.RDB$DESCRIPTION, rf.RDB$GENERATOR_NAME FROM RDB$RELATION_FIELDS rf "
                              "LEFT JOIN RDB$GENERATORS g ON g.RDB$GENERATOR_NAME = rf.RDB$GENERATOR_NAME "
                              "WHERE COALESCE(rf.RDB$SYSTEM_FLAG, 0) = 0") +
-              F.WhereRelation("rf.RDB$RELATION_NAME") +
+              WhereRelation("rf.RDB$RELATION_NAME") +
               QStringLiteral(" ORDER BY rf.RDB$RELATION_NAME, rf.RDB$FIELD_POSITION, rf.RDB$FIELD_NAME"))) {
       const auto rel = at.find(Str(r[0]));
       if (rel == at.end()) continue;
@@ -351,9 +357,9 @@ TCatalog TLoader::Load() {
                              "i.RDB$INDEX_INACTIVE, i.RDB$EXPRESSION_SOURCE, i.RDB$FOREIGN_KEY, i.RDB$DESCRIPTION "
                              "FROM RDB$INDICES i WHERE COALESCE(i.RDB$SYSTEM_FLAG, 0) = 0") +
               (F.All ? QString()
-                     : QStringLiteral(" AND (i.RDB$RELATION_NAME = %1 OR i.RDB$INDEX_NAME IN (SELECT "
-                                      "f.RDB$FOREIGN_KEY FROM RDB$INDICES f WHERE f.RDB$RELATION_NAME = %1))")
-                           .arg(StringLiteral(F.Name, 3))))) {
+                     : (FParams << F.Name << F.Name,
+                        QStringLiteral(" AND (i.RDB$RELATION_NAME = ? OR i.RDB$INDEX_NAME IN (SELECT "
+                                       "f.RDB$FOREIGN_KEY FROM RDB$INDICES f WHERE f.RDB$RELATION_NAME = ?))"))))) {
       TIndex ix;
       ix.Name = Str(r[0]);
       ix.Relation = Str(r[1]);
@@ -385,7 +391,7 @@ TCatalog TLoader::Load() {
                   "WHERE rc.RDB$CONSTRAINT_TYPE IN ('PRIMARY KEY', 'UNIQUE', 'FOREIGN KEY', 'CHECK') "
                   "AND EXISTS (SELECT 1 FROM RDB$RELATIONS r WHERE r.RDB$RELATION_NAME = rc.RDB$RELATION_NAME "
                   "AND COALESCE(r.RDB$SYSTEM_FLAG, 0) = 0)") +
-              F.WhereRelation("rc.RDB$RELATION_NAME"))) {
+              WhereRelation("rc.RDB$RELATION_NAME"))) {
       TConstraint k;
       k.Name = Str(r[0]);
       k.Type = Str(r[1]);
@@ -405,7 +411,7 @@ TCatalog TLoader::Load() {
          Rows(QStringLiteral("SELECT RDB$PROCEDURE_NAME, RDB$PROCEDURE_SOURCE, RDB$PROCEDURE_TYPE, RDB$DESCRIPTION, "
                              "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME, RDB$PROCEDURE_ID FROM RDB$PROCEDURES "
                              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL") +
-              F.Where(TObjectKind::Procedure, "RDB$PROCEDURE_NAME"))) {
+              Where(TObjectKind::Procedure, "RDB$PROCEDURE_NAME"))) {
       TRoutine p;
       p.Name = Str(r[0]);
       p.Source = Str(r[1]);
@@ -423,7 +429,7 @@ TCatalog TLoader::Load() {
                              "RDB$PARAMETER_MECHANISM, RDB$RELATION_NAME, RDB$FIELD_NAME, RDB$NULL_FLAG, "
                              "RDB$DEFAULT_SOURCE, RDB$COLLATION_ID, RDB$DESCRIPTION FROM RDB$PROCEDURE_PARAMETERS "
                              "WHERE RDB$PACKAGE_NAME IS NULL") +
-              F.Where(TObjectKind::Procedure, "RDB$PROCEDURE_NAME") +
+              Where(TObjectKind::Procedure, "RDB$PROCEDURE_NAME") +
               QStringLiteral(" ORDER BY RDB$PROCEDURE_NAME, RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"))) {
       const auto p = at.find(Str(r[0]));
       if (p == at.end()) continue;
@@ -439,7 +445,7 @@ TCatalog TLoader::Load() {
                              "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME, RDB$FUNCTION_ID FROM RDB$FUNCTIONS "
                              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL "
                              "AND COALESCE(RDB$LEGACY_FLAG, 0) = 0") +
-              F.Where(TObjectKind::Function, "RDB$FUNCTION_NAME"))) {
+              Where(TObjectKind::Function, "RDB$FUNCTION_NAME"))) {
       TRoutine fn;
       fn.Name = Str(r[0]);
       fn.Source = Str(r[1]);
@@ -457,7 +463,7 @@ TCatalog TLoader::Load() {
                              "RDB$ARGUMENT_MECHANISM, RDB$RELATION_NAME, RDB$FIELD_NAME, RDB$NULL_FLAG, "
                              "RDB$DEFAULT_SOURCE, RDB$COLLATION_ID, RDB$DESCRIPTION FROM RDB$FUNCTION_ARGUMENTS "
                              "WHERE RDB$PACKAGE_NAME IS NULL") +
-              F.Where(TObjectKind::Function, "RDB$FUNCTION_NAME") +
+              Where(TObjectKind::Function, "RDB$FUNCTION_NAME") +
               QStringLiteral(" ORDER BY RDB$FUNCTION_NAME, RDB$ARGUMENT_POSITION"))) {
       const auto fn = at.find(Str(r[0]));
       if (fn != at.end()) c.Functions[*fn].Parameters << Parameter(r, 2);
@@ -468,7 +474,7 @@ TCatalog TLoader::Load() {
          Rows(QStringLiteral(
                   "SELECT RDB$PACKAGE_NAME, RDB$PACKAGE_HEADER_SOURCE, RDB$PACKAGE_BODY_SOURCE, "
                   "RDB$DESCRIPTION, RDB$OWNER_NAME FROM RDB$PACKAGES WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0") +
-              F.Where(TObjectKind::Package, "RDB$PACKAGE_NAME")))
+              Where(TObjectKind::Package, "RDB$PACKAGE_NAME")))
       c.Packages << TPackage{Str(r[0]), Str(r[1]).trimmed(), Str(r[2]).trimmed(), Str(r[3]), Str(r[4])};
   }
   if (F.Is(TObjectKind::Trigger)) {
@@ -478,7 +484,7 @@ TCatalog TLoader::Load() {
                              "t.RDB$ENGINE_NAME, t.RDB$ENTRYPOINT FROM RDB$TRIGGERS t "
                              "WHERE COALESCE(t.RDB$SYSTEM_FLAG, 0) = 0 AND NOT EXISTS (SELECT 1 FROM "
                              "RDB$CHECK_CONSTRAINTS cc WHERE cc.RDB$TRIGGER_NAME = t.RDB$TRIGGER_NAME)") +
-              F.Where(TObjectKind::Trigger, "t.RDB$TRIGGER_NAME"))) {
+              Where(TObjectKind::Trigger, "t.RDB$TRIGGER_NAME"))) {
       TTrigger t;
       t.Name = Str(r[0]);
       t.Relation = Str(r[1]);
@@ -496,7 +502,7 @@ TCatalog TLoader::Load() {
     for (const auto &r :
          Rows(QStringLiteral("SELECT RDB$GENERATOR_NAME, RDB$INITIAL_VALUE, RDB$GENERATOR_INCREMENT, RDB$DESCRIPTION, "
                              "RDB$OWNER_NAME FROM RDB$GENERATORS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0") +
-              F.Where(TObjectKind::Generator, "RDB$GENERATOR_NAME"))) {
+              Where(TObjectKind::Generator, "RDB$GENERATOR_NAME"))) {
       TNamed g;
       g.Name = Str(r[0]);
       g.A = r[1].toLongLong();
@@ -517,7 +523,7 @@ TCatalog TLoader::Load() {
   if (F.Is(TObjectKind::Exception)) {
     for (const auto &r : Rows(QStringLiteral("SELECT RDB$EXCEPTION_NAME, RDB$MESSAGE, RDB$DESCRIPTION, RDB$OWNER_NAME "
                                              "FROM RDB$EXCEPTIONS WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0") +
-                              F.Where(TObjectKind::Exception, "RDB$EXCEPTION_NAME"))) {
+                              Where(TObjectKind::Exception, "RDB$EXCEPTION_NAME"))) {
       TNamed e;
       e.Name = Str(r[0]);
       e.Text = Str(r[1]);
@@ -529,7 +535,7 @@ TCatalog TLoader::Load() {
   if (F.Is(TObjectKind::Role)) {
     for (const auto &r : Rows(QStringLiteral("SELECT RDB$ROLE_NAME, RDB$DESCRIPTION, RDB$OWNER_NAME FROM RDB$ROLES "
                                              "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0") +
-                              F.Where(TObjectKind::Role, "RDB$ROLE_NAME"))) {
+                              Where(TObjectKind::Role, "RDB$ROLE_NAME"))) {
       TNamed role;
       role.Name = Str(r[0]);
       role.Description = Str(r[1]);
@@ -1407,8 +1413,8 @@ TScript OneObject(isc_db_handle db, int dialect, TObjectKind kind, const QString
   filter.Name = name;
   // An index is read with its table.
   if (kind == TObjectKind::Index) {
-    const auto rows = reader.Rows(QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$INDICES WHERE RDB$INDEX_NAME = %1")
-                                      .arg(StringLiteral(name, 3)));
+    const auto rows =
+        reader.Rows(QStringLiteral("SELECT RDB$RELATION_NAME FROM RDB$INDICES WHERE RDB$INDEX_NAME = ?"), {name});
     if (rows.isEmpty()) NotFound(kind, name);
     filter.Kind = TObjectKind::Table;
     filter.Name = rows[0][0].toString();

@@ -5,15 +5,18 @@
 namespace {
 constexpr char kUserIndices[] =
     "SELECT i.RDB$INDEX_NAME, i.RDB$RELATION_NAME, i.RDB$UNIQUE_FLAG, i.RDB$INDEX_TYPE,\n"
-    " i.RDB$EXPRESSION_SOURCE, i.RDB$INDEX_INACTIVE, i.RDB$STATISTICS,\n"
-    " c.RDB$CONSTRAINT_TYPE, c.RDB$CONSTRAINT_NAME\n"
+    " i.RDB$EXPRESSION_SOURCE, i.RDB$INDEX_INACTIVE, i.RDB$STATISTICS\n"
     "FROM RDB$INDICES i\n"
-    "LEFT JOIN RDB$RELATION_CONSTRAINTS c ON c.RDB$INDEX_NAME = i.RDB$INDEX_NAME\n"
     "WHERE COALESCE(i.RDB$SYSTEM_FLAG, 0) = 0\n"
     "ORDER BY i.RDB$RELATION_NAME, i.RDB$INDEX_NAME";
 constexpr char kSegments[] =
     "SELECT RDB$INDEX_NAME, RDB$FIELD_NAME FROM RDB$INDEX_SEGMENTS\n"
     "ORDER BY RDB$INDEX_NAME, RDB$FIELD_POSITION";
+// The few constraints' indices, matched by name on this side: a join would look each of the
+// many indices up in RDB$RELATION_CONSTRAINTS, the larger part of the whole read.
+constexpr char kConstraints[] =
+    "SELECT RDB$INDEX_NAME, RDB$CONSTRAINT_TYPE, RDB$CONSTRAINT_NAME FROM RDB$RELATION_CONSTRAINTS\n"
+    "WHERE RDB$INDEX_NAME IS NOT NULL";
 constexpr char kDropIndex[] = "DROP INDEX %s;";
 constexpr char kActivateIndex[] = "ALTER INDEX %s ACTIVE;";
 constexpr char kDeactivateIndex[] = "ALTER INDEX %s INACTIVE;";
@@ -36,9 +39,9 @@ TIndexList::TIndexList(QObject *owner) : TCatalogList(owner, kUserIndices) {
   Columns = shown("COLUMNS", "SEGMENTS OR EXPRESSION", 4000);
   ActiveText = shown("ACTIVE_TEXT", "STATE", 8);
   Statistics = DeclareField(new TFloatField(this, QStringLiteral("RDB$STATISTICS")), QStringLiteral("SELECTIVITY"), 0);
-  ConstraintType =
-      DeclareField(new TStringField(this, QStringLiteral("RDB$CONSTRAINT_TYPE"), 11), QStringLiteral("CONSTRAINT"), 0);
-  ConstraintName = hidden(new TStringField(this, QStringLiteral("RDB$CONSTRAINT_NAME"), 31));
+  ConstraintType = shown("CONSTRAINT_TYPE", "CONSTRAINT", 11);
+  ConstraintName = hidden(new TStringField(this, QStringLiteral("CONSTRAINT_NAME"), 31));
+  ConstraintName->Calculated = true;
   Unique = hidden(new TSmallintField(this, QStringLiteral("RDB$UNIQUE_FLAG")));
   Descending = hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_TYPE")));
   Expression = hidden(new TMemoField(this, QStringLiteral("RDB$EXPRESSION_SOURCE")));
@@ -50,6 +53,14 @@ TIndexList::TIndexList(QObject *owner) : TCatalogList(owner, kUserIndices) {
     const QString expression = Expression->AsString().trimmed();
     Columns->SetAsString(expression.isEmpty() ? FSegments.value(Name()) : QStringLiteral("COMPUTED BY ") + expression);
     ActiveText->SetAsString(Inactive->AsInteger() == 1 ? QStringLiteral("INACTIVE") : QStringLiteral("ACTIVE"));
+    const auto constraint = FConstraints.constFind(Name());
+    if (constraint != FConstraints.cend()) {
+      ConstraintType->SetAsString(constraint->first);
+      ConstraintName->SetAsString(constraint->second);
+    } else {
+      ConstraintType->Clear();
+      ConstraintName->Clear();
+    }
   };
   Filtered = true;
   OnFilterRecord = [this](TDataSet *, bool &accept) {
@@ -65,6 +76,11 @@ std::unique_ptr<TCursor> TIndexList::CreateCursor(TDriverConnection &conn) {
     QString &columns = FSegments[row.at(0).toString()];
     columns += (columns.isEmpty() ? QString() : QStringLiteral(", ")) + row.at(1).toString();
   }
+  FConstraints.clear();
+  rows.clear();
+  conn.OpenQuery(QString::fromLatin1(kConstraints), {})->Fetch(rows, -1);
+  for (const TRow &row : rows)
+    FConstraints.insert(row.at(0).toString(), {row.at(1).toString(), row.at(2).toString()});
   return TCatalogList::CreateCursor(conn);
 }
 

@@ -4,6 +4,7 @@
 #include "firebird/cataloglist.h"
 
 #include <QHash>
+#include <utility>
 
 // The user's indices, all or those of one relation: name, relation, unique, descending,
 // segments (the column names in their order, ", " between; calculated) or the expression, active state,
@@ -29,7 +30,8 @@ protected:
 
 private:
   QString FRelation;
-  QHash<QString, QString> FSegments;  // index name: its columns, ", " between
+  QHash<QString, QString> FSegments;                         // index name: its columns, ", " between
+  QHash<QString, std::pair<QString, QString>> FConstraints;  // index name: its constraint's type, name
 };
 
 // The commands on one index (a catalog name), under the session's auto-commit policy.

@@ -262,6 +262,35 @@ private slots:
             }).contains(QLatin1String("NONE_SUCH")));
   }
 
+  // One object read alone writes what the whole database's script writes for it.
+  void objectWithinDatabase_data() {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("procedure") << int(TObjectKind::Procedure) << "P_TOTALS";
+    QTest::newRow("function") << int(TObjectKind::Function) << "F_TWICE";
+    QTest::newRow("package") << int(TObjectKind::Package) << "PK_UTIL";
+    QTest::newRow("quoted table") << int(TObjectKind::Table) << "Orders";
+    QTest::newRow("view") << int(TObjectKind::View) << "V_TOTALS";
+    QTest::newRow("domain") << int(TObjectKind::Domain) << "D_NAME";
+    QTest::newRow("trigger") << int(TObjectKind::Trigger) << "TR_DDL";
+  }
+  void objectWithinDatabase() {
+    QFETCH(int, kind);
+    QFETCH(QString, name);
+    static QString whole;
+    if (whole.isEmpty()) {
+      const QString dir = fixtures::tempPath(QStringLiteral("within"));
+      QVERIFY(QDir().mkpath(dir));
+      fixtures::connectDataModule(Build(dir, QString::fromUtf8(kHardCases), QStringLiteral("hard.fdb")));
+      whole = DatabaseDDL();
+    }
+    const QStringList statements = ObjectStatements(TObjectKind(kind), name);
+    QVERIFY(!statements.isEmpty());
+    for (const QString &statement : statements)
+      QVERIFY2(whole.contains(statement + QLatin1Char(';')) || whole.contains(statement + QLatin1Char('^')),
+               qPrintable(statement));
+  }
+
   // Every catalog window's Show DD&L button, and the menu's whole-database extraction, open a DDL
   // window with the statements; a cancelled extraction says so and leaves nothing.
   void showDDLWindows() {
