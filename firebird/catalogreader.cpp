@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "drivers/firebird/driver.h"
+#include "drivers/firebird/txquery.h"
 
 #include <QScopeGuard>
 #include <vector>
@@ -21,25 +22,7 @@ void TCatalogReader::Check() {
   if (IsStatusError(FStatus)) throw EDatabaseError(StatusText(FStatus, QLatin1Char('\n')));
 }
 
-QString TCatalogReader::ReadBlob(ISC_QUAD id) {
-  isc_blob_handle blob = 0;
-  isc_open_blob2(FStatus, &FDb, &FTr, &blob, &id, 0, nullptr);
-  Check();
-  const auto close = qScopeGuard([&blob] {
-    ISC_STATUS_ARRAY status;
-    isc_close_blob(status, &blob);
-  });
-  QByteArray bytes;
-  char buffer[16384];
-  for (;;) {
-    unsigned short got = 0;
-    const ISC_STATUS rc = isc_get_segment(FStatus, &blob, &got, sizeof buffer, buffer);
-    if (rc == isc_segstr_eof) break;
-    if (rc != 0 && rc != isc_segment) Check();
-    bytes.append(buffer, got);
-  }
-  return QString::fromUtf8(bytes);
-}
+QString TCatalogReader::ReadBlob(ISC_QUAD id) { return QString::fromUtf8(::ReadBlob(FDb, &FTr, id)); }
 
 QList<QVariantList> TCatalogReader::Rows(const QString &select, const QStringList &params) {
   isc_stmt_handle stmt = 0;

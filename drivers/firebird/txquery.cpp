@@ -35,27 +35,6 @@ TFieldType TypeOf(const XSQLVAR &var) {
   }
 }
 
-QByteArray ReadBlob(isc_db_handle db, isc_tr_handle *tr, ISC_QUAD id) {
-  ISC_STATUS_ARRAY status{};
-  isc_blob_handle blob = 0;
-  isc_open_blob2(status, &db, tr, &blob, &id, 0, nullptr);
-  Check(status);
-  const auto close = qScopeGuard([&blob] {
-    ISC_STATUS_ARRAY s;
-    isc_close_blob(s, &blob);
-  });
-  QByteArray bytes;
-  char segment[32768];
-  for (;;) {
-    unsigned short got = 0;
-    const ISC_STATUS rc = isc_get_segment(status, &blob, &got, sizeof segment, segment);
-    if (rc == isc_segstr_eof) break;
-    if (rc != 0 && rc != isc_segment) Check(status);
-    bytes.append(segment, got);
-  }
-  return bytes;
-}
-
 QVariant Scaled(qint64 value, short scale) {
   double v = double(value);
   for (short i = 0; i > scale; --i)
@@ -221,4 +200,25 @@ std::unique_ptr<TCursor> OpenQueryIn(isc_db_handle db, isc_tr_handle *transactio
     cursor->Rows.append(std::move(row));
   }
   return cursor;
+}
+
+QByteArray ReadBlob(isc_db_handle db, isc_tr_handle *tr, ISC_QUAD id) {
+  ISC_STATUS_ARRAY status{};
+  isc_blob_handle blob = 0;
+  isc_open_blob2(status, &db, tr, &blob, &id, 0, nullptr);
+  Check(status);
+  const auto close = qScopeGuard([&blob] {
+    ISC_STATUS_ARRAY s;
+    isc_close_blob(s, &blob);
+  });
+  QByteArray bytes;
+  char segment[32768];
+  for (;;) {
+    unsigned short got = 0;
+    const ISC_STATUS rc = isc_get_segment(status, &blob, &got, sizeof segment, segment);
+    if (rc == isc_segstr_eof) break;
+    if (rc != 0 && rc != isc_segment) Check(status);
+    bytes.append(segment, got);
+  }
+  return bytes;
 }

@@ -9,3 +9,6 @@
 
 std::unique_ptr<TCursor> OpenQueryIn(isc_db_handle db, isc_tr_handle *transaction, const QString &sql,
                                      const QList<QPair<QString, QVariant>> &params);
+
+// A blob's whole content as its bytes, read in the caller's transaction.
+QByteArray ReadBlob(isc_db_handle db, isc_tr_handle *transaction, ISC_QUAD id);
