@@ -11,7 +11,9 @@
 #include "tests/fixtures/modal.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
+#include "ui/dbmemo.h"
 #include "ui/errordisplay.h"
+#include "ui/memoview.h"
 #include "ui/resultspane.h"
 #include "windows/editing/ddlwindow.h"
 #include "windows/editing/scriptrun.h"
@@ -217,7 +219,10 @@ private slots:
     Pane()->SaveBlob(file);
     QCOMPARE(QFile(file).size(), 3000);
     Pane()->OpenBlob();
-    QTRY_VERIFY(!fixtures::visibleWindows<QWidget>().isEmpty());
+    QTRY_COMPARE(fixtures::visibleWindows<TMemoViewForm>().size(), 1);
+    TMemoViewForm *memo = fixtures::visibleWindows<TMemoViewForm>().first();
+    QCOMPARE(memo->MemoCtrl->toPlainText().size(), 3000);  // the whole blob, not the preview
+    delete memo;
     DMSys->IBDataBase->Rollback();
   }
 
