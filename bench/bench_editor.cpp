@@ -219,11 +219,14 @@ BENCH("editor10mb") {
                              {"statements, one a line", bench::StatementsText, "VARCHAR", 3, 40},
                              {"the sample database's script, repeated", bench::SampleScriptText, "CREATE", 3, 40},
                              {"a single 10 MiB line", OneLine, "VALUES", 1, 2}};
+    // TESSELOR_BENCH_ONLY picks the measures whose names hold its text ("tables", "long", "idle"...).
+    const QString only = qEnvironmentVariable("TESSELOR_BENCH_ONLY");
+    auto wanted = [&](const char *name) { return only.isEmpty() || QString::fromLatin1(name).contains(only); };
     for (const TShape &shape : shapes)
-      MeasureShape(out, shape);
-    MeasureLongLine(out);
-    MeasureIdle(out);
-    MeasureCompletion(out);
+      if (wanted(shape.Name)) MeasureShape(out, shape);
+    if (wanted("a 1 MB line pasted")) MeasureLongLine(out);
+    if (wanted("idle")) MeasureIdle(out);
+    if (wanted("completion")) MeasureCompletion(out);
     out << "   peak memory: " << bench::peakRssMiB() << " MiB (the machine is shared: figures vary)" << Qt::endl;
     return 0;
   } catch (const std::exception &e) {

@@ -13,12 +13,14 @@
 #include "tests/fixtures/repository.h"
 #include "tests/fixtures/session.h"
 #include "tests/fixtures/suite.h"
+#include "ui/editoraccessible.h"
 #include "ui/editorlines.h"
 #include "ui/editorsearch.h"
 #include "ui/errordisplay.h"
 #include "ui/sqllexer.h"
 #include "windows/editing/ddlwindow.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDir>
@@ -80,6 +82,26 @@ QString ErrorText(const std::function<void()> &command) {
   return seen->Shown ? seen->Text : QStringLiteral("<no box>");
 }
 
+// What assistive technology was told, one "kind offset text" entry a report.
+QStringList AccessReports;
+void RecordAccessReport(QAccessibleEvent *event) {
+  switch (event->type()) {
+  case QAccessible::TextInserted: {
+    auto *e = static_cast<QAccessibleTextInsertEvent *>(event);
+    AccessReports << QStringLiteral("insert %1 %2").arg(e->changePosition()).arg(e->textInserted());
+    break;
+  }
+  case QAccessible::TextRemoved: {
+    auto *e = static_cast<QAccessibleTextRemoveEvent *>(event);
+    AccessReports << QStringLiteral("remove %1 %2").arg(e->changePosition()).arg(e->textRemoved());
+    break;
+  }
+  case QAccessible::TextCaretMoved:
+    AccessReports << QStringLiteral("caret %1").arg(static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition());
+    break;
+  default: break;
+  }
+}
 }  // namespace
 
 class TestDdl : public QObject {
@@ -704,6 +726,37 @@ private slots:
     Ed->GoToLine(4);
     QTest::keyRelease(Ed, Qt::Key_Shift);
     QCOMPARE(F->PosIndic->text(), PosText(4, 0));
+  }
+
+  // Assistive technology reads the text and caret in UTF-16 offsets (a character outside the
+  // BMP counts two, one of two bytes one), and hears of each change and caret move.
+  void accessibility() {
+    const QString text = QStringLiteral("SELECT '\u00e4\u20ac'\n\U0001D11E FROM T\n");
+    SetText(text);
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(Ed);
+    QVERIFY(iface && iface->textInterface() && iface->editableTextInterface());
+    QAccessibleTextInterface *t = iface->textInterface();
+    QCOMPARE(t->characterCount(), int(text.size()));
+    QCOMPARE(t->text(0, int(text.size())), text);
+    QCOMPARE(t->text(12, 14), QStringLiteral("\U0001D11E"));
+    t->setCursorPosition(14);
+    QCOMPARE(Ed->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS), long(text.left(14).toUtf8().size()));
+    t->setSelection(0, 8, 10);
+    QCOMPARE(Ed->selectedText(), QStringLiteral("\u00e4\u20ac"));
+    int from = 0, to = 0;
+    t->selection(0, &from, &to);
+    QCOMPARE(QPair(from, to), QPair(8, 10));
+
+    Ed->SendScintilla(QsciScintilla::SCI_GOTOPOS, long(text.left(12).toUtf8().size()));
+    SetEditorAccessListener(RecordAccessReport);
+    const auto restore = qScopeGuard([] { SetEditorAccessListener(nullptr); });
+    AccessReports.clear();
+    QTest::keyClick(Ed, Qt::Key_X);
+    Ed->viewport()->repaint();
+    QTest::keyClick(Ed, Qt::Key_Backspace);
+    Ed->viewport()->repaint();
+    QCOMPARE(AccessReports, QStringList({"insert 12 x", "caret 13", "remove 12 x", "caret 12"}));
+    QCOMPARE(Ed->toPlainText(), text);
   }
 
   // Completion from the names read once per connection: keywords and tables by their start,
