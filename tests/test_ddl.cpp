@@ -695,6 +695,17 @@ private slots:
     find->CaseBox->setChecked(true);
     find->MarkAllBtn->click();
     QCOMPARE(find->Status->text(), QStringLiteral("2 found"));
+    // On a line many screens wide the marks follow the view.
+    Ed->setPlainText(QStringLiteral("alpha ").repeated(5000));
+    const auto marked = [&](long at) {
+      return Ed->SendScintilla(QsciScintilla::SCI_INDICATORVALUEAT, TSQLEditor::FoundIndicator, at) != 0;
+    };
+    QCOMPARE(Ed->MarkAll(QStringLiteral("alpha"), find->Options()), 5000);
+    QVERIFY(marked(0) && !marked(6 * 4999));
+    Ed->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    Ed->viewport()->repaint();
+    QVERIFY(marked(6 * 4999));
+    Ed->setPlainText(text);
 
     QTest::keyClick(Ed, Qt::Key_H, Qt::ControlModifier);
     QVERIFY(find->ReplaceAllBtn->isVisible());

@@ -20,7 +20,6 @@ using Sci = QsciScintillaBase;
 
 constexpr int kErrorMarker = 1;
 constexpr int kErrorIndicator = 8;
-constexpr int kFoundIndicator = 9;
 constexpr int kCompletionAfter = 3;      // characters of a word before completion opens by itself
 constexpr int kAliasWindow = 16 * 1024;  // characters around the caret searched for aliases
 // The most entries the list shows at once; with more, it shows the first ones and is made
@@ -72,8 +71,8 @@ TSQLEditor::TSQLEditor(QWidget *parent) : QsciScintilla(parent) {
   setMarkerForegroundColor(QColor(0x80, 0x00, 0x00), kErrorMarker);
   indicatorDefine(SquiggleIndicator, kErrorIndicator);
   setIndicatorForegroundColor(QColor(0xE0, 0x00, 0x00), kErrorIndicator);
-  indicatorDefine(FullBoxIndicator, kFoundIndicator);
-  setIndicatorForegroundColor(QColor(0xFF, 0xC0, 0x00), kFoundIndicator);
+  indicatorDefine(FullBoxIndicator, TSQLEditor::FoundIndicator);
+  setIndicatorForegroundColor(QColor(0xFF, 0xC0, 0x00), TSQLEditor::FoundIndicator);
   SendScintilla(SCI_SETSCROLLWIDTH, 1);
   SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
   SendScintilla(SCI_AUTOCSETSEPARATOR, long('\n'));
@@ -96,6 +95,10 @@ TSQLEditor::TSQLEditor(QWidget *parent) : QsciScintilla(parent) {
                                           SC_MOD_CHANGEMARGIN | SC_MOD_CHANGEANNOTATION | SC_MOD_CHANGEINDICATOR));
   InstallEditorAccessibility(this);
   connect(this, &QsciScintillaBase::SCN_CHARADDED, this, &TSQLEditor::CharAdded);
+  connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+    if ((updated & (SC_UPDATE_CONTENT | SC_UPDATE_V_SCROLL | SC_UPDATE_H_SCROLL)) && MarkVisible())
+      viewport()->update();
+  });
 }
 
 TSQLEditor::~TSQLEditor() = default;
@@ -188,24 +191,63 @@ int TSQLEditor::ReplaceAll(const QString &what, const QString &with, const TFind
 }
 
 int TSQLEditor::MarkAll(const QString &what, const TFindOptions &options) {
-  const long length = SendScintilla(SCI_GETLENGTH);
-  SendScintilla(SCI_SETINDICATORCURRENT, kFoundIndicator);
-  SendScintilla(SCI_INDICATORCLEARRANGE, 0l, length);
-  if (what.isEmpty()) return 0;
-  const QByteArray w = what.toUtf8();
-  SendScintilla(SCI_SETSEARCHFLAGS, SearchFlags(options));
+  FMark = what.toUtf8();
+  FMarkFlags = SearchFlags(options);
+  FMarkedFrom = FMarkedTo = -1;
+  SendScintilla(SCI_SETINDICATORCURRENT, TSQLEditor::FoundIndicator);
+  SendScintilla(SCI_INDICATORCLEARRANGE, 0l, SendScintilla(SCI_GETLENGTH));
+  if (FMark.isEmpty()) return 0;
   int count = 0;
-  long from = 0;
-  while (from <= length) {
-    SendScintilla(SCI_SETTARGETRANGE, from, length);
-    const long at = SendScintilla(SCI_SEARCHINTARGET, (unsigned long)w.size(), w.constData());
+  ForEachMatch(0, SendScintilla(SCI_GETLENGTH), [&](long, long) { ++count; });
+  MarkVisible();
+  return count;
+}
+
+template <typename F>
+void TSQLEditor::ForEachMatch(long from, long to, F &&found) {
+  SendScintilla(SCI_SETSEARCHFLAGS, FMarkFlags);
+  while (from <= to) {
+    SendScintilla(SCI_SETTARGETRANGE, from, to);
+    const long at = SendScintilla(SCI_SEARCHINTARGET, (unsigned long)FMark.size(), FMark.constData());
     if (at < 0) break;
     const long end = SendScintilla(SCI_GETTARGETEND);
-    SendScintilla(SCI_INDICATORFILLRANGE, at, end - at);
-    ++count;
+    found(at, end);
     from = end > at ? end : at + 1;
   }
-  return count;
+}
+
+bool TSQLEditor::MarkVisible() {
+  if (FMark.isEmpty()) return false;
+  // The marks are drawn only where they are seen: a component draws every mark of a line it
+  // shows, and a line of megabytes may hold hundreds of thousands. The text in view, a word's
+  // length either side, is marked again whenever the view or the text changes.
+  const long length = SendScintilla(SCI_GETLENGTH);
+  const long first = SendScintilla(SCI_DOCLINEFROMVISIBLE, SendScintilla(SCI_GETFIRSTVISIBLELINE));
+  const long last =
+      qMin(long(lines() - 1), SendScintilla(SCI_DOCLINEFROMVISIBLE, SendScintilla(SCI_GETFIRSTVISIBLELINE) +
+                                                                        SendScintilla(SCI_LINESONSCREEN) + 1));
+  const long lineHeight = qMax(1l, SendScintilla(SCI_TEXTHEIGHT, first));
+  // A line can be wider than the view many times over: from the first line's first shown
+  // character to the last line's last.
+  auto shown = [&](long line, int x) {
+    const long y =
+        SendScintilla(SCI_POINTYFROMPOSITION, 0ul, SendScintilla(SCI_POSITIONFROMLINE, line)) + lineHeight / 2;
+    return SendScintilla(SCI_POSITIONFROMPOINT, (unsigned long)qMax(0, x), y);
+  };
+  auto isLong = [&](long line) { return SendScintilla(SCI_LINELENGTH, line) > 4096; };
+  const long span = FMark.size() + 1;
+  long from = isLong(first) ? shown(first, 0) : SendScintilla(SCI_POSITIONFROMLINE, first);
+  long to = isLong(last) ? shown(last, viewport()->width()) : SendScintilla(SCI_GETLINEENDPOSITION, last);
+  from = qMax(0l, from - span);
+  to = qMin(length, to + span);
+  if (from == FMarkedFrom && to == FMarkedTo && FMarkedLength == length) return false;
+  SendScintilla(SCI_SETINDICATORCURRENT, TSQLEditor::FoundIndicator);
+  if (FMarkedFrom >= 0) SendScintilla(SCI_INDICATORCLEARRANGE, 0l, length);
+  ForEachMatch(from, to, [this](long at, long end) { SendScintilla(SCI_INDICATORFILLRANGE, at, end - at); });
+  FMarkedFrom = from;
+  FMarkedTo = to;
+  FMarkedLength = length;
+  return true;
 }
 
 bool TSQLEditor::ReplaceSelection(const QString &what, const QString &with, const TFindOptions &options) {

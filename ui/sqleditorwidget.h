@@ -33,10 +33,12 @@ public:
 
   // Search. Find selects the next match after the selection (the one before it, Backward);
   // false when there is none. ReplaceAll replaces every match in one undo step; MarkAll
-  // highlights every match. Both return how many there were.
+  // highlights every match (drawn as it comes into view) until the next MarkAll. Both return how many there were.
   bool Find(const QString &what, const TFindOptions &options);
   int ReplaceAll(const QString &what, const QString &with, const TFindOptions &options);
   int MarkAll(const QString &what, const TFindOptions &options);
+  // The indicator Mark All draws with.
+  static constexpr int FoundIndicator = 9;
   // Replaces the selection when it is a match (the last search's); false when it is not.
   bool ReplaceSelection(const QString &what, const QString &with, const TFindOptions &options);
   // The search dialog, with the replace part when replace (Ctrl+F, Ctrl+H); the dialog's
@@ -78,8 +80,16 @@ private:
   bool OwnKey(const QKeyEvent *e, bool run);
   void CharAdded(int c);
   long BytePos(int charPos) const;
+  // Calls found(start, end) for every match of the marked text from one position to another.
+  template <typename F>
+  void ForEachMatch(long from, long to, F &&found);
+  // Marks the matches in view; false when they were already.
+  bool MarkVisible();
 
   TSQLLexer *FLexer;
   TFindDialog *FFind = nullptr;
   bool FListCut = false;  // the list shows only the first of its entries
+  QByteArray FMark;       // what Mark All looks for, empty when nothing is marked
+  int FMarkFlags = 0;
+  long FMarkedFrom = -1, FMarkedTo = -1, FMarkedLength = -1;  // the stretch marked, and the text's length then
 };
