@@ -121,6 +121,10 @@ void TSQLEditor::setPlainText(const QString &text) {
   SendScintilla(SCI_SETSCROLLWIDTH, qMax(1l, long(std::ceil(double(longest) * double(thousand + 1) / 1000.0))));
   SendScintilla(SCI_EMPTYUNDOBUFFER);
   setModified(false);
+  // The first screen styled before the caret is placed: placing it lays out the first line,
+  // which styling would then have laid out again (a line of megabytes, seconds each time).
+  const long shown = qMin(long(lines() - 1), SendScintilla(SCI_LINESONSCREEN) + 1);
+  SendScintilla(SCI_COLOURISE, 0l, SendScintilla(SCI_GETLINEENDPOSITION, shown));
   SendScintilla(SCI_GOTOPOS, 0l);
   ClearError();
   setProperty(kLoadedTextProperty, QVariant());
