@@ -72,7 +72,9 @@ TSQLEditor::TSQLEditor(QWidget *parent) : QsciScintilla(parent) {
   indicatorDefine(SquiggleIndicator, kErrorIndicator);
   setIndicatorForegroundColor(QColor(0xE0, 0x00, 0x00), kErrorIndicator);
   indicatorDefine(FullBoxIndicator, TSQLEditor::FoundIndicator);
-  setIndicatorForegroundColor(QColor(0xFF, 0xC0, 0x00), TSQLEditor::FoundIndicator);
+  // Translucent and under the text: the component takes a mark's opacity from its colour.
+  setIndicatorForegroundColor(QColor(0xFF, 0xC0, 0x00, 120), TSQLEditor::FoundIndicator);
+  setIndicatorDrawUnder(true, TSQLEditor::FoundIndicator);
   SendScintilla(SCI_SETSCROLLWIDTH, 1);
   SendScintilla(SCI_SETSCROLLWIDTHTRACKING, 1);
   SendScintilla(SCI_AUTOCSETSEPARATOR, long('\n'));
