@@ -66,6 +66,8 @@ public:
   void ShowCompletion(bool forced);
   // The entries a completion at the caret offers (what ShowCompletion lists).
   QStringList CompletionEntries(QString *prefix = nullptr) const;
+  // Off, the editor offers no completion at all (an editor of plain texts rather than SQL).
+  void SetCompletion(bool on) { FCompletion = on; }
 
   TSQLLexer *Lexer() const { return FLexer; }
 
@@ -82,4 +84,5 @@ private:
   TSQLLexer *FLexer;
   TFindDialog *FFind = nullptr;
   bool FListCut = false;  // the list shows only the first of its entries
+  bool FCompletion = true;
 };
