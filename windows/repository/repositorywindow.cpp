@@ -59,8 +59,6 @@ void StoreSource(const QString &text) {
 
 void AddObjectSource(const TStringList &lines) { StoreSource(lines.Text()); }
 
-void AddObjectSource(const QPlainTextEdit *editor) { StoreSource(EditorText(editor)); }
-
 void AddObjectSource(const TSQLEditor *editor) { StoreSource(EditorText(editor)); }
 
 TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
