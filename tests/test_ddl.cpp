@@ -798,6 +798,9 @@ private slots:
     QVERIFY(Ed->isListActive());
     QTest::keyClick(Ed, Qt::Key_Return);
     QCOMPARE(Ed->toPlainText(), QStringLiteral("SELECT L.EVENT FROM T_LOG L"));
+    SetText(QString());  // three letters typed in lower case open the list by themselves
+    QTest::keyClicks(Ed, QStringLiteral("sel"));
+    QVERIFY(Ed->isListActive());
   }
 
   // A server's error inside a statement shows its whole message, and its line and column are

@@ -16,12 +16,12 @@
 #include "ui/dbgrid.h"
 #include "ui/editorlines.h"
 #include "ui/mdichild.h"
+#include "ui/sqleditorwidget.h"
 #include "windows/catalog/domains.h"
 #include "windows/editing/ddlwindow.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextEdit>
 #include <QToolButton>
@@ -56,7 +56,7 @@ QList<QWidget *> MemoViewers() {
 }
 
 QString ViewerText(QWidget *viewer) {
-  if (auto *e = viewer->findChild<QPlainTextEdit *>()) return e->toPlainText();
+  if (auto *e = viewer->findChild<TSQLEditor *>()) return e->toPlainText();
   if (auto *e = viewer->findChild<QTextEdit *>()) return e->toPlainText();
   return QStringLiteral("<no text control>");
 }

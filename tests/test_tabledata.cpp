@@ -359,7 +359,7 @@ private slots:
     QVERIFY(!viewer->MemoCtrl->ReadOnly());
     viewer->MemoCtrl->setFocus();
     QTest::keyClicks(viewer->MemoCtrl, QStringLiteral("Zeile 1 "));
-    viewer->MemoCtrl->insertPlainText(QStringLiteral("äö"));
+    viewer->MemoCtrl->replaceSelectedText(QStringLiteral("äö"));
     QTest::keyClick(viewer->MemoCtrl, Qt::Key_Return);
     QTest::keyClicks(viewer->MemoCtrl, QStringLiteral("line 2"));
     form->DBNavigator1->BtnClick(nbPost);

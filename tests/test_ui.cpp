@@ -751,6 +751,31 @@ private slots:
     QCOMPARE(m.Table->State(), TDataSetState::dsBrowse);
   }
 
+  // The memo gives the field its text back byte for byte (CR LF, no-break space) when a change
+  // is taken back, keeps the text's line break after one, and opens no completion list.
+  void memoKeepsTheFieldsText() {
+    MasterDb m;
+    TDBMemo *memo = m.Add(new TDBMemo);
+    memo->SetDataField(QStringLiteral("NOTES"));
+    QVERIFY(m.Show());
+    m.Table->Open();
+    const QString text = QStringLiteral("a\u00A0b\r\nc\r\n");
+    const QList<std::pair<QList<QKeyCombination>, QString>> cases{{{Qt::Key_X, Qt::Key_Backspace}, text},
+                                                                  {{Qt::Key_X, Qt::CTRL | Qt::Key_Z}, text},
+                                                                  {{Qt::Key_X, Qt::Key_Return}, "x\r\n" + text},
+                                                                  {{Qt::Key_S, Qt::Key_E, Qt::Key_L}, "sel" + text}};
+    for (const auto &[keys, stored] : cases) {
+      m.Table->Edit();
+      m.Table->FieldByName(QStringLiteral("NOTES"))->SetAsString(text);
+      memo->setFocus();
+      for (QKeyCombination k : keys)
+        QTest::keyClick(memo, k.key(), k.keyboardModifiers());
+      QCOMPARE(m.Table->FieldByName(QStringLiteral("NOTES"))->AsString(), stored);
+      QVERIFY(!memo->isListActive());
+      m.Table->Cancel();
+    }
+  }
+
   // The navigator's buttons, and two memos on the same field: one read-only, one edited.
   void navigatorAndMemos() {
     MasterDb m;
@@ -832,7 +857,7 @@ private slots:
     // with the editor's line breaks as CR LF.
     m.Table->First();
     editor->setFocus();
-    editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(editor, QStringLiteral(" more"));
     QTest::keyClick(editor, Qt::Key_Return);
     QTest::keyClicks(editor, QStringLiteral("second line"));

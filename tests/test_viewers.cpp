@@ -11,11 +11,11 @@
 #include "ui/dbcontrols.h"
 #include "ui/errordisplay.h"
 #include "ui/memoview.h"
+#include "ui/sqleditorwidget.h"
 #include "windows/editing/sourcedialog.h"
 
 #include <QApplication>
 #include <QFontInfo>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
@@ -113,10 +113,10 @@ private slots:
     answer.CloseBox = closeBox;
     answer.Check = [&](QWidget *box) {
       if (auto *dlg = qobject_cast<TSQLSourceForm *>(box)) {
-        const QPlainTextEdit *memo = dlg->SourceMemo;
+        const TSQLEditor *memo = dlg->SourceMemo;
         shown = memo->toPlainText();
         // Read-only, wrapped at the width, no scroll bars, the editors' 17-pixel face.
-        looks = memo->isReadOnly() && memo->lineWrapMode() == QPlainTextEdit::WidgetWidth &&
+        looks = memo->isReadOnly() && memo->wrapMode() != QsciScintilla::WrapNone &&
                 memo->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff &&
                 memo->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff &&
                 QFontInfo(memo->font()).pixelSize() == 17;

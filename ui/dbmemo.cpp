@@ -2,6 +2,7 @@
 
 #include "ui/editorlines.h"
 #include "ui/errordisplay.h"
+#include "ui/sqleditor.h"
 
 #include <QKeyEvent>
 
@@ -24,7 +25,7 @@ bool ChangesText(QKeyEvent *e) {
 }  // namespace
 
 TDBMemo::TDBMemo(QWidget *parent)
-    : QPlainTextEdit(parent),
+    : TSQLEditor(parent),
       FLink(
           this,
           [this](TDataSource *source) {
@@ -34,8 +35,13 @@ TDBMemo::TDBMemo(QWidget *parent)
                       });
           },
           [this] { LoadText(); }) {
-  setTabChangesFocus(true);
-  connect(this, &QPlainTextEdit::textChanged, this, &TDBMemo::WriteText);
+  SetUpEditorFonts(this);
+  SetCompletion(false);  // completion belongs to the SQL windows
+  // The editor leaves insertions and deletions out of its change notifications, whose cost
+  // grows with the document; a memo holds one field's value, small, and needs them to write
+  // the text back as it changes.
+  SendScintilla(SCI_SETMODEVENTMASK, SendScintilla(SCI_GETMODEVENTMASK) | SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT);
+  connect(this, &QsciScintilla::textChanged, this, &TDBMemo::WriteText);
   UpdateEditable();
 }
 
@@ -81,12 +87,22 @@ void TDBMemo::WriteText() {
 }
 
 bool TDBMemo::StartEdit() {
-  if (FReadOnly || !DataSource() || !Field()) return false;
+  if (!CanChange()) return false;
   if (DataSource()->Editing()) return true;
   bool editing = false;
   Guard([&] { editing = DataSource()->Edit(); });
   UpdateEditable();
   return editing;
+}
+
+bool TDBMemo::event(QEvent *e) {
+  // A key that changes the text is the memo's while the text may change, even in a browsed
+  // row (where the editor itself is still read-only and would let the window's shortcuts have it).
+  if (e->type() == QEvent::ShortcutOverride && CanChange() && ChangesText(static_cast<QKeyEvent *>(e))) {
+    e->accept();
+    return true;
+  }
+  return TSQLEditor::event(e);
 }
 
 void TDBMemo::keyPressEvent(QKeyEvent *event) {
@@ -95,9 +111,16 @@ void TDBMemo::keyPressEvent(QKeyEvent *event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) event->ignore();
     return;
   }
-  QPlainTextEdit::keyPressEvent(event);
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->ignore();  // the dialog's, as in the other text controls (the memo has no list to close)
+    return;
+  }
+  TSQLEditor::keyPressEvent(event);
 }
 
-void TDBMemo::insertFromMimeData(const QMimeData *source) {
-  if (StartEdit()) QPlainTextEdit::insertFromMimeData(source);
+// Tab moves on to the next control, as in the other data controls of a form.
+bool TDBMemo::focusNextPrevChild(bool next) { return QWidget::focusNextPrevChild(next); }
+
+void TDBMemo::paste() {
+  if (StartEdit()) TSQLEditor::paste();
 }

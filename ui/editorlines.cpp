@@ -48,15 +48,8 @@ QString EditorText(const TSQLEditor *editor) {
   return StoredForm(editor->toPlainText(), editor->property(kLoadedTextProperty));
 }
 
-TStringList EditorLines(const QPlainTextEdit *editor) { return TStringList(TStringList::SplitLines(RawText(editor))); }
-
 TStringList EditorLines(const TSQLEditor *editor) {
   return TStringList(TStringList::SplitLines(editor->toPlainText()));
-}
-
-void SetEditorLines(QPlainTextEdit *editor, const TStringList &lines) {
-  editor->setPlainText(lines.Lines().join(u'\n'));
-  editor->document()->setProperty(kLoadedTextProperty, QVariant());
 }
 
 void SetEditorLines(TSQLEditor *editor, const TStringList &lines) { editor->setPlainText(lines.Lines().join(u'\n')); }

@@ -19,10 +19,8 @@ extern const char *const kLoadedTextProperty;
 QString EditorText(const QPlainTextEdit *editor);
 QString EditorText(const TSQLEditor *editor);
 // The editor's lines as a line list.
-TStringList EditorLines(const QPlainTextEdit *editor);
 TStringList EditorLines(const TSQLEditor *editor);
 // Replaces the editor's text by the lines, separated by line breaks, no break after the last.
-void SetEditorLines(QPlainTextEdit *editor, const TStringList &lines);
 void SetEditorLines(TSQLEditor *editor, const TStringList &lines);
 // Replaces the editor's text by text, which EditorText gives back as it is.
 void SetEditorText(QPlainTextEdit *editor, const QString &text);

@@ -1,7 +1,6 @@
 #include "ui/memoview.h"
 
 #include "ui/dbmemo.h"
-#include "ui/sqleditor.h"
 
 #include <QVBoxLayout>
 
@@ -11,7 +10,7 @@ TMemoViewForm::TMemoViewForm(QWidget *parent) : TChildForm(parent) {
   MemoCtrl = new TDBMemo(this);
   MemoCtrl->setObjectName(QStringLiteral("MemoCtrl"));
   MemoCtrl->SetReadOnly(true);
-  MemoCtrl->setFont(FixedPitchFont(QStringLiteral("Courier New BaltRim"), 17));
+  MemoCtrl->setWrapMode(QsciScintilla::WrapWord);  // a value is read whole, without scrolling sideways
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(MemoCtrl);

@@ -202,8 +202,7 @@ void SaveEditorToFile(const TSQLEditor *editor, const QString &fileName) {
 
 // ---------------------------------------------------------------------------------------------
 
-TSQLEditor *CreateSQLEditor(QWidget *parent, const QString &face) {
-  auto *editor = new TSQLEditor(parent);
+void SetUpEditorFonts(TSQLEditor *editor, const QString &face) {
   const QFont font = FixedPitchFont(face, 17);
   editor->QWidget::setFont(font);  // the widget's own, as the editor's is its styles'
   // Scintilla takes a face's size in points only, and one family name: the face the widget's
@@ -216,6 +215,11 @@ TSQLEditor *CreateSQLEditor(QWidget *parent, const QString &face) {
   editor->Lexer()->setDefaultFont(styles);
   editor->setMarginsFont(styles);
   editor->setMarginWidth(0, QStringLiteral("00000"));
+}
+
+TSQLEditor *CreateSQLEditor(QWidget *parent, const QString &face) {
+  auto *editor = new TSQLEditor(parent);
+  SetUpEditorFonts(editor, face);
   editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   editor->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -81,6 +81,8 @@ void LoadEditorFromFile(TSQLEditor *editor, const QString &fileName);
 // The file is replaced only once the new content is complete ("Cannot create file %s").
 void SaveEditorToFile(const TSQLEditor *editor, const QString &fileName);
 
+// The editor's text, line numbers and highlighting in the named fixed-pitch face at 17 pixels.
+void SetUpEditorFonts(TSQLEditor *editor, const QString &face = QStringLiteral("Courier New BaltRim"));
 // A SQL editor as the editing windows show it: the named fixed-pitch face at 17 pixels, no
 // wrapping, both scroll bars, Tab typed as a character, a context menu the window provides;
 // Firebird highlighting, line numbers, the caret line and matching braces shown, search,

@@ -452,6 +452,7 @@ QStringList TSQLEditor::CompletionEntries(QString *prefixOut) const {
 }
 
 void TSQLEditor::ShowCompletion(bool forced) {
+  if (!FCompletion) return;
   QString prefix;
   QStringList entries = CompletionEntries(&prefix);
   if (entries.isEmpty()) return;
@@ -518,7 +519,7 @@ bool TSQLEditor::event(QEvent *e) {
     e->accept();
     return true;
   }
-  if (e->type() == QEvent::FocusIn)
+  if (e->type() == QEvent::FocusIn && FCompletion)
     if (TCatalogNames *c = CatalogNames()) c->Names();  // read ahead of the first completion
   return QsciScintilla::event(e);
 }

@@ -68,6 +68,8 @@ public:
   void ShowCompletion(bool forced);
   // The entries a completion at the caret offers (what ShowCompletion lists).
   QStringList CompletionEntries(QString *prefix = nullptr) const;
+  // Off, the editor offers no completion at all (an editor of plain texts rather than SQL).
+  void SetCompletion(bool on) { FCompletion = on; }
 
   TSQLLexer *Lexer() const { return FLexer; }
 
@@ -92,4 +94,5 @@ private:
   QByteArray FMark;       // what Mark All looks for, empty when nothing is marked
   int FMarkFlags = 0;
   long FMarkedFrom = -1, FMarkedTo = -1, FMarkedLength = -1;  // the stretch marked, and the text's length then
+  bool FCompletion = true;
 };

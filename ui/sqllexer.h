@@ -13,6 +13,9 @@ public:
   explicit TSQLLexer(QObject *parent = nullptr);
 
   const char *language() const override { return "Firebird SQL"; }
+  // SQL words match in any case: the editor takes its completion's matching from here, so
+  // "sel" typed finds SELECT.
+  bool caseSensitive() const override { return false; }
   QString description(int style) const override;
   QColor defaultColor(int style) const override;
   QFont defaultFont(int style) const override;

@@ -8,7 +8,6 @@
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <memory>
@@ -17,13 +16,15 @@ TSQLSourceForm::TSQLSourceForm(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("SQLSourceForm"));
   setWindowTitle(QStringLiteral("SQL Source"));
 
-  SourceMemo = new QPlainTextEdit(this);
+  SourceMemo = CreateSQLEditor(this, QStringLiteral("Courier New"));
   SourceMemo->setObjectName(QStringLiteral("Memo1"));
   SourceMemo->setReadOnly(true);
-  SourceMemo->setFont(FixedPitchFont(QStringLiteral("Courier New"), 17));
-  SourceMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  SourceMemo->SetCompletion(false);
+  // Wrapped at the width: the whole statement reads without scrolling sideways.
+  SourceMemo->setWrapMode(QsciScintilla::WrapWord);
   SourceMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   SourceMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  SourceMemo->setContextMenuPolicy(Qt::DefaultContextMenu);  // the editor's own: Copy, Select All
   SourceMemo->installEventFilter(this);
 
   ButtonPanel = new QWidget(this);
@@ -55,14 +56,19 @@ TSQLSourceForm::TSQLSourceForm(QWidget *parent) : QDialog(parent) {
   resize(560, 360);
 }
 
-void TSQLSourceForm::AddBtnClick() { AddObjectSource(static_cast<const QPlainTextEdit *>(SourceMemo)); }
+void TSQLSourceForm::AddBtnClick() { AddObjectSource(SourceMemo); }
 
 bool TSQLSourceForm::eventFilter(QObject *watched, QEvent *event) {
-  // Enter in the text belongs to the default button.
+  // Enter in the text belongs to the default button, Escape to the dialog (the editor would
+  // take it for its own cancel).
   if (watched == SourceMemo && event->type() == QEvent::KeyPress) {
     auto *k = static_cast<QKeyEvent *>(event);
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
       BitBtn1->click();
+      return true;
+    }
+    if (k->key() == Qt::Key_Escape && k->modifiers() == Qt::NoModifier) {
+      reject();
       return true;
     }
   }

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-class QPlainTextEdit;
+class TSQLEditor;
 class QPushButton;
 
 class TSQLSourceForm : public QDialog {
@@ -13,7 +13,7 @@ class TSQLSourceForm : public QDialog {
 public:
   explicit TSQLSourceForm(QWidget *parent = nullptr);
 
-  QPlainTextEdit *SourceMemo;
+  TSQLEditor *SourceMemo;
   QWidget *ButtonPanel;
   QPushButton *BitBtn1;  // "OK"
   QPushButton *BitBtn2;  // "Cancel"

@@ -59,8 +59,6 @@ void StoreSource(const QString &text) {
 
 void AddObjectSource(const TStringList &lines) { StoreSource(lines.Text()); }
 
-void AddObjectSource(const QPlainTextEdit *editor) { StoreSource(EditorText(editor)); }
-
 void AddObjectSource(const TSQLEditor *editor) { StoreSource(EditorText(editor)); }
 
 TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
@@ -99,7 +97,6 @@ TObjRepos::TObjRepos(QWidget *parent) : TChildForm(parent) {
   DBMemo1->SetDataSource(DS);
   DBMemo1->SetDataField(repository_table::kSourceField);
   DBMemo1->setFrameShape(QFrame::NoFrame);
-  DBMemo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   DBMemo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   DBMemo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
