@@ -42,6 +42,20 @@ QVariant Scaled(qint64 value, short scale) {
   return v;
 }
 
+// A value of type T as the client library laid it out in a column's buffer.
+template <typename T>
+T Read(const char *data) {
+  T v;
+  std::memcpy(&v, data, sizeof v);
+  return v;
+}
+
+// A whole-number column's value: a double when the column keeps decimals.
+template <typename Plain>
+QVariant Whole(qint64 value, short scale) {
+  return scale < 0 ? Scaled(value, scale) : QVariant(Plain(value));
+}
+
 QVariant ValueOf(const XSQLVAR &var, isc_db_handle db, isc_tr_handle *tr) {
   if ((var.sqltype & 1) && *var.sqlind < 0) return {};
   const char *data = var.sqldata;
@@ -52,61 +66,28 @@ QVariant ValueOf(const XSQLVAR &var, isc_db_handle db, isc_tr_handle *tr) {
       --n;
     return QString::fromUtf8(data, n);
   }
-  case SQL_VARYING: {
-    short len = 0;
-    std::memcpy(&len, data, sizeof len);
-    return QString::fromUtf8(data + sizeof len, len);
-  }
-  case SQL_SHORT: {
-    short v;
-    std::memcpy(&v, data, sizeof v);
-    return var.sqlscale < 0 ? Scaled(v, var.sqlscale) : QVariant(int(v));
-  }
-  case SQL_LONG: {
-    ISC_LONG v;
-    std::memcpy(&v, data, sizeof v);
-    return var.sqlscale < 0 ? Scaled(v, var.sqlscale) : QVariant(int(v));
-  }
-  case SQL_INT64: {
-    ISC_INT64 v;
-    std::memcpy(&v, data, sizeof v);
-    return var.sqlscale < 0 ? Scaled(v, var.sqlscale) : QVariant(qlonglong(v));
-  }
-  case SQL_FLOAT: {
-    float v;
-    std::memcpy(&v, data, sizeof v);
-    return double(v);
-  }
+  case SQL_VARYING: return QString::fromUtf8(data + sizeof(short), Read<short>(data));
+  case SQL_SHORT: return Whole<int>(Read<short>(data), var.sqlscale);
+  case SQL_LONG: return Whole<int>(Read<ISC_LONG>(data), var.sqlscale);
+  case SQL_INT64: return Whole<qlonglong>(Read<ISC_INT64>(data), var.sqlscale);
+  case SQL_FLOAT: return double(Read<float>(data));
   case SQL_DOUBLE:
-  case SQL_D_FLOAT: {
-    double v;
-    std::memcpy(&v, data, sizeof v);
-    return v;
-  }
+  case SQL_D_FLOAT: return Read<double>(data);
   case SQL_BOOLEAN: return *reinterpret_cast<const unsigned char *>(data) != 0;
   case SQL_TYPE_DATE: {
     tm t{};
     isc_decode_sql_date(reinterpret_cast<const ISC_DATE *>(data), &t);
     return QDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
   }
-  case SQL_TYPE_TIME: {
-    ISC_TIME v;
-    std::memcpy(&v, data, sizeof v);
-    return QTime::fromMSecsSinceStartOfDay(int(v / 10));
-  }
+  case SQL_TYPE_TIME: return QTime::fromMSecsSinceStartOfDay(int(Read<ISC_TIME>(data) / 10));
   case SQL_TIMESTAMP: {
-    ISC_TIMESTAMP v;
-    std::memcpy(&v, data, sizeof v);
+    const auto v = Read<ISC_TIMESTAMP>(data);
     tm t{};
     isc_decode_sql_date(&v.timestamp_date, &t);
     return QDateTime(QDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday),
                      QTime::fromMSecsSinceStartOfDay(int(v.timestamp_time / 10)));
   }
-  case SQL_BLOB: {
-    ISC_QUAD id;
-    std::memcpy(&id, data, sizeof id);
-    return ReadBlob(db, tr, id);
-  }
+  case SQL_BLOB: return ReadBlob(db, tr, Read<ISC_QUAD>(data));
   default: return {};
   }
 }
