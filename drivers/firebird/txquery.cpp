@@ -11,10 +11,6 @@
 namespace {
 constexpr short kUtf8 = 4;  // the attachment's character set
 
-void Check(const ISC_STATUS *status) {
-  if (IsStatusError(status)) throw EDatabaseError(StatusText(status, u'\n'));
-}
-
 TFieldType TypeOf(const XSQLVAR &var) {
   const short type = var.sqltype & ~1;
   switch (type) {
@@ -120,26 +116,21 @@ private:
 std::unique_ptr<TCursor> OpenQueryIn(isc_db_handle db, isc_tr_handle *transaction, const QString &sql,
                                      const QList<QPair<QString, QVariant>> &params) {
   ISC_STATUS_ARRAY status{};
-  isc_stmt_handle stmt = 0;
-  isc_dsql_allocate_statement(status, &db, &stmt);
-  Check(status);
-  const auto release = qScopeGuard([&stmt] {
-    ISC_STATUS_ARRAY s;
-    isc_dsql_free_statement(s, &stmt, DSQL_drop);
-  });
+  TStatementHandle stmt(status, &db);
+  CheckStatusVector(status);
   const QByteArray text = sql.toUtf8();
   TSqlda out(20);
-  isc_dsql_prepare(status, transaction, &stmt, 0, text.constData(), SQL_DIALECT_V6, out.Da());
-  Check(status);
+  isc_dsql_prepare(status, transaction, &stmt.Handle, 0, text.constData(), SQL_DIALECT_V6, out.Da());
+  CheckStatusVector(status);
   if (out.Da()->sqld > out.Da()->sqln) {
     out = TSqlda(out.Da()->sqld);
-    isc_dsql_describe(status, &stmt, SQL_DIALECT_V6, out.Da());
-    Check(status);
+    isc_dsql_describe(status, &stmt.Handle, SQL_DIALECT_V6, out.Da());
+    CheckStatusVector(status);
   }
   // Parameters go as UTF-8 text, which the server converts to what the statement needs.
   TSqlda in(short(params.size()));
-  isc_dsql_describe_bind(status, &stmt, SQL_DIALECT_V6, in.Da());
-  Check(status);
+  isc_dsql_describe_bind(status, &stmt.Handle, SQL_DIALECT_V6, in.Da());
+  CheckStatusVector(status);
   if (in.Da()->sqld != params.size()) throw EDatabaseError(QStringLiteral("Wrong number of parameters"));
   std::vector<QByteArray> texts(params.size());
   std::vector<short> nulls(params.size() + out.Da()->sqld, 0);
@@ -169,12 +160,12 @@ std::unique_ptr<TCursor> OpenQueryIn(isc_db_handle db, isc_tr_handle *transactio
     var.sqldata = buffers[i].data();
     var.sqlind = &nulls[params.size() + i];
   }
-  isc_dsql_execute(status, transaction, &stmt, SQL_DIALECT_V6, params.isEmpty() ? nullptr : in.Da());
-  Check(status);
+  isc_dsql_execute(status, transaction, &stmt.Handle, SQL_DIALECT_V6, params.isEmpty() ? nullptr : in.Da());
+  CheckStatusVector(status);
   for (;;) {
-    const ISC_STATUS rc = isc_dsql_fetch(status, &stmt, SQL_DIALECT_V6, out.Da());
+    const ISC_STATUS rc = isc_dsql_fetch(status, &stmt.Handle, SQL_DIALECT_V6, out.Da());
     if (rc == 100) break;
-    Check(status);
+    CheckStatusVector(status);
     TRow row(columns);
     for (short i = 0; i < columns; ++i)
       row[i] = ValueOf(out.Da()->sqlvar[i], db, transaction);
@@ -187,7 +178,7 @@ QByteArray ReadBlob(isc_db_handle db, isc_tr_handle *tr, ISC_QUAD id) {
   ISC_STATUS_ARRAY status{};
   isc_blob_handle blob = 0;
   isc_open_blob2(status, &db, tr, &blob, &id, 0, nullptr);
-  Check(status);
+  CheckStatusVector(status);
   const auto close = qScopeGuard([&blob] {
     ISC_STATUS_ARRAY s;
     isc_close_blob(s, &blob);
@@ -198,7 +189,7 @@ QByteArray ReadBlob(isc_db_handle db, isc_tr_handle *tr, ISC_QUAD id) {
     unsigned short got = 0;
     const ISC_STATUS rc = isc_get_segment(status, &blob, &got, sizeof segment, segment);
     if (rc == isc_segstr_eof) break;
-    if (rc != 0 && rc != isc_segment) Check(status);
+    if (rc != 0 && rc != isc_segment) CheckStatusVector(status);
     bytes.append(segment, got);
   }
   return bytes;
