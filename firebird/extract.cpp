@@ -1271,10 +1271,11 @@ QString WholeScript(const TCatalog &c, const TExtractOptions &options) {
 TScript OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
   const TWriter w(c);
   TScript s;
-  const auto find = [&name](const auto &list) -> decltype(&list[0]) {
+  // The object of that name in list; there being none is an error.
+  const auto find = [&](const auto &list) -> const auto & {
     for (const auto &x : list)
-      if (x.Name == name) return &x;
-    return nullptr;
+      if (x.Name == name) return x;
+    NotFound(kind, name);
   };
   switch (kind) {
   case TObjectKind::Domain:
@@ -1282,73 +1283,59 @@ TScript OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
     s.Add(TStatement{w.Domain(name)});
     s.Add(w.Comments(QStringLiteral("DOMAIN"), name, c.Fields.value(name).Description));
     break;
-  case TObjectKind::Exception:
-    if (auto *e = find(c.Exceptions)) {
-      s.Add(TStatement{QStringLiteral("CREATE EXCEPTION %1 %2").arg(w.Name(e->Name), w.Literal(e->Text))});
-      s.Add(w.Comments(QStringLiteral("EXCEPTION"), name, e->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  case TObjectKind::Exception: {
+    const auto &e = find(c.Exceptions);
+    s.Add(TStatement{QStringLiteral("CREATE EXCEPTION %1 %2").arg(w.Name(e.Name), w.Literal(e.Text))});
+    s.Add(w.Comments(QStringLiteral("EXCEPTION"), name, e.Description));
     break;
-  case TObjectKind::Generator:
-    if (auto *g = find(c.Generators)) {
-      s.Add(TStatement{w.Generator(*g)});
-      s.Add(w.Comments(QStringLiteral("SEQUENCE"), name, g->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Generator: {
+    const auto &g = find(c.Generators);
+    s.Add(TStatement{w.Generator(g)});
+    s.Add(w.Comments(QStringLiteral("SEQUENCE"), name, g.Description));
     break;
-  case TObjectKind::Trigger:
-    if (auto *t = find(c.Triggers)) {
-      s.Add(TStatement{w.Trigger(*t), true});
-      s.Add(w.Comments(QStringLiteral("TRIGGER"), name, t->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Trigger: {
+    const auto &t = find(c.Triggers);
+    s.Add(TStatement{w.Trigger(t), true});
+    s.Add(w.Comments(QStringLiteral("TRIGGER"), name, t.Description));
     break;
+  }
   case TObjectKind::Table:
   case TObjectKind::View: {
-    const TRelation *r = find(c.Relations);
-    if (!r) NotFound(kind, name);
-    if (r->View) {
-      s.Add(TStatement{w.View(*r)});
+    const TRelation &r = find(c.Relations);
+    if (r.View) {
+      s.Add(TStatement{w.View(r)});
     } else {
-      s.Add(TStatement{w.Table(*r)});
+      s.Add(TStatement{w.Table(r)});
       s.Add(w.Constraints(name, true, true, true));
       s.Add(w.Indices(name));
     }
-    s.Add(w.RelationComments(*r));
+    s.Add(w.RelationComments(r));
     break;
   }
-  case TObjectKind::Procedure:
-    if (auto *p = find(c.Procedures)) {
-      s.Add(TStatement{w.Procedure(*p, "CREATE", false), true});
-      s.Add(w.RoutineComments(*p, true));
-    } else {
-      NotFound(kind, name);
-    }
+  case TObjectKind::Procedure: {
+    const auto &p = find(c.Procedures);
+    s.Add(TStatement{w.Procedure(p, "CREATE", false), true});
+    s.Add(w.RoutineComments(p, true));
     break;
-  case TObjectKind::Function:
-    if (auto *f = find(c.Functions)) {
-      s.Add(TStatement{w.Function(*f, "CREATE", false), true});
-      s.Add(w.RoutineComments(*f, false));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Function: {
+    const auto &f = find(c.Functions);
+    s.Add(TStatement{w.Function(f, "CREATE", false), true});
+    s.Add(w.RoutineComments(f, false));
     break;
-  case TObjectKind::Package:
-    if (auto *p = find(c.Packages)) {
-      s.Add(TStatement{QStringLiteral("CREATE PACKAGE %1\nAS\n%2").arg(w.Name(p->Name), p->Header), true});
-      if (!p->Body.isEmpty())
-        s.Add(TStatement{QStringLiteral("CREATE PACKAGE BODY %1\nAS\n%2").arg(w.Name(p->Name), p->Body), true});
-      s.Add(w.Comments(QStringLiteral("PACKAGE"), name, p->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Package: {
+    const auto &p = find(c.Packages);
+    s.Add(TStatement{QStringLiteral("CREATE PACKAGE %1\nAS\n%2").arg(w.Name(p.Name), p.Header), true});
+    if (!p.Body.isEmpty())
+      s.Add(TStatement{QStringLiteral("CREATE PACKAGE BODY %1\nAS\n%2").arg(w.Name(p.Name), p.Body), true});
+    s.Add(w.Comments(QStringLiteral("PACKAGE"), name, p.Description));
     break;
+  }
   case TObjectKind::Index: {
-    const TIndex *ix = find(c.Indices);
-    if (!ix) NotFound(kind, name);
+    const TIndex &ix = find(c.Indices);
     // An index of a key or foreign key is made by its constraint.
     bool ofConstraint = false;
     for (const TConstraint &k : c.Constraints)
@@ -1360,28 +1347,24 @@ TScript OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
       }
     if (!ofConstraint) {
       TCatalog one = c;
-      one.Indices = {*ix};
-      one.IndexByName = {{ix->Name, 0}};
+      one.Indices = {ix};
+      one.IndexByName = {{ix.Name, 0}};
       s.Add(TWriter(one).Indices(QString()));
     }
     break;
   }
-  case TObjectKind::Role:
-    if (auto *r = find(c.Roles)) {
-      s.Add(TStatement{QStringLiteral("CREATE ROLE %1").arg(w.Name(r->Name))});
-      s.Add(w.Comments(QStringLiteral("ROLE"), name, r->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  case TObjectKind::Role: {
+    const auto &r = find(c.Roles);
+    s.Add(TStatement{QStringLiteral("CREATE ROLE %1").arg(w.Name(r.Name))});
+    s.Add(w.Comments(QStringLiteral("ROLE"), name, r.Description));
     break;
-  case TObjectKind::Collation:
-    if (auto *n = find(c.Collations)) {
-      s.Add(TStatement{w.CollationText(*n)});
-      s.Add(w.Comments(QStringLiteral("COLLATION"), name, n->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Collation: {
+    const auto &n = find(c.Collations);
+    s.Add(TStatement{w.CollationText(n)});
+    s.Add(w.Comments(QStringLiteral("COLLATION"), name, n.Description));
     break;
+  }
   }
   return s;
 }
