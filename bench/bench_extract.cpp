@@ -35,17 +35,7 @@ QString Script() {
                "  SELECT SUM(W) FROM VIEW_%1 INTO :S;\nEND^\n")
                .arg(n(t), call);
   }
-  static const char *const events[] = {"BEFORE INSERT", "AFTER INSERT",  "BEFORE UPDATE",
-                                       "AFTER UPDATE",  "BEFORE DELETE", "AFTER DELETE"};
-  for (int t = 0; t < kTables; ++t)
-    for (int i = 0; i < kTriggersPerTable; ++i)
-      sql += QStringLiteral(
-                 "CREATE TRIGGER TRG_%1_%2 FOR TAB_%1 ACTIVE %3 POSITION %2 AS\n"
-                 "DECLARE VARIABLE N INTEGER;\nBEGIN\n  N = %2;\nEND^\n")
-                 .arg(n(t))
-                 .arg(i)
-                 .arg(QLatin1String(events[i % 6]));
-  return sql + QStringLiteral("SET TERM ; ^\nCOMMIT;\n");
+  return sql + bench::TriggerStatements(kTables, kTriggersPerTable) + QStringLiteral("SET TERM ; ^\nCOMMIT;\n");
 }
 }  // namespace
 

@@ -32,17 +32,7 @@ QString TriggerScript() {
   for (int t = 0; t < kTables; ++t)
     sql += QStringLiteral("CREATE TABLE TAB_%1 (ID INTEGER, V INTEGER);\n").arg(t, 4, 10, QLatin1Char('0'));
   sql += QStringLiteral("SET TERM ^ ;\n");
-  static const char *const events[] = {"BEFORE INSERT", "AFTER INSERT",  "BEFORE UPDATE",
-                                       "AFTER UPDATE",  "BEFORE DELETE", "AFTER DELETE"};
-  for (int t = 0; t < kTables; ++t)
-    for (int i = 0; i < kTriggersPerTable; ++i)
-      sql += QStringLiteral(
-                 "CREATE TRIGGER TRG_%1_%2 FOR TAB_%1 ACTIVE %3 POSITION %2 AS\n"
-                 "DECLARE VARIABLE N INTEGER;\nBEGIN\n  N = %2;\nEND^\n")
-                 .arg(t, 4, 10, QLatin1Char('0'))
-                 .arg(i)
-                 .arg(QLatin1String(events[i % 6]));
-  return sql + QStringLiteral("SET TERM ; ^\nCOMMIT;\n");
+  return sql + bench::TriggerStatements(kTables, kTriggersPerTable) + QStringLiteral("SET TERM ; ^\nCOMMIT;\n");
 }
 
 struct Figures {

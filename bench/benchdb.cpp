@@ -22,6 +22,21 @@ fixtures::FbDatabase buildDatabase(const QString &script, double &seconds) {
   return db;
 }
 
+QString TriggerStatements(int tables, int perTable) {
+  static const char *const events[] = {"BEFORE INSERT", "AFTER INSERT",  "BEFORE UPDATE",
+                                       "AFTER UPDATE",  "BEFORE DELETE", "AFTER DELETE"};
+  QString sql;
+  for (int t = 0; t < tables; ++t)
+    for (int i = 0; i < perTable; ++i)
+      sql += QStringLiteral(
+                 "CREATE TRIGGER TRG_%1_%2 FOR TAB_%1 ACTIVE %3 POSITION %2 AS\n"
+                 "DECLARE VARIABLE N INTEGER;\nBEGIN\n  N = %2;\nEND^\n")
+                 .arg(t, 4, 10, QLatin1Char('0'))
+                 .arg(i)
+                 .arg(QLatin1String(events[i % 6]));
+  return sql;
+}
+
 fixtures::FbDatabase cachedDatabase(const QString &name, const QString &script, double &seconds) {
   return cachedDatabase(name, QStringList{script}, seconds);
 }

@@ -32,6 +32,10 @@ private:
   fixtures::ScopedDataModule FModule;
 };
 
+// perTable triggers on each of the tables TAB_0000 to TAB_<tables - 1>, TRG_<table>_<i>, the six
+// events in turn, each statement ended by ^: for a script that has set that terminator.
+QString TriggerStatements(int tables, int perTable);
+
 // Seconds on t once w has painted.
 double secondsUntilPainted(QElapsedTimer &t, QWidget *w);
 

@@ -8,6 +8,12 @@ TCatalogList::TCatalogList(QObject *owner, const char *sql) : TQuery(owner) {
   SQL.SetText(QString::fromLatin1(sql));
 }
 
+TField *TCatalogList::CalculatedText(const char *name, int size, const char *label, int width) {
+  TField *f = DeclareField(new TStringField(this, QLatin1String(name), size), QLatin1String(label), width);
+  f->Calculated = true;
+  return f;
+}
+
 namespace {
 // The session's connection, with its queries run in the executor's open transaction.
 class TInTransaction : public TDriverConnection {

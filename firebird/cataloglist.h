@@ -17,6 +17,12 @@ public:
   TField *NameField = nullptr;
 
 protected:
+  // A text field of up to size characters that OnCalcFields fills, shown under label (the
+  // field's name when empty) at width characters (0: as its size makes it).
+  TField *CalculatedText(const char *name, int size, const char *label = "", int width = 0);
+  // A field the list reads for its own use, not shown.
+  static TField *Hidden(TField *field) { return DeclareField(field, QString(), 0, false); }
+
   // Refused while a run holds the attachment: the read would wait for it, the interface frozen.
   // While the program has a transaction open, the list reads in it (its own DDL shows).
   std::unique_ptr<TCursor> CreateCursor(TDriverConnection &conn) override;

@@ -4,7 +4,6 @@
 #include "drivers/firebird/driver.h"
 #include "drivers/firebird/txquery.h"
 
-#include <QScopeGuard>
 #include <vector>
 
 TCatalogReader::TCatalogReader(isc_db_handle db, int dialect) : FDb(db), FDialect(dialect) {
@@ -18,26 +17,19 @@ TCatalogReader::~TCatalogReader() {
   if (FTr) isc_commit_transaction(status, &FTr);
 }
 
-void TCatalogReader::Check() {
-  if (IsStatusError(FStatus)) throw EDatabaseError(StatusText(FStatus, QLatin1Char('\n')));
-}
+void TCatalogReader::Check() { CheckStatusVector(FStatus); }
 
 QString TCatalogReader::ReadBlob(ISC_QUAD id) { return QString::fromUtf8(::ReadBlob(FDb, &FTr, id)); }
 
 QList<QVariantList> TCatalogReader::Rows(const QString &select, const QStringList &params) {
-  isc_stmt_handle stmt = 0;
-  isc_dsql_allocate_statement(FStatus, &FDb, &stmt);
+  TStatementHandle stmt(FStatus, &FDb);
   Check();
-  const auto drop = qScopeGuard([&stmt] {
-    ISC_STATUS_ARRAY status;
-    isc_dsql_free_statement(status, &stmt, DSQL_drop);
-  });
   std::vector<char> sqldaSpace(XSQLDA_LENGTH(1));
   auto *out = reinterpret_cast<XSQLDA *>(sqldaSpace.data());
   out->version = SQLDA_VERSION1;
   out->sqln = 1;
   const QByteArray text = select.toUtf8();
-  isc_dsql_prepare(FStatus, &FTr, &stmt, 0, text.constData(), static_cast<unsigned short>(FDialect), out);
+  isc_dsql_prepare(FStatus, &FTr, &stmt.Handle, 0, text.constData(), static_cast<unsigned short>(FDialect), out);
   Check();
   const int columns = out->sqld;
   if (columns > out->sqln) {
@@ -45,7 +37,7 @@ QList<QVariantList> TCatalogReader::Rows(const QString &select, const QStringLis
     out = reinterpret_cast<XSQLDA *>(sqldaSpace.data());
     out->version = SQLDA_VERSION1;
     out->sqln = static_cast<short>(columns);
-    isc_dsql_describe(FStatus, &stmt, SQLDA_VERSION1, out);
+    isc_dsql_describe(FStatus, &stmt.Handle, SQLDA_VERSION1, out);
     Check();
   }
   std::vector<std::vector<char>> buffers(columns);
@@ -66,7 +58,7 @@ QList<QVariantList> TCatalogReader::Rows(const QString &select, const QStringLis
     in = reinterpret_cast<XSQLDA *>(inSpace.data());
     in->version = SQLDA_VERSION1;
     in->sqln = static_cast<short>(params.size());
-    isc_dsql_describe_bind(FStatus, &stmt, SQLDA_VERSION1, in);
+    isc_dsql_describe_bind(FStatus, &stmt.Handle, SQLDA_VERSION1, in);
     Check();
     if (in->sqld != params.size())
       throw EDatabaseError(
@@ -85,11 +77,11 @@ QList<QVariantList> TCatalogReader::Rows(const QString &select, const QStringLis
       v.sqlind = &inNulls[i];
     }
   }
-  isc_dsql_execute(FStatus, &FTr, &stmt, SQLDA_VERSION1, in);
+  isc_dsql_execute(FStatus, &FTr, &stmt.Handle, SQLDA_VERSION1, in);
   Check();
   QList<QVariantList> rows;
   for (;;) {
-    const ISC_STATUS rc = isc_dsql_fetch(FStatus, &stmt, SQLDA_VERSION1, out);
+    const ISC_STATUS rc = isc_dsql_fetch(FStatus, &stmt.Handle, SQLDA_VERSION1, out);
     if (rc == 100) break;
     Check();
     QVariantList row;

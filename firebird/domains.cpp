@@ -40,15 +40,14 @@ QString DomainTypeName(const QVariant &fieldType) {
 TDomainList::TDomainList(QObject *owner) : TCatalogList(owner, kUserDomains) {
   NameField =
       DeclareField(new TStringField(this, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Domain name"), 36);
-  TypeName = DeclareField(new TStringField(this, QStringLiteral("FTYPE"), 30), QStringLiteral("Type"), 22);
-  TypeName->Calculated = true;
+  TypeName = CalculatedText("FTYPE", 30, "Type", 22);
   ComputedSource =
       DeclareField(new TMemoField(this, QStringLiteral("RDB$COMPUTED_SOURCE")), QStringLiteral("Computed expr"), 15);
   DefaultSource =
       DeclareField(new TMemoField(this, QStringLiteral("RDB$DEFAULT_SOURCE")), QStringLiteral("Default value"), 13);
   Length = DeclareField(new TSmallintField(this, QStringLiteral("RDB$FIELD_LENGTH")), QStringLiteral("Length"), 12);
   Scale = DeclareField(new TSmallintField(this, QStringLiteral("RDB$FIELD_SCALE")), QStringLiteral("Scale"), 12);
-  FieldType = DeclareField(new TSmallintField(this, QStringLiteral("RDB$FIELD_TYPE")), QString(), 0, false);
+  FieldType = Hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_TYPE")));
   NotNull = DeclareField(new TSmallintField(this, QStringLiteral("RDB$NULL_FLAG")), QStringLiteral("NOT NULL"), 12);
   OnCalcFields = [this](TDataSet *) { TypeName->SetAsString(DomainTypeName(FieldType->Value())); };
 }

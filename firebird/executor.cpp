@@ -119,16 +119,11 @@ void TIBDataBase::ExecuteStatement(const QByteArray &statement) {
 // statement does not know every literal the server does (Q-strings).
 void TIBDataBase::ExecuteCall(const QByteArray &statement) {
   const auto dialect = static_cast<unsigned short>(FDialect);
-  isc_stmt_handle handle = 0;
-  isc_dsql_allocate_statement(StatusVector, &DatabaseHandle, &handle);
+  TStatementHandle handle(StatusVector, &DatabaseHandle);
   CheckStatus();
-  const auto release = qScopeGuard([&handle] {
-    ISC_STATUS_ARRAY status;
-    isc_dsql_free_statement(status, &handle, DSQL_drop);
-  });
-  isc_dsql_prepare(StatusVector, &TransactionHandle, &handle, 0, statement.constData(), dialect, nullptr);
+  isc_dsql_prepare(StatusVector, &TransactionHandle, &handle.Handle, 0, statement.constData(), dialect, nullptr);
   CheckStatus();
-  if (ReturnsRows(handle)) {
+  if (ReturnsRows(handle.Handle)) {
     // Refused with the library's own error, as an immediate execution refuses it: the rows
     // would have nowhere to go.
     const ISC_STATUS noOutput[] = {isc_arg_gds, isc_dsql_error,           isc_arg_gds, isc_dsql_sqlda_err,
@@ -136,7 +131,7 @@ void TIBDataBase::ExecuteCall(const QByteArray &statement) {
     std::copy(std::begin(noOutput), std::end(noOutput), StatusVector);
     CheckStatus();
   }
-  isc_dsql_execute(StatusVector, &TransactionHandle, &handle, dialect, nullptr);
+  isc_dsql_execute(StatusVector, &TransactionHandle, &handle.Handle, dialect, nullptr);
   CheckStatus();
 }
 

@@ -167,6 +167,12 @@ private:
   QString Where(TObjectKind kind, const char *column) { return F.Where(kind, column, FParams); }
   QString WhereRelation(const char *column) { return F.WhereRelation(column, FParams); }
   TColumn Parameter(const QVariantList &r, int first);
+  // The procedures or the functions: routines' rows of name, source, a procedure's type or a
+  // function's deterministic flag, description, engine, entry point, owner and id; then their
+  // parameters' rows in order: the routine's name, a procedure's parameter type (1: output) or a
+  // function's argument position, then what Parameter reads.
+  void Routines(TObjectKind kind, const char *nameColumn, const QString &routines, const QString &parameters,
+                const QString &order, QList<TRoutine> &into);
   // The generators' current values, many to a statement.
   QStringList CurrentValues(const QStringList &generators, int dialect) {
     QStringList out;
@@ -202,6 +208,35 @@ TColumn TLoader::Parameter(const QVariantList &r, int i) {
   c.CollationId = Int(r[i + 7], -1);
   c.Description = Str(r[i + 8]);
   return c;
+}
+
+void TLoader::Routines(TObjectKind kind, const char *nameColumn, const QString &routines, const QString &parameters,
+                       const QString &order, QList<TRoutine> &into) {
+  const bool procedures = kind == TObjectKind::Procedure;
+  QHash<QString, int> at;
+  for (const auto &r : Rows(routines + Where(kind, nameColumn))) {
+    TRoutine p;
+    p.Name = Str(r[0]);
+    p.Source = Str(r[1]);
+    if (procedures)
+      p.ProcedureType = Int(r[2]);
+    else
+      p.Deterministic = Int(r[2]) == 1;
+    p.Description = Str(r[3]);
+    p.Engine = Str(r[4]);
+    p.EntryPoint = Str(r[5]);
+    p.Owner = Str(r[6]);
+    p.Id = r[7].toLongLong();
+    at[p.Name] = into.size();
+    into << p;
+  }
+  for (const auto &r : Rows(parameters + Where(kind, nameColumn) + order)) {
+    const auto p = at.find(Str(r[0]));
+    if (p == at.end()) continue;
+    TColumn param = Parameter(r, 2);
+    param.Output = procedures && Int(r[1]) == 1;
+    into[*p].Parameters << param;
+  }
 }
 
 TCatalog TLoader::Load() {
@@ -405,70 +440,27 @@ TCatalog TLoader::Load() {
     }
   }
 
-  if (F.Is(TObjectKind::Procedure)) {
-    QHash<QString, int> at;
-    for (const auto &r :
-         Rows(QStringLiteral("SELECT RDB$PROCEDURE_NAME, RDB$PROCEDURE_SOURCE, RDB$PROCEDURE_TYPE, RDB$DESCRIPTION, "
-                             "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME, RDB$PROCEDURE_ID FROM RDB$PROCEDURES "
-                             "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL") +
-              Where(TObjectKind::Procedure, "RDB$PROCEDURE_NAME"))) {
-      TRoutine p;
-      p.Name = Str(r[0]);
-      p.Source = Str(r[1]);
-      p.ProcedureType = Int(r[2]);
-      p.Description = Str(r[3]);
-      p.Engine = Str(r[4]);
-      p.EntryPoint = Str(r[5]);
-      p.Owner = Str(r[6]);
-      p.Id = r[7].toLongLong();
-      at[p.Name] = c.Procedures.size();
-      c.Procedures << p;
-    }
-    for (const auto &r :
-         Rows(QStringLiteral("SELECT RDB$PROCEDURE_NAME, RDB$PARAMETER_TYPE, RDB$PARAMETER_NAME, RDB$FIELD_SOURCE, "
-                             "RDB$PARAMETER_MECHANISM, RDB$RELATION_NAME, RDB$FIELD_NAME, RDB$NULL_FLAG, "
-                             "RDB$DEFAULT_SOURCE, RDB$COLLATION_ID, RDB$DESCRIPTION FROM RDB$PROCEDURE_PARAMETERS "
-                             "WHERE RDB$PACKAGE_NAME IS NULL") +
-              Where(TObjectKind::Procedure, "RDB$PROCEDURE_NAME") +
-              QStringLiteral(" ORDER BY RDB$PROCEDURE_NAME, RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"))) {
-      const auto p = at.find(Str(r[0]));
-      if (p == at.end()) continue;
-      TColumn param = Parameter(r, 2);
-      param.Output = Int(r[1]) == 1;
-      c.Procedures[*p].Parameters << param;
-    }
-  }
-  if (F.Is(TObjectKind::Function)) {
-    QHash<QString, int> at;
-    for (const auto &r :
-         Rows(QStringLiteral("SELECT RDB$FUNCTION_NAME, RDB$FUNCTION_SOURCE, RDB$DETERMINISTIC_FLAG, RDB$DESCRIPTION, "
-                             "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME, RDB$FUNCTION_ID FROM RDB$FUNCTIONS "
-                             "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL "
-                             "AND COALESCE(RDB$LEGACY_FLAG, 0) = 0") +
-              Where(TObjectKind::Function, "RDB$FUNCTION_NAME"))) {
-      TRoutine fn;
-      fn.Name = Str(r[0]);
-      fn.Source = Str(r[1]);
-      fn.Deterministic = Int(r[2]) == 1;
-      fn.Description = Str(r[3]);
-      fn.Engine = Str(r[4]);
-      fn.EntryPoint = Str(r[5]);
-      fn.Owner = Str(r[6]);
-      fn.Id = r[7].toLongLong();
-      at[fn.Name] = c.Functions.size();
-      c.Functions << fn;
-    }
-    for (const auto &r :
-         Rows(QStringLiteral("SELECT RDB$FUNCTION_NAME, RDB$ARGUMENT_POSITION, RDB$ARGUMENT_NAME, RDB$FIELD_SOURCE, "
-                             "RDB$ARGUMENT_MECHANISM, RDB$RELATION_NAME, RDB$FIELD_NAME, RDB$NULL_FLAG, "
-                             "RDB$DEFAULT_SOURCE, RDB$COLLATION_ID, RDB$DESCRIPTION FROM RDB$FUNCTION_ARGUMENTS "
-                             "WHERE RDB$PACKAGE_NAME IS NULL") +
-              Where(TObjectKind::Function, "RDB$FUNCTION_NAME") +
-              QStringLiteral(" ORDER BY RDB$FUNCTION_NAME, RDB$ARGUMENT_POSITION"))) {
-      const auto fn = at.find(Str(r[0]));
-      if (fn != at.end()) c.Functions[*fn].Parameters << Parameter(r, 2);
-    }
-  }
+  if (F.Is(TObjectKind::Procedure))
+    Routines(TObjectKind::Procedure, "RDB$PROCEDURE_NAME",
+             QStringLiteral("SELECT RDB$PROCEDURE_NAME, RDB$PROCEDURE_SOURCE, RDB$PROCEDURE_TYPE, RDB$DESCRIPTION, "
+                            "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME, RDB$PROCEDURE_ID FROM RDB$PROCEDURES "
+                            "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL"),
+             QStringLiteral("SELECT RDB$PROCEDURE_NAME, RDB$PARAMETER_TYPE, RDB$PARAMETER_NAME, RDB$FIELD_SOURCE, "
+                            "RDB$PARAMETER_MECHANISM, RDB$RELATION_NAME, RDB$FIELD_NAME, RDB$NULL_FLAG, "
+                            "RDB$DEFAULT_SOURCE, RDB$COLLATION_ID, RDB$DESCRIPTION FROM RDB$PROCEDURE_PARAMETERS "
+                            "WHERE RDB$PACKAGE_NAME IS NULL"),
+             QStringLiteral(" ORDER BY RDB$PROCEDURE_NAME, RDB$PARAMETER_TYPE, RDB$PARAMETER_NUMBER"), c.Procedures);
+  if (F.Is(TObjectKind::Function))
+    Routines(TObjectKind::Function, "RDB$FUNCTION_NAME",
+             QStringLiteral("SELECT RDB$FUNCTION_NAME, RDB$FUNCTION_SOURCE, RDB$DETERMINISTIC_FLAG, RDB$DESCRIPTION, "
+                            "RDB$ENGINE_NAME, RDB$ENTRYPOINT, RDB$OWNER_NAME, RDB$FUNCTION_ID FROM RDB$FUNCTIONS "
+                            "WHERE COALESCE(RDB$SYSTEM_FLAG, 0) = 0 AND RDB$PACKAGE_NAME IS NULL "
+                            "AND COALESCE(RDB$LEGACY_FLAG, 0) = 0"),
+             QStringLiteral("SELECT RDB$FUNCTION_NAME, RDB$ARGUMENT_POSITION, RDB$ARGUMENT_NAME, RDB$FIELD_SOURCE, "
+                            "RDB$ARGUMENT_MECHANISM, RDB$RELATION_NAME, RDB$FIELD_NAME, RDB$NULL_FLAG, "
+                            "RDB$DEFAULT_SOURCE, RDB$COLLATION_ID, RDB$DESCRIPTION FROM RDB$FUNCTION_ARGUMENTS "
+                            "WHERE RDB$PACKAGE_NAME IS NULL"),
+             QStringLiteral(" ORDER BY RDB$FUNCTION_NAME, RDB$ARGUMENT_POSITION"), c.Functions);
   if (F.Is(TObjectKind::Package)) {
     for (const auto &r :
          Rows(QStringLiteral(
@@ -1279,10 +1271,11 @@ QString WholeScript(const TCatalog &c, const TExtractOptions &options) {
 TScript OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
   const TWriter w(c);
   TScript s;
-  const auto find = [&name](const auto &list) -> decltype(&list[0]) {
+  // The object of that name in list; there being none is an error.
+  const auto find = [&](const auto &list) -> const auto & {
     for (const auto &x : list)
-      if (x.Name == name) return &x;
-    return nullptr;
+      if (x.Name == name) return x;
+    NotFound(kind, name);
   };
   switch (kind) {
   case TObjectKind::Domain:
@@ -1290,73 +1283,59 @@ TScript OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
     s.Add(TStatement{w.Domain(name)});
     s.Add(w.Comments(QStringLiteral("DOMAIN"), name, c.Fields.value(name).Description));
     break;
-  case TObjectKind::Exception:
-    if (auto *e = find(c.Exceptions)) {
-      s.Add(TStatement{QStringLiteral("CREATE EXCEPTION %1 %2").arg(w.Name(e->Name), w.Literal(e->Text))});
-      s.Add(w.Comments(QStringLiteral("EXCEPTION"), name, e->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  case TObjectKind::Exception: {
+    const auto &e = find(c.Exceptions);
+    s.Add(TStatement{QStringLiteral("CREATE EXCEPTION %1 %2").arg(w.Name(e.Name), w.Literal(e.Text))});
+    s.Add(w.Comments(QStringLiteral("EXCEPTION"), name, e.Description));
     break;
-  case TObjectKind::Generator:
-    if (auto *g = find(c.Generators)) {
-      s.Add(TStatement{w.Generator(*g)});
-      s.Add(w.Comments(QStringLiteral("SEQUENCE"), name, g->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Generator: {
+    const auto &g = find(c.Generators);
+    s.Add(TStatement{w.Generator(g)});
+    s.Add(w.Comments(QStringLiteral("SEQUENCE"), name, g.Description));
     break;
-  case TObjectKind::Trigger:
-    if (auto *t = find(c.Triggers)) {
-      s.Add(TStatement{w.Trigger(*t), true});
-      s.Add(w.Comments(QStringLiteral("TRIGGER"), name, t->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Trigger: {
+    const auto &t = find(c.Triggers);
+    s.Add(TStatement{w.Trigger(t), true});
+    s.Add(w.Comments(QStringLiteral("TRIGGER"), name, t.Description));
     break;
+  }
   case TObjectKind::Table:
   case TObjectKind::View: {
-    const TRelation *r = find(c.Relations);
-    if (!r) NotFound(kind, name);
-    if (r->View) {
-      s.Add(TStatement{w.View(*r)});
+    const TRelation &r = find(c.Relations);
+    if (r.View) {
+      s.Add(TStatement{w.View(r)});
     } else {
-      s.Add(TStatement{w.Table(*r)});
+      s.Add(TStatement{w.Table(r)});
       s.Add(w.Constraints(name, true, true, true));
       s.Add(w.Indices(name));
     }
-    s.Add(w.RelationComments(*r));
+    s.Add(w.RelationComments(r));
     break;
   }
-  case TObjectKind::Procedure:
-    if (auto *p = find(c.Procedures)) {
-      s.Add(TStatement{w.Procedure(*p, "CREATE", false), true});
-      s.Add(w.RoutineComments(*p, true));
-    } else {
-      NotFound(kind, name);
-    }
+  case TObjectKind::Procedure: {
+    const auto &p = find(c.Procedures);
+    s.Add(TStatement{w.Procedure(p, "CREATE", false), true});
+    s.Add(w.RoutineComments(p, true));
     break;
-  case TObjectKind::Function:
-    if (auto *f = find(c.Functions)) {
-      s.Add(TStatement{w.Function(*f, "CREATE", false), true});
-      s.Add(w.RoutineComments(*f, false));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Function: {
+    const auto &f = find(c.Functions);
+    s.Add(TStatement{w.Function(f, "CREATE", false), true});
+    s.Add(w.RoutineComments(f, false));
     break;
-  case TObjectKind::Package:
-    if (auto *p = find(c.Packages)) {
-      s.Add(TStatement{QStringLiteral("CREATE PACKAGE %1\nAS\n%2").arg(w.Name(p->Name), p->Header), true});
-      if (!p->Body.isEmpty())
-        s.Add(TStatement{QStringLiteral("CREATE PACKAGE BODY %1\nAS\n%2").arg(w.Name(p->Name), p->Body), true});
-      s.Add(w.Comments(QStringLiteral("PACKAGE"), name, p->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Package: {
+    const auto &p = find(c.Packages);
+    s.Add(TStatement{QStringLiteral("CREATE PACKAGE %1\nAS\n%2").arg(w.Name(p.Name), p.Header), true});
+    if (!p.Body.isEmpty())
+      s.Add(TStatement{QStringLiteral("CREATE PACKAGE BODY %1\nAS\n%2").arg(w.Name(p.Name), p.Body), true});
+    s.Add(w.Comments(QStringLiteral("PACKAGE"), name, p.Description));
     break;
+  }
   case TObjectKind::Index: {
-    const TIndex *ix = find(c.Indices);
-    if (!ix) NotFound(kind, name);
+    const TIndex &ix = find(c.Indices);
     // An index of a key or foreign key is made by its constraint.
     bool ofConstraint = false;
     for (const TConstraint &k : c.Constraints)
@@ -1368,28 +1347,24 @@ TScript OneObject(const TCatalog &c, TObjectKind kind, const QString &name) {
       }
     if (!ofConstraint) {
       TCatalog one = c;
-      one.Indices = {*ix};
-      one.IndexByName = {{ix->Name, 0}};
+      one.Indices = {ix};
+      one.IndexByName = {{ix.Name, 0}};
       s.Add(TWriter(one).Indices(QString()));
     }
     break;
   }
-  case TObjectKind::Role:
-    if (auto *r = find(c.Roles)) {
-      s.Add(TStatement{QStringLiteral("CREATE ROLE %1").arg(w.Name(r->Name))});
-      s.Add(w.Comments(QStringLiteral("ROLE"), name, r->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  case TObjectKind::Role: {
+    const auto &r = find(c.Roles);
+    s.Add(TStatement{QStringLiteral("CREATE ROLE %1").arg(w.Name(r.Name))});
+    s.Add(w.Comments(QStringLiteral("ROLE"), name, r.Description));
     break;
-  case TObjectKind::Collation:
-    if (auto *n = find(c.Collations)) {
-      s.Add(TStatement{w.CollationText(*n)});
-      s.Add(w.Comments(QStringLiteral("COLLATION"), name, n->Description));
-    } else {
-      NotFound(kind, name);
-    }
+  }
+  case TObjectKind::Collation: {
+    const auto &n = find(c.Collations);
+    s.Add(TStatement{w.CollationText(n)});
+    s.Add(w.Comments(QStringLiteral("COLLATION"), name, n.Description));
     break;
+  }
   }
   return s;
 }

@@ -25,27 +25,20 @@ constexpr char kIndexStatistics[] = "SET STATISTICS INDEX %s;";
 }  // namespace
 
 TIndexList::TIndexList(QObject *owner) : TCatalogList(owner, kUserIndices) {
-  const auto hidden = [this](TField *f) { return DeclareField(f, QString(), 0, false); };
-  const auto shown = [this](const char *name, const char *label, int size) {
-    TField *f = DeclareField(new TStringField(this, QLatin1String(name), size), QLatin1String(label), 0);
-    f->Calculated = true;
-    return f;
-  };
   NameField = DeclareField(new TStringField(this, QStringLiteral("RDB$INDEX_NAME"), 31), QStringLiteral("NAME"), 0);
   Relation =
       DeclareField(new TStringField(this, QStringLiteral("RDB$RELATION_NAME"), 31), QStringLiteral("RELATION"), 0);
-  UniqueText = shown("UNIQUE_TEXT", "UNIQUE", 6);
-  DescendingText = shown("ORDER_TEXT", "ORDER", 10);
-  Columns = shown("COLUMNS", "SEGMENTS OR EXPRESSION", 4000);
-  ActiveText = shown("ACTIVE_TEXT", "STATE", 8);
+  UniqueText = CalculatedText("UNIQUE_TEXT", 6, "UNIQUE");
+  DescendingText = CalculatedText("ORDER_TEXT", 10, "ORDER");
+  Columns = CalculatedText("COLUMNS", 4000, "SEGMENTS OR EXPRESSION");
+  ActiveText = CalculatedText("ACTIVE_TEXT", 8, "STATE");
   Statistics = DeclareField(new TFloatField(this, QStringLiteral("RDB$STATISTICS")), QStringLiteral("SELECTIVITY"), 0);
-  ConstraintType = shown("CONSTRAINT_TYPE", "CONSTRAINT", 11);
-  ConstraintName = hidden(new TStringField(this, QStringLiteral("CONSTRAINT_NAME"), 31));
-  ConstraintName->Calculated = true;
-  Unique = hidden(new TSmallintField(this, QStringLiteral("RDB$UNIQUE_FLAG")));
-  Descending = hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_TYPE")));
-  Expression = hidden(new TMemoField(this, QStringLiteral("RDB$EXPRESSION_SOURCE")));
-  Inactive = hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_INACTIVE")));
+  ConstraintType = CalculatedText("CONSTRAINT_TYPE", 11, "CONSTRAINT");
+  ConstraintName = Hidden(CalculatedText("CONSTRAINT_NAME", 31));
+  Unique = Hidden(new TSmallintField(this, QStringLiteral("RDB$UNIQUE_FLAG")));
+  Descending = Hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_TYPE")));
+  Expression = Hidden(new TMemoField(this, QStringLiteral("RDB$EXPRESSION_SOURCE")));
+  Inactive = Hidden(new TSmallintField(this, QStringLiteral("RDB$INDEX_INACTIVE")));
   OnCalcFields = [this](TDataSet *) {
     UniqueText->SetAsString(Unique->AsInteger() == 1 ? QStringLiteral("UNIQUE") : QString());
     DescendingText->SetAsString(Descending->AsInteger() == 1 ? QStringLiteral("DESCENDING")

@@ -79,9 +79,8 @@ TProcedureList::TProcedureList(QObject *owner) : TCatalogList(owner, kUserProced
   Inputs = DeclareField(new TSmallintField(this, QStringLiteral("RDB$PROCEDURE_INPUTS")), QStringLiteral("INPUTS"), 0);
   Outputs =
       DeclareField(new TSmallintField(this, QStringLiteral("RDB$PROCEDURE_OUTPUTS")), QStringLiteral("OUTPUTS"), 0);
-  Type = DeclareField(new TSmallintField(this, QStringLiteral("RDB$PROCEDURE_TYPE")), QString(), 0, false);
-  TypeName = new TStringField(this, QStringLiteral("KIND"), 10);
-  TypeName->Calculated = true;
+  Type = Hidden(new TSmallintField(this, QStringLiteral("RDB$PROCEDURE_TYPE")));
+  TypeName = CalculatedText("KIND", 10);
   Description = DeclareField(new TMemoField(this, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
   OnCalcFields = [this](TDataSet *) { TypeName->SetAsString(ProcedureTypeName(Type->Value())); };
 }

@@ -50,33 +50,27 @@ QString DependencyTypeName(const QVariant &dependentType) {
 }
 
 TRelationFields::TRelationFields(QObject *owner) : TRelationList(owner, kRelationFields) {
-  const auto hidden = [this](TField *f) { return DeclareField(f, QString(), 10, false); };
-  const auto shown = [this](const char *name, const char *label, int width) {
-    TField *f = DeclareField(new TStringField(this, QLatin1String(name), 4000), QLatin1String(label), width);
-    f->Calculated = true;
-    return f;
-  };
   Position = DeclareField(new TSmallintField(this, QStringLiteral("RDB$FIELD_POSITION")), QStringLiteral("#"), 3);
-  hidden(new TStringField(this, QStringLiteral("RDB$RELATION_NAME"), 31));
+  Hidden(new TStringField(this, QStringLiteral("RDB$RELATION_NAME"), 31));
   NameField =
       DeclareField(new TStringField(this, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field name"), 31);
-  TypeText = shown("TYPE_TEXT", "Type", 24);
-  Domain = shown("DOMAIN_NAME", "Domain", 16);
-  NotNull = shown("NOT_NULL", "Not null", 8);
-  Default = shown("DEFAULT_TEXT", "Default", 12);
-  Computed = shown("COMPUTED_TEXT", "Computed by", 16);
-  TField *source = hidden(new TStringField(this, QStringLiteral("RDB$FIELD_SOURCE"), 31));
-  hidden(new TStringField(this, QStringLiteral("RDB$BASE_FIELD"), 31));
-  TField *defaultSource = hidden(new TMemoField(this, QStringLiteral("DEFAULT_SOURCE")));
-  TField *nullFlag = hidden(new TSmallintField(this, QStringLiteral("NULL_FLAG")));
-  TField *computedSource = hidden(new TMemoField(this, QStringLiteral("RDB$COMPUTED_SOURCE")));
-  TField *type = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_TYPE")));
-  TField *subType = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_SUB_TYPE")));
-  TField *length = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_LENGTH")));
-  TField *charLength = hidden(new TSmallintField(this, QStringLiteral("RDB$CHARACTER_LENGTH")));
-  TField *scale = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_SCALE")));
-  TField *precision = hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_PRECISION")));
-  TField *characterSet = hidden(new TStringField(this, QStringLiteral("RDB$CHARACTER_SET_NAME"), 31));
+  TypeText = CalculatedText("TYPE_TEXT", 4000, "Type", 24);
+  Domain = CalculatedText("DOMAIN_NAME", 4000, "Domain", 16);
+  NotNull = CalculatedText("NOT_NULL", 4000, "Not null", 8);
+  Default = CalculatedText("DEFAULT_TEXT", 4000, "Default", 12);
+  Computed = CalculatedText("COMPUTED_TEXT", 4000, "Computed by", 16);
+  TField *source = Hidden(new TStringField(this, QStringLiteral("RDB$FIELD_SOURCE"), 31));
+  Hidden(new TStringField(this, QStringLiteral("RDB$BASE_FIELD"), 31));
+  TField *defaultSource = Hidden(new TMemoField(this, QStringLiteral("DEFAULT_SOURCE")));
+  TField *nullFlag = Hidden(new TSmallintField(this, QStringLiteral("NULL_FLAG")));
+  TField *computedSource = Hidden(new TMemoField(this, QStringLiteral("RDB$COMPUTED_SOURCE")));
+  TField *type = Hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_TYPE")));
+  TField *subType = Hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_SUB_TYPE")));
+  TField *length = Hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_LENGTH")));
+  TField *charLength = Hidden(new TSmallintField(this, QStringLiteral("RDB$CHARACTER_LENGTH")));
+  TField *scale = Hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_SCALE")));
+  TField *precision = Hidden(new TSmallintField(this, QStringLiteral("RDB$FIELD_PRECISION")));
+  TField *characterSet = Hidden(new TStringField(this, QStringLiteral("RDB$CHARACTER_SET_NAME"), 31));
   OnCalcFields = [=](TDataSet *) {
     TDeclaredType t;
     t.Type = type->AsInteger();
@@ -106,11 +100,10 @@ void TRelationList::SetRelation(const QString &relation) {
 TRelationDependencies::TRelationDependencies(QObject *owner) : TRelationList(owner, kRelationDependencies) {
   FieldName =
       DeclareField(new TStringField(this, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field Name"), 26);
-  TypeName = DeclareField(new TStringField(this, QStringLiteral("DEPTYPE"), 20), QStringLiteral("Object Type"), 23);
-  TypeName->Calculated = true;
+  TypeName = CalculatedText("DEPTYPE", 20, "Object Type", 23);
   NameField =
       DeclareField(new TStringField(this, QStringLiteral("RDB$DEPENDENT_NAME"), 31), QStringLiteral("Object Name"), 33);
-  TField *type = DeclareField(new TSmallintField(this, QStringLiteral("RDB$DEPENDENT_TYPE")), QString(), 6, false);
+  TField *type = Hidden(new TSmallintField(this, QStringLiteral("RDB$DEPENDENT_TYPE")));
   OnCalcFields = [this, type](TDataSet *) { TypeName->SetAsString(DependencyTypeName(type->Value())); };
 }
 

@@ -205,11 +205,8 @@ TTriggerList::TTriggerList(QObject *owner) : TCatalogList(owner, kUserTriggers) 
   Description = DeclareField(new TMemoField(this, QStringLiteral("RDB$DESCRIPTION")), QStringLiteral("DESCRIPTION"), 0);
   Inactive =
       DeclareField(new TSmallintField(this, QStringLiteral("RDB$TRIGGER_INACTIVE")), QStringLiteral("INACTIVE"), 0);
-  TypeName = new TStringField(this, QStringLiteral("TYPENAME"), kEventTextRoom);
-  TypeName->SetDisplayWidth(kEventTextLength);
-  TypeName->Calculated = true;
-  ActiveName = new TStringField(this, QStringLiteral("ACT"), 10);
-  ActiveName->Calculated = true;
+  TypeName = CalculatedText("TYPENAME", kEventTextRoom, "", kEventTextLength);
+  ActiveName = CalculatedText("ACT", 10);
   OnCalcFields = [this](TDataSet *) {
     TypeName->SetAsString(TriggerTypeName(Type->Value()));
     ActiveName->SetAsString(TriggerActiveName(Inactive->Value()));

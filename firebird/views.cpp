@@ -27,9 +27,8 @@ TViewList::TViewList(QObject *owner) : TCatalogList(owner, kUserViews) {
 TViewReads::TViewReads(QObject *owner) : TRelationList(owner, kViewReads) {
   NameField = DeclareField(new TStringField(this, QStringLiteral("RDB$DEPENDED_ON_NAME"), 31),
                            QStringLiteral("Object Name"), 31);
-  TypeName = DeclareField(new TStringField(this, QStringLiteral("DEPTYPE"), 20), QStringLiteral("Object Type"), 16);
-  TypeName->Calculated = true;
-  TField *type = DeclareField(new TSmallintField(this, QStringLiteral("RDB$DEPENDED_ON_TYPE")), QString(), 6, false);
+  TypeName = CalculatedText("DEPTYPE", 20, "Object Type", 16);
+  TField *type = Hidden(new TSmallintField(this, QStringLiteral("RDB$DEPENDED_ON_TYPE")));
   FieldName =
       DeclareField(new TStringField(this, QStringLiteral("RDB$FIELD_NAME"), 31), QStringLiteral("Field Name"), 26);
   OnCalcFields = [this, type](TDataSet *) { TypeName->SetAsString(DependencyTypeName(type->Value())); };

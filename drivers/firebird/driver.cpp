@@ -611,6 +611,15 @@ isc_db_handle AttachmentHandle(const QString &connName) {
 
 bool IsStatusError(const ISC_STATUS *status) { return status[0] == 1 && status[1] != 0; }
 
+void CheckStatusVector(const ISC_STATUS *status) {
+  if (IsStatusError(status)) throw EDatabaseError(StatusText(status, u'\n'));
+}
+
+TStatementHandle::~TStatementHandle() {
+  ISC_STATUS_ARRAY status;
+  if (Handle) isc_dsql_free_statement(status, &Handle, DSQL_drop);
+}
+
 QString StatusText(const ISC_STATUS *status, QChar separator) {
   QString text;
   char line[512];

@@ -11,10 +11,6 @@
 namespace {
 constexpr short kUtf8 = 4;  // the attachment's character set
 
-void Check(const ISC_STATUS *status) {
-  if (IsStatusError(status)) throw EDatabaseError(StatusText(status, u'\n'));
-}
-
 TFieldType TypeOf(const XSQLVAR &var) {
   const short type = var.sqltype & ~1;
   switch (type) {
@@ -42,6 +38,20 @@ QVariant Scaled(qint64 value, short scale) {
   return v;
 }
 
+// A value of type T as the client library laid it out in a column's buffer.
+template <typename T>
+T Read(const char *data) {
+  T v;
+  std::memcpy(&v, data, sizeof v);
+  return v;
+}
+
+// A whole-number column's value: a double when the column keeps decimals.
+template <typename Plain>
+QVariant Whole(qint64 value, short scale) {
+  return scale < 0 ? Scaled(value, scale) : QVariant(Plain(value));
+}
+
 QVariant ValueOf(const XSQLVAR &var, isc_db_handle db, isc_tr_handle *tr) {
   if ((var.sqltype & 1) && *var.sqlind < 0) return {};
   const char *data = var.sqldata;
@@ -52,61 +62,28 @@ QVariant ValueOf(const XSQLVAR &var, isc_db_handle db, isc_tr_handle *tr) {
       --n;
     return QString::fromUtf8(data, n);
   }
-  case SQL_VARYING: {
-    short len = 0;
-    std::memcpy(&len, data, sizeof len);
-    return QString::fromUtf8(data + sizeof len, len);
-  }
-  case SQL_SHORT: {
-    short v;
-    std::memcpy(&v, data, sizeof v);
-    return var.sqlscale < 0 ? Scaled(v, var.sqlscale) : QVariant(int(v));
-  }
-  case SQL_LONG: {
-    ISC_LONG v;
-    std::memcpy(&v, data, sizeof v);
-    return var.sqlscale < 0 ? Scaled(v, var.sqlscale) : QVariant(int(v));
-  }
-  case SQL_INT64: {
-    ISC_INT64 v;
-    std::memcpy(&v, data, sizeof v);
-    return var.sqlscale < 0 ? Scaled(v, var.sqlscale) : QVariant(qlonglong(v));
-  }
-  case SQL_FLOAT: {
-    float v;
-    std::memcpy(&v, data, sizeof v);
-    return double(v);
-  }
+  case SQL_VARYING: return QString::fromUtf8(data + sizeof(short), Read<short>(data));
+  case SQL_SHORT: return Whole<int>(Read<short>(data), var.sqlscale);
+  case SQL_LONG: return Whole<int>(Read<ISC_LONG>(data), var.sqlscale);
+  case SQL_INT64: return Whole<qlonglong>(Read<ISC_INT64>(data), var.sqlscale);
+  case SQL_FLOAT: return double(Read<float>(data));
   case SQL_DOUBLE:
-  case SQL_D_FLOAT: {
-    double v;
-    std::memcpy(&v, data, sizeof v);
-    return v;
-  }
+  case SQL_D_FLOAT: return Read<double>(data);
   case SQL_BOOLEAN: return *reinterpret_cast<const unsigned char *>(data) != 0;
   case SQL_TYPE_DATE: {
     tm t{};
     isc_decode_sql_date(reinterpret_cast<const ISC_DATE *>(data), &t);
     return QDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
   }
-  case SQL_TYPE_TIME: {
-    ISC_TIME v;
-    std::memcpy(&v, data, sizeof v);
-    return QTime::fromMSecsSinceStartOfDay(int(v / 10));
-  }
+  case SQL_TYPE_TIME: return QTime::fromMSecsSinceStartOfDay(int(Read<ISC_TIME>(data) / 10));
   case SQL_TIMESTAMP: {
-    ISC_TIMESTAMP v;
-    std::memcpy(&v, data, sizeof v);
+    const auto v = Read<ISC_TIMESTAMP>(data);
     tm t{};
     isc_decode_sql_date(&v.timestamp_date, &t);
     return QDateTime(QDate(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday),
                      QTime::fromMSecsSinceStartOfDay(int(v.timestamp_time / 10)));
   }
-  case SQL_BLOB: {
-    ISC_QUAD id;
-    std::memcpy(&id, data, sizeof id);
-    return ReadBlob(db, tr, id);
-  }
+  case SQL_BLOB: return ReadBlob(db, tr, Read<ISC_QUAD>(data));
   default: return {};
   }
 }
@@ -139,26 +116,21 @@ private:
 std::unique_ptr<TCursor> OpenQueryIn(isc_db_handle db, isc_tr_handle *transaction, const QString &sql,
                                      const QList<QPair<QString, QVariant>> &params) {
   ISC_STATUS_ARRAY status{};
-  isc_stmt_handle stmt = 0;
-  isc_dsql_allocate_statement(status, &db, &stmt);
-  Check(status);
-  const auto release = qScopeGuard([&stmt] {
-    ISC_STATUS_ARRAY s;
-    isc_dsql_free_statement(s, &stmt, DSQL_drop);
-  });
+  TStatementHandle stmt(status, &db);
+  CheckStatusVector(status);
   const QByteArray text = sql.toUtf8();
   TSqlda out(20);
-  isc_dsql_prepare(status, transaction, &stmt, 0, text.constData(), SQL_DIALECT_V6, out.Da());
-  Check(status);
+  isc_dsql_prepare(status, transaction, &stmt.Handle, 0, text.constData(), SQL_DIALECT_V6, out.Da());
+  CheckStatusVector(status);
   if (out.Da()->sqld > out.Da()->sqln) {
     out = TSqlda(out.Da()->sqld);
-    isc_dsql_describe(status, &stmt, SQL_DIALECT_V6, out.Da());
-    Check(status);
+    isc_dsql_describe(status, &stmt.Handle, SQL_DIALECT_V6, out.Da());
+    CheckStatusVector(status);
   }
   // Parameters go as UTF-8 text, which the server converts to what the statement needs.
   TSqlda in(short(params.size()));
-  isc_dsql_describe_bind(status, &stmt, SQL_DIALECT_V6, in.Da());
-  Check(status);
+  isc_dsql_describe_bind(status, &stmt.Handle, SQL_DIALECT_V6, in.Da());
+  CheckStatusVector(status);
   if (in.Da()->sqld != params.size()) throw EDatabaseError(QStringLiteral("Wrong number of parameters"));
   std::vector<QByteArray> texts(params.size());
   std::vector<short> nulls(params.size() + out.Da()->sqld, 0);
@@ -188,12 +160,12 @@ std::unique_ptr<TCursor> OpenQueryIn(isc_db_handle db, isc_tr_handle *transactio
     var.sqldata = buffers[i].data();
     var.sqlind = &nulls[params.size() + i];
   }
-  isc_dsql_execute(status, transaction, &stmt, SQL_DIALECT_V6, params.isEmpty() ? nullptr : in.Da());
-  Check(status);
+  isc_dsql_execute(status, transaction, &stmt.Handle, SQL_DIALECT_V6, params.isEmpty() ? nullptr : in.Da());
+  CheckStatusVector(status);
   for (;;) {
-    const ISC_STATUS rc = isc_dsql_fetch(status, &stmt, SQL_DIALECT_V6, out.Da());
+    const ISC_STATUS rc = isc_dsql_fetch(status, &stmt.Handle, SQL_DIALECT_V6, out.Da());
     if (rc == 100) break;
-    Check(status);
+    CheckStatusVector(status);
     TRow row(columns);
     for (short i = 0; i < columns; ++i)
       row[i] = ValueOf(out.Da()->sqlvar[i], db, transaction);
@@ -206,7 +178,7 @@ QByteArray ReadBlob(isc_db_handle db, isc_tr_handle *tr, ISC_QUAD id) {
   ISC_STATUS_ARRAY status{};
   isc_blob_handle blob = 0;
   isc_open_blob2(status, &db, tr, &blob, &id, 0, nullptr);
-  Check(status);
+  CheckStatusVector(status);
   const auto close = qScopeGuard([&blob] {
     ISC_STATUS_ARRAY s;
     isc_close_blob(s, &blob);
@@ -217,7 +189,7 @@ QByteArray ReadBlob(isc_db_handle db, isc_tr_handle *tr, ISC_QUAD id) {
     unsigned short got = 0;
     const ISC_STATUS rc = isc_get_segment(status, &blob, &got, sizeof segment, segment);
     if (rc == isc_segstr_eof) break;
-    if (rc != 0 && rc != isc_segment) Check(status);
+    if (rc != 0 && rc != isc_segment) CheckStatusVector(status);
     bytes.append(segment, got);
   }
   return bytes;
