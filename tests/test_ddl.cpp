@@ -318,6 +318,23 @@ private slots:
     form->Paste1->trigger();
     form->Paste1->trigger();
     QCOMPARE(ed->toPlainText(), QStringLiteral(" betaalpha betaalpha"));
+    // A paste replaces the selection in one undo step, its line breaks made the editor's, its
+    // text styled at once, the caret after it; the component's paste keeps a rectangle's.
+    SetSel(ed, 1, 5);
+    QGuiApplication::clipboard()->setText(QStringLiteral("SELECT 1\r\nFROM\rT"));
+    QTest::keyClick(ed, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(ed->toPlainText(), QStringLiteral(" SELECT 1\nFROM\nTalpha betaalpha"));
+    QCOMPARE(ed->SendScintilla(QsciScintilla::SCI_GETSTYLEAT, 1l), long(TSQLLexer::Keyword));
+    QCOMPARE(ed->SendScintilla(QsciScintilla::SCI_GETCURRENTPOS), 16l);
+    ed->undo();
+    QCOMPARE(ed->toPlainText(), QStringLiteral(" betaalpha betaalpha"));
+    ed->setPlainText(QStringLiteral("ab\ncd"));
+    ed->SendScintilla(QsciScintilla::SCI_SETRECTANGULARSELECTIONANCHOR, 0l);
+    ed->SendScintilla(QsciScintilla::SCI_SETRECTANGULARSELECTIONCARET, 4l);
+    QTest::keyClick(ed, Qt::Key_Insert, Qt::ControlModifier);
+    ed->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
+    QTest::keyClick(ed, Qt::Key_Insert, Qt::ShiftModifier);
+    QCOMPARE(ed->toPlainText(), QStringLiteral("ab\ncda\n  c"));
 
     fixtures::closeDiscarding(form);
   }

@@ -73,6 +73,10 @@ public:
 
   TSQLLexer *Lexer() const { return FLexer; }
 
+public slots:
+  // Ctrl+V, Shift+Ins and the menus' Paste.
+  void paste() override;
+
 protected:
   bool event(QEvent *e) override;
   void keyPressEvent(QKeyEvent *e) override;
