@@ -722,6 +722,11 @@ private slots:
     Ed->SendScintilla(QsciScintilla::SCI_DOCUMENTEND);
     Ed->viewport()->repaint();
     QVERIFY(marked(6 * 4999));
+    Ed->setWrapMode(QsciScintilla::WrapWord);  // a wrapped line's every shown row
+    Ed->SendScintilla(QsciScintilla::SCI_DOCUMENTSTART);
+    QCOMPARE(Ed->MarkAll(QStringLiteral("alpha"), find->Options()), 5000);
+    QVERIFY(marked(6 * 100));
+    Ed->setWrapMode(QsciScintilla::WrapNone);
     Ed->setPlainText(text);
 
     QTest::keyClick(Ed, Qt::Key_H, Qt::ControlModifier);

@@ -243,7 +243,8 @@ bool TSQLEditor::MarkVisible() {
         SendScintilla(SCI_POINTYFROMPOSITION, 0ul, SendScintilla(SCI_POSITIONFROMLINE, line)) + lineHeight / 2;
     return SendScintilla(SCI_POSITIONFROMPOINT, (unsigned long)qMax(0, x), y);
   };
-  auto isLong = [&](long line) { return SendScintilla(SCI_LINELENGTH, line) > 4096; };
+  // (A wrapped line is laid out whole anyway, and its shown part is not one stretch of x.)
+  auto isLong = [&](long line) { return wrapMode() == WrapNone && SendScintilla(SCI_LINELENGTH, line) > 4096; };
   const long span = FMark.size() + 1;
   long from = isLong(first) ? shown(first, 0) : SendScintilla(SCI_POSITIONFROMLINE, first);
   long to = isLong(last) ? shown(last, viewport()->width()) : SendScintilla(SCI_GETLINEENDPOSITION, last);
