@@ -382,13 +382,23 @@ int TSQLEditor::ErrorLine() const {
 
 // ---- Completion ------------------------------------------------------------------------------
 
-QStringList TSQLEditor::CompletionEntries(QString *prefixOut) const {
-  int line = 0, index = 0;
-  getCursorPosition(&line, &index);
-  const QString lineText = text(line).left(index);
-  qsizetype i = lineText.size();
-  while (i > 0 && IsWordChar(lineText[i - 1]))
+QString TSQLEditor::BeforeCaret(qsizetype *wordStart) const {
+  // At most the window before the caret: a key on a line of megabytes reads no more of it.
+  const long caret = SendScintilla(SCI_GETCURRENTPOS);
+  const long lineStart = SendScintilla(SCI_POSITIONFROMLINE, SendScintilla(SCI_LINEFROMPOSITION, caret));
+  long from = qMax(lineStart, caret - kAliasWindow);
+  if (from > lineStart) from = SendScintilla(SCI_POSITIONBEFORE, from + 1);  // not inside a character
+  const QString before = text(int(from), int(caret));
+  qsizetype i = before.size();
+  while (i > 0 && IsWordChar(before[i - 1]))
     --i;
+  *wordStart = i;
+  return before;
+}
+
+QStringList TSQLEditor::CompletionEntries(QString *prefixOut) const {
+  qsizetype i = 0;
+  const QString lineText = BeforeCaret(&i);
   const QString prefix = lineText.mid(i);
   if (prefixOut) *prefixOut = prefix;
   // "name." before the word: the columns of that table, or of the one an alias stands for.
@@ -484,13 +494,8 @@ void TSQLEditor::CharAdded(int c) {
     return;
   }
   if (!(c < 0x80 && (isalnum(c) || c == '_' || c == '$'))) return;
-  int line = 0, index = 0;
-  getCursorPosition(&line, &index);
-  const QString before = text(line).left(index);
-  qsizetype i = before.size();
-  while (i > 0 && IsWordChar(before[i - 1]))
-    --i;
-  if (before.size() - i == kCompletionAfter) ShowCompletion(false);
+  qsizetype i = 0;
+  if (BeforeCaret(&i).size() - i == kCompletionAfter) ShowCompletion(false);
 }
 
 // ---- Keys ------------------------------------------------------------------------------------

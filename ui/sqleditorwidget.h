@@ -85,6 +85,9 @@ private:
   // The command of a key of the editor's own, or none.
   bool OwnKey(const QKeyEvent *e, bool run);
   void CharAdded(int c);
+  // The caret's line before the caret (its last stretch on a very long line), and where in it
+  // the word the caret ends starts.
+  QString BeforeCaret(qsizetype *wordStart) const;
   long BytePos(int charPos) const;
   // Calls found(start, end) for every match of the marked text from one position to another.
   template <typename F>
